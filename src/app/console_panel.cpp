@@ -1,0 +1,98 @@
+#include "app/console_panel.h"
+
+#include <iconv.h>
+
+#include <cstdio>
+
+namespace orvane {
+
+std::string GbkToUtf8(std::string_view gbk) {
+  // One converter per thread, opened on first use and kept.
+  thread_local iconv_t cd = iconv_open("UTF-8", "GBK");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::string in(gbk);
+  std::string out(in.size() * 2 + 4, '\0');
+  char* in_ptr = in.data();
+  std::size_t in_left = in.size();
+  char* out_ptr = out.data();
+  std::size_t out_left = out.size();
+  while (in_left > 0) {
+    if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1)) break;
+    if (out_left == 0) break;
+    // Not GBK: copy the byte through and go on.
+    *out_ptr++ = *in_ptr++;
+    --in_left;
+    --out_left;
+  }
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+ConsolePanel::ConsolePanel(std::string port_text, std::string folder_text)
+    : port_text_(std::move(port_text)), folder_text_(std::move(folder_text)) {
+  writer_ = std::thread([this] { WriterMain(); });
+}
+
+ConsolePanel::~ConsolePanel() {
+  {
+    std::lock_guard<std::mutex> lock(state_mutex_);
+    stopping_writer_ = true;
+  }
+  state_changed_.notify_all();
+  writer_.join();
+}
+
+InfoBoxAnswer ConsolePanel::ShowInfoBox(std::string_view text, InfoBoxKind) {
+  std::fprintf(stderr, "%s\n", GbkToUtf8(text).c_str());
+  return InfoBoxAnswer::kOk;
+}
+
+void ConsolePanel::AppendConnectionLog(std::string text) {
+  if (queue_.Push(LogBox::kConnection, std::move(text))) {
+    std::lock_guard<std::mutex> lock(state_mutex_);
+    state_changed_.notify_all();
+  }
+}
+
+void ConsolePanel::SetStartEnabled(bool enabled) {
+  {
+    std::lock_guard<std::mutex> lock(state_mutex_);
+    start_enabled_.store(enabled);
+  }
+  state_changed_.notify_all();
+}
+
+bool ConsolePanel::WaitUntilStopped(int timeout_ms) {
+  std::unique_lock<std::mutex> lock(state_mutex_);
+  return state_changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                 [this] { return start_enabled_.load(); });
+}
+
+void ConsolePanel::WriterMain() {
+  for (;;) {
+    bool stopping;
+    {
+      std::unique_lock<std::mutex> lock(state_mutex_);
+      // Lines are written in batches; a short wait bounds the delay even if
+      // a wake-up was missed between the push and the wait.
+      state_changed_.wait_for(lock, std::chrono::milliseconds(200));
+      stopping = stopping_writer_;
+    }
+    std::string batch;
+    for (const LogEntry& entry : queue_.TakeAll()) {
+      std::string line = GbkToUtf8(entry.text);
+      if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) {
+        line.erase(line.size() - 2, 1);  // CR LF is the window's line end
+      }
+      batch += line;
+    }
+    if (!batch.empty()) {
+      std::fwrite(batch.data(), 1, batch.size(), stdout);
+      std::fflush(stdout);
+    }
+    if (stopping) return;
+  }
+}
+
+}  // namespace orvane

@@ -1,0 +1,90 @@
+// The headless server for Linux: `orvane-headless [FOLDER] [PORT]` serves
+// FOLDER (default: the current folder) on PORT (default 8080) on every IPv4
+// address until SIGINT or SIGTERM.
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <limits.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/console_panel.h"
+#include "http/server.h"
+#include "net/net_socket.h"
+#include "platform/codepage.h"
+
+namespace {
+
+// The first IPv4 address of an interface that is up and not loopback.
+std::string LanAddress() {
+  std::string found = "127.0.0.1";
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return found;
+  for (const ifaddrs* it = list; it != nullptr; it = it->ifa_next) {
+    if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;
+    const auto* sa = reinterpret_cast<const sockaddr_in*>(it->ifa_addr);
+    if (ntohl(sa->sin_addr.s_addr) >> 24 == 127) continue;
+    char text[INET_ADDRSTRLEN] = {};
+    if (inet_ntop(AF_INET, &sa->sin_addr, text, sizeof text) != nullptr) {
+      found = text;
+      break;
+    }
+  }
+  freeifaddrs(list);
+  return found;
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+  char resolved[PATH_MAX];
+  if (realpath(folder.c_str(), resolved) != nullptr) return resolved;
+  return folder;  // a missing folder is accepted: every request then gets 404
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 3 || (argc > 1 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help"))) {
+    std::fprintf(stderr, "usage: %s [FOLDER] [PORT]\n", argv[0]);
+    return 2;
+  }
+  const std::string folder = AbsoluteFolder(argc > 1 ? argv[1] : ".");
+  const std::string port_text = argc > 2 ? argv[2] : "8080";
+
+  // Signals are taken by this thread alone, with sigwait; every worker
+  // thread inherits the blocked mask.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  orvane::net::SocketLibrary socket_library;
+  orvane::ConsolePanel panel(port_text, folder);
+  orvane::Server server(panel, orvane::platform::AnsiCodePage());
+  server.BuildWorkerPool();
+  server.BuildCannedResponses();
+  server.StartServer();
+  if (panel.IsStartEnabled()) return 1;  // the information box said why
+
+  const int port = server.server_port();
+  std::printf("OrvaneServer serving %s\n", folder.c_str());
+  std::printf("Open http://127.0.0.1:%d/ here, or http://%s:%d/ from other machines. "
+              "Ctrl-C stops.\n",
+              port, LanAddress().c_str(), port);
+  std::fflush(stdout);
+
+  // Wait for a stop signal, or for the server to stop by itself.
+  const timespec tick{0, 200 * 1000 * 1000};
+  while (!panel.IsStartEnabled()) {
+    if (sigtimedwait(&stop_signals, nullptr, &tick) > 0) break;
+  }
+  server.StopServer();
+  panel.WaitUntilStopped(5000);
+  const bool ended = server.FinalShutdown();
+  std::fprintf(stderr, "Stopped.\n");
+  return ended ? 0 : 1;
+}

@@ -1,0 +1,95 @@
+#include "http/connection.h"
+
+#include "http/file_transfer.h"
+#include "http/path_map.h"
+#include "http/request.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+
+namespace orvane {
+
+namespace {
+
+platform::FileName FileNameOf(const MappedPath& mapped) {
+  return platform::FileName{mapped.root, mapped.relative,
+                            mapped.encoding == NameEncoding::kUtf8};
+}
+
+std::string CurrentDate() { return FormatHttpDate(platform::CurrentUtcTime()); }
+
+}  // namespace
+
+std::string ClientLogLine(std::string_view address, std::uint16_t port) {
+  std::string line = "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:";  // 客户来自:
+  line.append(address);
+  line.push_back(':');
+  line.append(UnsignedDecimalText(port));
+  line.append("\r\n");
+  return line;
+}
+
+void LogConnection(const net::NetSocket& client, OperatorPanel& panel) {
+  std::string address;
+  std::uint16_t port = 0;
+  (void)client.PeerAddress(address, port);  // "" and 0 on failure
+  panel.AppendConnectionLog(ClientLogLine(address, port));
+}
+
+std::string ReadRequest(net::NetSocket& client, std::int64_t deadline_ms) {
+  std::string received(kMaxRequestBytes, '\0');
+  std::size_t length = 0;
+  while (length < kMaxRequestBytes) {
+    const std::int64_t left = deadline_ms - platform::MonotonicMillis();
+    if (left <= 0) break;
+    const long got = client.ReceiveSome(received.data() + length, kMaxRequestBytes - length,
+                                        static_cast<int>(left));
+    if (got <= 0) break;
+    length += static_cast<std::size_t>(got);
+    if (HeaderBlockEnded(std::string_view(received.data(), length))) break;
+  }
+  received.resize(length);
+  return received;
+}
+
+bool AnswerRequest(net::NetSocket& client, std::string_view request_text,
+                   const AnswerContext& context) {
+  if (!IsGetRequest(request_text)) return false;
+  const auto exists = [](const MappedPath& mapped) {
+    return platform::FileNameExists(FileNameOf(mapped));
+  };
+  const std::optional<MappedPath> mapped =
+      MapRequestPath(request_text, context.site_root, context.ansi, exists);
+  if (!mapped) {
+    SendCannedResponse(client, context.canned.not_found, context.send_wait_ms);
+    return true;
+  }
+  std::optional<platform::ReadOnlyFile> file = platform::ReadOnlyFile::OpenRegular(FileNameOf(*mapped));
+  if (!file) {
+    SendCannedResponse(client, context.canned.server_error, context.send_wait_ms);
+    return true;
+  }
+  const std::uint64_t length = file->Length();
+  const RangeDecision range = DecideRange(ParseRangeHeader(request_text), length);
+  std::string head;
+  std::uint64_t offset = 0;
+  std::uint64_t count = length;
+  switch (range.kind) {
+    case RangeDecision::Kind::kWhole:
+      head = FillOkHead(context.canned.ok_header_template, length, CurrentDate(),
+                        mapped->content_type);
+      break;
+    case RangeDecision::Kind::kPartial:
+      offset = range.first;
+      count = range.last - range.first + 1;
+      head = BuildPartialHead(CurrentDate(), mapped->content_type, range.first, range.last,
+                              length);
+      break;
+    case RangeDecision::Kind::kUnsatisfiable:
+      (void)client.SendAll(BuildRangeNotSatisfiable(CurrentDate(), length), context.send_wait_ms);
+      return true;
+  }
+  SendHeadAndFile(client, head, *file, offset, count, context.send_wait_ms);
+  return true;
+}
+
+}  // namespace orvane

@@ -1,0 +1,42 @@
+// The request side of one connection: the client log line, reading the
+// request and answering it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "http/operator_panel.h"
+#include "http/responses.h"
+#include "http/server_options.h"
+#include "http/text_rules.h"
+#include "net/net_socket.h"
+
+namespace orvane {
+
+// "客户来自:" + address + ":" + port (unsigned) + CR LF, in GBK.
+std::string ClientLogLine(std::string_view address, std::uint16_t port);
+
+// `LogConnection`: the client line for this connection ("客户来自::0" when the
+// peer's address cannot be had).
+void LogConnection(const net::NetSocket& client, OperatorPanel& panel);
+
+// Reads until the header block ends (an empty line), 8191 bytes have come,
+// the peer closes, or the monotonic clock reaches `deadline_ms`. Whatever
+// arrived by then is the request; empty when nothing did.
+std::string ReadRequest(net::NetSocket& client, std::int64_t deadline_ms);
+
+// What answering a request needs; all of it is read-only while it is used.
+struct AnswerContext {
+  std::string_view site_root;
+  const CannedResponses& canned;
+  const CodePage& ansi;
+  int send_wait_ms;
+};
+
+// Answers a GET request (404, 500, 416, or the file as 200 or 206); other
+// requests get nothing. True when anything was sent.
+bool AnswerRequest(net::NetSocket& client, std::string_view request_text,
+                   const AnswerContext& context);
+
+}  // namespace orvane

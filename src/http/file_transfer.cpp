@@ -1,0 +1,45 @@
+#include "http/file_transfer.h"
+
+#include <string>
+
+#include "http/http_date.h"
+#include "http/responses.h"
+#include "platform/clock.h"
+
+namespace orvane {
+
+void SendCannedResponse(net::NetSocket& client, std::string_view canned, int send_wait_ms) {
+  const std::string text =
+      FillCannedResponse(canned, FormatHttpDate(platform::CurrentUtcTime()));
+  (void)client.SendAll(text, send_wait_ms);
+}
+
+bool SendHeadAndFile(net::NetSocket& client, std::string_view head, platform::ReadOnlyFile& file,
+                     std::uint64_t offset, std::uint64_t length, int send_wait_ms) {
+  if (length > 0 && !file.Seek(offset)) length = 0;
+  std::string buffer(head.size() + kFileChunkSize, '\0');
+  head.copy(buffer.data(), head.size());
+  std::size_t filled = head.size();
+  for (;;) {
+    bool file_failed = false;
+    if (length > 0) {
+      const std::size_t want = length < kFileChunkSize ? static_cast<std::size_t>(length)
+                                                       : kFileChunkSize;
+      const std::int64_t got = file.Read(buffer.data() + filled, want);
+      if (got > 0) {
+        filled += static_cast<std::size_t>(got);
+        length -= static_cast<std::uint64_t>(got);
+      } else {
+        file_failed = true;  // read error, or the file became shorter
+      }
+    }
+    if (filled > 0 && !client.SendAll(std::string_view(buffer.data(), filled), send_wait_ms)) {
+      return false;
+    }
+    if (file_failed) return false;
+    if (length == 0) return true;
+    filled = 0;
+  }
+}
+
+}  // namespace orvane

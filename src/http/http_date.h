@@ -1,0 +1,26 @@
+// The value of the Date header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvane {
+
+// A moment in UTC, broken down. `day_of_week` counts from Sunday = 0.
+struct UtcTime {
+  int year = 1970;
+  int month = 1;  // 1-12
+  int day = 1;    // 1-31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int day_of_week = 4;
+};
+
+// `FormatHttpDate`: "Sun, 06 Dec 2026 14:05:09 GMT", English names, 24-hour clock.
+std::string FormatHttpDate(const UtcTime& time);
+
+// Seconds since 1970-01-01 UTC broken down (the proleptic Gregorian calendar).
+UtcTime UtcTimeFromUnixSeconds(std::int64_t seconds);
+
+}  // namespace orvane

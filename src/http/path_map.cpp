@@ -1,0 +1,155 @@
+#include "http/path_map.h"
+
+#include <vector>
+
+#include "http/content_type.h"
+#include "http/url_decode.h"
+
+namespace orvane {
+
+namespace {
+
+// "/" to "\" and runs of "\" collapsed to one, stepping over double-byte
+// characters so a trail byte 0x5C is never taken for a separator.
+std::string NormalizeSeparators(std::string_view text, const CodePage& cp) {
+  std::string out;
+  out.reserve(text.size());
+  bool after_separator = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t len = cp.CharLength(text, i);
+    const bool separator = len == 1 && (text[i] == '/' || text[i] == '\\');
+    if (!separator) {
+      out.append(text.substr(i, len));
+    } else if (!after_separator) {
+      out.push_back('\\');
+    }
+    after_separator = separator;
+    i += len;
+  }
+  return out;
+}
+
+// True when the last character (not merely the last byte) is "\".
+bool EndsWithSeparator(std::string_view text, const CodePage& cp) {
+  std::size_t i = 0;
+  std::size_t last = std::string_view::npos;
+  while (i < text.size()) {
+    last = i;
+    i += cp.CharLength(text, i);
+  }
+  return last != std::string_view::npos && last + 1 == text.size() && text[last] == '\\';
+}
+
+// Splits on single-byte "\" only.
+std::vector<std::string_view> SplitSegments(std::string_view path, const CodePage& cp) {
+  std::vector<std::string_view> segments;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < path.size()) {
+    const std::size_t len = cp.CharLength(path, i);
+    if (len == 1 && path[i] == '\\') {
+      segments.push_back(path.substr(start, i - start));
+      start = i + 1;
+    }
+    i += len;
+  }
+  segments.push_back(path.substr(start));
+  return segments;
+}
+
+bool HasForbiddenByte(std::string_view path) {
+  for (char c : path) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || c == ':' || c == '*' || c == '?') return true;
+  }
+  return false;
+}
+
+// Windows drops trailing dots and spaces from a name, so ". ." or "..." could
+// reach the parent folder behind the resolver's back.
+bool IsDotSpaceAlias(std::string_view segment) {
+  if (segment == "." || segment == "..") return false;
+  std::size_t end = segment.size();
+  while (end > 0 && (segment[end - 1] == '.' || segment[end - 1] == ' ')) --end;
+  return end == 0;
+}
+
+}  // namespace
+
+std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi) {
+  const std::size_t line_end = FindText(request, "\r\n", ansi);
+  if (line_end == std::string_view::npos) return std::nullopt;
+  const std::string_view line = request.substr(0, line_end);
+  const std::size_t last_space = FindLastText(line, " ", ansi);
+  if (last_space == std::string_view::npos) return std::nullopt;
+  if (last_space <= 4) return std::string_view();
+  return TrimBlanks(line.substr(4, last_space - 4), ansi);
+}
+
+bool IsReservedDeviceName(std::string_view segment) {
+  std::string_view base = segment.substr(0, segment.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  static constexpr std::string_view kPlain[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
+  for (std::string_view name : kPlain) {
+    if (EqualsIgnoreAsciiCase(base, name)) return true;
+  }
+  if (base.size() == 4 && base[3] >= '1' && base[3] <= '9') {
+    const std::string_view stem = base.substr(0, 3);
+    if (EqualsIgnoreAsciiCase(stem, "com") || EqualsIgnoreAsciiCase(stem, "lpt")) return true;
+  }
+  return false;
+}
+
+std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodePage& ansi,
+                                         std::string_view decoded, NameEncoding encoding) {
+  if (HasForbiddenByte(decoded)) return std::nullopt;
+  const CodePage path_cp = encoding == NameEncoding::kUtf8 ? CodePage::Utf8() : ansi;
+  const std::string normalized = NormalizeSeparators(decoded, path_cp);
+  MappedPath mapped;
+  mapped.encoding = encoding;
+  mapped.root = NormalizeSeparators(site_root, ansi);
+  if (!normalized.empty()) {
+    // Without a leading separator the name would continue the folder's own
+    // name ("C:\web" + "x" is "C:\webx"), a sibling of the site folder.
+    if (normalized[0] != '\\' || EndsWithSeparator(normalized, path_cp)) return std::nullopt;
+    std::vector<std::string_view> kept;
+    for (std::string_view segment : SplitSegments(std::string_view(normalized).substr(1), path_cp)) {
+      if (segment == ".") continue;
+      if (segment == "..") {
+        if (kept.empty()) return std::nullopt;
+        kept.pop_back();
+        continue;
+      }
+      if (IsDotSpaceAlias(segment) || IsReservedDeviceName(segment)) return std::nullopt;
+      kept.push_back(segment);
+    }
+    for (std::string_view segment : kept) {
+      mapped.relative.push_back('\\');
+      mapped.relative.append(segment);
+    }
+    // The root's own trailing separator and the path's leading one collapse.
+    if (!mapped.relative.empty() && EndsWithSeparator(mapped.root, ansi)) mapped.root.pop_back();
+  }
+  mapped.content_type = ContentTypeForPath(mapped.relative.find('.') != std::string::npos
+                                               ? std::string_view(mapped.relative)
+                                               : std::string_view(mapped.FullPath()));
+  return mapped;
+}
+
+std::optional<MappedPath> MapRequestPath(std::string_view request, std::string_view site_root,
+                                         const CodePage& ansi, const PathExistsFn& exists) {
+  const std::optional<std::string_view> raw = RawRequestPath(request, ansi);
+  if (!raw) return std::nullopt;
+  const std::string decoded = DecodeUrlPath(*raw);
+  if (IsNonAsciiUtf8(decoded)) {
+    std::optional<MappedPath> unicode =
+        MapDecodedPath(site_root, ansi, decoded, NameEncoding::kUtf8);
+    if (unicode && exists(*unicode)) return unicode;
+  }
+  std::optional<MappedPath> mapped = MapDecodedPath(site_root, ansi, decoded, NameEncoding::kAnsi);
+  if (mapped && exists(*mapped)) return mapped;
+  return std::nullopt;
+}
+
+}  // namespace orvane

@@ -1,0 +1,58 @@
+// Turning the request line of a GET request into a file under the site folder.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "http/text_rules.h"
+
+namespace orvane {
+
+// How the bytes of a request path name a file: in the system's ANSI code page,
+// or as UTF-8 (what today's browsers send, percent-escaped).
+enum class NameEncoding { kAnsi, kUtf8 };
+
+// A mapped request. `root` is the site folder in the ANSI code page and
+// `relative` the request path in `encoding`; both use "\" as the separator.
+// `relative` is empty (the site folder itself) or begins with "\".
+struct MappedPath {
+  std::string root;
+  std::string relative;
+  NameEncoding encoding = NameEncoding::kAnsi;
+  std::string_view content_type;
+
+  std::string FullPath() const { return root + relative; }
+};
+
+// The raw path of the request line: the bytes from the fifth one (after
+// "GET ") up to the last space before the first CR LF, blanks trimmed. Empty
+// when that space is at or before the fifth byte; nullopt when the request has
+// no CR LF or its first line no space.
+std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi);
+
+// Joins the site folder and a decoded request path, turns "/" into "\",
+// collapses repeated separators and resolves "." and ".." segments, keeping
+// the result inside the site folder. Refuses (nullopt): a path that climbs
+// above the folder, does not begin with a separator, ends with one, holds
+// ":", "*", "?" or a control byte, or has a segment that names a Windows
+// device (CON, NUL, COM1, ...) or is made only of dots and spaces.
+std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodePage& ansi,
+                                         std::string_view decoded, NameEncoding encoding);
+
+// True when a path segment names a Windows device in any case, with or
+// without an extension ("nul", "Com1.txt", "CONOUT$").
+bool IsReservedDeviceName(std::string_view segment);
+
+// The literal existence test of the file system, given a mapped path.
+using PathExistsFn = std::function<bool(const MappedPath&)>;
+
+// `MapRequestPath`: the request line mapped and looked up. A path whose
+// decoded bytes are non-ASCII UTF-8 is looked up under that Unicode name
+// first and under the same bytes as an ANSI name after; nullopt (404) when
+// the request line is malformed, the path is refused or nothing exists.
+std::optional<MappedPath> MapRequestPath(std::string_view request, std::string_view site_root,
+                                         const CodePage& ansi, const PathExistsFn& exists);
+
+}  // namespace orvane

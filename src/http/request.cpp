@@ -1,0 +1,125 @@
+#include "http/request.h"
+
+#include <limits>
+
+#include "http/text_rules.h"
+
+namespace orvane {
+
+namespace {
+
+std::string_view TrimHttpSpace(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// Decimal digits only, saturating at the largest 64-bit value; nullopt-like
+// false when the text is empty or holds anything else.
+bool ReadDigits(std::string_view text, std::uint64_t& value) {
+  if (text.empty()) return false;
+  value = 0;
+  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    value = (value > (kMax - digit) / 10) ? kMax : value * 10 + digit;
+  }
+  return true;
+}
+
+ByteRangeSpec ParseRangeValue(std::string_view value) {
+  value = TrimHttpSpace(value);
+  constexpr std::string_view kUnit = "bytes=";
+  if (value.size() < kUnit.size() || !EqualsIgnoreAsciiCase(value.substr(0, kUnit.size()), kUnit)) {
+    return {};
+  }
+  const std::string_view set = TrimHttpSpace(value.substr(kUnit.size()));
+  const std::size_t dash = set.find('-');
+  if (dash == std::string_view::npos || set.find(',') != std::string_view::npos) return {};
+  const std::string_view first_text = set.substr(0, dash);
+  const std::string_view last_text = set.substr(dash + 1);
+  ByteRangeSpec spec;
+  if (first_text.empty()) {
+    if (!ReadDigits(last_text, spec.suffix)) return {};
+    spec.kind = ByteRangeSpec::Kind::kSuffix;
+    return spec;
+  }
+  if (!ReadDigits(first_text, spec.first)) return {};
+  if (last_text.empty()) {
+    spec.kind = ByteRangeSpec::Kind::kFrom;
+    return spec;
+  }
+  if (!ReadDigits(last_text, spec.last)) return {};
+  spec.kind = ByteRangeSpec::Kind::kFromTo;
+  return spec;
+}
+
+}  // namespace
+
+std::string_view RequestTextOf(std::string_view received) {
+  return received.substr(0, received.find('\0'));
+}
+
+bool IsGetRequest(std::string_view request_text) {
+  return request_text.substr(0, 3) == "GET";
+}
+
+bool HeaderBlockEnded(std::string_view received) {
+  return received.find("\r\n\r\n") != std::string_view::npos ||
+         received.find("\n\n") != std::string_view::npos;
+}
+
+ByteRangeSpec ParseRangeHeader(std::string_view request_text) {
+  // Header lines start after the request line and end at the first empty line;
+  // a line cut off by the end of the received bytes does not count.
+  std::size_t pos = request_text.find("\r\n");
+  if (pos == std::string_view::npos) return {};
+  pos += 2;
+  ByteRangeSpec result;
+  for (;;) {
+    const std::size_t end = request_text.find("\r\n", pos);
+    if (end == std::string_view::npos || end == pos) break;
+    const std::string_view line = request_text.substr(pos, end - pos);
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos && EqualsIgnoreAsciiCase(line.substr(0, colon), "Range")) {
+      result = ParseRangeValue(line.substr(colon + 1));
+    }
+    pos = end + 2;
+  }
+  return result;
+}
+
+RangeDecision DecideRange(const ByteRangeSpec& spec, std::uint64_t file_length) {
+  RangeDecision d;
+  switch (spec.kind) {
+    case ByteRangeSpec::Kind::kNone:
+      return d;
+    case ByteRangeSpec::Kind::kFromTo:
+      if (spec.last < spec.first) return d;
+      [[fallthrough]];
+    case ByteRangeSpec::Kind::kFrom:
+      if (spec.first >= file_length) {
+        d.kind = RangeDecision::Kind::kUnsatisfiable;
+        return d;
+      }
+      d.kind = RangeDecision::Kind::kPartial;
+      d.first = spec.first;
+      d.last = (spec.kind == ByteRangeSpec::Kind::kFrom || spec.last >= file_length)
+                   ? file_length - 1
+                   : spec.last;
+      return d;
+    case ByteRangeSpec::Kind::kSuffix:
+      if (spec.suffix == 0 || file_length == 0) {
+        d.kind = RangeDecision::Kind::kUnsatisfiable;
+        return d;
+      }
+      d.kind = RangeDecision::Kind::kPartial;
+      d.first = file_length - (spec.suffix < file_length ? spec.suffix : file_length);
+      d.last = file_length - 1;
+      return d;
+  }
+  return d;
+}
+
+}  // namespace orvane

@@ -1,0 +1,51 @@
+// The request-side decisions: what text a request is, whether it is answered,
+// and which bytes of the file it asks for.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace orvane {
+
+// The largest request the server reads; bytes past it are never looked at.
+inline constexpr std::size_t kMaxRequestBytes = 8191;
+
+// `RequestText`: the received bytes up to the first NUL.
+std::string_view RequestTextOf(std::string_view received);
+
+// Only the first three bytes count, exactly: "GETX /" passes, "get /" does not.
+bool IsGetRequest(std::string_view request_text);
+
+// True once the received bytes hold the end of a header block: an empty line
+// after CR LF line ends, or after bare LF ones.
+bool HeaderBlockEnded(std::string_view received);
+
+// One byte range from a Range header line, as the client wrote it.
+struct ByteRangeSpec {
+  enum class Kind { kNone, kFrom, kFromTo, kSuffix };
+  Kind kind = Kind::kNone;
+  std::uint64_t first = 0;   // kFrom, kFromTo
+  std::uint64_t last = 0;    // kFromTo
+  std::uint64_t suffix = 0;  // kSuffix: the last `suffix` bytes
+};
+
+// The last complete "Range:" line of the header block (name in any case,
+// value "bytes=N-", "bytes=N-M" or "bytes=-S", blanks at either end allowed).
+// Several ranges, another unit or a malformed value give kNone: the header is
+// ignored and the whole file is sent, as HTTP allows.
+ByteRangeSpec ParseRangeHeader(std::string_view request_text);
+
+// What to send of a file of `file_length` bytes.
+struct RangeDecision {
+  enum class Kind { kWhole, kPartial, kUnsatisfiable };
+  Kind kind = Kind::kWhole;
+  std::uint64_t first = 0;  // kPartial: inclusive bounds within the file
+  std::uint64_t last = 0;
+};
+
+// A last position past the end is clamped to the end; a first position at or
+// past the end, or a suffix of 0, cannot be satisfied (416); "N-M" with M < N
+// is not a valid range and is ignored.
+RangeDecision DecideRange(const ByteRangeSpec& spec, std::uint64_t file_length);
+
+}  // namespace orvane

@@ -1,0 +1,125 @@
+#include "http/server.h"
+
+#include "http/connection.h"
+#include "http/file_transfer.h"
+#include "http/request.h"
+#include "http/settings.h"
+#include "platform/clock.h"
+
+namespace orvane {
+
+Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& options)
+    : panel_(panel),
+      ansi_(ansi),
+      options_(options),
+      site_root_(std::make_shared<const std::string>()),
+      pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count)) {}
+
+Server::~Server() {
+  if (!workers_ended_) FinalShutdown();
+}
+
+void Server::BuildWorkerPool() { pool_->Build(); }
+
+void Server::BuildCannedResponses() { canned_ = orvane::BuildCannedResponses(); }
+
+std::string Server::site_root() const {
+  platform::LockGuard guard(site_lock_);
+  return *site_root_;
+}
+
+void Server::StartServer() {
+  server_port_ = SettleServerPort(panel_.ReadPortText(), ansi_);
+  panel_.WritePortText(DecimalText(server_port_));
+  {
+    auto root = std::make_shared<const std::string>(
+        SettleSiteRoot(panel_.ReadSiteFolderText(), ansi_));
+    platform::LockGuard guard(site_lock_);
+    site_root_ = std::move(root);
+  }
+  if (!listen_socket_.Create(false)) {
+    panel_.ShowInfoBox(kSocketFailedMessage, InfoBoxKind::kError);
+    return;
+  }
+  if (!listen_socket_.Bind(static_cast<std::uint16_t>(server_port_), "", false)) {
+    // Closed at once, so nothing holds a half-made socket until the next try.
+    listen_socket_.Close();
+    std::string message(kBindFailedPrefix);
+    message.append(DecimalText(server_port_)).append(kBindFailedSuffix);
+    panel_.ShowInfoBox(message, InfoBoxKind::kWarning);
+    return;
+  }
+  (void)listen_socket_.Listen();  // a failure shows as the first Accept failing
+  // The first waiter is the lowest free slot, not always slot 1: after a stop
+  // the worker of slot 1 may still be finishing its connection.
+  const int first = pool_->AcquireSlot();
+  if (first < 1) {
+    listen_socket_.Close();
+    return;
+  }
+  panel_.SetStartEnabled(false);
+  pool_->ResumeSlot(first);
+}
+
+void Server::StopServer() {
+  listen_socket_.Close();
+  pool_->ShutdownConnections();
+}
+
+bool Server::ConfirmExit() {
+  if (panel_.IsStartEnabled()) return true;
+  if (panel_.ShowInfoBox(kConfirmExitQuestion, InfoBoxKind::kQuestion) != InfoBoxAnswer::kOk) {
+    return false;
+  }
+  StopServer();
+  return true;
+}
+
+bool Server::FinalShutdown() {
+  listen_socket_.Close();
+  const bool ended = pool_->ShutdownWorkers(options_.shutdown_wait_ms);
+  workers_ended_ = true;
+  return ended;
+}
+
+void Server::OnAcceptFailed() { panel_.SetStartEnabled(true); }
+
+void Server::LogConnection(const net::NetSocket& client) { orvane::LogConnection(client, panel_); }
+
+bool Server::ServeConnection(int slot, net::NetSocket& client, std::int64_t accepted_ms) {
+  std::shared_ptr<const std::string> root;
+  {
+    platform::LockGuard guard(site_lock_);
+    root = site_root_;
+  }
+  const std::string received = ReadRequest(client, accepted_ms + options_.receive_deadline_ms);
+  bool answered = false;
+  if (!received.empty()) {
+    const std::string_view request = RequestTextOf(received);
+    panel_.AppendRequestLog(std::string(request));
+    const AnswerContext context{*root, canned_, ansi_, options_.send_wait_ms};
+    answered = AnswerRequest(client, request, context);
+  }
+  pool_->RecycleSlot(slot);
+  return answered;
+}
+
+void Server::SendLimitResponse(net::NetSocket& client) {
+  SendCannedResponse(client, canned_.limit, options_.send_wait_ms);
+}
+
+void Server::FinishConnection(net::NetSocket& client) {
+  // Closing with unread request bytes makes the system send a reset, which
+  // can destroy the answer before the client has read it. So stop sending,
+  // drain what the client still sends for a short while, then close.
+  client.Shutdown(net::ShutdownHow::kSend);
+  const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
+  char sink[4096];
+  for (;;) {
+    const std::int64_t left = deadline - platform::MonotonicMillis();
+    if (left <= 0 || client.ReceiveSome(sink, sizeof sink, static_cast<int>(left)) <= 0) break;
+  }
+  client.Close();
+}
+
+}  // namespace orvane

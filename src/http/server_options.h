@@ -1,0 +1,20 @@
+// Tunables of the service. The defaults are the product's; tests shorten the
+// waits and shrink the pool.
+#pragma once
+
+namespace orvane {
+
+struct ServerOptions {
+  int slot_count = 500;
+  // A request must arrive whole within this time from the accept.
+  int receive_deadline_ms = 10000;
+  // A send gives up when the client has taken nothing for this long.
+  int send_wait_ms = 15000;
+  // After an answer, how long the client's leftover bytes are read and
+  // dropped before the close (so the close sends no reset over the answer).
+  int linger_ms = 2000;
+  // How long FinalShutdown waits for the workers to end.
+  int shutdown_wait_ms = 5000;
+};
+
+}  // namespace orvane

@@ -1,0 +1,21 @@
+// Percent and plus decoding of the path of a request line.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// "/" becomes "/index.htm" (the one default document). Otherwise "+" becomes
+// a space and "%XY" with two hexadecimal digits becomes that byte; a "%" not
+// followed by two letters or digits is written as it stands, together with
+// the bytes it was followed by, and those bytes are not examined again. A
+// letter-or-digit pair that is not hexadecimal ("%4G") is kept literally.
+// The result ends at the first NUL byte, so "%00" cuts the path there.
+std::string DecodeUrlPath(std::string_view raw_path);
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or
+// code points past U+10FFFF) and at least one of them is not ASCII.
+bool IsNonAsciiUtf8(std::string_view bytes);
+
+}  // namespace orvane

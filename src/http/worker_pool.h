@@ -1,0 +1,111 @@
+// `WorkerPool`: a fixed number of slots, each with a worker thread made
+// suspended ahead of time. Exactly one worker waits in Accept; when it gets a
+// connection it wakes the lowest free slot's thread to wait in its place and
+// serves its own client. A worker serves one connection, then leaves a fresh
+// suspended thread in its slot (RecycleSlot) and ends.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "net/net_socket.h"
+#include "platform/lock.h"
+#include "platform/thread.h"
+
+namespace orvane {
+
+inline constexpr int kDefaultSlotCount = 500;
+
+// What a worker needs from the server around it. Every call runs on the
+// worker's own thread and must not wait for the window thread.
+class WorkerHost {
+ public:
+  virtual ~WorkerHost() = default;
+  virtual net::NetSocket& ListenSocket() = 0;
+  // The waiting worker's Accept failed for good: the server is stopped.
+  virtual void OnAcceptFailed() = 0;
+  virtual void LogConnection(const net::NetSocket& client) = 0;
+  // Reads and answers the request; runs RecycleSlot(slot) as its last step.
+  // True when something was sent, so the close must let the client read it.
+  virtual bool ServeConnection(int slot, net::NetSocket& client, std::int64_t accepted_ms) = 0;
+  virtual void SendLimitResponse(net::NetSocket& client) = 0;
+  // Closes an answered connection without a reset destroying the answer.
+  virtual void FinishConnection(net::NetSocket& client) = 0;
+};
+
+// How threads are made; replaceable so tests can make creation fail.
+using ThreadMaker = std::optional<platform::Thread> (*)(platform::ThreadEntry, void*, bool suspended);
+std::optional<platform::Thread> MakeSystemThread(platform::ThreadEntry entry, void* argument,
+                                                 bool suspended);
+
+class WorkerPool {
+ public:
+  WorkerPool(WorkerHost& host, int slot_count, ThreadMaker maker = &MakeSystemThread);
+  // Ends the workers (ShutdownWorkers) if that has not happened yet.
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // One suspended thread per slot. A slot whose thread cannot be made stays
+  // out of use until a later RecycleSlot manages to make one.
+  void Build();
+
+  // The lowest free slot, now marked busy: 1..slot_count, 0 when none is
+  // free, -1 when shutting down.
+  int AcquireSlot();
+  // Lets the suspended thread of an acquired slot run: it becomes the waiter.
+  bool ResumeSlot(int slot);
+  // A fresh suspended thread for the slot, its connection forgotten, the slot
+  // free. Does nothing while shutting down.
+  void RecycleSlot(int slot);
+
+  // StopServer's part: every connection a worker serves is shut down (never
+  // closed here: its worker closes it, exactly once).
+  void ShutdownConnections();
+  // FinalShutdown's part: no slot is handed out or recycled any more, every
+  // connection is shut down and every suspended thread is woken to end at
+  // once. Then waits up to wait_ms for all workers to end; true if they did.
+  bool ShutdownWorkers(int wait_ms);
+
+  int slot_count() const { return static_cast<int>(slots_.size()); }
+  // Free slots at this moment (for tests and diagnostics).
+  int FreeSlotCount();
+  // Worker threads that exist and have not ended, suspended ones included.
+  int LiveThreadCount() const { return live_threads_.load(); }
+
+ private:
+  struct Slot {
+    WorkerPool* pool = nullptr;
+    int number = 0;
+    // Guarded by lock_.
+    bool busy = false;
+    bool broken = false;  // no thread could be made for it
+    std::optional<platform::Thread> thread;
+    net::SocketHandle connection = net::kNoSocket;
+  };
+
+  static void ThreadEntry(void* slot);
+  void WorkerMain(int slot);
+  // Under lock_: makes a thread for the slot; false when the system refused.
+  bool MakeThreadLocked(Slot& slot, bool suspended);
+  // Under lock_: retries slots that were left without a thread.
+  void RepairBrokenLocked();
+  bool RecordConnection(int slot, net::SocketHandle handle);
+  void ForgetConnection(int slot);
+  // The limit path: a new running thread takes over this slot's waiting role.
+  bool ReplaceWithRunningThread(int slot);
+  Slot& At(int slot) { return slots_[static_cast<std::size_t>(slot - 1)]; }
+
+  WorkerHost& host_;
+  ThreadMaker maker_;
+  platform::Lock lock_;  // PoolLock: the slot fields and shutting_down_
+  std::vector<Slot> slots_;
+  int broken_count_ = 0;        // guarded by lock_
+  bool shutting_down_ = false;  // guarded by lock_
+  std::atomic<int> live_threads_{0};
+};
+
+}  // namespace orvane

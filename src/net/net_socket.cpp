@@ -1,0 +1,141 @@
+#include "net/net_socket.h"
+
+namespace orvane::net {
+
+namespace {
+
+int WaitMillis(int timeout_seconds, bool use_timeout) {
+  const int seconds = use_timeout ? timeout_seconds : kDefaultWaitSeconds;
+  return seconds < 0 ? 0 : (seconds > 2000000 ? 2000000000 : seconds * 1000);
+}
+
+}  // namespace
+
+NetSocket& NetSocket::operator=(NetSocket&& other) noexcept {
+  if (this != &other) Adopt(other.Release());
+  return *this;
+}
+
+bool NetSocket::Create(bool datagram) {
+  Adopt(sys::OpenSocket(datagram));
+  return Handle() != kNoSocket;
+}
+
+bool NetSocket::Bind(std::uint16_t port, const std::string& address, bool use_address) {
+  std::uint32_t ip = 0;  // INADDR_ANY
+  if (use_address && !sys::ParseDottedAddress(address, ip)) {
+    sys::SetLastError(sys::InvalidArgumentError());
+    return false;
+  }
+  return sys::Bind(Handle(), ip, port);
+}
+
+bool NetSocket::Connect(const std::string& host, std::uint16_t port) {
+  std::uint32_t ip = 0;
+  if (!sys::ResolveHost(host, ip)) {
+    sys::SetLastError(sys::InvalidArgumentError());
+    return false;
+  }
+  const int rc = sys::Connect(Handle(), ip, port);
+  if (rc == 0) return true;
+  if (rc < 0) return false;
+  return sys::WaitWritable(Handle(), kDefaultWaitSeconds * 1000) == 1;
+}
+
+void NetSocket::Close() {
+  const SocketHandle handle = Release();
+  if (handle != kNoSocket) sys::CloseSocket(handle);
+}
+
+bool NetSocket::Send(std::string_view data, int timeout_seconds, bool use_timeout) {
+  return SendAll(data, WaitMillis(timeout_seconds, use_timeout));
+}
+
+bool NetSocket::SendAll(std::string_view data, int wait_ms) {
+  const SocketHandle handle = Handle();
+  while (!data.empty()) {
+    if (sys::WaitWritable(handle, wait_ms) == 0) return false;
+    const long sent = sys::SendSome(handle, data.data(), data.size());
+    if (sent < 1) return false;
+    data.remove_prefix(static_cast<std::size_t>(sent));
+  }
+  return true;
+}
+
+bool NetSocket::Receive(std::string& out, int timeout_seconds, bool use_timeout) {
+  out.clear();
+  char buffer[kReceiveBufferBytes];
+  const long got = ReceiveSome(buffer, sizeof buffer, WaitMillis(timeout_seconds, use_timeout));
+  if (got < 1) return false;
+  out.assign(buffer, static_cast<std::size_t>(got));
+  return true;
+}
+
+long NetSocket::ReceiveSome(char* buffer, std::size_t size, int timeout_ms) {
+  const SocketHandle handle = Handle();
+  // A wait that reports an error falls through: the read then fails by itself.
+  if (sys::WaitReadable(handle, timeout_ms) == 0) return -1;
+  return sys::Receive(handle, buffer, size);
+}
+
+bool NetSocket::Listen() { return sys::Listen(Handle(), 5); }
+
+SocketHandle NetSocket::Adopt(SocketHandle adopted) {
+  const SocketHandle old = handle_.exchange(adopted, std::memory_order_acq_rel);
+  if (old != kNoSocket && old != adopted) sys::CloseSocket(old);
+  return adopted;
+}
+
+bool NetSocket::Accept(NetSocket& client) {
+  const SocketHandle accepted = sys::Accept(Handle());
+  if (accepted == kNoSocket) return false;
+  client.Adopt(accepted);
+  return true;
+}
+
+long NetSocket::SendTo(std::string_view data, const std::string& host, std::uint16_t port) {
+  std::uint32_t ip = 0;
+  if (!sys::ResolveHost(host, ip)) {
+    sys::SetLastError(sys::InvalidArgumentError());
+    return 0;
+  }
+  return sys::SendTo(Handle(), data.data(), data.size(), ip, port);
+}
+
+std::string NetSocket::ReceiveFrom(std::string& host, std::uint16_t& port, int timeout_seconds,
+                                   bool use_timeout) {
+  host.clear();
+  port = 0;
+  if (sys::WaitReadable(Handle(), WaitMillis(timeout_seconds, use_timeout)) == 0) return {};
+  char buffer[kReceiveBufferBytes];
+  const long got = sys::ReceiveFrom(Handle(), buffer, sizeof buffer, host, port);
+  if (got < 0) {
+    host.clear();
+    port = 0;
+    return {};
+  }
+  return std::string(buffer, static_cast<std::size_t>(got));
+}
+
+bool NetSocket::LocalAddress(std::string& address, std::uint16_t& port) const {
+  if (sys::LocalName(Handle(), address, port)) return true;
+  address.clear();
+  port = 0;
+  return false;
+}
+
+bool NetSocket::PeerAddress(std::string& address, std::uint16_t& port) const {
+  if (sys::PeerName(Handle(), address, port)) return true;
+  address.clear();
+  port = 0;
+  return false;
+}
+
+bool NetSocket::EnableBroadcast() { return sys::EnableBroadcast(Handle()); }
+
+void NetSocket::Shutdown(ShutdownHow how) {
+  const SocketHandle handle = Handle();
+  if (handle != kNoSocket) sys::ShutdownSocket(handle, how);
+}
+
+}  // namespace orvane::net

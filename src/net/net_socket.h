@@ -1,0 +1,103 @@
+// `NetSocket`: one IPv4 socket whose operations report success as a value.
+// Blocking sockets throughout; time-outs are a wait on the one socket before
+// reading or writing. The reason of a failure is left in LastError().
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "net/socket_sys.h"
+
+namespace orvane::net {
+
+using sys::SocketHandle;
+using sys::kNoSocket;
+using sys::ShutdownHow;
+
+// The wait used when a caller asks for no time-out of its own.
+inline constexpr int kDefaultWaitSeconds = 15;
+// At most this many bytes are read by one Receive.
+inline constexpr std::size_t kReceiveBufferBytes = 8191;
+
+class NetSocket {
+ public:
+  NetSocket() = default;
+  // Takes ownership of an open socket.
+  explicit NetSocket(SocketHandle adopted) : handle_(adopted) {}
+  ~NetSocket() { Close(); }
+
+  // A socket has one owner, so it is closed exactly once: moved, never copied.
+  NetSocket(const NetSocket&) = delete;
+  NetSocket& operator=(const NetSocket&) = delete;
+  NetSocket(NetSocket&& other) noexcept : handle_(other.Release()) {}
+  NetSocket& operator=(NetSocket&& other) noexcept;
+
+  // A new stream (or datagram) socket; one held before is closed first.
+  [[nodiscard]] bool Create(bool datagram);
+  // Binds to `port` on the address text, or on 0.0.0.0 without use_address. An
+  // address inet_addr cannot read fails with the invalid-argument error.
+  [[nodiscard]] bool Bind(std::uint16_t port, const std::string& address, bool use_address);
+  // Dotted address or host name; an in-progress connect waits up to 15 s.
+  [[nodiscard]] bool Connect(const std::string& host, std::uint16_t port);
+  // Closes and forgets the socket; nothing happens without one. Safe to call
+  // from another thread than one blocked on the socket, which then fails.
+  void Close();
+  // Sends all of `data`, waiting up to the time-out (15 s without use_timeout)
+  // each time the socket cannot take more. Empty data is true at once.
+  [[nodiscard]] bool Send(std::string_view data, int timeout_seconds, bool use_timeout);
+  // One wait (15 s without use_timeout) and one read of at most 8191 bytes.
+  // False on a time-out, a closed connection or an error; `out` then is empty.
+  [[nodiscard]] bool Receive(std::string& out, int timeout_seconds, bool use_timeout);
+  // Backlog 5.
+  [[nodiscard]] bool Listen();
+  SocketHandle Handle() const { return handle_.load(std::memory_order_acquire); }
+  // Closes the socket held so far and takes `adopted`; returns it.
+  SocketHandle Adopt(SocketHandle adopted);
+  // Gives up ownership without closing.
+  SocketHandle Release() { return handle_.exchange(kNoSocket, std::memory_order_acq_rel); }
+  // The client adopts the accepted connection (closing what it held).
+  [[nodiscard]] bool Accept(NetSocket& client);
+  // One datagram; the byte count, or -1 (0 when the host cannot be resolved).
+  long SendTo(std::string_view data, const std::string& host, std::uint16_t port);
+  // One datagram received within the wait; empty on time-out or error.
+  std::string ReceiveFrom(std::string& host, std::uint16_t& port, int timeout_seconds,
+                          bool use_timeout);
+  // "" and 0 and false on failure.
+  [[nodiscard]] bool LocalAddress(std::string& address, std::uint16_t& port) const;
+  [[nodiscard]] bool PeerAddress(std::string& address, std::uint16_t& port) const;
+  [[nodiscard]] bool EnableBroadcast();
+  int LastError() const { return sys::LastError(); }
+
+  // Millisecond forms used by the service's deadlines.
+  // Sends all of `data`; each wait for the socket to take more is at most wait_ms.
+  [[nodiscard]] bool SendAll(std::string_view data, int wait_ms);
+  // One wait of at most timeout_ms and one read into `buffer`: the byte count,
+  // 0 when the peer closed, -1 on a time-out or an error.
+  long ReceiveSome(char* buffer, std::size_t size, int timeout_ms);
+  // Ends one or both directions without releasing the handle.
+  void Shutdown(ShutdownHow how);
+
+ private:
+  std::atomic<SocketHandle> handle_{kNoSocket};
+};
+
+// `SocketLibrary`: Windows Sockets 2.2 for the life of the object.
+class SocketLibrary {
+ public:
+  SocketLibrary() : result_(sys::StartLibrary()) {}
+  ~SocketLibrary() {
+    if (result_ == 0) sys::CleanupLibrary();
+  }
+  SocketLibrary(const SocketLibrary&) = delete;
+  SocketLibrary& operator=(const SocketLibrary&) = delete;
+
+  // 0 when the library started.
+  int result() const { return result_; }
+
+ private:
+  int result_;
+};
+
+}  // namespace orvane::net

@@ -1,0 +1,75 @@
+// The thin system layer under NetSocket: Winsock on Windows, BSD sockets on
+// POSIX. IPv4 only; addresses and ports are in host byte order here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace orvane::net::sys {
+
+#ifdef _WIN32
+using SocketHandle = std::uintptr_t;  // SOCKET
+#else
+using SocketHandle = int;
+#endif
+
+// INVALID_SOCKET on Windows, -1 on POSIX.
+inline constexpr SocketHandle kNoSocket = static_cast<SocketHandle>(-1);
+
+// The "invalid argument" error code of this socket library (WSAEINVAL, EINVAL).
+int InvalidArgumentError();
+
+// Windows Sockets 2.2 start-up; the result code (0 = started). POSIX: 0.
+int StartLibrary();
+void CleanupLibrary();
+
+SocketHandle OpenSocket(bool datagram);
+// Wakes every thread blocked on the socket (accept, recv, send, select),
+// then releases the handle.
+void CloseSocket(SocketHandle handle);
+// Ends sending, receiving or both without releasing the handle; a thread
+// blocked on the socket wakes up and fails.
+enum class ShutdownHow { kSend, kReceive, kBoth };
+void ShutdownSocket(SocketHandle handle, ShutdownHow how);
+
+int LastError();
+void SetLastError(int code);
+
+// 1 ready, 0 time-out, -1 error.
+int WaitReadable(SocketHandle handle, int timeout_ms);
+int WaitWritable(SocketHandle handle, int timeout_ms);
+
+// Byte count, 0 when the peer closed, -1 on an error.
+long Receive(SocketHandle handle, char* buffer, std::size_t size);
+// Byte count or -1; never raises SIGPIPE.
+long SendSome(SocketHandle handle, const char* data, std::size_t size);
+
+// What a failed accept on a still-open listening socket means: a connection
+// that died before it was taken (try again), a shortage of descriptors or
+// buffers (try again after a pause), or a socket that cannot accept at all.
+enum class AcceptFailure { kRetry, kRetryLater, kFatal };
+AcceptFailure ClassifyAcceptError(int code);
+
+bool Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port);
+bool Listen(SocketHandle handle, int backlog);
+SocketHandle Accept(SocketHandle handle);
+// 0 connected, 1 in progress (would block), -1 failed.
+int Connect(SocketHandle handle, std::uint32_t address, std::uint16_t port);
+
+bool PeerName(SocketHandle handle, std::string& address, std::uint16_t& port);
+bool LocalName(SocketHandle handle, std::string& address, std::uint16_t& port);
+
+// A dotted address; false for a text that is not one (and for
+// "255.255.255.255", which inet_addr cannot tell from an error).
+bool ParseDottedAddress(const std::string& text, std::uint32_t& address);
+// The first IPv4 address of a host name.
+bool ResolveHost(const std::string& host, std::uint32_t& address);
+
+long SendTo(SocketHandle handle, const char* data, std::size_t size, std::uint32_t address,
+            std::uint16_t port);
+long ReceiveFrom(SocketHandle handle, char* buffer, std::size_t size, std::string& address,
+                 std::uint16_t& port);
+bool EnableBroadcast(SocketHandle handle);
+
+}  // namespace orvane::net::sys

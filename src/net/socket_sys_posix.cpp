@@ -1,0 +1,183 @@
+#include <arpa/inet.h>
+#include <errno.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "net/socket_sys.h"
+
+namespace orvane::net::sys {
+
+namespace {
+
+sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(port);
+  sa.sin_addr.s_addr = htonl(address);
+  return sa;
+}
+
+bool DescribeAddress(const sockaddr_in& sa, std::string& address, std::uint16_t& port) {
+  char text[INET_ADDRSTRLEN] = {};
+  if (inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text) == nullptr) return false;
+  address = text;
+  port = ntohs(sa.sin_port);
+  return true;
+}
+
+// poll rather than select: select cannot watch descriptors numbered 1024 or
+// more, which a busy server reaches.
+int Wait(SocketHandle handle, short events, int timeout_ms) {
+  pollfd p{handle, events, 0};
+  for (;;) {
+    const int rc = poll(&p, 1, timeout_ms);
+    if (rc >= 0) return rc > 0 ? 1 : 0;
+    if (errno != EINTR) return -1;
+  }
+}
+
+}  // namespace
+
+int InvalidArgumentError() { return EINVAL; }
+int StartLibrary() { return 0; }
+void CleanupLibrary() {}
+
+SocketHandle OpenSocket(bool datagram) {
+  return socket(AF_INET, (datagram ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, 0);
+}
+
+void CloseSocket(SocketHandle handle) {
+  // close() alone does not wake a thread blocked in accept() or poll() on
+  // Linux; shutdown() does.
+  shutdown(handle, SHUT_RDWR);
+  close(handle);
+}
+
+void ShutdownSocket(SocketHandle handle, ShutdownHow how) {
+  shutdown(handle, how == ShutdownHow::kSend      ? SHUT_WR
+                   : how == ShutdownHow::kReceive ? SHUT_RD
+                                                  : SHUT_RDWR);
+}
+
+int LastError() { return errno; }
+void SetLastError(int code) { errno = code; }
+
+int WaitReadable(SocketHandle handle, int timeout_ms) { return Wait(handle, POLLIN, timeout_ms); }
+int WaitWritable(SocketHandle handle, int timeout_ms) { return Wait(handle, POLLOUT, timeout_ms); }
+
+long Receive(SocketHandle handle, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = recv(handle, buffer, size, 0);
+    if (got >= 0 || errno != EINTR) return static_cast<long>(got);
+  }
+}
+
+long SendSome(SocketHandle handle, const char* data, std::size_t size) {
+  for (;;) {
+    const ssize_t sent = send(handle, data, size, MSG_NOSIGNAL);
+    if (sent >= 0 || errno != EINTR) return static_cast<long>(sent);
+  }
+}
+
+bool Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port) {
+  // Like Windows, let a restarted server bind at once while old connections
+  // sit in TIME_WAIT; a port held by a listening socket still refuses.
+  const int one = 1;
+  setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  const sockaddr_in sa = MakeAddress(address, port);
+  return bind(handle, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+}
+
+AcceptFailure ClassifyAcceptError(int code) {
+  switch (code) {
+    case ECONNABORTED:
+    case EPROTO:
+    case EPERM:
+    case EINTR:
+      return AcceptFailure::kRetry;
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+      return AcceptFailure::kRetryLater;
+    default:
+      return AcceptFailure::kFatal;
+  }
+}
+
+bool Listen(SocketHandle handle, int backlog) { return listen(handle, backlog) == 0; }
+
+SocketHandle Accept(SocketHandle handle) {
+  sockaddr_in sa{};
+  socklen_t length = sizeof sa;
+  for (;;) {
+    const int fd = accept4(handle, reinterpret_cast<sockaddr*>(&sa), &length, SOCK_CLOEXEC);
+    if (fd >= 0 || errno != EINTR) return fd;
+  }
+}
+
+int Connect(SocketHandle handle, std::uint32_t address, std::uint16_t port) {
+  const sockaddr_in sa = MakeAddress(address, port);
+  if (connect(handle, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return 0;
+  return (errno == EINPROGRESS || errno == EWOULDBLOCK) ? 1 : -1;
+}
+
+bool PeerName(SocketHandle handle, std::string& address, std::uint16_t& port) {
+  sockaddr_in sa{};
+  socklen_t length = sizeof sa;
+  if (getpeername(handle, reinterpret_cast<sockaddr*>(&sa), &length) != 0) return false;
+  return DescribeAddress(sa, address, port);
+}
+
+bool LocalName(SocketHandle handle, std::string& address, std::uint16_t& port) {
+  sockaddr_in sa{};
+  socklen_t length = sizeof sa;
+  if (getsockname(handle, reinterpret_cast<sockaddr*>(&sa), &length) != 0) return false;
+  return DescribeAddress(sa, address, port);
+}
+
+bool ParseDottedAddress(const std::string& text, std::uint32_t& address) {
+  const in_addr_t parsed = inet_addr(text.c_str());
+  if (parsed == INADDR_NONE) return false;
+  address = ntohl(parsed);
+  return true;
+}
+
+bool ResolveHost(const std::string& host, std::uint32_t& address) {
+  if (ParseDottedAddress(host, address)) return true;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
+  freeaddrinfo(found);
+  return true;
+}
+
+long SendTo(SocketHandle handle, const char* data, std::size_t size, std::uint32_t address,
+            std::uint16_t port) {
+  const sockaddr_in sa = MakeAddress(address, port);
+  return static_cast<long>(
+      sendto(handle, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa), sizeof sa));
+}
+
+long ReceiveFrom(SocketHandle handle, char* buffer, std::size_t size, std::string& address,
+                 std::uint16_t& port) {
+  sockaddr_in sa{};
+  socklen_t length = sizeof sa;
+  const ssize_t got = recvfrom(handle, buffer, size, 0, reinterpret_cast<sockaddr*>(&sa), &length);
+  if (got < 0 || !DescribeAddress(sa, address, port)) return -1;
+  return static_cast<long>(got);
+}
+
+bool EnableBroadcast(SocketHandle handle) {
+  const int one = 1;
+  return setsockopt(handle, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) == 0;
+}
+
+}  // namespace orvane::net::sys

@@ -1,0 +1,12 @@
+// The code page that "ANSI" text is in on this platform.
+#pragma once
+
+#include "http/text_rules.h"
+
+namespace orvane::platform {
+
+// Windows: the system's ANSI code page (GBK under 936, lead bytes asked from
+// the system for other double-byte pages). POSIX: UTF-8.
+CodePage AnsiCodePage();
+
+}  // namespace orvane::platform

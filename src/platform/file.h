@@ -1,0 +1,47 @@
+// Files of the site folder: the literal existence test and reading.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace orvane::platform {
+
+// A file name in two pieces: the site folder in the ANSI code page and the
+// request path in the ANSI code page or in UTF-8. Both use "\" as separator
+// (the POSIX backend turns it into "/").
+struct FileName {
+  std::string_view root;
+  std::string_view relative;
+  bool relative_is_utf8 = false;
+};
+
+// True when a file or folder of exactly this name exists; never a pattern.
+bool FileNameExists(const FileName& name);
+
+// A regular disk file opened for reading, with no sharing restriction: other
+// processes may read, write or delete it meanwhile.
+class ReadOnlyFile {
+ public:
+  // nullopt when the file cannot be opened or is not a regular disk file (a
+  // folder, pipe or device is never opened as a body).
+  [[nodiscard]] static std::optional<ReadOnlyFile> OpenRegular(const FileName& name);
+
+  ReadOnlyFile(ReadOnlyFile&& other) noexcept;
+  ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
+  ~ReadOnlyFile();
+
+  std::uint64_t Length() const;
+  bool Seek(std::uint64_t offset);
+  // Bytes read (0 at the end of the file) or -1 on an error.
+  std::int64_t Read(char* buffer, std::size_t size);
+  // The native descriptor or handle, for zero-copy sending.
+  std::intptr_t native() const { return native_; }
+
+ private:
+  explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}
+  void Close();
+  std::intptr_t native_;
+};
+
+}  // namespace orvane::platform

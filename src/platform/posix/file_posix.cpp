@@ -1,0 +1,82 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/file.h"
+
+namespace orvane::platform {
+
+namespace {
+
+std::string PosixPath(const FileName& name) {
+  std::string path;
+  path.reserve(name.root.size() + name.relative.size());
+  path.append(name.root).append(name.relative);
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+}  // namespace
+
+bool FileNameExists(const FileName& name) {
+  struct stat info {};
+  return stat(PosixPath(name).c_str(), &info) == 0;
+}
+
+std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
+  // O_NONBLOCK so that opening a FIFO cannot hang the worker; it is refused below.
+  const int fd = open(PosixPath(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return std::nullopt;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return ReadOnlyFile(fd);
+}
+
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept : native_(other.native_) {
+  other.native_ = -1;
+}
+
+ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    native_ = other.native_;
+    other.native_ = -1;
+  }
+  return *this;
+}
+
+ReadOnlyFile::~ReadOnlyFile() { Close(); }
+
+void ReadOnlyFile::Close() {
+  if (native_ >= 0) close(static_cast<int>(native_));
+  native_ = -1;
+}
+
+std::uint64_t ReadOnlyFile::Length() const {
+  struct stat info {};
+  if (fstat(static_cast<int>(native_), &info) != 0) return 0;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool ReadOnlyFile::Seek(std::uint64_t offset) {
+  return lseek(static_cast<int>(native_), static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+std::int64_t ReadOnlyFile::Read(char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = read(static_cast<int>(native_), buffer, size);
+    if (got >= 0) return got;
+    if (errno != EINTR) return -1;
+  }
+}
+
+}  // namespace orvane::platform

@@ -1,0 +1,82 @@
+#include <pthread.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/thread.h"
+
+namespace orvane::platform {
+
+namespace {
+
+// Shared by the handle and the thread, so either may go first.
+struct StartGate {
+  ThreadEntry entry = nullptr;
+  void* argument = nullptr;
+  std::mutex mutex;
+  std::condition_variable opened;
+  bool open = false;  // guarded by mutex
+};
+
+void* ThreadMain(void* raw) {
+  auto* held = static_cast<std::shared_ptr<StartGate>*>(raw);
+  std::shared_ptr<StartGate> gate = std::move(*held);
+  delete held;
+  {
+    std::unique_lock<std::mutex> lock(gate->mutex);
+    gate->opened.wait(lock, [&] { return gate->open; });
+  }
+  gate->entry(gate->argument);
+  return nullptr;
+}
+
+}  // namespace
+
+struct Thread::Impl {
+  std::shared_ptr<StartGate> gate;
+};
+
+Thread::Thread(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Thread::Thread(Thread&& other) noexcept = default;
+Thread& Thread::operator=(Thread&& other) noexcept = default;
+Thread::~Thread() = default;
+
+std::optional<Thread> Thread::CreateSuspended(ThreadEntry entry, void* argument) {
+  auto gate = std::make_shared<StartGate>();
+  gate->entry = entry;
+  gate->argument = argument;
+  pthread_attr_t attr;
+  if (pthread_attr_init(&attr) != 0) return std::nullopt;
+  pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+  auto* handed = new std::shared_ptr<StartGate>(gate);
+  pthread_t id;
+  const int rc = pthread_create(&id, &attr, ThreadMain, handed);
+  pthread_attr_destroy(&attr);
+  if (rc != 0) {
+    delete handed;
+    return std::nullopt;
+  }
+  auto impl = std::make_unique<Impl>();
+  impl->gate = std::move(gate);
+  return Thread(std::move(impl));
+}
+
+std::optional<Thread> Thread::CreateRunning(ThreadEntry entry, void* argument) {
+  std::optional<Thread> thread = CreateSuspended(entry, argument);
+  if (thread) thread->Resume();
+  return thread;
+}
+
+bool Thread::Resume() {
+  if (!impl_) return false;
+  StartGate& gate = *impl_->gate;
+  {
+    std::lock_guard<std::mutex> lock(gate.mutex);
+    if (gate.open) return false;
+    gate.open = true;
+  }
+  gate.opened.notify_one();
+  return true;
+}
+
+}  // namespace orvane::platform

@@ -1,0 +1,36 @@
+// Threads that are made before they are needed and started later.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+namespace orvane::platform {
+
+using ThreadEntry = void (*)(void* argument);
+
+// A move-only handle to a thread. Dropping the handle does not stop the
+// thread: it runs to its end on its own (detached).
+class Thread {
+ public:
+  // A thread that runs `entry(argument)` only once Resume() is called
+  // (CreateThread with CREATE_SUSPENDED on Windows; on POSIX a thread that
+  // waits on its own start gate). nullopt when the system refuses a thread.
+  [[nodiscard]] static std::optional<Thread> CreateSuspended(ThreadEntry entry, void* argument);
+  // A thread that starts at once.
+  [[nodiscard]] static std::optional<Thread> CreateRunning(ThreadEntry entry, void* argument);
+
+  Thread(Thread&& other) noexcept;
+  Thread& operator=(Thread&& other) noexcept;
+  ~Thread();
+
+  // Lets a suspended thread run; false if it was already resumed or is gone.
+  bool Resume();
+
+  struct Impl;
+
+ private:
+  explicit Thread(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace orvane::platform

@@ -1,0 +1,114 @@
+# Shared by ./x and the scripts under tools/: packages, builds, Wine and Xvfb.
+# Sourced, not run.
+
+ROOT="${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+BUILD="$ROOT/build"
+export WINEPREFIX="$BUILD/wine/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
+
+# Installs whichever of the named Debian packages are missing.
+ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -q >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+NATIVE_PACKAGES=(cmake ninja-build g++ googletest)
+WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils xdotool
+                  fonts-wqy-microhei fonts-wine imagemagick)
+TOOL_PACKAGES=(clang libclang-rt-14-dev curl)
+
+# configure_and_build DIR [cmake args...]
+configure_and_build() {
+  local dir="$1"
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || {
+      cat "$dir.configure.log" >&2
+      return 1
+    }
+  fi
+  ninja -C "$dir" >"$dir.build.log" 2>&1 || {
+    tail -n 60 "$dir.build.log" >&2
+    return 1
+  }
+}
+
+build_native() {
+  mkdir -p "$BUILD"
+  log "native build ($BUILD/native)"
+  configure_and_build "$BUILD/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+}
+
+build_windows() {
+  mkdir -p "$BUILD"
+  log "Windows build with MinGW-w64 ($BUILD/win)"
+  configure_and_build "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
+}
+
+build_tsan() {
+  mkdir -p "$BUILD"
+  log "ThreadSanitizer build ($BUILD/tsan)"
+  configure_and_build "$BUILD/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread
+}
+
+build_asan() {
+  mkdir -p "$BUILD"
+  log "AddressSanitizer build ($BUILD/asan)"
+  configure_and_build "$BUILD/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DORVANE_SANITIZE=address,undefined
+}
+
+# The private Wine prefix, made once.
+wine_prefix_ready() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "making the Wine prefix ($WINEPREFIX)"
+    mkdir -p "$WINEPREFIX"
+    LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
+    wineserver -w 2>/dev/null || true
+  fi
+}
+
+# Starts a private Xvfb screen; sets XVFB_PID and DISPLAY.
+XVFB_PID=""
+start_xvfb() {
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.1
+    done
+    if kill -0 "$XVFB_PID" 2>/dev/null; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+  done
+  log "could not start Xvfb"
+  return 1
+}
+
+# Stops what this script started: the prefix's wineserver, then our Xvfb.
+stop_wine_and_xvfb() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}
