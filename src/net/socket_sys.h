@@ -45,6 +45,20 @@ long Receive(SocketHandle handle, char* buffer, std::size_t size);
 // Byte count or -1; never raises SIGPIPE.
 long SendSome(SocketHandle handle, const char* data, std::size_t size);
 
+// Zero-copy sending of file bytes (sendfile on Linux). Where the system has
+// no such call, HasZeroCopySend() is false and the caller reads and sends.
+bool HasZeroCopySend();
+// Switches the socket between blocking and non-blocking mode; false when the
+// system refuses.
+bool SetNonBlocking(SocketHandle handle, bool non_blocking);
+// What SendFilePiece returns when the socket cannot take a byte right now.
+inline constexpr long kWouldBlock = -2;
+// On a non-blocking socket, sends up to `size` bytes of the open file `file`
+// from `offset` without moving its read position: the byte count, 0 when the
+// file holds no byte at `offset`, kWouldBlock, or -1 on an error.
+long SendFilePiece(SocketHandle handle, std::intptr_t file, std::uint64_t offset,
+                   std::size_t size);
+
 // What a failed accept on a still-open listening socket means: a connection
 // that died before it was taken (try again), a shortage of descriptors or
 // buffers (try again after a pause), or a socket that cannot accept at all.

@@ -1,8 +1,12 @@
 #include <arpa/inet.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -82,6 +86,49 @@ long SendSome(SocketHandle handle, const char* data, std::size_t size) {
     const ssize_t sent = send(handle, data, size, MSG_NOSIGNAL);
     if (sent >= 0 || errno != EINTR) return static_cast<long>(sent);
   }
+}
+
+bool HasZeroCopySend() { return true; }
+
+bool SetNonBlocking(SocketHandle handle, bool non_blocking) {
+  const int flags = fcntl(handle, F_GETFL);
+  if (flags < 0) return false;
+  const int wanted = non_blocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+  return wanted == flags || fcntl(handle, F_SETFL, wanted) == 0;
+}
+
+long SendFilePiece(SocketHandle handle, std::intptr_t file, std::uint64_t offset,
+                   std::size_t size) {
+  // sendfile has no MSG_NOSIGNAL: a peer that has gone raises SIGPIPE, which
+  // would end a process that does not ignore it. Block it on this thread for
+  // the call and take back the one the call raised.
+  sigset_t pipe_signal;
+  sigset_t previous;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
+  off_t position = static_cast<off_t>(offset);
+  long result;
+  for (;;) {
+    const ssize_t sent = sendfile(handle, static_cast<int>(file), &position, size);
+    if (sent >= 0) {
+      result = static_cast<long>(sent);
+      break;
+    }
+    const int error = errno;
+    if (error == EINTR) continue;
+    if (error == EPIPE) {
+      const timespec no_wait{0, 0};
+      sigtimedwait(&pipe_signal, nullptr, &no_wait);
+    }
+    result = (error == EAGAIN || error == EWOULDBLOCK) ? kWouldBlock : -1;
+    errno = error;
+    break;
+  }
+  const int error = errno;
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  errno = error;
+  return result;
 }
 
 bool Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port) {

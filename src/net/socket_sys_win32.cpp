@@ -77,6 +77,16 @@ long SendSome(SocketHandle handle, const char* data, std::size_t size) {
   return sent == SOCKET_ERROR ? -1 : sent;
 }
 
+// TransmitFile would be the Windows counterpart; the service reads and sends.
+bool HasZeroCopySend() { return false; }
+
+bool SetNonBlocking(SocketHandle handle, bool non_blocking) {
+  u_long mode = non_blocking ? 1 : 0;
+  return ioctlsocket(static_cast<SOCKET>(handle), FIONBIO, &mode) == 0;
+}
+
+long SendFilePiece(SocketHandle, std::intptr_t, std::uint64_t, std::size_t) { return -1; }
+
 bool Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port) {
   const sockaddr_in sa = MakeAddress(address, port);
   return bind(static_cast<SOCKET>(handle), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) !=
