@@ -6,6 +6,13 @@
 
 namespace orvane {
 
+namespace {
+
+// How long a connection line may wait before it reaches standard output.
+constexpr int kWriterTickMs = 100;
+
+}  // namespace
+
 std::string GbkToUtf8(std::string_view gbk) {
   // One converter per thread, opened on first use and kept.
   thread_local iconv_t cd = iconv_open("UTF-8", "GBK");
@@ -49,10 +56,9 @@ InfoBoxAnswer ConsolePanel::ShowInfoBox(std::string_view text, InfoBoxKind) {
 }
 
 void ConsolePanel::AppendConnectionLog(std::string text) {
-  if (queue_.Push(LogBox::kConnection, std::move(text))) {
-    std::lock_guard<std::mutex> lock(state_mutex_);
-    state_changed_.notify_all();
-  }
+  // No wake-up here: the writer drains on its own tick, so a busy server
+  // pays for one context switch per batch rather than one per line.
+  (void)queue_.Push(LogBox::kConnection, std::move(text));
 }
 
 void ConsolePanel::SetStartEnabled(bool enabled) {
@@ -74,9 +80,10 @@ void ConsolePanel::WriterMain() {
     bool stopping;
     {
       std::unique_lock<std::mutex> lock(state_mutex_);
-      // Lines are written in batches; a short wait bounds the delay even if
-      // a wake-up was missed between the push and the wait.
-      state_changed_.wait_for(lock, std::chrono::milliseconds(200));
+      // Lines are written in batches, every kWriterTickMs at the latest; only
+      // the end of the writer wakes it early.
+      state_changed_.wait_for(lock, std::chrono::milliseconds(kWriterTickMs),
+                              [this] { return stopping_writer_; });
       stopping = stopping_writer_;
     }
     std::string batch;
