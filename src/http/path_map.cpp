@@ -94,9 +94,17 @@ bool IsReservedDeviceName(std::string_view segment) {
   for (std::string_view name : kPlain) {
     if (EqualsIgnoreAsciiCase(base, name)) return true;
   }
-  if (base.size() == 4 && base[3] >= '1' && base[3] <= '9') {
-    const std::string_view stem = base.substr(0, 3);
-    if (EqualsIgnoreAsciiCase(stem, "com") || EqualsIgnoreAsciiCase(stem, "lpt")) return true;
+  if (base.size() < 4) return false;
+  const std::string_view stem = base.substr(0, 3);
+  if (!EqualsIgnoreAsciiCase(stem, "com") && !EqualsIgnoreAsciiCase(stem, "lpt")) return false;
+  // Windows also takes the Latin-1 superscripts one, two and three for the
+  // digit ("COM\u00B9" is a device), as UTF-8 and as single bytes alike.
+  const std::string_view digit = base.substr(3);
+  static constexpr std::string_view kSuperscripts[] = {"\xB9", "\xB2", "\xB3", "\xC2\xB9",
+                                                       "\xC2\xB2", "\xC2\xB3"};
+  if (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') return true;
+  for (std::string_view superscript : kSuperscripts) {
+    if (digit == superscript) return true;
   }
   return false;
 }

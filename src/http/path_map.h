@@ -42,7 +42,7 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
                                          std::string_view decoded, NameEncoding encoding);
 
 // True when a path segment names a Windows device in any case, with or
-// without an extension ("nul", "Com1.txt", "CONOUT$").
+// without an extension ("nul", "Com1.txt", "CONOUT$", "LPT" + superscript 1).
 bool IsReservedDeviceName(std::string_view segment);
 
 // The literal existence test of the file system, given a mapped path.
