@@ -2,10 +2,191 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
 namespace orvane {
 namespace {
 
-TEST(PortTextTest, Placeholder) { EXPECT_EQ(8080, PortNumberFromText("8080", CodePage::Gbk())); }
+constexpr std::size_t kNone = std::string_view::npos;
+
+struct TrimCase {
+  std::string text;
+  std::string expected;
+};
+
+TEST(TextRulesTest, TrimsAsciiAndIdeographicSpacesOnlyInGbk) {
+  const TrimCase cases[] = {
+      {"  80  ", "80"},
+      {"\xA1\xA1" "80" "\xA1\xA1", "80"},
+      {" \xA1\xA1 80 \xA1\xA1 ", "80"},
+      {"\t80\t", "\t80\t"},
+      {"\r\n80\r\n", "\r\n80\r\n"},
+      {"a b", "a b"},
+      {"", ""},
+      {"   ", ""},
+      {"\xA1\xA1\xA1\xA1", ""},
+      // B0 A1 is one character; the last A1 is a lone byte, not a blank.
+      {"\xB0\xA1\xA1", "\xB0\xA1\xA1"},
+      // B0 A1 then a real ideographic space A1 A1.
+      {"\xB0\xA1\xA1\xA1", "\xB0\xA1"},
+      {"\xA1", "\xA1"},
+      {"\xA1\xA1\xB0\xA1", "\xB0\xA1"},
+  };
+  for (const TrimCase& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.expected, TrimBlanks(c.text, CodePage::Gbk()));
+  }
+}
+
+TEST(TextRulesTest, TrimsTheIdeographicSpaceOfEachCodePage) {
+  EXPECT_EQ("80", TrimBlanks("\xE3\x80\x80" "80 \xE3\x80\x80", CodePage::Utf8()));
+  // A single-byte code page has no ideographic space.
+  EXPECT_EQ("\xA1\xA1" "80", TrimBlanks(" \xA1\xA1" "80 ", CodePage::SingleByte()));
+}
+
+struct FindCase {
+  std::string text;
+  std::string needle;
+  std::size_t from;
+  std::size_t expected;
+};
+
+TEST(TextRulesTest, FindNeverMatchesOnATrailByte) {
+  const FindCase cases[] = {
+      // 95 5C is one GBK character: its 5C is not a backslash.
+      {"\x95\x5C" "a\\b", "\\", 0, 3},
+      {"\x95\x5C", "\\", 0, kNone},
+      {"\xB0\xA1\xA1\xA1", "\xA1\xA1", 0, 2},
+      {"\xB0\xA1", "\xA1", 0, kNone},
+      {"abab", "ab", 1, 2},
+      {"abab", "ab", 3, kNone},
+      {"abc", "", 1, 1},
+      {"GET / HTTP/1.1\r\nHost: a\r\n", "\r\n", 0, 14},
+      // A lead byte at the very end is a character of its own.
+      {"a\x95", "\x95", 0, 1},
+  };
+  for (const FindCase& c : cases) {
+    SCOPED_TRACE(c.text + " / " + c.needle);
+    EXPECT_EQ(c.expected, FindText(c.text, c.needle, CodePage::Gbk(), c.from));
+  }
+  // Byte-wise in a single-byte code page.
+  EXPECT_EQ(1u, FindText("\x95\x5C", "\\", CodePage::SingleByte()));
+}
+
+TEST(TextRulesTest, FindLastAndReplaceStepOverDoubleByteCharacters) {
+  const CodePage gbk = CodePage::Gbk();
+  EXPECT_EQ(3u, FindLastText("a\\b\\c", "\\", gbk));
+  EXPECT_EQ(0u, FindLastText("\\\x95\x5C", "\\", gbk));
+  EXPECT_EQ(kNone, FindLastText("abc", "x", gbk));
+  EXPECT_EQ("\x95\x5C/a/", ReplaceAll("\x95\x5C\\a\\", "\\", "/", gbk));
+  EXPECT_EQ("xyxy", ReplaceAll("aa", "a", "xy", gbk));
+  EXPECT_EQ("abc", ReplaceAll("abc", "", "x", gbk));
+}
+
+TEST(TextRulesTest, LeadBytesComeFromTheCodePage) {
+  // A code page whose only lead byte is 0x95.
+  std::bitset<256> lead;
+  lead.set(0x95);
+  const CodePage cp = CodePage::DoubleByte(lead);
+  EXPECT_EQ(kNone, FindText("\x95\x5C", "\\", cp));
+  EXPECT_EQ(1u, FindText("\xA1\x5C", "\\", cp));
+  EXPECT_EQ(1u, FindText("\xA1\x5C", "\\", CodePage::Utf8()));
+  EXPECT_EQ(2u, cp.CharLength("\x95\x5C", 0));
+  EXPECT_EQ(1u, cp.CharLength("a\x95", 1));
+}
+
+struct NarrowCase {
+  std::string text;
+  std::string expected;
+};
+
+TEST(TextRulesTest, NarrowTurnsFullWidthFormsIntoAscii) {
+  const NarrowCase gbk_cases[] = {
+      {"\xA3\xB8\xA3\xB0\xA3\xB8\xA3\xB0", "8080"},
+      {"\xA3\xB0\xA3\xB1\xA3\xB2\xA3\xB3\xA3\xB4\xA3\xB5\xA3\xB6\xA3\xB7\xA3\xB8\xA3\xB9",
+       "0123456789"},
+      {"\xA3\xAD" "21", "-21"},
+      {"\xA3\xAE", "."},
+      {"\xA1\xA1", " "},
+      {"8\xA3\xB0", "80"},
+      {"\xB0\xA1", "\xB0\xA1"},
+      {"\xA3\xA0", "\xA3\xA0"},
+      {"abc", "abc"},
+  };
+  for (const NarrowCase& c : gbk_cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.expected, CodePage::Gbk().Narrow(c.text));
+  }
+  EXPECT_EQ("80", CodePage::Utf8().Narrow("\xEF\xBC\x98\xEF\xBC\x90"));
+  EXPECT_EQ(" ", CodePage::Utf8().Narrow("\xE3\x80\x80"));
+  EXPECT_EQ("\xA3\xB8", CodePage::SingleByte().Narrow("\xA3\xB8"));
+}
+
+struct DecimalCase {
+  std::string text;
+  double expected;
+};
+
+TEST(TextRulesTest, ReadsTheLeadingDecimalLikeAtof) {
+  const DecimalCase cases[] = {
+      {"8080", 8080},   {"  81", 81},     {"\t\n42", 42},  {"81.9", 81.9},
+      {"-21", -21},     {"+7", 7},        {"8080abc", 8080}, {"", 0},
+      {"abc", 0},       {"-", 0},         {".", 0},        {".5", 0.5},
+      {"5.", 5},        {"1e3", 1000},    {"1e", 1},       {"1e+", 1},
+      {"2E-1", 0.2},    {"0x10", 0},      {"inf", 0},      {"nan", 0},
+      {"1,5", 1},       {"00012", 12},    {"8 080", 8},    {"1e-400", 0},
+      {"99999999999999999999", 1e20},     {"65616", 65616},
+  };
+  for (const DecimalCase& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_DOUBLE_EQ(c.expected, ReadLeadingDecimal(c.text));
+  }
+  EXPECT_EQ(std::numeric_limits<double>::infinity(), ReadLeadingDecimal("1e400"));
+  EXPECT_EQ(-std::numeric_limits<double>::infinity(), ReadLeadingDecimal("-1e400"));
+}
+
+struct Low16Case {
+  double value;
+  std::int16_t expected;
+};
+
+TEST(TextRulesTest, KeepsTheLowSixteenBitsAfterTruncation) {
+  const Low16Case cases[] = {
+      {8080.9, 8080}, {-21.5, -21},  {-0.9, 0},       {40000, -25536}, {70000, 4464},
+      {65616, 80},    {32767, 32767}, {32768, -32768}, {65536, 0},      {65537, 1},
+      {std::nan(""), 0},
+      // Outside the 64-bit range the value saturates before it is cut.
+      {1e30, -1},     {std::numeric_limits<double>::infinity(), -1},
+      {-std::numeric_limits<double>::infinity(), 0},
+  };
+  for (const Low16Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    EXPECT_EQ(c.expected, LowSigned16(c.value));
+  }
+}
+
+TEST(TextRulesTest, WritesPlainDecimalDigits) {
+  EXPECT_EQ("0", DecimalText(0));
+  EXPECT_EQ("80", DecimalText(80));
+  EXPECT_EQ("-21", DecimalText(-21));
+  EXPECT_EQ("-9223372036854775808", DecimalText(std::numeric_limits<std::int64_t>::min()));
+  EXPECT_EQ("9223372036854775807", DecimalText(std::numeric_limits<std::int64_t>::max()));
+  EXPECT_EQ("18446744073709551615", UnsignedDecimalText(std::numeric_limits<std::uint64_t>::max()));
+  EXPECT_EQ("65535", UnsignedDecimalText(65535));
+}
+
+TEST(TextRulesTest, FoldsCaseForAsciiLettersOnly) {
+  EXPECT_TRUE(EqualsIgnoreAsciiCase("Range", "rANGE"));
+  EXPECT_FALSE(EqualsIgnoreAsciiCase("Range", "Ranges"));
+  // C1 and E1 differ by 0x20 but are not ASCII letters.
+  EXPECT_FALSE(EqualsIgnoreAsciiCase("\xC1", "\xE1"));
+  EXPECT_EQ('[', AsciiLower('['));
+  EXPECT_EQ('@', AsciiLower('@'));
+  EXPECT_EQ('z', AsciiLower('Z'));
+}
 
 }  // namespace
 }  // namespace orvane

@@ -1,0 +1,262 @@
+#include "http/path_map.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+const std::string kOctet = "application/octet-stream\r\nAccept-Ranges: bytes";
+const std::string kRefused = "(refused)";
+
+// The full path a request line maps to when every name exists, or kRefused.
+std::string MapLine(const std::string& line, std::string_view root = "C:\\web") {
+  const auto everything = [](const MappedPath&) { return true; };
+  const std::optional<MappedPath> mapped =
+      MapRequestPath(line + "\r\nHost: a\r\n\r\n", root, CodePage::Gbk(), everything);
+  return mapped ? mapped->FullPath() : kRefused;
+}
+
+struct LineCase {
+  std::string line;
+  std::string path;
+  std::string type;
+};
+
+TEST(PathMapTest, MapsRequestLinesUnderTheSiteFolder) {
+  const LineCase cases[] = {
+      {"GET / HTTP/1.1", "C:\\web\\index.htm", "text/html"},
+      {"GET /Img/Logo.GIF HTTP/1.1", "C:\\web\\Img\\Logo.GIF", "image/gif"},
+      {"GET /a+b.txt HTTP/1.1", "C:\\web\\a b.txt", "text/plain"},
+      {"GET /a%20b.txt HTTP/1.1", "C:\\web\\a b.txt", "text/plain"},
+      {"GET /a b.txt HTTP/1.1", "C:\\web\\a b.txt", "text/plain"},
+      {"GET /photo.jpeg HTTP/1.1", "C:\\web\\photo.jpeg", kOctet},
+      {"GET //x.txt HTTP/1.1", "C:\\web\\x.txt", "text/plain"},
+      {"GET /a//b\\\\c.htm HTTP/1.1", "C:\\web\\a\\b\\c.htm", "text/html"},
+      {"GET /docs HTTP/1.1", "C:\\web\\docs", kOctet},
+      {"GET /name. HTTP/1.1", "C:\\web\\name.", kOctet},
+      {"GET  /a.txt  HTTP/1.1", "C:\\web\\a.txt", "text/plain"},
+      {"GET \xA1\xA1/a.txt HTTP/1.1", "C:\\web\\a.txt", "text/plain"},
+      // The first four bytes are skipped whatever they are.
+      {"GETX/a.txt HTTP/1.1", "C:\\web\\a.txt", "text/plain"},
+      // No version: the last space is the one after GET, so the path is empty
+      // and names the site folder itself.
+      {"GET /a.txt", "C:\\web", kOctet},
+      {"GET  HTTP/1.1", "C:\\web", kOctet},
+      {"GET /a/./b.txt HTTP/1.1", "C:\\web\\a\\b.txt", "text/plain"},
+      {"GET /a/../b.txt HTTP/1.1", "C:\\web\\b.txt", "text/plain"},
+      {"GET /a/.. HTTP/1.1", "C:\\web", kOctet},
+      {"GET /%5Cx.txt HTTP/1.1", "C:\\web\\x.txt", "text/plain"},
+      // A GBK name whose second byte is 0x5C keeps it.
+      {"GET /\x95\x5C.txt HTTP/1.1", "C:\\web\\\x95\x5C.txt", "text/plain"},
+      {"GET /%95%5C HTTP/1.1", "C:\\web\\\x95\x5C", kOctet},
+      {"GET /a.b/c HTTP/1.1", "C:\\web\\a.b\\c", kOctet},
+  };
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.line);
+    const auto everything = [](const MappedPath&) { return true; };
+    const std::optional<MappedPath> mapped =
+        MapRequestPath(c.line + "\r\n\r\n", "C:\\web", CodePage::Gbk(), everything);
+    ASSERT_TRUE(mapped.has_value());
+    EXPECT_EQ(c.path, mapped->FullPath());
+    EXPECT_EQ(c.type, mapped->content_type);
+  }
+}
+
+struct RootCase {
+  std::string root;
+  std::string line;
+  std::string path;
+};
+
+TEST(PathMapTest, JoinsOddSiteFoldersWithOneSeparator) {
+  const RootCase cases[] = {
+      {"C:\\my.site", "GET /readme HTTP/1.1", "C:\\my.site\\readme"},
+      {"D:", "GET /a.txt HTTP/1.1", "D:\\a.txt"},
+      {"D:\\site\\", "GET /a.txt HTTP/1.1", "D:\\site\\a.txt"},
+      {"C:/web", "GET /a.txt HTTP/1.1", "C:\\web\\a.txt"},
+      {"\\\\server\\share", "GET /a.txt HTTP/1.1", "\\server\\share\\a.txt"},
+      {"C:\\\x95\x5C", "GET /a.txt HTTP/1.1", "C:\\\x95\x5C\\a.txt"},
+      {"", "GET /a.txt HTTP/1.1", "\\a.txt"},
+  };
+  for (const RootCase& c : cases) {
+    SCOPED_TRACE(c.root + " " + c.line);
+    EXPECT_EQ(c.path, MapLine(c.line, c.root));
+  }
+  const auto everything = [](const MappedPath&) { return true; };
+  const std::optional<MappedPath> readme = MapRequestPath(
+      "GET /readme HTTP/1.1\r\n\r\n", "C:\\my.site", CodePage::Gbk(), everything);
+  ASSERT_TRUE(readme.has_value());
+  EXPECT_EQ(kOctet, readme->content_type);
+}
+
+TEST(PathMapTest, RefusesPathsThatLeaveOrProbeTheSiteFolder) {
+  const std::string hostile[] = {
+      // Climbing above the root, plainly or escaped.
+      "/..", "/../x", "/a/../../x", "/%2e%2e/x", "/%2E%2E%2Fwin.ini", "/..%5cx",
+      "/x/..%2f..%2fwin.ini", "/x/..%2f..%2f", "/./../x",
+      // Names Windows would shorten to "..", "." or nothing.
+      "/...", "/. .", "/.. /x", "/..../x", "/%20", "/a/ /b", "/a/%20",
+      // Devices, in any case and with an extension.
+      "/CON", "/con", "/nul.txt", "/com1", "/COM9.log", "/LPT1", "/lpt9.txt", "/a/aux.htm",
+      "/prn", "/conin$", "/CONOUT$", "/Con .txt", "/x/NUL/y",
+      // Drive letters, streams, wildcards and control bytes.
+      "/x:y", "/a.txt::$DATA", "/C:/windows/win.ini", "/a*", "/a?b", "/index.htm?v=2",
+      "/%01", "/a%09b", "/a%0d%0a", "/%1f",
+      // Not starting with a separator: "C:\web" + "x" names a sibling folder.
+      "x.txt", "..", "a/b", "%2e%2e",
+      // Ending with a separator: the folder search would not find it.
+      "/docs/", "/docs%5c", "//",
+  };
+  for (const std::string& path : hostile) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(kRefused, MapLine("GET " + path + " HTTP/1.1"));
+  }
+}
+
+TEST(PathMapTest, RefusesDeviceNamesWithSuperscriptDigits) {
+  // Windows reads the Latin-1 superscripts one, two and three as digits of
+  // COM and LPT device names, both through the wide and the ANSI file API.
+  const std::string hostile[] = {"/COM%C2%B9", "/com%C2%B2.txt", "/LPT%C2%B3", "/a/lpt%C2%B9.htm",
+                                 "/COM%B9", "/lpt%B2.txt"};
+  for (const std::string& path : hostile) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(kRefused, MapLine("GET " + path + " HTTP/1.1"));
+  }
+}
+
+TEST(PathMapTest, KeepsNamesThatOnlyLookLikeDevices) {
+  const std::string allowed[] = {"/com0", "/com10", "/console", "/lpt", "/nul1", "/aux_x.htm",
+                                 "/a.con", "/conin"};
+  for (const std::string& path : allowed) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ("C:\\web\\" + path.substr(1), MapLine("GET " + path + " HTTP/1.1"));
+  }
+}
+
+TEST(PathMapTest, RecognisesWindowsDeviceNames) {
+  EXPECT_TRUE(IsReservedDeviceName("nul"));
+  EXPECT_TRUE(IsReservedDeviceName("Com1.txt"));
+  EXPECT_TRUE(IsReservedDeviceName("CONOUT$"));
+  EXPECT_TRUE(IsReservedDeviceName("lpt5.tar.gz"));
+  EXPECT_TRUE(IsReservedDeviceName("COM\xC2\xB3 .txt"));
+  EXPECT_FALSE(IsReservedDeviceName("COM\xC2\xB4"));  // acute accent, not a digit
+  EXPECT_FALSE(IsReservedDeviceName("COM\xC2"));
+  EXPECT_FALSE(IsReservedDeviceName("nul1"));
+  EXPECT_FALSE(IsReservedDeviceName("com0"));
+  EXPECT_FALSE(IsReservedDeviceName(""));
+}
+
+TEST(PathMapTest, RefusesMalformedRequestLines) {
+  const auto everything = [](const MappedPath&) { return true; };
+  const std::string lines[] = {
+      "GET /a.txt HTTP/1.1",            // no CR LF at all
+      "GET /a.txt HTTP/1.1\nHost: a\n\n",  // bare LF line ends
+      "GET/a.txt\r\n",                  // no space on the request line
+      "",
+  };
+  for (const std::string& request : lines) {
+    SCOPED_TRACE(request);
+    EXPECT_FALSE(MapRequestPath(request, "C:\\web", CodePage::Gbk(), everything).has_value());
+  }
+}
+
+TEST(PathMapTest, CutsTheRawPathOutOfTheRequestLine) {
+  const CodePage gbk = CodePage::Gbk();
+  EXPECT_EQ("/a b.txt", RawRequestPath("GET /a b.txt HTTP/1.1\r\n", gbk));
+  EXPECT_EQ("", RawRequestPath("GET /a.txt\r\n", gbk));
+  EXPECT_EQ("", RawRequestPath("GET  \r\n", gbk));
+  EXPECT_EQ("\t/x", RawRequestPath("GET \t/x HTTP/1.1\r\n", gbk).value_or("(none)"));
+  EXPECT_FALSE(RawRequestPath("GET /a HTTP/1.1", gbk).has_value());
+  EXPECT_FALSE(RawRequestPath("GET\r\n", gbk).has_value());
+  // The space that ends the path is the last one before the first CR LF.
+  EXPECT_EQ("/a", RawRequestPath("GET /a HTTP/1.1\r\nHost: b c\r\n", gbk));
+}
+
+// A file system that knows a fixed set of names and records each question.
+class FakeFiles {
+ public:
+  explicit FakeFiles(std::set<std::pair<NameEncoding, std::string>> names)
+      : names_(std::move(names)) {}
+  PathExistsFn Fn() {
+    return [this](const MappedPath& m) {
+      asked_.push_back({m.encoding, m.FullPath()});
+      return names_.count({m.encoding, m.FullPath()}) > 0;
+    };
+  }
+  const std::vector<std::pair<NameEncoding, std::string>>& asked() const { return asked_; }
+
+ private:
+  std::set<std::pair<NameEncoding, std::string>> names_;
+  std::vector<std::pair<NameEncoding, std::string>> asked_;
+};
+
+constexpr NameEncoding kUtf8 = NameEncoding::kUtf8;
+constexpr NameEncoding kAnsi = NameEncoding::kAnsi;
+
+TEST(PathMapTest, LooksUpUtf8NamesAsUnicodeFirst) {
+  const std::string utf8_name = "C:\\web\\\xE4\xB8\xAD.txt";  // U+4E2D
+  FakeFiles files({{kUtf8, utf8_name}, {kAnsi, utf8_name}});
+  const auto mapped = MapRequestPath("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web",
+                                     CodePage::Gbk(), files.Fn());
+  ASSERT_TRUE(mapped.has_value());
+  EXPECT_EQ(kUtf8, mapped->encoding);
+  EXPECT_EQ("C:\\web", mapped->root);
+  EXPECT_EQ("\\\xE4\xB8\xAD.txt", mapped->relative);
+  EXPECT_EQ("text/plain", mapped->content_type);
+  ASSERT_EQ(1u, files.asked().size());
+}
+
+TEST(PathMapTest, FallsBackToTheAnsiNameWhenTheUnicodeOneIsMissing) {
+  const std::string name = "C:\\web\\\xE4\xB8\xAD.txt";
+  FakeFiles files({{kAnsi, name}});
+  const auto mapped = MapRequestPath("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web",
+                                     CodePage::Gbk(), files.Fn());
+  ASSERT_TRUE(mapped.has_value());
+  EXPECT_EQ(kAnsi, mapped->encoding);
+  const std::vector<std::pair<NameEncoding, std::string>> expected = {{kUtf8, name},
+                                                                      {kAnsi, name}};
+  EXPECT_EQ(expected, files.asked());
+}
+
+TEST(PathMapTest, AsksOnlyForTheAnsiNameWhenBytesAreNotUtf8) {
+  const std::string gbk_name = "C:\\web\\\xC4\xE3.htm";  // GBK bytes
+  FakeFiles files({{kAnsi, gbk_name}});
+  const auto mapped = MapRequestPath("GET /%C4%E3.htm HTTP/1.1\r\n\r\n", "C:\\web",
+                                     CodePage::Gbk(), files.Fn());
+  ASSERT_TRUE(mapped.has_value());
+  EXPECT_EQ(kAnsi, mapped->encoding);
+  EXPECT_EQ(gbk_name, mapped->FullPath());
+  EXPECT_EQ(1u, files.asked().size());
+}
+
+TEST(PathMapTest, FailsWhenNothingExists) {
+  FakeFiles files({{kAnsi, "C:\\web\\b.txt"}});
+  EXPECT_FALSE(MapRequestPath("GET /a.txt HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(),
+                              files.Fn())
+                   .has_value());
+  EXPECT_FALSE(MapRequestPath("GET /%E4%B8%AD HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(),
+                              files.Fn())
+                   .has_value());
+  EXPECT_EQ(3u, files.asked().size());
+}
+
+TEST(PathMapTest, NeverAsksTheFileSystemAboutARefusedPath) {
+  FakeFiles files({});
+  for (const char* request : {"GET /../x HTTP/1.1\r\n", "GET /a* HTTP/1.1\r\n",
+                              "GET /%E4%B8%AD%E6%96%87/../../x HTTP/1.1\r\n", "GET /nul HTTP/1.1\r\n",
+                              "GET /a\r\n\r\n"}) {
+    SCOPED_TRACE(request);
+    EXPECT_FALSE(MapRequestPath(request, "C:\\web", CodePage::Gbk(), files.Fn()).has_value());
+  }
+  // Only the last one, the site folder itself, is a question worth asking.
+  ASSERT_EQ(1u, files.asked().size());
+  EXPECT_EQ("C:\\web", files.asked()[0].second);
+}
+
+}  // namespace
+}  // namespace orvane

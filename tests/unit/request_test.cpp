@@ -1,0 +1,137 @@
+#include "http/request.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace orvane {
+namespace {
+
+TEST(RequestTest, CutsTheRequestTextAtTheFirstNul) {
+  using namespace std::string_literals;
+  EXPECT_EQ("GET /", RequestTextOf("GET /\0Range: bytes=5-\r\n"s));
+  EXPECT_EQ("", RequestTextOf("\0GET /"s));
+  EXPECT_EQ("GET / HTTP/1.1\r\n", RequestTextOf("GET / HTTP/1.1\r\n"));
+  EXPECT_EQ("", RequestTextOf(""));
+}
+
+TEST(RequestTest, AnswersOnlyWhenTheFirstThreeBytesAreGet) {
+  const std::pair<std::string, bool> cases[] = {
+      {"GET / HTTP/1.1\r\n", true}, {"GETX /a HTTP/1.1\r\n", true}, {"GET", true},
+      {"get / HTTP/1.1\r\n", false}, {"Get /", false},           {"HEAD / HTTP/1.1\r\n", false},
+      {"POST / HTTP/1.1\r\n", false}, {" GET /", false},          {"GE", false},
+      {"", false},
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(expected, IsGetRequest(text));
+  }
+}
+
+TEST(RequestTest, SeesTheEndOfTheHeaderBlock) {
+  const std::pair<std::string, bool> cases[] = {
+      {"GET / HTTP/1.1\r\n\r\n", true},
+      {"GET / HTTP/1.1\r\nHost: a\r\n\r\n", true},
+      {"GET / HTTP/1.1\nHost: a\n\n", true},
+      {"GET / HTTP/1.1\r\nHost: a\r\n", false},
+      {"GET / HTTP/1.1\r\n\r", false},
+      {"GET / HT", false},
+      {"", false},
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(expected, HeaderBlockEnded(text));
+  }
+}
+
+using Kind = RangeDecision::Kind;
+constexpr std::uint64_t kKiB = 1000;
+constexpr std::uint64_t kFourGiB = 4294967296;
+
+struct RangeCase {
+  std::string headers;  // the lines after the request line
+  std::uint64_t length;
+  Kind kind;
+  std::uint64_t first;
+  std::uint64_t last;
+};
+
+TEST(RequestTest, DecidesWhatPartOfTheFileToSend) {
+  const RangeCase cases[] = {
+      {"Host: a\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=0-\r\n\r\n", kKiB, Kind::kPartial, 0, 999},
+      {"range: BYTES=100-\r\n\r\n", kKiB, Kind::kPartial, 100, 999},
+      {"RANGE:bytes=100-\r\n\r\n", kKiB, Kind::kPartial, 100, 999},
+      {"Range:  bytes=100- \r\n\r\n", kKiB, Kind::kPartial, 100, 999},
+      {"Range: bytes=999-\r\n\r\n", kKiB, Kind::kPartial, 999, 999},
+      {"Range: bytes=1000-\r\n\r\n", kKiB, Kind::kUnsatisfiable, 0, 0},
+      {"Range: bytes=1001-\r\n\r\n", kKiB, Kind::kUnsatisfiable, 0, 0},
+      {"Range: bytes=100-199\r\n\r\n", kKiB, Kind::kPartial, 100, 199},
+      {"Range: bytes=5-5\r\n\r\n", kKiB, Kind::kPartial, 5, 5},
+      {"Range: bytes=100-5000\r\n\r\n", kKiB, Kind::kPartial, 100, 999},
+      {"Range: bytes=-500\r\n\r\n", kKiB, Kind::kPartial, 500, 999},
+      {"Range: bytes=-1\r\n\r\n", kKiB, Kind::kPartial, 999, 999},
+      {"Range: bytes=-0\r\n\r\n", kKiB, Kind::kUnsatisfiable, 0, 0},
+      {"Range: bytes=-5000\r\n\r\n", kKiB, Kind::kPartial, 0, 999},
+      {"Range: bytes=0-\r\n\r\n", 0, Kind::kUnsatisfiable, 0, 0},
+      {"Range: bytes=-5\r\n\r\n", 0, Kind::kUnsatisfiable, 0, 0},
+      // Not one byte range: ignored, the whole file goes out with 200.
+      {"Range: bytes=1-2,4-5\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: items=0-5\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: abc\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=abc-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=5-3\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=1-2-3\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=+5-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=1 00-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=\xA3\xB1-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},  // full-width digit
+      {"If-Range: bytes=5-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"X-Range: bytes=5-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      {"Range : bytes=5-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      // Only complete header lines count.
+      {"Range: bytes=5-", kKiB, Kind::kWhole, 0, 0},
+      {"Host: a\r\nRange: bytes=5-", kKiB, Kind::kWhole, 0, 0},
+      {"Range: bytes=5-\n\n", kKiB, Kind::kWhole, 0, 0},
+      // Text after the empty line is body, not a header.
+      {"Host: a\r\n\r\nRange: bytes=5-\r\n", kKiB, Kind::kWhole, 0, 0},
+      // A header block not yet ended still has its complete lines read.
+      {"Range: bytes=5-\r\n", kKiB, Kind::kPartial, 5, 999},
+      // The last Range line wins, also when it is not usable.
+      {"Range: bytes=5-\r\nRange: bytes=7-\r\n\r\n", kKiB, Kind::kPartial, 7, 999},
+      {"Range: bytes=5-\r\nRange: lines=7-\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
+      // Huge numbers saturate instead of wrapping around.
+      {"Range: bytes=99999999999999999999999-\r\n\r\n", kKiB, Kind::kUnsatisfiable, 0, 0},
+      {"Range: bytes=18446744073709551616-\r\n\r\n", kKiB, Kind::kUnsatisfiable, 0, 0},
+      {"Range: bytes=0-99999999999999999999999\r\n\r\n", kKiB, Kind::kPartial, 0, 999},
+      {"Range: bytes=-99999999999999999999999\r\n\r\n", kKiB, Kind::kPartial, 0, 999},
+      // Offsets past 4 GiB.
+      {"Range: bytes=4294967296-\r\n\r\n", 5 * kFourGiB / 4, Kind::kPartial, kFourGiB,
+       5 * kFourGiB / 4 - 1},
+      {"Range: bytes=4294967296-4294967300\r\n\r\n", 2 * kFourGiB, Kind::kPartial, kFourGiB,
+       kFourGiB + 4},
+      {"Range: bytes=-1\r\n\r\n", 2 * kFourGiB, Kind::kPartial, 2 * kFourGiB - 1,
+       2 * kFourGiB - 1},
+      {"Range: bytes=8589934592-\r\n\r\n", 2 * kFourGiB, Kind::kUnsatisfiable, 0, 0},
+  };
+  for (const RangeCase& c : cases) {
+    const std::string request = "GET /a.bin HTTP/1.1\r\n" + c.headers;
+    SCOPED_TRACE(request);
+    const RangeDecision d = DecideRange(ParseRangeHeader(request), c.length);
+    EXPECT_EQ(c.kind, d.kind);
+    if (c.kind == Kind::kPartial) {
+      EXPECT_EQ(c.first, d.first);
+      EXPECT_EQ(c.last, d.last);
+    }
+  }
+}
+
+TEST(RequestTest, ReadsNoRangeFromTheRequestLineItself) {
+  EXPECT_EQ(ByteRangeSpec::Kind::kNone, ParseRangeHeader("Range: bytes=5-\r\n\r\n").kind);
+  EXPECT_EQ(ByteRangeSpec::Kind::kNone, ParseRangeHeader("GET / HTTP/1.1").kind);
+  EXPECT_EQ(ByteRangeSpec::Kind::kNone, ParseRangeHeader("").kind);
+}
+
+}  // namespace
+}  // namespace orvane
