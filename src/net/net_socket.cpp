@@ -56,7 +56,7 @@ bool NetSocket::SendAll(std::string_view data, int wait_ms) {
   while (!data.empty()) {
     if (sys::WaitWritable(handle, wait_ms) == 0) return false;
     const long sent = sys::SendSome(handle, data.data(), data.size());
-    if (sent < 1) return false;
+    if (sent < 0) return false;
     data.remove_prefix(static_cast<std::size_t>(sent));
   }
   return true;

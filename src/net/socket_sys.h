@@ -42,7 +42,10 @@ int WaitWritable(SocketHandle handle, int timeout_ms);
 
 // Byte count, 0 when the peer closed, -1 on an error.
 long Receive(SocketHandle handle, char* buffer, std::size_t size);
-// Byte count or -1; never raises SIGPIPE.
+// Sends what the socket can take now, without blocking for more: the byte
+// count, 0 when it could take nothing after all, -1 on an error. Never raises
+// SIGPIPE. Call it after WaitWritable, so a client that stops reading makes
+// the caller's wait run out instead of blocking the send for ever.
 long SendSome(SocketHandle handle, const char* data, std::size_t size);
 
 // Zero-copy sending of file bytes (sendfile on Linux). Where the system has

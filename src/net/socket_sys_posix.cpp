@@ -82,9 +82,13 @@ long Receive(SocketHandle handle, char* buffer, std::size_t size) {
 }
 
 long SendSome(SocketHandle handle, const char* data, std::size_t size) {
+  // MSG_DONTWAIT makes this one call non-blocking; the socket itself stays
+  // blocking.
   for (;;) {
-    const ssize_t sent = send(handle, data, size, MSG_NOSIGNAL);
-    if (sent >= 0 || errno != EINTR) return static_cast<long>(sent);
+    const ssize_t sent = send(handle, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent >= 0) return static_cast<long>(sent);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    if (errno != EINTR) return -1;
   }
 }
 

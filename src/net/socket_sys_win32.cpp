@@ -72,7 +72,10 @@ long Receive(SocketHandle handle, char* buffer, std::size_t size) {
 }
 
 long SendSome(SocketHandle handle, const char* data, std::size_t size) {
-  const int cap = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
+  // Winsock has no per-call non-blocking flag; a writable socket takes a
+  // piece of this size without waiting for the peer.
+  constexpr std::size_t kPiece = 64 * 1024;
+  const int cap = static_cast<int>(size < kPiece ? size : kPiece);
   const int sent = send(static_cast<SOCKET>(handle), data, cap, 0);
   return sent == SOCKET_ERROR ? -1 : sent;
 }

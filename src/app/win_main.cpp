@@ -1,0 +1,65 @@
+// The Windows program's entry: the start-up order, then the message loop
+// until the main window is destroyed.
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "net/net_socket.h"
+#include "ui/main_window.h"
+
+namespace {
+
+// `ProgramFolder`: the program file's folder without a trailing backslash
+// ("C:" for a program in a drive's root).
+std::wstring ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);  // the path was cut: ask again with more room
+  }
+  const std::size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+int RunProgram(HINSTANCE instance, int show_command) {
+  const std::wstring program_folder = ProgramFolder();
+  // A relative folder typed into the site folder box is taken from here.
+  if (!program_folder.empty()) SetCurrentDirectoryW((program_folder + L"\\").c_str());
+  // The folder picker is a shell COM object.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
+  int exit_code = 1;
+  {
+    // Windows Sockets 2.2 for the life of the window; a failure shows when
+    // the first start cannot create its socket.
+    orvane::net::SocketLibrary socket_library;
+    orvane::ui::MainWindow window(instance, program_folder);
+    if (window.Create(show_command)) {
+      MSG message;
+      BOOL got;
+      while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+      exit_code = got == 0 ? static_cast<int>(message.wParam) : 1;
+    }
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return exit_code;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
+  try {
+    return RunProgram(instance, show_command);
+  } catch (...) {
+    return 1;  // out of memory during start-up or shutdown
+  }
+}

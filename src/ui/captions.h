@@ -1,0 +1,44 @@
+// The window's fixed texts, as GBK bytes (the Chinese gloss beside each).
+// Literals are split where a following character would extend a \x escape.
+#pragma once
+
+#include <string_view>
+
+#ifndef ORVANE_VERSION_TEXT
+#define ORVANE_VERSION_TEXT "1.0"
+#endif
+
+namespace orvane::ui {
+
+// The title bar and the tray tip: product title and version.
+inline constexpr std::string_view kProductTitle = "OrvaneServer " ORVANE_VERSION_TEXT;
+
+inline constexpr std::string_view kPortLabel = "\xCD\xF8\xD6\xB7\xB6\xCB\xBF\xDA:";        // 网址端口:
+inline constexpr std::string_view kSiteFolderLabel = "\xCD\xF8\xD6\xB7\xC2\xB7\xBE\xB6:";  // 网址路径:
+inline constexpr std::string_view kAddressLabel = "\xBB\xF1\xB5\xC3\xCD\xF8\xD6\xB7:";     // 获得网址:
+inline constexpr std::string_view kLogLabel = "\xD0\xC5\xCF\xA2\xB1\xED:";                 // 信息表:
+inline constexpr std::string_view kStartCaption = "\xC6\xF4\xB6\xAF";                      // 启动
+inline constexpr std::string_view kStopCaption = "\xCD\xA3\xD6\xB9";                       // 停止
+inline constexpr std::string_view kTrayCaption = "\xCD\xD0\xC5\xCC";                       // 托盘
+inline constexpr std::string_view kBrowseCaption = "\xE4\xAF\xC0\xC0";                     // 浏览
+inline constexpr std::string_view kOpenSiteCaption = "\xB4\xF2\xBF\xAA\xCD\xF8\xD2\xB3";   // 打开网页
+inline constexpr std::string_view kInitialPortText = "80";
+
+inline constexpr std::string_view kHelpMenuCaption = "\xCA\xB9\xD3\xC3\xCB\xB5\xC3\xF7";   // 使用说明
+inline constexpr std::string_view kOpenItemCaption = "\xB4\xF2\xBF\xAA";                   // 打开
+inline constexpr std::string_view kAboutMenuCaption = "\xD7\xF7\xD5\xDF" "E-mial";         // 作者E-mial
+inline constexpr std::string_view kAboutItemCaption = "\xB9\xD8\xD3\xDA";                  // 关于
+
+// Caption of every information box.
+inline constexpr std::string_view kInfoBoxCaption = "\xD0\xC5\xCF\xA2\xA3\xBA";            // 信息：
+// The folder picker's prompt: 请选择网站的目录：
+inline constexpr std::string_view kChooseFolderPrompt =
+    "\xC7\xEB\xD1\xA1\xD4\xF1\xCD\xF8\xD5\xBE\xB5\xC4\xC4\xBF\xC2\xBC\xA3\xBA";
+inline constexpr std::string_view kInstructionsText = "\xC7\xEB\xBF\xB4\xCB\xB5\xC3\xF7";  // 请看说明
+// The about box's contact line: 联系：请在本项目的问题跟踪页留言
+// (contact: leave a message on this project's issue tracker).
+inline constexpr std::string_view kAboutContactLine =
+    "\xC1\xAA\xCF\xB5\xA3\xBA\xC7\xEB\xD4\xDA\xB1\xBE\xCF\xEE\xC4\xBF\xB5\xC4\xCE\xCA"
+    "\xCC\xE2\xB8\xFA\xD7\xD9\xD2\xB3\xC1\xF4\xD1\xD4";
+
+}  // namespace orvane::ui

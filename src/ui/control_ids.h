@@ -1,0 +1,47 @@
+// What outside code (automation, the window tests) may rely on to find and
+// drive the main window: its class name, the control IDs and the private
+// messages it handles. Values never change between versions.
+#pragma once
+
+#include <windows.h>
+
+namespace orvane::ui {
+
+inline constexpr wchar_t kMainWindowClass[] = L"OrvaneServerMainWindow";
+
+// Control IDs, also the child-window IDs (GetDlgItem on the main window).
+enum ControlId : int {
+  kSettingsGroupId = 1000,
+  kPortLabelId = 1001,
+  kPortBoxId = 1002,
+  kPortArrowsId = 1003,
+  kStartButtonId = 1004,
+  kStopButtonId = 1005,
+  kTrayButtonId = 1006,
+  kSiteFolderLabelId = 1007,
+  kSiteFolderBoxId = 1008,
+  kBrowseButtonId = 1009,
+  kAddressLabelId = 1010,
+  kAddressBoxId = 1011,
+  kOpenSiteButtonId = 1012,
+  kLogLabelId = 1013,
+  kConnectionLogBoxId = 1014,
+  kRequestLogBoxId = 1015,
+};
+
+// Menu command IDs.
+enum MenuId : int {
+  kInstructionsMenuItemId = 2001,
+  kAboutMenuItemId = 2002,
+};
+
+// The notification-area icon's identifier and its callback message; the low
+// word of lParam carries the mouse message (WM_LBUTTONUP and so on).
+inline constexpr UINT kTrayIconId = 100;
+inline constexpr UINT kTrayNotifyMessage = WM_APP + 1;
+// Posted by worker threads: log text is waiting in the queue.
+inline constexpr UINT kDrainLogsMessage = WM_APP + 2;
+// Posted by worker threads: wParam != 0 enables the start button.
+inline constexpr UINT kSetStartEnabledMessage = WM_APP + 3;
+
+}  // namespace orvane::ui

@@ -1,0 +1,30 @@
+#include "ui/local_address.h"
+
+#include <windows.h>
+#include <iphlpapi.h>
+
+#include <vector>
+
+#include "ui/address_text.h"
+
+namespace orvane::ui {
+
+std::string LocalIPv4Address() {
+  ULONG size = 0;
+  // The first call only learns the size; its result code says nothing more.
+  (void)GetAdaptersInfo(nullptr, &size);
+  if (size == 0) return {};
+  // IP_ADAPTER_INFO holds pointers, so the buffer must be aligned for them.
+  std::vector<IP_ADAPTER_INFO> buffer(size / sizeof(IP_ADAPTER_INFO) + 1);
+  if (GetAdaptersInfo(buffer.data(), &size) != NO_ERROR) return {};
+
+  std::vector<std::string> addresses;
+  for (const IP_ADAPTER_INFO* adapter = buffer.data(); adapter != nullptr;
+       adapter = adapter->Next) {
+    const char* text = adapter->IpAddressList.IpAddress.String;
+    addresses.emplace_back(text, strnlen(text, sizeof adapter->IpAddressList.IpAddress.String));
+  }
+  return ChooseAdapterAddress(addresses);
+}
+
+}  // namespace orvane::ui

@@ -1,0 +1,79 @@
+// `MainWindow`: the program's one window, its controls, the event table and
+// the window's own handlers. Owns the HTTP service it drives.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "http/server.h"
+#include "http/text_rules.h"
+#include "ui/tray_icon.h"
+#include "ui/unique_handle.h"
+#include "ui/window_panel.h"
+
+namespace orvane::ui {
+
+class MainWindow {
+ public:
+  // `program_folder` is the folder of the program file without a trailing
+  // backslash; the site folder box starts with it.
+  MainWindow(HINSTANCE instance, std::wstring program_folder);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Creates the window centred on the screen, runs InitMainWindow from its
+  // created event and shows it. False when the window could not be made.
+  [[nodiscard]] bool Create(int show_command);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK PortBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                      UINT_PTR id, DWORD_PTR data);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+  bool OnCreate();
+  void InitMainWindow();
+  void ApplySkin();
+  void CreateControls();
+  HWND AddControl(const wchar_t* window_class, std::string_view gbk_caption, DWORD style,
+                  DWORD ex_style, int id, int x, int y, int width, int height);
+  void OnCommand(int id, int code);
+  LRESULT OnNotify(const NMHDR& header);
+  void OnTrayNotify(UINT kind);
+
+  void ShowServerAddress();
+  void StepPort(bool up);
+  void ChooseSiteFolder();
+  void OpenSite();
+  void HideToTray();
+  void RestoreFromTray();
+  void ShowInstructions();
+  void ShowAbout();
+
+  int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+
+  HINSTANCE instance_;
+  const std::wstring program_folder_;
+  const CodePage ansi_;
+  int dpi_ = 96;
+  UINT taskbar_created_message_ = 0;
+
+  // Window thread only.
+  HWND hwnd_ = nullptr;
+  HWND port_box_ = nullptr;
+  HWND address_box_ = nullptr;
+  HWND site_folder_box_ = nullptr;
+  UniqueFont font_;
+  UniqueIcon large_icon_;
+  UniqueIcon small_icon_;
+  TrayIcon tray_icon_;
+
+  WindowPanel panel_;
+  // Declared after the panel, so it (and its workers) goes first.
+  std::unique_ptr<Server> server_;
+};
+
+}  // namespace orvane::ui

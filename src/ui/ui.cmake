@@ -1,0 +1,52 @@
+# The Windows program: the operator window on top of the HTTP service.
+enable_language(RC)
+
+# The window's pure rules (port entry, address text), free of windows.h so
+# they can be tested on any system.
+add_library(orvane_ui_rules STATIC
+  src/ui/port_entry.cpp
+  src/ui/address_text.cpp
+)
+target_link_libraries(orvane_ui_rules PUBLIC orvane_core)
+
+add_library(orvane_ui STATIC
+  src/ui/win_text.cpp
+  src/ui/local_address.cpp
+  src/ui/log_box.cpp
+  src/ui/tray_icon.cpp
+  src/ui/window_panel.cpp
+  src/ui/main_window.cpp
+)
+target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
+  ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
+target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_service
+  comctl32 iphlpapi shell32 ole32 user32 gdi32)
+
+# The icon is drawn at build time by a small program for the build machine.
+find_program(ORVANE_HOST_CXX NAMES c++ g++ REQUIRED)
+set(ORVANE_ICON_TOOL ${CMAKE_CURRENT_BINARY_DIR}/make_icon)
+set(ORVANE_ICON_FILE ${CMAKE_CURRENT_BINARY_DIR}/orvane.ico)
+add_custom_command(
+  OUTPUT ${ORVANE_ICON_TOOL}
+  COMMAND ${ORVANE_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror
+          -o ${ORVANE_ICON_TOOL} ${CMAKE_CURRENT_SOURCE_DIR}/src/app/make_icon.cpp
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/app/make_icon.cpp
+  COMMENT "Building the icon generator for the build machine")
+add_custom_command(
+  OUTPUT ${ORVANE_ICON_FILE}
+  COMMAND ${ORVANE_ICON_TOOL} ${ORVANE_ICON_FILE}
+  DEPENDS ${ORVANE_ICON_TOOL}
+  COMMENT "Drawing the program icon")
+
+set(ORVANE_MANIFEST_FILE ${CMAKE_CURRENT_SOURCE_DIR}/src/app/orvane.manifest)
+configure_file(src/app/orvane.rc.in ${CMAKE_CURRENT_BINARY_DIR}/orvane.rc @ONLY)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/orvane.rc PROPERTIES
+  OBJECT_DEPENDS "${ORVANE_ICON_FILE};${ORVANE_MANIFEST_FILE}")
+
+add_executable(OrvaneServer WIN32
+  src/app/win_main.cpp
+  ${CMAKE_CURRENT_BINARY_DIR}/orvane.rc
+)
+target_compile_definitions(OrvaneServer PRIVATE UNICODE _UNICODE)
+target_include_directories(OrvaneServer PRIVATE src)
+target_link_libraries(OrvaneServer PRIVATE orvane_ui)

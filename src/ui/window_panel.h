@@ -1,0 +1,57 @@
+// The window as the HTTP service sees it (OperatorPanel). Workers queue log
+// text and post one message; the window thread drains the queue into the
+// boxes. Nothing here ever waits for the window thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+#include "http/log_queue.h"
+#include "http/operator_panel.h"
+
+namespace orvane::ui {
+
+struct PanelControls {
+  HWND window = nullptr;
+  HWND port_box = nullptr;
+  HWND site_folder_box = nullptr;
+  HWND start_button = nullptr;
+  HWND connection_log_box = nullptr;
+  HWND request_log_box = nullptr;
+};
+
+class WindowPanel : public OperatorPanel {
+ public:
+  // Called on the window thread once the controls exist; from then on that
+  // thread is the window thread.
+  void Attach(const PanelControls& controls);
+
+  std::string ReadPortText() override;
+  std::string ReadSiteFolderText() override;
+  void WritePortText(const std::string& text) override;
+  bool IsStartEnabled() override;
+  InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind) override;
+  void AppendConnectionLog(std::string text) override;
+  void AppendRequestLog(std::string text) override;
+  void SetStartEnabled(bool enabled) override;
+
+  // Window thread: moves everything queued into the two boxes.
+  void DrainLogs();
+
+ private:
+  void Push(LogBox box, std::string text);
+
+  // Written once by Attach before any worker runs, then only read.
+  PanelControls controls_;
+  std::atomic<DWORD> window_thread_{0};
+  LogQueue queue_;
+};
+
+// An information box as the program shows them: task-modal, no owner,
+// captioned "信息：". The text is GBK; returns MessageBox's answer.
+int ShowInformation(std::string_view gbk_text, UINT buttons_and_icon);
+
+}  // namespace orvane::ui

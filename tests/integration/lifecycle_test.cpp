@@ -1,0 +1,267 @@
+// Starting, stopping, restarting, the connection limit and the final shutdown.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "http/server.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "test_support.h"
+
+namespace orvane::testing {
+namespace {
+
+const std::string kLimitBody =
+    "\xC1\xAC\xBD\xD3\xD2\xD1\xBE\xAD\xB4\xEF\xB5\xBD\xC9\xCF\xCF\xDE\xA3\xAC\xC7\xEB\xC9\xD4"
+    "\xBA\xF3\xD6\xD8\xCA\xD4";
+const std::string kLimitAnswer =
+    "HTTP/1.1 403 Error\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\nConnection: close\r\n"
+    "Content-Length: 28\r\nContent-Type: text/html\r\n\r\n" + kLimitBody;
+
+std::string WithoutDate(const std::string& raw) {
+  const Answer a = SplitAnswer(raw);
+  return HeadWithoutDate(a.head) + a.body;
+}
+
+class LifecycleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { site_.Write("a.txt", "abc"); }
+  std::string FetchA(std::uint16_t port) {
+    return SplitAnswer(Fetch(port, "GET /a.txt HTTP/1.1\r\n\r\n")).body;
+  }
+
+  net::SocketLibrary library_;
+  TempSite site_;
+};
+
+TEST_F(LifecycleTest, StartSettlesThePortAndWritesItBack) {
+  RunningServer s(site_.FolderText());
+  ASSERT_TRUE(s.Stop());
+  const struct {
+    std::string typed;
+    std::string written;
+  } cases[] = {
+      {" " + std::to_string(s.port) + ".9 ", std::to_string(s.port)},
+      {std::to_string(s.port) + "abc", std::to_string(s.port)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    s.panel.SetPortText(c.typed);
+    ASSERT_TRUE(s.Start());
+    EXPECT_EQ(c.written, s.panel.PortText());
+    EXPECT_EQ("abc", FetchA(s.port));
+    ASSERT_TRUE(s.Stop());
+  }
+}
+
+TEST_F(LifecycleTest, SiteFolderLosesOneTrailingSeparator) {
+  RunningServer s(site_.FolderText());
+  ASSERT_TRUE(s.Stop());
+#ifdef _WIN32
+  s.panel.SetFolderText(site_.FolderText() + "\\");
+#else
+  s.panel.SetFolderText(site_.FolderText() + "/");  // "/" is not trimmed, but collapses
+#endif
+  ASSERT_TRUE(s.Start());
+  EXPECT_EQ("abc", FetchA(s.port));
+}
+
+TEST_F(LifecycleTest, StopWhileIdleEnablesStartAndFreesTheWaitingSlot) {
+  RunningServer s(site_.FolderText());
+  EXPECT_EQ(s.server->pool().slot_count() - 1, s.server->pool().FreeSlotCount());
+  ASSERT_TRUE(s.Stop());
+  EXPECT_TRUE(s.panel.WaitFor(
+      [&] { return s.server->pool().FreeSlotCount() == s.server->pool().slot_count(); }, 3000));
+  EXPECT_EQ("<connect failed>", Fetch(s.port, "GET /a.txt HTTP/1.1\r\n\r\n", 1000));
+  // A stop while stopped changes nothing.
+  s.server->StopServer();
+  EXPECT_TRUE(s.panel.IsStartEnabled());
+}
+
+TEST_F(LifecycleTest, RestartAlwaysLeavesExactlyOneWaiter) {
+  RunningServer s(site_.FolderText());
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_EQ("abc", FetchA(s.port));
+    ASSERT_TRUE(s.Stop());
+    ASSERT_TRUE(s.Start());
+  }
+  EXPECT_EQ("abc", FetchA(s.port));
+}
+
+TEST_F(LifecycleTest, StopDuringTransfersEndsThemAndARestartServesAtOnce) {
+  site_.Write("big.bin", std::string(16 * 1024 * 1024, 'b'));
+  RunningServer s(site_.FolderText());
+  // Clients that ask for the big file and then do not read.
+  std::vector<net::NetSocket> slow(5);
+  for (net::NetSocket& client : slow) {
+    ASSERT_TRUE(ConnectLocal(client, s.port));
+    ASSERT_TRUE(client.SendAll("GET /big.bin HTTP/1.1\r\n\r\n", 1000));
+  }
+  EXPECT_TRUE(s.panel.WaitFor([&] { return s.server->pool().FreeSlotCount() <= 2; }, 3000));
+  const std::int64_t stop_at = platform::MonotonicMillis();
+  ASSERT_TRUE(s.Stop());
+  EXPECT_TRUE(s.panel.WaitFor(
+      [&] { return s.server->pool().FreeSlotCount() == s.server->pool().slot_count(); }, 3000));
+  // Well before the send wait (3 s) would have ended them.
+  EXPECT_LT(platform::MonotonicMillis() - stop_at, 2500);
+  ASSERT_TRUE(s.Start());
+  EXPECT_EQ("abc", FetchA(s.port));
+}
+
+TEST_F(LifecycleTest, APortInUseShowsTheBindMessageAndStaysStopped) {
+  RunningServer first(site_.FolderText());
+  ASSERT_TRUE(first.Running());
+  RecordingPanel panel;
+  Server second(panel, platform::AnsiCodePage(), RunningServer::FastOptions());
+  second.BuildWorkerPool();
+  second.BuildCannedResponses();
+  panel.SetPortText(std::to_string(first.port));
+  panel.SetFolderText(site_.FolderText());
+  second.StartServer();
+  EXPECT_TRUE(panel.IsStartEnabled());
+  const std::string expected = std::string("\xB2\xBB\xC4\xDC\xB0\xF3\xB6\xA8") +
+                               std::to_string(first.port) + "\xB6\xCB\xBF\xDA";
+  ASSERT_EQ(1u, panel.InfoBoxTexts().size());
+  EXPECT_EQ(expected, panel.InfoBoxTexts()[0]);
+  // Once the port is free, the same server starts.
+  ASSERT_TRUE(first.Stop());
+  second.StartServer();
+  EXPECT_FALSE(panel.IsStartEnabled());
+  EXPECT_EQ("abc", FetchA(first.port));
+  second.StopServer();
+  EXPECT_TRUE(panel.WaitFor([&] { return panel.IsStartEnabled(); }, 3000));
+}
+
+TEST_F(LifecycleTest, ConfirmExitAsksOnlyWhileRunning) {
+  RunningServer s(site_.FolderText());
+  s.panel.AnswerQuestionsWith(InfoBoxAnswer::kCancel);
+  EXPECT_FALSE(s.server->ConfirmExit());
+  ASSERT_EQ(1u, s.panel.InfoBoxTexts().size());
+  EXPECT_EQ(std::string(kConfirmExitQuestion), s.panel.InfoBoxTexts()[0]);
+  EXPECT_EQ("abc", FetchA(s.port));  // still serving
+
+  s.panel.AnswerQuestionsWith(InfoBoxAnswer::kOk);
+  EXPECT_TRUE(s.server->ConfirmExit());
+  EXPECT_TRUE(s.panel.WaitFor([&] { return s.panel.IsStartEnabled(); }, 3000));
+  EXPECT_TRUE(s.server->ConfirmExit());  // stopped: no question
+  EXPECT_EQ(2u, s.panel.InfoBoxTexts().size());
+}
+
+TEST_F(LifecycleTest, WhenEverySlotIsBusyTheNextClientGetsTheLimitAnswer) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.slot_count = 4;  // three can be served while one waits
+  options.receive_deadline_ms = 5000;
+  RunningServer s(site_.FolderText(), options);
+  std::vector<net::NetSocket> holders(3);
+  for (net::NetSocket& holder : holders) {
+    ASSERT_TRUE(ConnectLocal(holder, s.port));
+    ASSERT_TRUE(holder.SendAll("GET /a.txt HTTP/1.1\r\n", 1000));  // half a request
+  }
+  ASSERT_TRUE(s.panel.WaitFor([&] { return s.server->pool().FreeSlotCount() == 0; }, 3000));
+  // Turned away, also with a whole request waiting unread: no reset eats the answer.
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(kLimitAnswer, WithoutDate(Fetch(s.port, "GET /a.txt HTTP/1.1\r\n\r\n")));
+  }
+  for (net::NetSocket& holder : holders) {
+    ASSERT_TRUE(holder.SendAll("\r\n", 1000));
+    EXPECT_EQ("abc", SplitAnswer(ReadUntilClosed(holder, 5000)).body);
+  }
+  EXPECT_TRUE(s.WaitAllSlotsFree());
+  EXPECT_EQ("abc", FetchA(s.port));
+}
+
+TEST_F(LifecycleTest, TheFullPoolHasOneSuspendedThreadPerSlot) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.slot_count = 500;
+  RunningServer s(site_.FolderText(), options);
+  EXPECT_EQ(500, s.server->pool().LiveThreadCount());
+  EXPECT_EQ(499, s.server->pool().FreeSlotCount());
+  EXPECT_EQ("abc", FetchA(s.port));
+  ASSERT_TRUE(s.Stop());
+  EXPECT_TRUE(s.server->FinalShutdown());
+  EXPECT_EQ(0, s.server->pool().LiveThreadCount());
+}
+
+TEST_F(LifecycleTest, FinalShutdownEndsEveryWorkerEvenWithClientsConnected) {
+  site_.Write("big.bin", std::string(8 * 1024 * 1024, 'b'));
+  RunningServer s(site_.FolderText());
+  std::vector<net::NetSocket> clients(3);
+  ASSERT_TRUE(ConnectLocal(clients[0], s.port));  // silent
+  ASSERT_TRUE(ConnectLocal(clients[1], s.port));
+  ASSERT_TRUE(clients[1].SendAll("GET /big.bin HTTP/1.1\r\n\r\n", 1000));  // not reading
+  ASSERT_TRUE(ConnectLocal(clients[2], s.port));
+  ASSERT_TRUE(clients[2].SendAll("GET /a.txt HTTP/1.1\r\n", 1000));  // half a request
+  platform::SleepMillis(200);
+  const std::int64_t start = platform::MonotonicMillis();
+  EXPECT_TRUE(s.server->FinalShutdown());
+  EXPECT_LT(platform::MonotonicMillis() - start, 2500);
+  EXPECT_EQ(0, s.server->pool().LiveThreadCount());
+  // After the shutdown nothing is handed out any more.
+  EXPECT_EQ(-1, s.server->pool().AcquireSlot());
+}
+
+// A thread maker that refuses after a number of threads.
+std::atomic<int> g_threads_allowed{0};
+std::optional<platform::Thread> LimitedThreads(platform::ThreadEntry entry, void* argument,
+                                               bool suspended) {
+  if (g_threads_allowed.fetch_sub(1) <= 0) return std::nullopt;
+  return MakeSystemThread(entry, argument, suspended);
+}
+
+// A host whose listening socket has no socket: a resumed worker's Accept
+// fails at once and it recycles its own slot, as after a stop.
+class IdleHost : public WorkerHost {
+ public:
+  net::NetSocket& ListenSocket() override { return listener; }
+  void OnAcceptFailed() override { ++accept_failures; }
+  void LogConnection(const net::NetSocket&) override {}
+  bool ServeConnection(int, net::NetSocket&, std::int64_t) override { return false; }
+  void SendLimitResponse(net::NetSocket&) override {}
+  void FinishConnection(net::NetSocket&) override {}
+  net::NetSocket listener;
+  std::atomic<int> accept_failures{0};
+};
+
+bool WaitUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 300; ++i) {
+    if (done()) return true;
+    platform::SleepMillis(10);
+  }
+  return done();
+}
+
+TEST(WorkerPoolTest, ASlotWithoutAThreadIsNotHandedOutUntilARecycleMakesOne) {
+  IdleHost host;
+  g_threads_allowed = 2;  // slots 1 and 2 get threads, slot 3 does not
+  WorkerPool pool(host, 3, &LimitedThreads);
+  pool.Build();
+  EXPECT_EQ(2, pool.FreeSlotCount());
+
+  // Slot 1's worker runs and recycles its slot, but no new thread can be made.
+  g_threads_allowed = 0;
+  ASSERT_EQ(1, pool.AcquireSlot());
+  ASSERT_TRUE(pool.ResumeSlot(1));
+  ASSERT_TRUE(WaitUntil([&] { return host.accept_failures == 1 && pool.LiveThreadCount() == 1; }));
+  EXPECT_EQ(1, pool.FreeSlotCount());  // only slot 2
+  EXPECT_EQ(2, pool.AcquireSlot());
+  EXPECT_EQ(0, pool.AcquireSlot());  // slots 1 and 3 are never offered without a thread
+
+  // Slot 2's worker recycles with threads available again: its own slot and
+  // the two left without threads are all back in use.
+  g_threads_allowed = 10;
+  ASSERT_TRUE(pool.ResumeSlot(2));
+  ASSERT_TRUE(WaitUntil([&] { return pool.FreeSlotCount() == 3; }));
+  EXPECT_TRUE(WaitUntil([&] { return pool.LiveThreadCount() == 3; }));
+  EXPECT_EQ(1, pool.AcquireSlot());
+  EXPECT_TRUE(pool.ShutdownWorkers(3000));
+  EXPECT_EQ(0, pool.LiveThreadCount());
+  EXPECT_EQ(-1, pool.AcquireSlot());
+}
+
+}  // namespace
+}  // namespace orvane::testing

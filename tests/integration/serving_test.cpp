@@ -1,0 +1,285 @@
+// Requests answered end to end by a running server over 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "http/connection.h"
+#include "platform/clock.h"
+#include "test_support.h"
+
+namespace orvane::testing {
+namespace {
+
+// Bytes that are not text, so a transfer that mangles them shows.
+std::string BinaryBytes(std::size_t size) {
+  std::string bytes(size, '\0');
+  std::uint32_t x = 12345;
+  for (char& c : bytes) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 24);
+  }
+  return bytes;
+}
+
+std::string OkHead(std::size_t length, const std::string& type_lines) {
+  return "HTTP/1.1 200 OK\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\nContent-Length: " +
+         std::to_string(length) + "\r\nContent-Type: " + type_lines +
+         "\r\nCache-control: private\r\n\r\n";
+}
+
+const std::string kNotFound =
+    "HTTP/1.1 404 Object Not Found\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
+    "Connection: close\r\nContent-Length: 10\r\nContent-Type: text/html\r\n\r\n"
+    "\xCE\xC4\xBC\xFE\xB2\xBB\xB4\xE6\xD4\xDA";
+const std::string kServerError =
+    "HTTP/1.1 500 Error\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
+    "Connection: close\r\nContent-Length: 14\r\nContent-Type: text/html\r\n\r\n"
+    "\xB7\xFE\xCE\xF1\xC6\xF7\xC4\xDA\xB2\xBF\xB4\xED\xCE\xF3";
+
+std::string Get(const std::string& path, const std::string& headers = "") {
+  return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+}
+
+std::string WithoutDate(const std::string& raw) {
+  const Answer a = SplitAnswer(raw);
+  return HeadWithoutDate(a.head) + a.body;
+}
+
+class ServingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    site_.Write("index.htm", "<html>home</html>");
+    site_.Write("a.txt", "plain text");
+    site_.Write("docs/readme", BinaryBytes(3000));
+    site_.MakeFolder("folder");
+    server_ = std::make_unique<RunningServer>(site_.FolderText());
+    ASSERT_TRUE(server_->Running());
+  }
+
+  net::SocketLibrary library_;
+  TempSite site_;
+  std::unique_ptr<RunningServer> server_;
+};
+
+TEST_F(ServingTest, EachContentTypeGetsItsExactHeadAndTheFileBytes) {
+  struct Case {
+    const char* name;
+    std::size_t size;
+    const char* type_lines;
+  };
+  const Case cases[] = {
+      {"p.gif", 700, "image/gif"},
+      {"p.jpg", 20000, "image/jpeg"},
+      {"p.jeg", 1, "image/jpeg"},
+      {"p.BMP", 8000, "image/x-xbitmap"},
+      {"p.htm", 512, "text/html"},
+      {"p.html", 16001, "text/html"},
+      {"p.shtml", 0, "text/html"},
+      {"p.js", 100, "text/plain"},
+      {"p.vbs", 100, "text/plain"},
+      {"p.txt", 100, "text/plain"},
+      {"p.jpeg", 100, "application/octet-stream\r\nAccept-Ranges: bytes"},
+      {"noext", 100, "application/octet-stream\r\nAccept-Ranges: bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string bytes = BinaryBytes(c.size);
+    site_.Write(c.name, bytes);
+    const Answer answer = SplitAnswer(Fetch(server_->port, Get(std::string("/") + c.name)));
+    EXPECT_EQ(OkHead(c.size, c.type_lines), HeadWithoutDate(answer.head));
+    EXPECT_TRUE(answer.body == bytes) << "body of " << answer.body.size() << " bytes differs";
+  }
+}
+
+TEST_F(ServingTest, MissingFilesFoldersAndHostilePathsGetTheCannedAnswers) {
+  struct Case {
+    std::string request;
+    const std::string& expected;
+  };
+  const Case cases[] = {
+      {Get("/nothere.htm"), kNotFound},
+      {Get("/docs/"), kNotFound},
+      {Get("/folder"), kServerError},
+      {"GET /a.txt\r\n\r\n", kServerError},  // no version: the path is the site folder
+      {Get("/../a.txt"), kNotFound},
+      {Get("/%2e%2e/%2e%2e/etc/passwd"), kNotFound},
+      {Get("/docs/..%5c..%5ca.txt"), kNotFound},
+      {Get("/a*.txt"), kNotFound},
+      {Get("/a%3f.txt"), kNotFound},
+      {Get("/con"), kNotFound},
+      {Get("/NUL.txt"), kNotFound},
+      {"GET /a.txt HTTP/1.1", kNotFound},  // no line end at all
+      {"GET /a.txt HTTP/1.1\n\n", kNotFound},  // bare LF lines
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.request);
+    EXPECT_EQ(c.expected, WithoutDate(Fetch(server_->port, c.request)));
+  }
+}
+
+TEST_F(ServingTest, DotSegmentsInsideTheSiteStillReachTheFile) {
+  EXPECT_EQ(OkHead(10, "text/plain") + "plain text",
+            WithoutDate(Fetch(server_->port, Get("/docs/../a.txt"))));
+  EXPECT_EQ(OkHead(10, "text/plain") + "plain text",
+            WithoutDate(Fetch(server_->port, Get("//./a.txt"))));
+  EXPECT_EQ(OkHead(17, "text/html") + "<html>home</html>",
+            WithoutDate(Fetch(server_->port, Get("/"))));
+}
+
+TEST_F(ServingTest, RangesAnswerPartialContentOrNotSatisfiable) {
+  const std::string bytes = BinaryBytes(1000);
+  site_.Write("r.bin", bytes);
+  const std::string type = "application/octet-stream\r\nAccept-Ranges: bytes";
+  auto partial = [&](std::size_t first, std::size_t last) {
+    return "HTTP/1.1 206 Partial Content\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
+           "Content-Length: " + std::to_string(last - first + 1) +
+           "\r\nContent-Range: bytes " + std::to_string(first) + "-" + std::to_string(last) +
+           "/1000\r\nContent-Type: " + type + "\r\nCache-control: private\r\n\r\n" +
+           bytes.substr(first, last - first + 1);
+  };
+  const std::string unsatisfiable =
+      "HTTP/1.1 416 Range Not Satisfiable\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
+      "Connection: close\r\nContent-Length: 0\r\nContent-Range: bytes */1000\r\n"
+      "Content-Type: text/html\r\n\r\n";
+  const std::string whole = OkHead(1000, type) + bytes;
+  const struct {
+    const char* header;
+    std::string expected;
+  } cases[] = {
+      {"Range: bytes=100-\r\n", partial(100, 999)},
+      {"range: BYTES=0-\r\n", partial(0, 999)},
+      {"Range: bytes=10-19\r\n", partial(10, 19)},
+      {"Range: bytes=990-5000\r\n", partial(990, 999)},
+      {"Range: bytes=-100\r\n", partial(900, 999)},
+      {"Range: bytes=-5000\r\n", partial(0, 999)},
+      {"Range: bytes=1000-\r\n", unsatisfiable},
+      {"Range: bytes=99999999999999999999999-\r\n", unsatisfiable},
+      {"Range: bytes=-0\r\n", unsatisfiable},
+      {"Range: bytes=0-1,5-6\r\n", whole},
+      {"Range: bytes=abc\r\n", whole},
+      {"Range: bytes=20-10\r\n", whole},
+      {"", whole},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    EXPECT_EQ(c.expected, WithoutDate(Fetch(server_->port, Get("/r.bin", c.header))));
+  }
+}
+
+TEST_F(ServingTest, ARequestSplitOverSeveralWritesIsReadWhole) {
+  net::NetSocket client;
+  ASSERT_TRUE(ConnectLocal(client, server_->port));
+  const char* pieces[] = {"GET /a.txt HT", "TP/1.1\r\nHost: x\r\nRan", "ge: bytes=6-\r\n", "\r\n"};
+  for (const char* piece : pieces) {
+    ASSERT_TRUE(client.SendAll(piece, 1000));
+    platform::SleepMillis(80);
+  }
+  const Answer answer = SplitAnswer(ReadUntilClosed(client, 5000));
+  EXPECT_NE(std::string::npos, answer.head.find("206 Partial Content"));
+  EXPECT_EQ("text", answer.body);
+}
+
+TEST_F(ServingTest, OnlyRequestsStartingWithGetAreAnswered) {
+  const char* silent[] = {"HEAD / HTTP/1.1\r\n\r\n", "get / HTTP/1.1\r\n\r\n",
+                          "POST /a.txt HTTP/1.1\r\nContent-Length: 0\r\n\r\n", "GE"};
+  for (const char* request : silent) {
+    SCOPED_TRACE(request);
+    bool closed = false;
+    net::NetSocket client;
+    ASSERT_TRUE(ConnectLocal(client, server_->port));
+    ASSERT_TRUE(client.SendAll(request, 1000));
+    if (std::string(request) == "GE") client.Shutdown(net::ShutdownHow::kSend);
+    EXPECT_EQ("", ReadUntilClosed(client, 5000, &closed));
+    EXPECT_TRUE(closed);
+  }
+  // Only the first three bytes count, and the path starts at the fifth byte
+  // whatever the fourth is: "GETX /a.txt" is served.
+  EXPECT_EQ(OkHead(10, "text/plain") + "plain text",
+            WithoutDate(Fetch(server_->port, "GETX /a.txt HTTP/1.1\r\n\r\n")));
+}
+
+TEST_F(ServingTest, ASilentClientIsClosedUnansweredAfterTheDeadline) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.receive_deadline_ms = 400;
+  RunningServer quick(site_.FolderText(), options);
+  ASSERT_TRUE(quick.Running());
+  net::NetSocket client;
+  ASSERT_TRUE(ConnectLocal(client, quick.port));
+  const std::int64_t start = platform::MonotonicMillis();
+  bool closed = false;
+  EXPECT_EQ("", ReadUntilClosed(client, 5000, &closed));
+  EXPECT_TRUE(closed);
+  const std::int64_t waited = platform::MonotonicMillis() - start;
+  EXPECT_GE(waited, 300);
+  EXPECT_LT(waited, 3000);
+  EXPECT_TRUE(quick.WaitAllSlotsFree());
+}
+
+TEST_F(ServingTest, AnOversizedRequestStillGetsItsWholeAnswer) {
+  // 20000 bytes: the server reads only the first 8191 and must not reset the
+  // connection over its answer because the rest is unread.
+  std::string request = Get("/docs/readme", "X-Filler: " + std::string(20000, 'f') + "\r\n");
+  net::NetSocket client;
+  ASSERT_TRUE(ConnectLocal(client, server_->port));
+  std::thread writer([&] { (void)client.SendAll(request, 3000); });
+  const std::string raw = ReadUntilClosed(client, 5000);
+  writer.join();
+  const Answer answer = SplitAnswer(raw);
+  EXPECT_EQ(OkHead(3000, "application/octet-stream\r\nAccept-Ranges: bytes"),
+            HeadWithoutDate(answer.head));
+  EXPECT_EQ(BinaryBytes(3000), answer.body);
+}
+
+TEST_F(ServingTest, NulEndsTheRequestTextAndTheLogsShowClientAndRequest) {
+  const std::string request = std::string("GET /a.txt HTTP/1.1\r\n\r\n") + '\0' + "hidden";
+  EXPECT_EQ(OkHead(10, "text/plain") + "plain text", WithoutDate(Fetch(server_->port, request)));
+  ASSERT_TRUE(server_->panel.WaitFor(
+      [&] { return server_->panel.RequestLog().find("GET /a.txt") != std::string::npos; }, 2000));
+  EXPECT_EQ(std::string::npos, server_->panel.RequestLog().find("hidden"));
+  EXPECT_NE(std::string::npos,
+            server_->panel.ConnectionLog().find("\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:127.0.0.1:"));
+}
+
+TEST_F(ServingTest, AClientPortAbove32767IsLoggedUnsigned) {
+  std::uint16_t local_port = 0;
+  net::NetSocket client;
+  for (std::uint16_t candidate = 40000 + static_cast<std::uint16_t>(platform::MonotonicMillis() % 9000);
+       candidate < 60000; candidate += 13) {
+    if (ConnectLocal(client, server_->port, candidate)) {
+      local_port = candidate;
+      break;
+    }
+  }
+  ASSERT_NE(0, local_port);
+  ASSERT_TRUE(client.SendAll(Get("/a.txt"), 1000));
+  ReadUntilClosed(client, 5000);
+  const std::string expected = ClientLogLine("127.0.0.1", local_port);
+  EXPECT_TRUE(server_->panel.WaitFor(
+      [&] { return server_->panel.ConnectionLog().find(expected) != std::string::npos; }, 2000))
+      << server_->panel.ConnectionLog();
+}
+
+TEST_F(ServingTest, AChineseNameIsFoundFromItsUtf8Escapes) {
+  site_.Write(u8"中文 名.txt", "zh");
+  EXPECT_EQ(OkHead(2, "text/plain") + "zh",
+            WithoutDate(Fetch(server_->port, Get("/%E4%B8%AD%E6%96%87+%E5%90%8D.txt"))));
+#ifdef _WIN32
+  // Old clients send the name in the ANSI code page (GBK under 936).
+  EXPECT_EQ(OkHead(2, "text/plain") + "zh",
+            WithoutDate(Fetch(server_->port, Get("/%D6%D0%CE%C4%20%C3%FB.txt"))));
+#endif
+}
+
+TEST_F(ServingTest, EverySlotIsFreeAgainAfterAMixOfRequests) {
+  for (int i = 0; i < 20; ++i) Fetch(server_->port, Get(i % 2 ? "/a.txt" : "/missing"));
+  EXPECT_TRUE(server_->WaitAllSlotsFree());
+  // One thread per slot: every served connection left a fresh one behind
+  // and its own has ended.
+  WorkerPool& pool = server_->server->pool();
+  EXPECT_TRUE(server_->panel.WaitFor(
+      [&] { return pool.LiveThreadCount() == pool.slot_count(); }, 3000))
+      << pool.LiveThreadCount();
+}
+
+}  // namespace
+}  // namespace orvane::testing

@@ -1,0 +1,260 @@
+#include "test_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/codepage.h"
+
+namespace orvane::testing {
+
+std::string RecordingPanel::ReadPortText() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return port_text_;
+}
+
+std::string RecordingPanel::ReadSiteFolderText() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return folder_text_;
+}
+
+void RecordingPanel::WritePortText(const std::string& text) { SetPortText(text); }
+
+bool RecordingPanel::IsStartEnabled() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return start_enabled_;
+}
+
+InfoBoxAnswer RecordingPanel::ShowInfoBox(std::string_view text, InfoBoxKind kind) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  info_boxes_.emplace_back(text);
+  changed_.notify_all();
+  return kind == InfoBoxKind::kQuestion ? question_answer_ : InfoBoxAnswer::kOk;
+}
+
+void RecordingPanel::AppendConnectionLog(std::string text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  connection_log_ += text;
+  changed_.notify_all();
+}
+
+void RecordingPanel::AppendRequestLog(std::string text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  request_log_ += text;
+  changed_.notify_all();
+}
+
+void RecordingPanel::SetStartEnabled(bool enabled) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  start_enabled_ = enabled;
+  changed_.notify_all();
+}
+
+void RecordingPanel::SetPortText(std::string text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  port_text_ = std::move(text);
+  changed_.notify_all();
+}
+
+void RecordingPanel::SetFolderText(std::string text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  folder_text_ = std::move(text);
+}
+
+void RecordingPanel::AnswerQuestionsWith(InfoBoxAnswer answer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  question_answer_ = answer;
+}
+
+std::string RecordingPanel::PortText() { return ReadPortText(); }
+
+std::string RecordingPanel::ConnectionLog() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return connection_log_;
+}
+
+std::string RecordingPanel::RequestLog() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return request_log_;
+}
+
+std::vector<std::string> RecordingPanel::InfoBoxTexts() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return info_boxes_;
+}
+
+bool RecordingPanel::WaitFor(const std::function<bool()>& done, int timeout_ms) {
+  // `done` may call back into the panel, so it runs without the lock; the
+  // wait wakes on every change and at least every 20 ms.
+  const std::int64_t deadline = platform::MonotonicMillis() + timeout_ms;
+  for (;;) {
+    if (done()) return true;
+    if (platform::MonotonicMillis() >= deadline) return false;
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(20));
+  }
+}
+
+TempSite::TempSite() {
+  static std::atomic<int> counter{0};
+  std::random_device random;
+  path_ = std::filesystem::temp_directory_path() /
+          ("orvane-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+  std::filesystem::create_directories(path_);
+}
+
+TempSite::~TempSite() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+namespace {
+
+std::filesystem::path FromUtf8(const std::string& name) {
+  // C++17 u8path: the name is UTF-8 on every system.
+  return std::filesystem::u8path(name);
+}
+
+}  // namespace
+
+void TempSite::Write(const std::string& name, const std::string& bytes) {
+  const std::filesystem::path file = path_ / FromUtf8(name);
+  std::filesystem::create_directories(file.parent_path());
+  std::FILE* out = nullptr;
+#ifdef _WIN32
+  out = _wfopen(file.wstring().c_str(), L"wb");
+#else
+  out = std::fopen(file.c_str(), "wb");
+#endif
+  ASSERT_NE(nullptr, out) << name;
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+}
+
+void TempSite::MakeFolder(const std::string& name) {
+  std::filesystem::create_directories(path_ / FromUtf8(name));
+}
+
+std::string TempSite::FolderText() const { return path_.string(); }
+
+std::uint16_t FindFreePort() {
+  static std::atomic<int> next{0};
+  const int base = 20000 + static_cast<int>(platform::MonotonicMillis() % 97) * 120;
+  for (int attempt = 0; attempt < 2000; ++attempt) {
+    const int port = 20000 + (base - 20000 + next++ * 7 + attempt) % 12000;
+    net::NetSocket probe;
+    if (!probe.Create(false)) continue;
+    if (probe.Bind(static_cast<std::uint16_t>(port), "", false)) {
+      return static_cast<std::uint16_t>(port);
+    }
+  }
+  return 0;
+}
+
+bool ConnectLocal(net::NetSocket& socket, std::uint16_t port, std::uint16_t local_port) {
+  if (!socket.Create(false)) return false;
+  if (local_port != 0 && !socket.Bind(local_port, "127.0.0.1", true)) return false;
+  return socket.Connect("127.0.0.1", port);
+}
+
+std::string ReadUntilClosed(net::NetSocket& socket, int timeout_ms, bool* closed) {
+  std::string data;
+  char buffer[65536];
+  const std::int64_t deadline = platform::MonotonicMillis() + timeout_ms;
+  if (closed != nullptr) *closed = false;
+  for (;;) {
+    const std::int64_t left = deadline - platform::MonotonicMillis();
+    if (left <= 0) return data;
+    const long got = socket.ReceiveSome(buffer, sizeof buffer, static_cast<int>(left));
+    if (got == 0) {
+      if (closed != nullptr) *closed = true;
+      return data;
+    }
+    if (got < 0) {
+      // A time-out leaves `closed` false; an error (a reset) counts as closed.
+      if (closed != nullptr) *closed = platform::MonotonicMillis() < deadline;
+      return data;
+    }
+    data.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+std::string Fetch(std::uint16_t port, const std::string& request, int timeout_ms) {
+  net::NetSocket socket;
+  if (!ConnectLocal(socket, port)) return "<connect failed>";
+  if (!socket.SendAll(request, timeout_ms)) return "<send failed>";
+  return ReadUntilClosed(socket, timeout_ms);
+}
+
+Answer SplitAnswer(const std::string& raw) {
+  const std::size_t end = raw.find("\r\n\r\n");
+  if (end == std::string::npos) return {raw, ""};
+  return {raw.substr(0, end + 4), raw.substr(end + 4)};
+}
+
+std::string HeadWithoutDate(const std::string& head) {
+  const std::size_t at = head.find("\r\nDate: ");
+  if (at == std::string::npos) return head;
+  const std::size_t value = at + 8;
+  const std::size_t end = head.find("\r\n", value);
+  const std::string date = head.substr(value, end - value);
+  // "Sun, 06 Dec 2026 14:05:09 GMT"
+  const bool well_formed = date.size() == 29 && date[3] == ',' && date.substr(25) == " GMT" &&
+                           date[19] == ':' && date[22] == ':';
+  return head.substr(0, value) + (well_formed ? "<date>" : "<bad date:" + date + ">") +
+         head.substr(end);
+}
+
+ServerOptions RunningServer::FastOptions() {
+  ServerOptions options;
+  options.slot_count = 8;
+  options.receive_deadline_ms = 3000;
+  options.send_wait_ms = 3000;
+  options.linger_ms = 500;
+  options.shutdown_wait_ms = 5000;
+  return options;
+}
+
+RunningServer::RunningServer(const std::string& folder, ServerOptions options) {
+  server = std::make_unique<Server>(panel, platform::AnsiCodePage(), options);
+  server->BuildWorkerPool();
+  server->BuildCannedResponses();
+  panel.SetFolderText(folder);
+  port = FindFreePort();
+  panel.SetPortText(std::to_string(port));
+  Start();
+}
+
+RunningServer::~RunningServer() {
+  if (server) {
+    server->StopServer();
+    server->FinalShutdown();
+  }
+}
+
+bool RunningServer::Start() {
+  server->StartServer();
+  return Running();
+}
+
+bool RunningServer::Stop(int timeout_ms) {
+  server->StopServer();
+  return panel.WaitFor([this] { return panel.IsStartEnabled(); }, timeout_ms);
+}
+
+bool RunningServer::WaitAllSlotsFree(int timeout_ms) {
+  Server* s = server.get();
+  return panel.WaitFor(
+      [s] {
+        // One slot is the waiting worker's while the server runs.
+        const int waiting = s->pool().slot_count() - s->pool().FreeSlotCount();
+        return waiting <= 1;
+      },
+      timeout_ms);
+}
+
+}  // namespace orvane::testing

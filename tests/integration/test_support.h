@@ -1,0 +1,107 @@
+// Helpers for driving the service over real sockets on 127.0.0.1.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "http/operator_panel.h"
+#include "http/server.h"
+#include "net/net_socket.h"
+
+namespace orvane::testing {
+
+// An operator panel that records everything and can be waited on.
+class RecordingPanel : public OperatorPanel {
+ public:
+  std::string ReadPortText() override;
+  std::string ReadSiteFolderText() override;
+  void WritePortText(const std::string& text) override;
+  bool IsStartEnabled() override;
+  InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind) override;
+  void AppendConnectionLog(std::string text) override;
+  void AppendRequestLog(std::string text) override;
+  void SetStartEnabled(bool enabled) override;
+
+  void SetPortText(std::string text);
+  void SetFolderText(std::string text);
+  void AnswerQuestionsWith(InfoBoxAnswer answer);
+  std::string PortText();
+  std::string ConnectionLog();
+  std::string RequestLog();
+  std::vector<std::string> InfoBoxTexts();
+  // Waits until `done` holds (checked on every change), at most timeout_ms.
+  bool WaitFor(const std::function<bool()>& done, int timeout_ms);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string port_text_ = "80";
+  std::string folder_text_;
+  bool start_enabled_ = true;
+  InfoBoxAnswer question_answer_ = InfoBoxAnswer::kCancel;
+  std::vector<std::string> info_boxes_;
+  std::string connection_log_;
+  std::string request_log_;
+};
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TempSite {
+ public:
+  TempSite();
+  ~TempSite();
+  const std::filesystem::path& path() const { return path_; }
+  // Writes a file (name relative to the site, "/" separated, UTF-8).
+  void Write(const std::string& name, const std::string& bytes);
+  void MakeFolder(const std::string& name);
+  // The folder as the site-folder box would hold it (ANSI code page).
+  std::string FolderText() const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A port in 20000-32000 that nobody listens on now (the server only takes
+// ports up to 32767, so the system's ephemeral range is no use).
+std::uint16_t FindFreePort();
+
+// Connects to 127.0.0.1:port, optionally from a given local port.
+bool ConnectLocal(net::NetSocket& socket, std::uint16_t port, std::uint16_t local_port = 0);
+
+// Reads until the peer closes or timeout_ms passes; `closed` tells which.
+std::string ReadUntilClosed(net::NetSocket& socket, int timeout_ms, bool* closed = nullptr);
+
+// One request on a new connection; the whole answer.
+std::string Fetch(std::uint16_t port, const std::string& request, int timeout_ms = 5000);
+
+// Splits an answer into head (through the empty line) and body.
+struct Answer {
+  std::string head;
+  std::string body;
+};
+Answer SplitAnswer(const std::string& raw);
+// The head with its Date value replaced by "<date>" after checking its form.
+std::string HeadWithoutDate(const std::string& head);
+
+// A server on a free port, started with the given options and site folder.
+struct RunningServer {
+  RecordingPanel panel;
+  std::unique_ptr<Server> server;
+  std::uint16_t port = 0;
+
+  explicit RunningServer(const std::string& folder, ServerOptions options = FastOptions());
+  ~RunningServer();
+  bool Running() { return !panel.IsStartEnabled(); }
+  // StopServer, then waits until the start button is enabled again.
+  bool Stop(int timeout_ms = 5000);
+  bool Start();
+  // Waits until every slot is free again.
+  bool WaitAllSlotsFree(int timeout_ms = 5000);
+  static ServerOptions FastOptions();
+};
+
+}  // namespace orvane::testing
