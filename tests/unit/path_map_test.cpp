@@ -55,6 +55,8 @@ TEST(PathMapTest, MapsRequestLinesUnderTheSiteFolder) {
       {"GET /\x95\x5C.txt HTTP/1.1", "C:\\web\\\x95\x5C.txt", "text/plain"},
       {"GET /%95%5C HTTP/1.1", "C:\\web\\\x95\x5C", kOctet},
       {"GET /a.b/c HTTP/1.1", "C:\\web\\a.b\\c", kOctet},
+      // "%00" ends the decoded path before anything after it is looked at.
+      {"GET /a%00:c*\n HTTP/1.1", "C:\\web\\a", kOctet},
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.line);
@@ -163,6 +165,15 @@ TEST(PathMapTest, RefusesMalformedRequestLines) {
     SCOPED_TRACE(request);
     EXPECT_FALSE(MapRequestPath(request, "C:\\web", CodePage::Gbk(), everything).has_value());
   }
+}
+
+TEST(PathMapTest, RefusesAPathWhoseLastLeadByteTakesTheCarriageReturn) {
+  // B0 before CR LF makes B0 0D one character, so the first line end found is
+  // the next one and the path runs into the header: it holds a line break.
+  const std::string request = "GET /\xB0\r\nHost: a HTTP/1.1\r\n\r\n";
+  EXPECT_EQ("/\xB0\r\nHost: a", RawRequestPath(request, CodePage::Gbk()).value_or("(none)"));
+  const auto everything = [](const MappedPath&) { return true; };
+  EXPECT_FALSE(MapRequestPath(request, "C:\\web", CodePage::Gbk(), everything).has_value());
 }
 
 TEST(PathMapTest, CutsTheRawPathOutOfTheRequestLine) {
