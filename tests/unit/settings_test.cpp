@@ -38,6 +38,9 @@ TEST(SettingsTest, SettlesThePortFromThePortBoxText) {
       {"\t8080", 8080},  // not a blank, but atof skips it
       {"8 080", 8},
       {"1e3", 1000},
+      // Rounded to the nearest double first, then truncated.
+      {"8080.99999999999999", 8081},
+      {"8080.999999999999", 8080},
       {"99999999999999999999999", 80},
   };
   for (const PortCase& c : cases) {

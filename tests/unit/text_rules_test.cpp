@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -146,6 +147,21 @@ TEST(TextRulesTest, ReadsTheLeadingDecimalLikeAtof) {
   }
   EXPECT_EQ(std::numeric_limits<double>::infinity(), ReadLeadingDecimal("1e400"));
   EXPECT_EQ(-std::numeric_limits<double>::infinity(), ReadLeadingDecimal("-1e400"));
+}
+
+// C's strtod rounds correctly on both C runtimes; the port's number read must
+// give the same double wherever rounding decides the truncated integer.
+TEST(TextRulesTest, ReadsDecimalsToTheSameDoubleAsStrtod) {
+  const char* const cases[] = {
+      "0.1",  "81.9", "8080.99999999999999", "8080.999999999999", "32767.99999999999999",
+      "65615.9999999999999", "9007199254740993", "1e22", "1e23", "0.000001",
+      "3.14159265358979323846264338327950288", "123456789012345678901234567890",
+      "1.7976931348623157e308", "  -42.5e1xyz",
+  };
+  for (const char* text : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(std::strtod(text, nullptr), ReadLeadingDecimal(text));
+  }
 }
 
 struct Low16Case {
