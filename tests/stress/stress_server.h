@@ -1,0 +1,69 @@
+// The service under stress, in this process: a Server on a panel that counts
+// log lines instead of keeping them, and the process figures the checks
+// compare (open descriptors, resident memory).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "http/operator_panel.h"
+#include "http/server.h"
+
+namespace orvane::stress {
+
+class CountingPanel : public OperatorPanel {
+ public:
+  CountingPanel(std::string port_text, std::string folder_text)
+      : port_text_(std::move(port_text)), folder_text_(std::move(folder_text)) {}
+
+  std::string ReadPortText() override { return port_text_; }
+  std::string ReadSiteFolderText() override { return folder_text_; }
+  void WritePortText(const std::string& text) override { port_text_ = text; }
+  bool IsStartEnabled() override { return start_enabled_.load(); }
+  InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind) override;
+  void AppendConnectionLog(std::string) override { connection_lines_.fetch_add(1); }
+  void AppendRequestLog(std::string) override { request_lines_.fetch_add(1); }
+  void SetStartEnabled(bool enabled) override { start_enabled_.store(enabled); }
+
+  std::int64_t connection_lines() const { return connection_lines_.load(); }
+  std::int64_t request_lines() const { return request_lines_.load(); }
+
+ private:
+  std::string port_text_;
+  std::string folder_text_;
+  std::atomic<bool> start_enabled_{true};
+  std::atomic<std::int64_t> connection_lines_{0};
+  std::atomic<std::int64_t> request_lines_{0};
+};
+
+// A started server on 127.0.0.1:port serving `folder`.
+class StressServer {
+ public:
+  StressServer(std::uint16_t port, const std::string& folder, const ServerOptions& options);
+  ~StressServer();
+
+  // True when StartServer left the server running.
+  bool running() { return !panel_.IsStartEnabled(); }
+  Server& server() { return *server_; }
+  CountingPanel& panel() { return panel_; }
+  int slot_count() const { return slot_count_; }
+  // Waits until `free` slots are free, at most timeout_ms; the free count last seen.
+  int WaitForFreeSlots(int free, int timeout_ms);
+
+ private:
+  CountingPanel panel_;
+  int slot_count_;
+  std::unique_ptr<Server> server_;
+};
+
+// Open descriptors of this process (entries of /proc/self/fd).
+int OpenDescriptorCount();
+// VmRSS of this process in KiB.
+long ResidentKib();
+// Milliseconds of a steady clock.
+std::int64_t NowMs();
+void SleepMs(int ms);
+
+}  // namespace orvane::stress

@@ -1,0 +1,299 @@
+#!/usr/bin/env bash
+# ./x bench: this server's speed and memory beside nginx and Python's
+# http.server, in one run, servers taking turns on 127.0.0.1.
+#   small file: wrk -t2 -c32 -d10s --latency -H 'Connection: close'
+#   256 MiB file: one GET with curl
+#   memory: this server idle with its 500 threads, and holding 499 connections
+#   the Windows program under Wine on the small file, when it is built
+# Prints one table with the ratios this/nginx and this/python.
+# Environment: ORVANE_BENCH_PORT (first of five ports, default 19100),
+# ORVANE_BENCH_SECONDS (wrk duration, default 10), ORVANE_WIN_EXE (the
+# Windows program, default build/win/OrvaneServer.exe).
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$ROOT/tools/lib.sh"
+
+PORT0="${ORVANE_BENCH_PORT:-19100}"
+SECONDS_PER_RUN="${ORVANE_BENCH_SECONDS:-10}"
+PORT_THIS=$PORT0
+PORT_NGINX=$((PORT0 + 1))
+PORT_PYTHON=$((PORT0 + 2))
+PORT_WINE=$((PORT0 + 3))
+PORT_MEMORY=$((PORT0 + 4))
+
+ensure_packages "${NATIVE_PACKAGES[@]}" nginx-light wrk curl python3
+command -v python3 >/dev/null || { log "python3 is missing"; exit 1; }
+
+mkdir -p "$BUILD"
+log "optimised native build ($BUILD/bench)"
+configure_and_build "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TESTS=OFF
+SERVER="$BUILD/bench/orvane-headless"
+
+WORK="$(mktemp -d /tmp/orvane-bench.XXXXXX)"
+chmod 755 "$WORK"  # nginx's worker runs as another user and must read the site
+SITE="$WORK/site"
+PIDS=()
+WINE_STARTED=0
+
+cleanup() {
+  local pid
+  for pid in "${PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  PIDS=()
+  [ "$WINE_STARTED" -eq 1 ] && stop_wine_and_xvfb
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# stop_pid PID: ends one server this script started and forgets it.
+stop_pid() {
+  local pid="$1" kept=() p
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  for p in "${PIDS[@]}"; do
+    [ "$p" = "$pid" ] || kept+=("$p")
+  done
+  PIDS=("${kept[@]}")
+}
+
+# wait_ready PORT: true once the small file comes back, within 20 s.
+wait_ready() {
+  local i
+  for i in $(seq 1 200); do
+    curl -s -o /dev/null --max-time 1 "http://127.0.0.1:$1/small.htm" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+log "making the site in $SITE"
+mkdir -p "$SITE"
+head -c 1024 /dev/urandom | base64 -w 64 | head -c 1024 >"$SITE/small.htm"
+head -c $((256 * 1024 * 1024)) /dev/urandom >"$SITE/big.bin"
+BIG_BYTES=$((256 * 1024 * 1024))
+
+# Results, by "figure.server".
+declare -A R
+
+# measure NAME PORT: wrk on the small file, then one GET of the big file.
+measure() {
+  local name="$1" port="$2" out overflow_before overflow_after
+  wait_ready "$port" || { log "$name did not answer on port $port"; return 1; }
+  # A short warm-up so no server pays for first-touch costs in the figure.
+  wrk -t2 -c32 -d1s -H 'Connection: close' "http://127.0.0.1:$port/small.htm" >/dev/null 2>&1 || true
+  overflow_before=$(listen_overflows)
+  out=$(wrk -t2 -c32 -d"${SECONDS_PER_RUN}s" --latency -H 'Connection: close' \
+    "http://127.0.0.1:$port/small.htm")
+  overflow_after=$(listen_overflows)
+  echo "$out" >"$WORK/wrk-$name.txt"
+  R[rps.$name]=$(awk '/^Requests\/sec:/ {print $2}' <<<"$out")
+  R[p50.$name]=$(awk '$1 == "50%" {print $2}' <<<"$out")
+  R[p99.$name]=$(awk '$1 == "99%" {print $2}' <<<"$out")
+  R[readerr.$name]=$(awk '/Socket errors:/ {gsub(",", ""); print $6}' <<<"$out")
+  R[timeouts.$name]=$(awk '/Socket errors:/ {gsub(",", ""); print $10}' <<<"$out")
+  R[requests.$name]=$(awk '/requests in/ {print $1}' <<<"$out")
+  R[non2xx.$name]=$(awk '/Non-2xx or 3xx responses:/ {print $NF}' <<<"$out")
+  : "${R[non2xx.$name]:=0}"
+  R[overflow.$name]=$((overflow_after - overflow_before))
+  : "${R[readerr.$name]:=0}" "${R[timeouts.$name]:=0}"
+  local size speed
+  read -r size speed < <(curl -s -o /dev/null --max-time 120 -w '%{size_download} %{speed_download}\n' \
+    "http://127.0.0.1:$port/big.bin")
+  if [ "$size" = "$BIG_BYTES" ]; then
+    R[big.$name]=$(awk -v s="$speed" 'BEGIN {printf "%.0f", s / 1048576}')
+  else
+    R[big.$name]="short($size)"
+  fi
+}
+
+# Accept-queue overflows of the whole machine so far (a dropped SYN costs its
+# client a one-second retransmission, which shows in p99).
+listen_overflows() {
+  if command -v nstat >/dev/null; then
+    nstat -az TcpExtListenOverflows 2>/dev/null | awk '/TcpExtListenOverflows/ {print $2; f=1} END {if (!f) print 0}'
+  else
+    echo 0
+  fi
+}
+
+log "this server (headless) on $PORT_THIS"
+"$SERVER" "$SITE" "$PORT_THIS" >/dev/null 2>"$WORK/this.err" &
+PIDS+=($!)
+THIS_PID=$!
+measure this "$PORT_THIS"
+stop_pid "$THIS_PID"
+
+log "nginx on $PORT_NGINX"
+mkdir -p "$WORK/nginx/tmp"
+cat >"$WORK/nginx/nginx.conf" <<EOF
+worker_processes 1;
+daemon off;
+master_process on;
+pid $WORK/nginx/nginx.pid;
+error_log $WORK/nginx/error.log;
+events { worker_connections 1024; }
+http {
+  access_log off;
+  sendfile on;
+  keepalive_timeout 0;
+  client_body_temp_path $WORK/nginx/tmp;
+  proxy_temp_path $WORK/nginx/tmp;
+  fastcgi_temp_path $WORK/nginx/tmp;
+  uwsgi_temp_path $WORK/nginx/tmp;
+  scgi_temp_path $WORK/nginx/tmp;
+  types { text/html htm; application/octet-stream bin; }
+  server {
+    listen 127.0.0.1:$PORT_NGINX;
+    root $SITE;
+  }
+}
+EOF
+nginx -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" -e "$WORK/nginx/error.log" &
+PIDS+=($!)
+NGINX_PID=$!
+measure nginx "$PORT_NGINX"
+stop_pid "$NGINX_PID"
+
+log "python3 -m http.server on $PORT_PYTHON"
+python3 -m http.server "$PORT_PYTHON" --bind 127.0.0.1 --directory "$SITE" >/dev/null 2>&1 &
+PIDS+=($!)
+PYTHON_PID=$!
+measure python "$PORT_PYTHON"
+stop_pid "$PYTHON_PID"
+
+# The Windows program: started on a private Xvfb, its port and folder set and
+# Start pressed by window messages from a small helper built against the
+# window's control IDs.
+WINE_NOTE=""
+wine_row() {
+  local exe="${ORVANE_WIN_EXE:-$BUILD/win/OrvaneServer.exe}" ids="$ROOT/src/ui/control_ids.h"
+  if [ ! -f "$exe" ]; then
+    WINE_NOTE="skipped: $exe is not built (./x build)"
+    return 0
+  fi
+  if [ ! -f "$ids" ]; then
+    WINE_NOTE="skipped: the window's control IDs ($ids) are not there yet"
+    return 0
+  fi
+  if ! command -v x86_64-w64-mingw32-g++ >/dev/null || ! command -v wine >/dev/null; then
+    WINE_NOTE="skipped: MinGW-w64 or Wine is not installed (./x build)"
+    return 0
+  fi
+  local helper="$WORK/press_start.exe"
+  if ! x86_64-w64-mingw32-g++ -O1 -static -std=c++17 -I"$ROOT/src" \
+    -o "$helper" "$ROOT/bench/press_start.cpp" -luser32 2>"$WORK/helper.log"; then
+    WINE_NOTE="skipped: the start helper did not build against $ids ($(head -c 200 "$WORK/helper.log"))"
+    return 0
+  fi
+  # A Wine prefix of its own, so stopping its wineserver touches nobody else's.
+  export WINEPREFIX="$BUILD/bench-wine/prefix"
+  wine_prefix_ready
+  start_xvfb || { WINE_NOTE="skipped: no Xvfb"; return 0; }
+  WINE_STARTED=1
+  local winsite
+  winsite="$(winepath -w "$SITE" 2>/dev/null)"
+  wine "$exe" >/dev/null 2>&1 &
+  PIDS+=($!)
+  local wine_pid=$!
+  if ! timeout 60 wine "$helper" "$PORT_WINE" "$winsite" >"$WORK/helper.out" 2>&1; then
+    WINE_NOTE="skipped: could not press Start ($(tr '\n' ' ' <"$WORK/helper.out" | head -c 200))"
+    stop_pid "$wine_pid"
+    stop_wine_and_xvfb
+    WINE_STARTED=0
+    return 0
+  fi
+  if wait_ready "$PORT_WINE"; then
+    local out
+    out=$(wrk -t2 -c32 -d"${SECONDS_PER_RUN}s" --latency -H 'Connection: close' \
+      "http://127.0.0.1:$PORT_WINE/small.htm")
+    R[wine]=$(awk '/^Requests\/sec:/ {print $2}' <<<"$out")
+  else
+    WINE_NOTE="skipped: the Windows program did not answer on $PORT_WINE"
+  fi
+  stop_pid "$wine_pid"
+  stop_wine_and_xvfb
+  WINE_STARTED=0
+}
+log "the Windows program under Wine"
+wine_row
+
+# kB of a /proc status field.
+status_kb() { awk -v f="$2:" '$1 == f {print $2}' "/proc/$1/status"; }
+
+log "memory: idle with the pool, then holding 499 connections"
+"$SERVER" "$SITE" "$PORT_MEMORY" >/dev/null 2>&1 &
+PIDS+=($!)
+MEM_PID=$!
+wait_ready "$PORT_MEMORY" || { log "server for the memory figures did not start"; exit 1; }
+sleep 1
+R[threads_idle]=$(status_kb "$MEM_PID" Threads)
+R[rss_idle]=$(status_kb "$MEM_PID" VmRSS)
+HELD_FILE="$WORK/held.txt"
+python3 "$ROOT/bench/hold_connections.py" "$PORT_MEMORY" 499 8 >"$HELD_FILE" 2>&1 &
+PIDS+=($!)
+HOLD_PID=$!
+# Sample while they are held (the server waits up to 10 s for each request).
+for _ in $(seq 1 60); do
+  [ -s "$HELD_FILE" ] && break
+  sleep 0.1
+done
+sleep 1
+R[held]=$(head -n 1 "$HELD_FILE" 2>/dev/null || echo 0)
+R[threads_held]=$(status_kb "$MEM_PID" Threads)
+R[rss_held]=$(status_kb "$MEM_PID" VmRSS)
+R[hwm_held]=$(status_kb "$MEM_PID" VmHWM)
+stop_pid "$HOLD_PID"
+stop_pid "$MEM_PID"
+
+# ---- the table ----
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.2f", a / b; else printf "-" }'; }
+# wrk prints latencies with units; the table shows milliseconds.
+ms() {
+  awk -v v="$1" 'BEGIN {
+    if (v ~ /us$/) printf "%.2f", v / 1000; else if (v ~ /ms$/) printf "%.2f", v + 0;
+    else if (v ~ /s$/) printf "%.2f", v * 1000; else printf "-" }'
+}
+row() { printf '%-34s %12s %12s %12s %11s %11s\n' "$@"; }
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+echo
+echo "OrvaneServer bench, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)"
+echo "small file: 1 KiB .htm, wrk -t2 -c32 -d${SECONDS_PER_RUN}s --latency -H 'Connection: close'"
+row "figure" "this" "nginx" "python" "this/nginx" "this/python"
+row "small file, requests/s" "${R[rps.this]}" "${R[rps.nginx]}" "${R[rps.python]}" \
+  "$(ratio "${R[rps.this]}" "${R[rps.nginx]}")" "$(ratio "${R[rps.this]}" "${R[rps.python]}")"
+row "small file, p50 latency (ms)" "$(ms "${R[p50.this]}")" "$(ms "${R[p50.nginx]}")" "$(ms "${R[p50.python]}")" \
+  "$(ratio "$(ms "${R[p50.this]}")" "$(ms "${R[p50.nginx]}")")" "$(ratio "$(ms "${R[p50.this]}")" "$(ms "${R[p50.python]}")")"
+row "small file, p99 latency (ms)" "$(ms "${R[p99.this]}")" "$(ms "${R[p99.nginx]}")" "$(ms "${R[p99.python]}")" \
+  "$(ratio "$(ms "${R[p99.this]}")" "$(ms "${R[p99.nginx]}")")" "$(ratio "$(ms "${R[p99.this]}")" "$(ms "${R[p99.python]}")")"
+row "  wrk read errors / requests" "${R[readerr.this]}/${R[requests.this]}" "${R[readerr.nginx]}/${R[requests.nginx]}" \
+  "${R[readerr.python]}/${R[requests.python]}" "" ""
+row "  non-2xx answers (must be 0)" "${R[non2xx.this]}" "${R[non2xx.nginx]}" "${R[non2xx.python]}" "" ""
+row "  wrk timeouts" "${R[timeouts.this]}" "${R[timeouts.nginx]}" "${R[timeouts.python]}" "" ""
+row "  accept-queue overflows" "${R[overflow.this]}" "${R[overflow.nginx]}" "${R[overflow.python]}" "" ""
+row "256 MiB GET, MiB/s" "${R[big.this]}" "${R[big.nginx]}" "${R[big.python]}" \
+  "$(ratio "${R[big.this]}" "${R[big.nginx]}")" "$(ratio "${R[big.this]}" "${R[big.python]}")"
+if [ -n "${R[wine]:-}" ]; then
+  row "Windows program under Wine, req/s" "${R[wine]}" "" "" "$(ratio "${R[wine]}" "${R[rps.nginx]}")" \
+    "$(ratio "${R[wine]}" "${R[rps.python]}")"
+else
+  row "Windows program under Wine, req/s" "-" "" "" "" ""
+  echo "  ($WINE_NOTE)"
+fi
+row "RSS idle, ${R[threads_idle]} threads (MiB)" "$(mib "${R[rss_idle]}")" "" "" "" ""
+row "RSS holding ${R[held]} connections (MiB)" "$(mib "${R[rss_held]}")" "" "" "" ""
+row "  peak RSS so far, VmHWM (MiB)" "$(mib "${R[hwm_held]}")" "" "" "" ""
+row "  threads while holding" "${R[threads_held]}" "" "" "" ""
+echo "(wrk counts this server's close after a 200 head without a Connection line as a read error)"
+
+# Machine-readable line for collecting several runs.
+echo "RESULT rps_this=${R[rps.this]} rps_nginx=${R[rps.nginx]} rps_python=${R[rps.python]}" \
+  "p50_this=$(ms "${R[p50.this]}") p99_this=$(ms "${R[p99.this]}") p50_nginx=$(ms "${R[p50.nginx]}")" \
+  "p99_nginx=$(ms "${R[p99.nginx]}") p50_python=$(ms "${R[p50.python]}") p99_python=$(ms "${R[p99.python]}")" \
+  "big_this=${R[big.this]} big_nginx=${R[big.nginx]} big_python=${R[big.python]}" \
+  "wine=${R[wine]:--} rss_idle_kb=${R[rss_idle]} rss_held_kb=${R[rss_held]} hwm_held_kb=${R[hwm_held]}"
