@@ -24,10 +24,6 @@ inline constexpr std::string_view kBrowseCaption = "\xE4\xAF\xC0\xC0";          
 inline constexpr std::string_view kOpenSiteCaption = "\xB4\xF2\xBF\xAA\xCD\xF8\xD2\xB3";   // 打开网页
 inline constexpr std::string_view kInitialPortText = "80";
 
-inline constexpr std::string_view kHelpMenuCaption = "\xCA\xB9\xD3\xC3\xCB\xB5\xC3\xF7";   // 使用说明
-inline constexpr std::string_view kOpenItemCaption = "\xB4\xF2\xBF\xAA";                   // 打开
-inline constexpr std::string_view kAboutMenuCaption = "\xD7\xF7\xD5\xDF" "E-mial";         // 作者E-mial
-inline constexpr std::string_view kAboutItemCaption = "\xB9\xD8\xD3\xDA";                  // 关于
 
 // Caption of every information box.
 inline constexpr std::string_view kInfoBoxCaption = "\xD0\xC5\xCF\xA2\xA3\xBA";            // 信息：

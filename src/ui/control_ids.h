@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "ui/resource_ids.h"
+
 namespace orvane::ui {
 
 inline constexpr wchar_t kMainWindowClass[] = L"OrvaneServerMainWindow";
@@ -29,10 +31,10 @@ enum ControlId : int {
   kRequestLogBoxId = 1015,
 };
 
-// Menu command IDs.
+// The menu bar is the resource IDR_MAIN_MENU; its two command IDs:
 enum MenuId : int {
-  kInstructionsMenuItemId = 2001,
-  kAboutMenuItemId = 2002,
+  kInstructionsMenuItemId = IDM_INSTRUCTIONS,
+  kAboutMenuItemId = IDM_ABOUT,
 };
 
 // The notification-area icon's identifier and its callback message; the low

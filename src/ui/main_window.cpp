@@ -63,17 +63,9 @@ bool MainWindow::Create(int show_command) {
   window_class.hIconSm = small_icon_.get();
   if (RegisterClassExW(&window_class) == 0) return false;
 
-  UniqueMenu menu_bar(CreateMenu());
-  HMENU help_menu = CreatePopupMenu();
-  HMENU about_menu = CreatePopupMenu();
-  if (!menu_bar || help_menu == nullptr || about_menu == nullptr) return false;
-  AppendMenuW(help_menu, MF_STRING, kInstructionsMenuItemId, FromGbk(kOpenItemCaption).c_str());
-  AppendMenuW(about_menu, MF_STRING, kAboutMenuItemId, FromGbk(kAboutItemCaption).c_str());
-  // From here the bar owns the two drop-down menus.
-  AppendMenuW(menu_bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(help_menu),
-              FromGbk(kHelpMenuCaption).c_str());
-  AppendMenuW(menu_bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(about_menu),
-              FromGbk(kAboutMenuCaption).c_str());
+  // The menu bar with its two drop-down menus comes from the resources.
+  UniqueMenu menu_bar(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
+  if (!menu_bar) return false;
 
   // Fixed size around the client area the layout needs, centred in the work area.
   RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};

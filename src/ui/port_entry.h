@@ -19,7 +19,8 @@ enum class ArrowDirection { kUp, kDown };
 bool IsAcceptedPortChar(char32_t ch);
 
 // The leading integer of a text: white space skipped, one optional sign,
-// then the leading digits; no digits give 0. Saturates far outside int64.
+// then the leading digits; no digits give 0. Far outside the int64 range the
+// value stops growing (it is then far outside the arrows' range anyway).
 std::int64_t LeadingInteger(std::string_view text);
 
 // The value an arrow click leaves: the text's integer plus or minus 1; out

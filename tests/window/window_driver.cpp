@@ -1,0 +1,176 @@
+#include "window_driver.h"
+
+#include <ws2tcpip.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "ui/control_ids.h"
+
+namespace orvane::window_test {
+
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+std::wstring FromGbk(std::string_view gbk) {
+  if (gbk.empty()) return {};
+  const int length = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()),
+                                         nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), length);
+  return wide;
+}
+
+constexpr UINT kSendTimeoutMs = 5000;
+
+LRESULT SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring TextOf(HWND window) {
+  const auto length = static_cast<std::size_t>(SendBounded(window, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring text(length + 1, L'\0');
+  const auto got = static_cast<std::size_t>(
+      SendBounded(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())));
+  text.resize(got < text.size() ? got : 0);
+  return text;
+}
+
+bool SetTextOf(HWND window, const std::wstring& text) {
+  return SendBounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != 0;
+}
+
+ServerProcess::~ServerProcess() {
+  if (info_.hProcess == nullptr) return;
+  if (Running()) {
+    // Close as an operator would; answer a question with OK; else end it.
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    DWORD code = 0;
+    if (!WaitForExit(3000, code)) {
+      if (HWND box = FindMessageBox()) AnswerMessageBox(box, IDOK);
+      if (!WaitForExit(10000, code)) TerminateProcess(info_.hProcess, 1);
+    }
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+namespace {
+
+struct WindowSearch {
+  DWORD process_id;
+  const wchar_t* class_name;
+  bool visible_only;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process_id) return TRUE;
+  if (search->visible_only && !IsWindowVisible(window)) return TRUE;
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (lstrcmpW(name, search->class_name) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindTopWindow(DWORD process_id, const wchar_t* class_name, bool visible_only) {
+  WindowSearch search{process_id, class_name, visible_only, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace
+
+bool ServerProcess::Start(const std::wstring& exe_path) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  std::wstring command = L"\"" + exe_path + L"\"";
+  if (!CreateProcessW(exe_path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info_)) {
+    info_ = PROCESS_INFORMATION{};
+    return false;
+  }
+  WaitUntil(
+      [&] {
+        window_ = FindTopWindow(info_.dwProcessId, ui::kMainWindowClass, true);
+        return window_ != nullptr;
+      },
+      30000);
+  return window_ != nullptr;
+}
+
+void ServerProcess::Click(int id) const { PostMessageW(Control(id), BM_CLICK, 0, 0); }
+
+HWND ServerProcess::FindMessageBox() const {
+  return FindTopWindow(info_.dwProcessId, L"#32770", true);
+}
+
+HWND ServerProcess::WaitForMessageBox(int timeout_ms) const {
+  HWND box = nullptr;
+  WaitUntil(
+      [&] {
+        box = FindMessageBox();
+        return box != nullptr;
+      },
+      timeout_ms);
+  return box;
+}
+
+bool ServerProcess::WaitForExit(int timeout_ms, DWORD& code) const {
+  if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0) {
+    return false;
+  }
+  return GetExitCodeProcess(info_.hProcess, &code) != FALSE;
+}
+
+bool ServerProcess::Running() const {
+  return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::wstring MessageBoxText(HWND box) {
+  // A message box's text is the static control with ID 0xFFFF.
+  return TextOf(GetDlgItem(box, 0xFFFF));
+}
+
+void AnswerMessageBox(HWND box, int button) {
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+}
+
+std::string HttpGet(int port, const std::string& path, int timeout_ms) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return {};
+  const DWORD wait = static_cast<DWORD>(timeout_ms);
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+  setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string answer;
+  if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    const std::string request =
+        "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    if (send(s, request.data(), static_cast<int>(request.size()), 0) ==
+        static_cast<int>(request.size())) {
+      char buffer[4096];
+      for (int got; (got = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, got);
+    }
+  }
+  closesocket(s);
+  return answer;
+}
+
+}  // namespace orvane::window_test

@@ -1,0 +1,60 @@
+// Drives a running OrvaneServer.exe from another process through real window
+// messages, as an operator's clicks and keys would. Every wait is bounded.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace orvane::window_test {
+
+// Polls `done` every 20 ms until it holds or `timeout_ms` passes.
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms);
+
+std::wstring FromGbk(std::string_view gbk);
+
+// WM_GETTEXT / WM_SETTEXT with a time limit (the other side may be busy).
+std::wstring TextOf(HWND window);
+bool SetTextOf(HWND window, const std::wstring& text);
+// A message the other side must have handled before this returns.
+LRESULT SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// One OrvaneServer.exe process and its main window.
+class ServerProcess {
+ public:
+  ServerProcess() = default;
+  ~ServerProcess();
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+
+  // Starts the program and waits for its main window.
+  bool Start(const std::wstring& exe_path);
+  HWND window() const { return window_; }
+  HWND Control(int id) const { return GetDlgItem(window_, id); }
+  // Clicks a button the way the mouse does (BM_CLICK), without waiting.
+  void Click(int id) const;
+  // A visible message box of this process, or nullptr.
+  HWND FindMessageBox() const;
+  HWND WaitForMessageBox(int timeout_ms) const;
+  // True once the process ended within the time; its exit code in `code`.
+  bool WaitForExit(int timeout_ms, DWORD& code) const;
+  bool Running() const;
+
+ private:
+  PROCESS_INFORMATION info_{};
+  HWND window_ = nullptr;
+};
+
+// The message text of a message box (its static text control).
+std::wstring MessageBoxText(HWND box);
+// Presses a message-box button (IDOK, IDCANCEL) without waiting.
+void AnswerMessageBox(HWND box, int button);
+
+// One HTTP GET to 127.0.0.1:port; the whole answer, empty when the
+// connection failed. Gives up after `timeout_ms`.
+std::string HttpGet(int port, const std::string& path, int timeout_ms = 5000);
+
+}  // namespace orvane::window_test

@@ -1,0 +1,439 @@
+// The real window under Wine: OrvaneServer.exe is started and worked through
+// window messages, the way an operator's keys and clicks reach it.
+//   window_tests PATH\TO\OrvaneServer.exe
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/control_ids.h"
+#include "window_driver.h"
+
+namespace orvane::window_test {
+namespace {
+
+using namespace orvane::ui;
+
+std::wstring g_exe_path;  // set by main
+
+// GBK texts the window must show.
+const std::string kClientFrom = "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:";  // 客户来自:
+const std::string kInfoCaption = "\xD0\xC5\xCF\xA2\xA3\xBA";          // 信息：
+
+int Dpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start(g_exe_path)) << "no main window";
+    port_box_ = server_.Control(kPortBoxId);
+    address_box_ = server_.Control(kAddressBoxId);
+    start_button_ = server_.Control(kStartButtonId);
+    ASSERT_NE(nullptr, port_box_);
+    ASSERT_NE(nullptr, address_box_);
+    ASSERT_NE(nullptr, start_button_);
+  }
+
+  // The address shown for the initial port 80 is "http://HOST/".
+  std::wstring Host() {
+    const std::wstring shown = TextOf(address_box_);
+    if (shown.size() < 8 || shown.rfind(L"http://", 0) != 0 || shown.back() != L'/') return L"?";
+    return shown.substr(7, shown.size() - 8);
+  }
+
+  // Puts a site folder with one file into the box and starts on `port`.
+  void StartServing(int port) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"orvane_window_" + std::to_wstring(GetCurrentProcessId()) +
+              L"_" + std::to_wstring(port);
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    const std::wstring file = folder_ + L"\\hello.txt";
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD written = 0;
+    WriteFile(h, "hello from the site", 19, &written, nullptr);
+    CloseHandle(h);
+
+    ASSERT_TRUE(SetTextOf(server_.Control(kSiteFolderBoxId), folder_ + L"\\"));
+    ASSERT_TRUE(SetTextOf(port_box_, L" " + std::to_wstring(port) + L" "));
+    server_.Click(kStartButtonId);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start_button_); }, 10000))
+        << "the start button stayed enabled";
+  }
+
+  void TearDown() override {
+    if (!folder_.empty()) {
+      DeleteFileW((folder_ + L"\\hello.txt").c_str());
+      RemoveDirectoryW(folder_.c_str());
+    }
+  }
+
+  ServerProcess server_;
+  HWND port_box_ = nullptr;
+  HWND address_box_ = nullptr;
+  HWND start_button_ = nullptr;
+  std::wstring folder_;
+};
+
+TEST_F(WindowTest, ControlsHaveTheirCaptionsPlacesAndInitialTexts) {
+  const struct {
+    int id;
+    std::string caption;  // GBK
+    int x, y, width, height;
+  } controls[] = {
+      {kPortLabelId, "\xCD\xF8\xD6\xB7\xB6\xCB\xBF\xDA:", 24, 16, 56, 22},
+      {kPortBoxId, "80", 88, 16, 50, 22},
+      {kStartButtonId, "\xC6\xF4\xB6\xAF", 160, 16, 55, 22},
+      {kStopButtonId, "\xCD\xA3\xD6\xB9", 224, 16, 55, 22},
+      {kTrayButtonId, "\xCD\xD0\xC5\xCC", 296, 16, 56, 22},
+      {kSiteFolderLabelId, "\xCD\xF8\xD6\xB7\xC2\xB7\xBE\xB6:", 24, 48, 56, 22},
+      {kBrowseButtonId, "\xE4\xAF\xC0\xC0", 296, 48, 56, 22},
+      {kAddressLabelId, "\xBB\xF1\xB5\xC3\xCD\xF8\xD6\xB7:", 24, 80, 56, 22},
+      {kOpenSiteButtonId, "\xB4\xF2\xBF\xAA\xCD\xF8\xD2\xB3", 296, 80, 56, 22},
+      {kLogLabelId, "\xD0\xC5\xCF\xA2\xB1\xED:", 24, 136, 48, 24},
+      {kConnectionLogBoxId, "", 88, 112, 256, 72},
+      {kRequestLogBoxId, "", 88, 112, 256, 32},
+      {kSettingsGroupId, "", 8, 0, 352, 200},
+      {kSiteFolderBoxId, "(program folder)", 88, 48, 184, 22},
+      {kAddressBoxId, "(address)", 88, 80, 184, 22},
+  };
+  const int dpi = Dpi();
+  for (const auto& c : controls) {
+    SCOPED_TRACE(c.id);
+    HWND control = server_.Control(c.id);
+    ASSERT_NE(nullptr, control);
+    if (c.caption.empty() || c.caption[0] != '(') {
+      EXPECT_EQ(FromGbk(c.caption), TextOf(control));
+    }
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, server_.window(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(MulDiv(c.x, dpi, 96), r.left);
+    EXPECT_EQ(MulDiv(c.y, dpi, 96), r.top);
+    EXPECT_EQ(MulDiv(c.width, dpi, 96), r.right - r.left);
+    EXPECT_EQ(MulDiv(c.height, dpi, 96), r.bottom - r.top);
+    EXPECT_EQ(c.id != kRequestLogBoxId, IsWindowVisible(control) != FALSE);
+  }
+
+  // The site folder starts as the program's own folder.
+  const std::wstring folder = g_exe_path.substr(0, g_exe_path.find_last_of(L'\\'));
+  EXPECT_EQ(0, lstrcmpiW(folder.c_str(), TextOf(server_.Control(kSiteFolderBoxId)).c_str()));
+  const std::wstring host = Host();
+  EXPECT_NE(L"?", host) << TextOf(address_box_);
+  EXPECT_NE(L"0.0.0.0", host);
+  EXPECT_EQ(std::wstring::npos, host.find(L':'));
+
+  // Fixed frame, minimize box, no maximize box, centred, not topmost.
+  const LONG_PTR style = GetWindowLongPtrW(server_.window(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_FALSE(GetWindowLongPtrW(server_.window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  RECT frame{}, work{};
+  GetWindowRect(server_.window(), &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_NEAR((work.left + work.right) / 2, (frame.left + frame.right) / 2, 1);
+  EXPECT_NEAR((work.top + work.bottom) / 2, (frame.top + frame.bottom) / 2, 1);
+  EXPECT_EQ(0, TextOf(server_.window()).rfind(L"OrvaneServer ", 0));
+}
+
+TEST_F(WindowTest, MenuBarHasTwoMenusOfOneEntryEach) {
+  // Menus cannot be read across processes under Wine, so the bar the window
+  // loads is read from the program file's resources.
+  ASSERT_NE(nullptr, GetMenu(server_.window()));
+  HMODULE program = LoadLibraryExW(g_exe_path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(nullptr, program);
+  HMENU bar = LoadMenuW(program, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+  ASSERT_NE(nullptr, bar);
+  ASSERT_EQ(2, GetMenuItemCount(bar));
+  const struct {
+    int position;
+    std::string menu;
+    std::string entry;
+    UINT command;
+  } menus[] = {
+      {0, "\xCA\xB9\xD3\xC3\xCB\xB5\xC3\xF7", "\xB4\xF2\xBF\xAA", kInstructionsMenuItemId},
+      {1, "\xD7\xF7\xD5\xDF" "E-mial", "\xB9\xD8\xD3\xDA", kAboutMenuItemId},
+  };
+  for (const auto& m : menus) {
+    SCOPED_TRACE(m.position);
+    wchar_t text[64] = {};
+    GetMenuStringW(bar, static_cast<UINT>(m.position), text, 64, MF_BYPOSITION);
+    EXPECT_EQ(FromGbk(m.menu), text);
+    HMENU drop_down = GetSubMenu(bar, m.position);
+    ASSERT_NE(nullptr, drop_down);
+    EXPECT_EQ(1, GetMenuItemCount(drop_down));
+    GetMenuStringW(drop_down, 0, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(FromGbk(m.entry), text);
+    EXPECT_EQ(m.command, GetMenuItemID(drop_down, 0));
+  }
+  DestroyMenu(bar);
+  FreeLibrary(program);
+}
+
+TEST_F(WindowTest, MenuEntriesShowTheirInformationBoxes) {
+  const struct {
+    int command;
+    std::string starts_with;
+  } entries[] = {
+      {kInstructionsMenuItemId, "\xC7\xEB\xBF\xB4\xCB\xB5\xC3\xF7"},  // 请看说明
+      {kAboutMenuItemId, "OrvaneServer "},
+  };
+  for (const auto& e : entries) {
+    SCOPED_TRACE(e.command);
+    PostMessageW(server_.window(), WM_COMMAND, MAKEWPARAM(e.command, 0), 0);
+    HWND box = server_.WaitForMessageBox(5000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(FromGbk(kInfoCaption), TextOf(box));
+    EXPECT_EQ(0, MessageBoxText(box).rfind(FromGbk(e.starts_with), 0)) << MessageBoxText(box).size();
+    EXPECT_EQ(nullptr, GetWindow(box, GW_OWNER));
+    AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  }
+}
+
+TEST_F(WindowTest, PortBoxDropsTypedCharactersButNotPastedText) {
+  const struct {
+    const wchar_t* keys;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"8a0", L"80"},
+      {L"-5", L"-5"},
+      {L"1 2.x3", L"123"},
+      {L"\xFF18" L"0", L"0"},  // a full-width 8 is not a digit key
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
+    ASSERT_TRUE(SetTextOf(port_box_, L""));
+    for (const wchar_t* key = c.keys; *key != L'\0'; ++key) {
+      SendBounded(port_box_, WM_CHAR, *key, 1);
+    }
+    EXPECT_EQ(c.expected, TextOf(port_box_));
+  }
+
+  // Pasting goes through unfiltered.
+  ASSERT_TRUE(SetTextOf(port_box_, L""));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  const wchar_t pasted[] = L"8a0";
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof pasted);
+  memcpy(GlobalLock(memory), pasted, sizeof pasted);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  SendBounded(port_box_, WM_PASTE, 0, 0);
+  EXPECT_EQ(L"8a0", TextOf(port_box_));
+}
+
+// Clicks the upper or lower half of the arrows control.
+void ClickArrow(HWND arrows, bool up) {
+  RECT r{};
+  GetClientRect(arrows, &r);
+  const LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
+  SendBounded(arrows, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendBounded(arrows, WM_LBUTTONUP, 0, at);
+}
+
+TEST_F(WindowTest, ArrowsStepThePortAndWrapAtTheRangeEnds) {
+  HWND arrows = server_.Control(kPortArrowsId);
+  ASSERT_NE(nullptr, arrows);
+  const std::wstring host = Host();
+  const struct {
+    const wchar_t* text;
+    bool up;
+    const wchar_t* expected;
+    const wchar_t* address_port;  // what follows the host in the address
+  } cases[] = {
+      {L"10000", true, L"0", L"/"},     {L"0", false, L"10000", L":10000/"},
+      {L"abc", true, L"1", L":1/"},     {L"abc", false, L"10000", L":10000/"},
+      {L"79", true, L"80", L"/"},       {L"8079", true, L"8080", L":8080/"},
+      {L"-5", true, L"0", L"/"},        {L"20000", false, L"10000", L":10000/"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::wstring(c.text) + (c.up ? L" up" : L" down"));
+    ASSERT_TRUE(SetTextOf(port_box_, c.text));
+    ClickArrow(arrows, c.up);
+    EXPECT_EQ(c.expected, TextOf(port_box_));
+    EXPECT_EQ(L"http://" + host + c.address_port, TextOf(address_box_));
+    // The new text is selected as a whole.
+    DWORD from = 1, to = 0;
+    SendBounded(port_box_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(0u, from);
+    EXPECT_EQ(lstrlenW(c.expected), static_cast<int>(to));
+  }
+}
+
+TEST_F(WindowTest, AddressFollowsEveryChangeOfThePortText) {
+  const std::wstring host = Host();
+  const struct {
+    const wchar_t* port_text;
+    const wchar_t* address_port;
+  } cases[] = {
+      {L"8080", L":8080/"}, {L" 8080 ", L":8080/"}, {L"0", L"/"},      {L"", L"/"},
+      {L"-1", L"/"},        {L"-", L"/"},           {L"40000", L"/"},  {L"70000", L":4464/"},
+      {L"65616", L"/"},     {L"80", L"/"},          {L"81.9", L":81/"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.port_text);
+    ASSERT_TRUE(SetTextOf(port_box_, c.port_text));
+    EXPECT_EQ(L"http://" + host + c.address_port, TextOf(address_box_));
+  }
+}
+
+TEST_F(WindowTest, ServesTheSiteFolderAndLogsEachClient) {
+  constexpr int kPort = 18711;
+  ASSERT_NO_FATAL_FAILURE(StartServing(kPort));
+  // StartServer writes the settled port back, which rebuilds the address.
+  EXPECT_EQ(std::to_wstring(kPort), TextOf(port_box_));
+  EXPECT_NE(std::wstring::npos, TextOf(address_box_).find(L":18711/"));
+
+  const std::string answer = HttpGet(kPort, "/hello.txt");
+  EXPECT_EQ(0u, answer.rfind("HTTP/1.1 200", 0)) << answer;
+  EXPECT_NE(std::string::npos, answer.find("\r\n\r\nhello from the site")) << answer;
+
+  HWND log = server_.Control(kConnectionLogBoxId);
+  const std::wstring client_from = FromGbk(kClientFrom) + L"127.0.0.1:";
+  ASSERT_TRUE(WaitUntil([&] { return TextOf(log).rfind(client_from, 0) == 0; }, 5000))
+      << TextOf(log).size();
+  HWND request_log = server_.Control(kRequestLogBoxId);
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(request_log).find(L"GET /hello.txt") == 0; }, 5000));
+  EXPECT_FALSE(IsWindowVisible(request_log));
+
+  // With the caret put inside the log, the next line still lands at the end.
+  const std::wstring first = TextOf(log);
+  SendBounded(log, EM_SETSEL, 3, 3);
+  EXPECT_FALSE(HttpGet(kPort, "/hello.txt").empty());
+  ASSERT_TRUE(WaitUntil([&] { return TextOf(log).size() > first.size(); }, 5000));
+  const std::wstring both = TextOf(log);
+  EXPECT_EQ(first, both.substr(0, first.size()));
+  EXPECT_EQ(client_from, both.substr(first.size(), client_from.size()));
+  EXPECT_EQ(L"\r\n", both.substr(both.size() - 2));
+
+  server_.Click(kStopButtonId);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start_button_) != FALSE; }, 5000));
+  EXPECT_TRUE(HttpGet(kPort, "/hello.txt", 2000).empty());
+}
+
+TEST_F(WindowTest, PortInUseShowsTheBindMessageAndLeavesStartEnabled) {
+  constexpr int kPort = 18712;
+  SOCKET blocker = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(kPort);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, bind(blocker, reinterpret_cast<const sockaddr*>(&address), sizeof address));
+  ASSERT_EQ(0, listen(blocker, 1));
+
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(kPort)));
+  server_.Click(kStartButtonId);
+  HWND box = server_.WaitForMessageBox(5000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(FromGbk(kInfoCaption), TextOf(box));
+  // 不能绑定 + port + 端口
+  EXPECT_EQ(FromGbk("\xB2\xBB\xC4\xDC\xB0\xF3\xB6\xA8") + L"18712" + FromGbk("\xB6\xCB\xBF\xDA"),
+            MessageBoxText(box));
+  EXPECT_EQ(nullptr, GetWindow(box, GW_OWNER));
+  AnswerMessageBox(box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  EXPECT_TRUE(IsWindowEnabled(start_button_));
+
+  // Once the port is free, the next start succeeds.
+  closesocket(blocker);
+  server_.Click(kStartButtonId);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start_button_); }, 5000));
+  EXPECT_EQ(nullptr, server_.FindMessageBox());
+}
+
+TEST_F(WindowTest, TrayHidesTheWindowAndEveryClickKindBringsItBack) {
+  const struct {
+    UINT kind;
+    bool restores;
+  } kinds[] = {
+      {WM_MOUSEMOVE, false}, {WM_LBUTTONDOWN, false}, {WM_LBUTTONUP, true},
+      {WM_LBUTTONDBLCLK, true}, {WM_RBUTTONUP, true},  {WM_CONTEXTMENU, true},
+  };
+  for (const auto& k : kinds) {
+    SCOPED_TRACE(k.kind);
+    server_.Click(kTrayButtonId);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(server_.window()); }, 5000));
+    SendBounded(server_.window(), kTrayNotifyMessage, kTrayIconId, k.kind);
+    EXPECT_EQ(k.restores, IsWindowVisible(server_.window()) != FALSE);
+    if (!k.restores) {
+      SendBounded(server_.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONUP);
+      ASSERT_TRUE(IsWindowVisible(server_.window()));
+    }
+  }
+}
+
+TEST_F(WindowTest, ClosingWhileServingAsksCancelKeepsServingOkExits) {
+  constexpr int kPort = 18713;
+  ASSERT_NO_FATAL_FAILURE(StartServing(kPort));
+
+  PostMessageW(server_.window(), WM_CLOSE, 0, 0);
+  HWND box = server_.WaitForMessageBox(5000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(FromGbk(kInfoCaption), TextOf(box));
+  // 服务器正在工作,确定要退出?
+  EXPECT_EQ(FromGbk("\xB7\xFE\xCE\xF1\xC6\xF7\xD5\xFD\xD4\xDA\xB9\xA4\xD7\xF7,\xC8\xB7\xB6\xA8"
+                    "\xD2\xAA\xCD\xCB\xB3\xF6?"),
+            MessageBoxText(box));
+  AnswerMessageBox(box, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  EXPECT_TRUE(IsWindow(server_.window()));
+  EXPECT_FALSE(IsWindowEnabled(start_button_));
+  EXPECT_EQ(0u, HttpGet(kPort, "/hello.txt").rfind("HTTP/1.1 200", 0));
+
+  PostMessageW(server_.window(), WM_CLOSE, 0, 0);
+  box = server_.WaitForMessageBox(5000);
+  ASSERT_NE(nullptr, box);
+  AnswerMessageBox(box, IDOK);
+  DWORD code = 1;
+  ASSERT_TRUE(server_.WaitForExit(15000, code));
+  EXPECT_EQ(0u, code);
+}
+
+TEST_F(WindowTest, ClosingWhileStoppedAsksNothing) {
+  PostMessageW(server_.window(), WM_CLOSE, 0, 0);
+  DWORD code = 1;
+  bool asked = false;
+  const bool ended = WaitUntil(
+      [&] {
+        asked = asked || server_.FindMessageBox() != nullptr;
+        return !server_.Running();
+      },
+      15000);
+  EXPECT_FALSE(asked);
+  ASSERT_TRUE(ended);
+  ASSERT_TRUE(server_.WaitForExit(0, code));
+  EXPECT_EQ(0u, code);
+}
+
+}  // namespace
+}  // namespace orvane::window_test
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc < 2) {
+    fprintf(stderr, "usage: window_tests PATH\\TO\\OrvaneServer.exe\n");
+    return 2;
+  }
+  // A Unix path (as ctest passes it under Wine) is reached through drive Z:.
+  std::string path = argv[1];
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  orvane::window_test::g_exe_path.assign(path.begin(), path.end());
+  WSADATA wsa;
+  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
+  const int result = RUN_ALL_TESTS();
+  WSACleanup();
+  return result;
+}
