@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# ./x screenshot: starts OrvaneServer.exe in a Wine virtual desktop on a
+# private Xvfb screen and saves the window, title bar included, to
+# docs/screenshot.png.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$ROOT/tools/lib.sh"
+# ORVANE_BUILD_ROOT builds (and keeps the Wine prefix) elsewhere than build/.
+if [ -n "${ORVANE_BUILD_ROOT:-}" ]; then
+  BUILD="$ORVANE_BUILD_ROOT"
+  export WINEPREFIX="$BUILD/wine/prefix"
+fi
+source "$ROOT/tools/wine_fonts.sh"
+
+ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+build_windows
+wine_prefix_ready
+link_wine_fonts
+
+trap stop_wine_and_xvfb EXIT
+unset DISPLAY
+start_xvfb
+export LC_ALL=zh_CN.UTF-8
+wine explorer /desktop=OrvaneServer,640x400 "$BUILD/win/OrvaneServer.exe" >/dev/null 2>&1 &
+
+# The window is the X window named after the program's title; wait for it
+# and for its controls to be drawn.
+geometry=""
+for _ in $(seq 1 150); do
+  id="$(xdotool search --name '^OrvaneServer [0-9]' 2>/dev/null | head -n 1 || true)"
+  if [ -n "$id" ]; then
+    geometry="$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+      /Width:/ {w=$2} /Height:/ {h=$2} END {if (w > 0) printf "%dx%d+%d+%d", w, h, x, y}')"
+    [ -n "$geometry" ] && break
+  fi
+  sleep 0.2
+done
+if [ -z "$geometry" ]; then
+  log "the window did not appear"
+  exit 1
+fi
+sleep 2
+mkdir -p "$ROOT/docs"
+# A margin of desktop around the window, so the frame shows whole.
+import -window root -crop "$geometry" +repage "$ROOT/docs/screenshot.png.tmp.png"
+convert "$ROOT/docs/screenshot.png.tmp.png" -bordercolor '#2b5f86' -border 12 "$ROOT/docs/screenshot.png"
+rm -f "$ROOT/docs/screenshot.png.tmp.png"
+log "saved docs/screenshot.png ($geometry)"
