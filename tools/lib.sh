@@ -24,6 +24,19 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# Wine names files on the Linux side in the locale's character set, so the
+# Chinese locale must exist for Chinese file names (and code page 936).
+ensure_zh_locale() {
+  locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$' && return 0
+  ensure_packages locales
+  log "generating the zh_CN.UTF-8 locale"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
+}
+
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest)
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils xdotool
                   fonts-wqy-microhei fonts-wine imagemagick)

@@ -66,8 +66,8 @@ bool IsGetRequest(std::string_view request_text) {
 }
 
 bool HeaderBlockEnded(std::string_view received) {
-  return received.find("\r\n\r\n") != std::string_view::npos ||
-         received.find("\n\n") != std::string_view::npos;
+  return received.find("\n\n") != std::string_view::npos ||
+         received.find("\n\r\n") != std::string_view::npos;  // also "\r\n\r\n"
 }
 
 ByteRangeSpec ParseRangeHeader(std::string_view request_text) {

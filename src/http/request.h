@@ -17,7 +17,7 @@ std::string_view RequestTextOf(std::string_view received);
 bool IsGetRequest(std::string_view request_text);
 
 // True once the received bytes hold the end of a header block: an empty line
-// after CR LF line ends, or after bare LF ones.
+// after CR LF line ends, after bare LF ones, or a mix of the two.
 bool HeaderBlockEnded(std::string_view received);
 
 // One byte range from a Range header line, as the client wrote it.

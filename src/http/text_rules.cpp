@@ -29,8 +29,14 @@ CodePage CodePage::DoubleByte(const std::bitset<256>& lead_bytes) {
 }
 
 std::size_t CodePage::CharLength(std::string_view text, std::size_t pos) const {
-  if (pos + 1 < text.size() && IsLead(static_cast<unsigned char>(text[pos]))) return 2;
-  return 1;
+  if (pos + 1 >= text.size() || !IsLead(static_cast<unsigned char>(text[pos]))) return 1;
+  if (kind_ == Kind::kGbk) {
+    // A GBK pair needs a trail byte in 0x40-0xFE (not 0x7F); a lead byte
+    // before anything else stands alone, so "\xAD/" still has its separator.
+    const auto trail = static_cast<unsigned char>(text[pos + 1]);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return 1;
+  }
+  return 2;
 }
 
 std::string_view CodePage::IdeographicSpace() const {

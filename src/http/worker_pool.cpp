@@ -77,7 +77,7 @@ void WorkerPool::RecycleSlot(int slot) {
   platform::LockGuard guard(lock_);
   if (shutting_down_) return;
   Slot& s = At(slot);
-  s.connection = net::kNoSocket;
+  s.connection = nullptr;
   if (MakeThreadLocked(s, true)) {
     s.busy = false;
   } else if (!s.broken) {
@@ -90,16 +90,16 @@ void WorkerPool::RecycleSlot(int slot) {
   if (broken_count_ > 0) RepairBrokenLocked();
 }
 
-bool WorkerPool::RecordConnection(int slot, net::SocketHandle handle) {
+bool WorkerPool::RecordConnection(int slot, net::NetSocket& client) {
   platform::LockGuard guard(lock_);
   if (shutting_down_) return false;
-  At(slot).connection = handle;
+  At(slot).connection = &client;
   return true;
 }
 
 void WorkerPool::ForgetConnection(int slot) {
   platform::LockGuard guard(lock_);
-  At(slot).connection = net::kNoSocket;
+  At(slot).connection = nullptr;
 }
 
 bool WorkerPool::ReplaceWithRunningThread(int slot) {
@@ -109,14 +109,14 @@ bool WorkerPool::ReplaceWithRunningThread(int slot) {
 }
 
 void WorkerPool::ShutdownConnections() {
-  // shutdown() never blocks, and holding the lock keeps each handle owned by
-  // its worker while it is used here: a worker forgets its handle under this
-  // lock before it closes the socket.
+  // Interrupting never blocks, and holding the lock keeps each connection
+  // alive while it is used here: a worker forgets its connection under this
+  // lock before the socket goes away.
   platform::LockGuard guard(lock_);
   for (Slot& slot : slots_) {
-    if (slot.connection != net::kNoSocket) {
-      net::sys::ShutdownSocket(slot.connection, net::ShutdownHow::kBoth);
-      slot.connection = net::kNoSocket;
+    if (slot.connection != nullptr) {
+      slot.connection->Interrupt();
+      slot.connection = nullptr;
     }
   }
 }
@@ -126,9 +126,9 @@ bool WorkerPool::ShutdownWorkers(int wait_ms) {
     platform::LockGuard guard(lock_);
     shutting_down_ = true;
     for (Slot& slot : slots_) {
-      if (slot.connection != net::kNoSocket) {
-        net::sys::ShutdownSocket(slot.connection, net::ShutdownHow::kBoth);
-        slot.connection = net::kNoSocket;
+      if (slot.connection != nullptr) {
+        slot.connection->Interrupt();
+        slot.connection = nullptr;
       }
       // A thread that never ran starts now, sees the pool shutting down and
       // ends; one that is running is not affected.
@@ -185,10 +185,13 @@ void WorkerPool::WorkerMain(int slot) {
       return;
     }
     const std::int64_t accepted_ms = platform::MonotonicMillis();
-    if (!RecordConnection(slot, client.Handle())) return;  // shutting down: closed unanswered
+    if (!RecordConnection(slot, client)) return;  // shutting down: closed unanswered
     host_.LogConnection(client);
     const int next = AcquireSlot();
-    if (next == -1) return;
+    if (next == -1) {
+      ForgetConnection(slot);
+      return;
+    }
     if (next == 0) {
       // Every slot is busy: a new thread takes over the waiting role and this
       // one answers with the limit text, outside the pool.

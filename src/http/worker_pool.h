@@ -62,7 +62,7 @@ class WorkerPool {
   // free. Does nothing while shutting down.
   void RecycleSlot(int slot);
 
-  // StopServer's part: every connection a worker serves is shut down (never
+  // StopServer's part: every connection a worker serves is interrupted (never
   // closed here: its worker closes it, exactly once).
   void ShutdownConnections();
   // FinalShutdown's part: no slot is handed out or recycled any more, every
@@ -84,7 +84,9 @@ class WorkerPool {
     bool busy = false;
     bool broken = false;  // no thread could be made for it
     std::optional<platform::Thread> thread;
-    net::SocketHandle connection = net::kNoSocket;
+    // The connection the slot's worker serves: it lives on that worker's stack
+    // and is forgotten here, under the lock, before it goes away.
+    net::NetSocket* connection = nullptr;
   };
 
   static void ThreadEntry(void* slot);
@@ -93,7 +95,7 @@ class WorkerPool {
   bool MakeThreadLocked(Slot& slot, bool suspended);
   // Under lock_: retries slots that were left without a thread.
   void RepairBrokenLocked();
-  bool RecordConnection(int slot, net::SocketHandle handle);
+  bool RecordConnection(int slot, net::NetSocket& client);
   void ForgetConnection(int slot);
   // The limit path: a new running thread takes over this slot's waiting role.
   bool ReplaceWithRunningThread(int slot);

@@ -1,8 +1,13 @@
 #include "net/net_socket.h"
 
+#include "platform/clock.h"
+
 namespace orvane::net {
 
 namespace {
+
+// How often a blocked wait looks for Interrupt().
+constexpr int kWaitSliceMs = 100;
 
 int WaitMillis(int timeout_seconds, bool use_timeout) {
   const int seconds = use_timeout ? timeout_seconds : kDefaultWaitSeconds;
@@ -39,7 +44,7 @@ bool NetSocket::Connect(const std::string& host, std::uint16_t port) {
   const int rc = sys::Connect(Handle(), ip, port);
   if (rc == 0) return true;
   if (rc < 0) return false;
-  return sys::WaitWritable(Handle(), kDefaultWaitSeconds * 1000) == 1;
+  return Wait(true, kDefaultWaitSeconds * 1000) == 1;
 }
 
 void NetSocket::Close() {
@@ -54,7 +59,7 @@ bool NetSocket::Send(std::string_view data, int timeout_seconds, bool use_timeou
 bool NetSocket::SendAll(std::string_view data, int wait_ms) {
   const SocketHandle handle = Handle();
   while (!data.empty()) {
-    if (sys::WaitWritable(handle, wait_ms) == 0) return false;
+    if (Wait(true, wait_ms) == 0) return false;
     const long sent = sys::SendSome(handle, data.data(), data.size());
     if (sent < 0) return false;
     data.remove_prefix(static_cast<std::size_t>(sent));
@@ -74,8 +79,27 @@ bool NetSocket::Receive(std::string& out, int timeout_seconds, bool use_timeout)
 long NetSocket::ReceiveSome(char* buffer, std::size_t size, int timeout_ms) {
   const SocketHandle handle = Handle();
   // A wait that reports an error falls through: the read then fails by itself.
-  if (sys::WaitReadable(handle, timeout_ms) == 0) return -1;
+  const int ready = Wait(false, timeout_ms);
+  if (ready == 0 || interrupted_.load()) return -1;
   return sys::Receive(handle, buffer, size);
+}
+
+int NetSocket::Wait(bool for_writing, int timeout_ms) {
+  const SocketHandle handle = Handle();
+  const std::int64_t deadline = platform::MonotonicMillis() + timeout_ms;
+  for (;;) {
+    if (interrupted_.load()) return -1;
+    const std::int64_t left = deadline - platform::MonotonicMillis();
+    if (left <= 0) return 0;
+    const int slice = static_cast<int>(left < kWaitSliceMs ? left : kWaitSliceMs);
+    const int rc = for_writing ? sys::WaitWritable(handle, slice) : sys::WaitReadable(handle, slice);
+    if (rc != 0) return rc;
+  }
+}
+
+void NetSocket::Interrupt() {
+  interrupted_.store(true);
+  Shutdown(ShutdownHow::kBoth);
 }
 
 bool NetSocket::Listen() { return sys::Listen(Handle(), 5); }
@@ -106,7 +130,7 @@ std::string NetSocket::ReceiveFrom(std::string& host, std::uint16_t& port, int t
                                    bool use_timeout) {
   host.clear();
   port = 0;
-  if (sys::WaitReadable(Handle(), WaitMillis(timeout_seconds, use_timeout)) == 0) return {};
+  if (Wait(false, WaitMillis(timeout_seconds, use_timeout)) == 0) return {};
   char buffer[kReceiveBufferBytes];
   const long got = sys::ReceiveFrom(Handle(), buffer, sizeof buffer, host, port);
   if (got < 0) {

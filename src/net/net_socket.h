@@ -78,9 +78,19 @@ class NetSocket {
   long ReceiveSome(char* buffer, std::size_t size, int timeout_ms);
   // Ends one or both directions without releasing the handle.
   void Shutdown(ShutdownHow how);
+  // From another thread: ends the connection and makes every wait on this
+  // socket, pending or later, fail promptly. The handle stays owned (and is
+  // closed) by the owner. Shutdown alone is not enough: it does not end a
+  // select() that is already waiting on Windows.
+  void Interrupt();
 
  private:
+  // A wait for readability or writability in short slices, so Interrupt()
+  // ends it: 1 ready, 0 time-out, -1 error or interrupted.
+  int Wait(bool for_writing, int timeout_ms);
+
   std::atomic<SocketHandle> handle_{kNoSocket};
+  std::atomic<bool> interrupted_{false};
 };
 
 // `SocketLibrary`: Windows Sockets 2.2 for the life of the object.

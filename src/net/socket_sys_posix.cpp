@@ -105,7 +105,8 @@ long SendFilePiece(SocketHandle handle, std::intptr_t file, std::uint64_t offset
                    std::size_t size) {
   // sendfile has no MSG_NOSIGNAL: a peer that has gone raises SIGPIPE, which
   // would end a process that does not ignore it. Block it on this thread for
-  // the call and take back the one the call raised.
+  // the call and take back what the call raised, also when the call still
+  // reports bytes sent before the connection broke.
   sigset_t pipe_signal;
   sigset_t previous;
   sigemptyset(&pipe_signal);
@@ -113,23 +114,23 @@ long SendFilePiece(SocketHandle handle, std::intptr_t file, std::uint64_t offset
   pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
   off_t position = static_cast<off_t>(offset);
   long result;
+  int error = 0;
   for (;;) {
     const ssize_t sent = sendfile(handle, static_cast<int>(file), &position, size);
     if (sent >= 0) {
       result = static_cast<long>(sent);
       break;
     }
-    const int error = errno;
+    error = errno;
     if (error == EINTR) continue;
-    if (error == EPIPE) {
-      const timespec no_wait{0, 0};
-      sigtimedwait(&pipe_signal, nullptr, &no_wait);
-    }
     result = (error == EAGAIN || error == EWOULDBLOCK) ? kWouldBlock : -1;
-    errno = error;
     break;
   }
-  const int error = errno;
+  sigset_t pending;
+  if (sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
+    const timespec no_wait{0, 0};
+    sigtimedwait(&pipe_signal, nullptr, &no_wait);
+  }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   errno = error;
   return result;

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "platform/clock.h"
 #include "platform/codepage.h"
 
@@ -114,9 +118,17 @@ TempSite::~TempSite() {
 
 namespace {
 
+// Test names are written in UTF-8 on every system.
 std::filesystem::path FromUtf8(const std::string& name) {
-  // C++17 u8path: the name is UTF-8 on every system.
-  return std::filesystem::u8path(name);
+#ifdef _WIN32
+  std::wstring wide(name.size(), L'\0');
+  const int n = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()),
+                                    wide.data(), static_cast<int>(wide.size()));
+  wide.resize(static_cast<std::size_t>(n > 0 ? n : 0));
+  return std::filesystem::path(wide);
+#else
+  return std::filesystem::path(name);
+#endif
 }
 
 }  // namespace
@@ -130,7 +142,7 @@ void TempSite::Write(const std::string& name, const std::string& bytes) {
 #else
   out = std::fopen(file.c_str(), "wb");
 #endif
-  ASSERT_NE(nullptr, out) << name;
+  ASSERT_NE(nullptr, out) << name << " errno " << errno;
   std::fwrite(bytes.data(), 1, bytes.size(), out);
   std::fclose(out);
 }

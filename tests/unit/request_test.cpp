@@ -34,6 +34,7 @@ TEST(RequestTest, SeesTheEndOfTheHeaderBlock) {
       {"GET / HTTP/1.1\r\n\r\n", true},
       {"GET / HTTP/1.1\r\nHost: a\r\n\r\n", true},
       {"GET / HTTP/1.1\nHost: a\n\n", true},
+      {"GET / HTTP/1.1\nHost: a\n\r\n", true},  // LF lines, then a CR LF empty line
       {"GET / HTTP/1.1\r\nHost: a\r\n", false},
       {"GET / HTTP/1.1\r\n\r", false},
       {"GET / HT", false},
