@@ -50,7 +50,7 @@ bool MainWindow::Create(int show_command) {
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = WindowProc;
   window_class.hInstance = instance_;
-  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
   large_icon_.reset(static_cast<HICON>(
