@@ -27,9 +27,16 @@ class ReadOnlyFile {
   // folder, pipe or device is never opened as a body).
   [[nodiscard]] static std::optional<ReadOnlyFile> OpenRegular(const FileName& name);
 
-  ReadOnlyFile(ReadOnlyFile&& other) noexcept;
-  ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
-  ~ReadOnlyFile();
+  ReadOnlyFile(ReadOnlyFile&& other) noexcept : native_(other.native_) { other.native_ = -1; }
+  ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept {
+    if (this != &other) {
+      Close();
+      native_ = other.native_;
+      other.native_ = -1;
+    }
+    return *this;
+  }
+  ~ReadOnlyFile() { Close(); }
 
   std::uint64_t Length() const;
   bool Seek(std::uint64_t offset);
@@ -40,7 +47,7 @@ class ReadOnlyFile {
 
  private:
   explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}
-  void Close();
+  void Close();  // per system; -1 means no file
   std::intptr_t native_;
 };
 

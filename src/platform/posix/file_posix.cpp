@@ -41,21 +41,6 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   return ReadOnlyFile(fd);
 }
 
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept : native_(other.native_) {
-  other.native_ = -1;
-}
-
-ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    native_ = other.native_;
-    other.native_ = -1;
-  }
-  return *this;
-}
-
-ReadOnlyFile::~ReadOnlyFile() { Close(); }
-
 void ReadOnlyFile::Close() {
   if (native_ >= 0) close(static_cast<int>(native_));
   native_ = -1;

@@ -61,21 +61,6 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   return ReadOnlyFile(reinterpret_cast<std::intptr_t>(handle));
 }
 
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept : native_(other.native_) {
-  other.native_ = -1;
-}
-
-ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    native_ = other.native_;
-    other.native_ = -1;
-  }
-  return *this;
-}
-
-ReadOnlyFile::~ReadOnlyFile() { Close(); }
-
 void ReadOnlyFile::Close() {
   if (native_ != -1) CloseHandle(reinterpret_cast<HANDLE>(native_));
   native_ = -1;
