@@ -4,11 +4,6 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
-# ORVANE_BUILD_ROOT builds (and keeps the Wine prefix) elsewhere than build/.
-if [ -n "${ORVANE_BUILD_ROOT:-}" ]; then
-  BUILD="$ORVANE_BUILD_ROOT"
-  export WINEPREFIX="$BUILD/wine/prefix"
-fi
 
 ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 build_windows

@@ -2,7 +2,8 @@
 # Sourced, not run.
 
 ROOT="${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
-BUILD="$ROOT/build"
+# ORVANE_BUILD_ROOT puts the builds (and the Wine prefix) elsewhere than build/.
+BUILD="${ORVANE_BUILD_ROOT:-$ROOT/build}"
 export WINEPREFIX="$BUILD/wine/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -92,6 +93,20 @@ wine_prefix_ready() {
     LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
     wineserver -w 2>/dev/null || true
   fi
+  link_wine_fonts
+}
+
+# Wine's own fonts (fonts-wine: Marlett for the title-bar buttons, Tahoma) are
+# not picked up from the data folder by this Wine build, so they are linked
+# into the prefix's Fonts folder.
+link_wine_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  mkdir -p "$fonts"
+  local f
+  for f in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$f" ] && [ ! -e "$fonts/$(basename "$f")" ] && ln -s "$f" "$fonts/"
+  done
+  return 0
 }
 
 # Starts a private Xvfb screen; sets XVFB_PID and DISPLAY.

@@ -5,17 +5,11 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
-# ORVANE_BUILD_ROOT builds (and keeps the Wine prefix) elsewhere than build/.
-if [ -n "${ORVANE_BUILD_ROOT:-}" ]; then
-  BUILD="$ORVANE_BUILD_ROOT"
-  export WINEPREFIX="$BUILD/wine/prefix"
-fi
-source "$ROOT/tools/wine_fonts.sh"
 
 ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+ensure_zh_locale
 build_windows
 wine_prefix_ready
-link_wine_fonts
 
 trap stop_wine_and_xvfb EXIT
 unset DISPLAY

@@ -1,14 +1,6 @@
 # The Windows program: the operator window on top of the HTTP service.
 enable_language(RC)
 
-# The window's pure rules (port entry, address text), free of windows.h so
-# they can be tested on any system.
-add_library(orvane_ui_rules STATIC
-  src/ui/port_entry.cpp
-  src/ui/address_text.cpp
-)
-target_link_libraries(orvane_ui_rules PUBLIC orvane_core)
-
 add_library(orvane_ui STATIC
   src/ui/win_text.cpp
   src/ui/local_address.cpp
