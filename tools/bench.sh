@@ -7,7 +7,8 @@
 #   the Windows program under Wine on the small file, when it is built
 # Prints one table with the ratios this/nginx and this/python.
 # Environment: ORVANE_BENCH_PORT (first of five ports, default 19100),
-# ORVANE_BENCH_SECONDS (wrk duration, default 10), ORVANE_WIN_EXE (the
+# ORVANE_BENCH_SECONDS (wrk duration, default 10), ORVANE_BENCH_ROUNDS (turns
+# each server takes, default 3; the table shows medians), ORVANE_WIN_EXE (the
 # Windows program, default build/win/OrvaneServer.exe).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,6 +16,7 @@ source "$ROOT/tools/lib.sh"
 
 PORT0="${ORVANE_BENCH_PORT:-19100}"
 SECONDS_PER_RUN="${ORVANE_BENCH_SECONDS:-10}"
+ROUNDS="${ORVANE_BENCH_ROUNDS:-3}"
 PORT_THIS=$PORT0
 PORT_NGINX=$((PORT0 + 1))
 PORT_PYTHON=$((PORT0 + 2))
@@ -80,35 +82,13 @@ BIG_BYTES=$((256 * 1024 * 1024))
 # Results, by "figure.server".
 declare -A R
 
-# measure NAME PORT: wrk on the small file, then one GET of the big file.
-measure() {
-  local name="$1" port="$2" out overflow_before overflow_after
-  wait_ready "$port" || { log "$name did not answer on port $port"; return 1; }
-  # A short warm-up so no server pays for first-touch costs in the figure.
-  wrk -t2 -c32 -d1s -H 'Connection: close' "http://127.0.0.1:$port/small.htm" >/dev/null 2>&1 || true
-  overflow_before=$(listen_overflows)
-  out=$(wrk -t2 -c32 -d"${SECONDS_PER_RUN}s" --latency -H 'Connection: close' \
-    "http://127.0.0.1:$port/small.htm")
-  overflow_after=$(listen_overflows)
-  echo "$out" >"$WORK/wrk-$name.txt"
-  R[rps.$name]=$(awk '/^Requests\/sec:/ {print $2}' <<<"$out")
-  R[p50.$name]=$(awk '$1 == "50%" {print $2}' <<<"$out")
-  R[p99.$name]=$(awk '$1 == "99%" {print $2}' <<<"$out")
-  R[readerr.$name]=$(awk '/Socket errors:/ {gsub(",", ""); print $6}' <<<"$out")
-  R[timeouts.$name]=$(awk '/Socket errors:/ {gsub(",", ""); print $10}' <<<"$out")
-  R[requests.$name]=$(awk '/requests in/ {print $1}' <<<"$out")
-  R[non2xx.$name]=$(awk '/Non-2xx or 3xx responses:/ {print $NF}' <<<"$out")
-  : "${R[non2xx.$name]:=0}"
-  R[overflow.$name]=$((overflow_after - overflow_before))
-  : "${R[readerr.$name]:=0}" "${R[timeouts.$name]:=0}"
-  local size speed
-  read -r size speed < <(curl -s -o /dev/null --max-time 120 -w '%{size_download} %{speed_download}\n' \
-    "http://127.0.0.1:$port/big.bin")
-  if [ "$size" = "$BIG_BYTES" ]; then
-    R[big.$name]=$(awk -v s="$speed" 'BEGIN {printf "%.0f", s / 1048576}')
-  else
-    R[big.$name]="short($size)"
-  fi
+# median VALUES...: the middle value (the lower middle of an even count).
+median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+# wrk prints latencies with units; the table shows milliseconds.
+ms() {
+  awk -v v="$1" 'BEGIN {
+    if (v ~ /us$/) printf "%.2f", v / 1000; else if (v ~ /ms$/) printf "%.2f", v + 0;
+    else if (v ~ /s$/) printf "%.2f", v * 1000; else printf "-" }'
 }
 
 # Accept-queue overflows of the whole machine so far (a dropped SYN costs its
@@ -121,16 +101,48 @@ listen_overflows() {
   fi
 }
 
-log "this server (headless) on $PORT_THIS"
+# wrk_round NAME PORT: one wrk run on the small file; adds to its figures.
+declare -A RPS P50 P99 BIG
+wrk_round() {
+  local name="$1" port="$2" out before after
+  before=$(listen_overflows)
+  out=$(wrk -t2 -c32 -d"${SECONDS_PER_RUN}s" --latency -H 'Connection: close' \
+    "http://127.0.0.1:$port/small.htm")
+  after=$(listen_overflows)
+  echo "$out" >>"$WORK/wrk-$name.txt"
+  RPS[$name]+=" $(awk '/^Requests\/sec:/ {print $2}' <<<"$out")"
+  P50[$name]+=" $(ms "$(awk '$1 == "50%" {print $2}' <<<"$out")")"
+  P99[$name]+=" $(ms "$(awk '$1 == "99%" {print $2}' <<<"$out")")"
+  local read_errors timeouts requests non2xx
+  read_errors=$(awk '/Socket errors:/ {gsub(",", ""); n = $6} END {print n + 0}' <<<"$out")
+  timeouts=$(awk '/Socket errors:/ {gsub(",", ""); n = $10} END {print n + 0}' <<<"$out")
+  requests=$(awk '/requests in/ {n = $1} END {print n + 0}' <<<"$out")
+  non2xx=$(awk '/Non-2xx or 3xx responses:/ {n = $NF} END {print n + 0}' <<<"$out")
+  R[readerr.$name]=$((${R[readerr.$name]:-0} + read_errors))
+  R[timeouts.$name]=$((${R[timeouts.$name]:-0} + timeouts))
+  R[requests.$name]=$((${R[requests.$name]:-0} + requests))
+  R[non2xx.$name]=$((${R[non2xx.$name]:-0} + non2xx))
+  R[overflow.$name]=$((${R[overflow.$name]:-0} + after - before))
+}
+
+# big_round NAME PORT: one GET of the 256 MiB file; adds MiB/s (0 when short).
+big_round() {
+  local size speed
+  read -r size speed < <(curl -s -o /dev/null --max-time 120 -w '%{size_download} %{speed_download}\n' \
+    "http://127.0.0.1:$2/big.bin")
+  if [ "$size" = "$BIG_BYTES" ]; then
+    BIG[$1]+=" $(awk -v s="$speed" 'BEGIN {printf "%.0f", s / 1048576}')"
+  else
+    BIG[$1]+=" 0"
+    log "$1 sent $size of $BIG_BYTES bytes"
+  fi
+}
+
+log "starting this server (headless) on $PORT_THIS, nginx on $PORT_NGINX, python on $PORT_PYTHON"
 "$SERVER" "$SITE" "$PORT_THIS" >/dev/null 2>"$WORK/this.err" &
 PIDS+=($!)
-THIS_PID=$!
-measure this "$PORT_THIS"
-stop_pid "$THIS_PID"
-
-log "nginx on $PORT_NGINX"
 mkdir -p "$WORK/nginx/tmp"
-cat >"$WORK/nginx/nginx.conf" <<EOF
+cat >"$WORK/nginx/nginx.conf" <<NGINX
 worker_processes 1;
 daemon off;
 master_process on;
@@ -152,19 +164,35 @@ http {
     root $SITE;
   }
 }
-EOF
+NGINX
 nginx -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" -e "$WORK/nginx/error.log" &
 PIDS+=($!)
-NGINX_PID=$!
-measure nginx "$PORT_NGINX"
-stop_pid "$NGINX_PID"
-
-log "python3 -m http.server on $PORT_PYTHON"
 python3 -m http.server "$PORT_PYTHON" --bind 127.0.0.1 --directory "$SITE" >/dev/null 2>&1 &
 PIDS+=($!)
-PYTHON_PID=$!
-measure python "$PORT_PYTHON"
-stop_pid "$PYTHON_PID"
+NAMES=(this nginx python)
+declare -A PORT_OF=([this]=$PORT_THIS [nginx]=$PORT_NGINX [python]=$PORT_PYTHON)
+for name in "${NAMES[@]}"; do
+  wait_ready "${PORT_OF[$name]}" || { log "$name did not answer on ${PORT_OF[$name]}"; exit 1; }
+  # A short warm-up so no server pays for first-touch costs in the figures.
+  wrk -t2 -c32 -d1s -H 'Connection: close' "http://127.0.0.1:${PORT_OF[$name]}/small.htm" >/dev/null 2>&1 || true
+done
+# The servers take turns, round after round, so a burst of other load on the
+# machine falls on all of them rather than on one; the table shows medians.
+for round in $(seq 1 "$ROUNDS"); do
+  for name in "${NAMES[@]}"; do
+    log "round $round/$ROUNDS: $name"
+    wrk_round "$name" "${PORT_OF[$name]}"
+  done
+  for name in "${NAMES[@]}"; do big_round "$name" "${PORT_OF[$name]}"; done
+done
+for name in "${NAMES[@]}"; do
+  # shellcheck disable=SC2086
+  R[rps.$name]=$(median ${RPS[$name]})
+  R[p50.$name]=$(median ${P50[$name]})
+  R[p99.$name]=$(median ${P99[$name]})
+  R[big.$name]=$(median ${BIG[$name]})
+done
+for pid in "${PIDS[@]}"; do stop_pid "$pid"; done
 
 # The Windows program: started on a private Xvfb, its port and folder set and
 # Start pressed by window messages from a small helper built against the
@@ -252,25 +280,21 @@ stop_pid "$MEM_PID"
 
 # ---- the table ----
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.2f", a / b; else printf "-" }'; }
-# wrk prints latencies with units; the table shows milliseconds.
-ms() {
-  awk -v v="$1" 'BEGIN {
-    if (v ~ /us$/) printf "%.2f", v / 1000; else if (v ~ /ms$/) printf "%.2f", v + 0;
-    else if (v ~ /s$/) printf "%.2f", v * 1000; else printf "-" }'
-}
 row() { printf '%-34s %12s %12s %12s %11s %11s\n' "$@"; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
 echo
 echo "OrvaneServer bench, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)"
-echo "small file: 1 KiB .htm, wrk -t2 -c32 -d${SECONDS_PER_RUN}s --latency -H 'Connection: close'"
+echo "small file: 1 KiB .htm, wrk -t2 -c32 -d${SECONDS_PER_RUN}s --latency -H 'Connection: close';" \
+  "medians of $ROUNDS turns each, counts summed"
+echo "per turn, requests/s: this${RPS[this]}; nginx${RPS[nginx]}; python${RPS[python]}"
 row "figure" "this" "nginx" "python" "this/nginx" "this/python"
 row "small file, requests/s" "${R[rps.this]}" "${R[rps.nginx]}" "${R[rps.python]}" \
   "$(ratio "${R[rps.this]}" "${R[rps.nginx]}")" "$(ratio "${R[rps.this]}" "${R[rps.python]}")"
-row "small file, p50 latency (ms)" "$(ms "${R[p50.this]}")" "$(ms "${R[p50.nginx]}")" "$(ms "${R[p50.python]}")" \
-  "$(ratio "$(ms "${R[p50.this]}")" "$(ms "${R[p50.nginx]}")")" "$(ratio "$(ms "${R[p50.this]}")" "$(ms "${R[p50.python]}")")"
-row "small file, p99 latency (ms)" "$(ms "${R[p99.this]}")" "$(ms "${R[p99.nginx]}")" "$(ms "${R[p99.python]}")" \
-  "$(ratio "$(ms "${R[p99.this]}")" "$(ms "${R[p99.nginx]}")")" "$(ratio "$(ms "${R[p99.this]}")" "$(ms "${R[p99.python]}")")"
+row "small file, p50 latency (ms)" "${R[p50.this]}" "${R[p50.nginx]}" "${R[p50.python]}" \
+  "$(ratio "${R[p50.this]}" "${R[p50.nginx]}")" "$(ratio "${R[p50.this]}" "${R[p50.python]}")"
+row "small file, p99 latency (ms)" "${R[p99.this]}" "${R[p99.nginx]}" "${R[p99.python]}" \
+  "$(ratio "${R[p99.this]}" "${R[p99.nginx]}")" "$(ratio "${R[p99.this]}" "${R[p99.python]}")"
 row "  wrk read errors / requests" "${R[readerr.this]}/${R[requests.this]}" "${R[readerr.nginx]}/${R[requests.nginx]}" \
   "${R[readerr.python]}/${R[requests.python]}" "" ""
 row "  non-2xx answers (must be 0)" "${R[non2xx.this]}" "${R[non2xx.nginx]}" "${R[non2xx.python]}" "" ""
@@ -293,7 +317,7 @@ echo "(wrk counts this server's close after a 200 head without a Connection line
 
 # Machine-readable line for collecting several runs.
 echo "RESULT rps_this=${R[rps.this]} rps_nginx=${R[rps.nginx]} rps_python=${R[rps.python]}" \
-  "p50_this=$(ms "${R[p50.this]}") p99_this=$(ms "${R[p99.this]}") p50_nginx=$(ms "${R[p50.nginx]}")" \
-  "p99_nginx=$(ms "${R[p99.nginx]}") p50_python=$(ms "${R[p50.python]}") p99_python=$(ms "${R[p99.python]}")" \
+  "p50_this=${R[p50.this]} p99_this=${R[p99.this]} p50_nginx=${R[p50.nginx]}" \
+  "p99_nginx=${R[p99.nginx]} p50_python=${R[p50.python]} p99_python=${R[p99.python]}" \
   "big_this=${R[big.this]} big_nginx=${R[big.nginx]} big_python=${R[big.python]}" \
   "wine=${R[wine]:--} rss_idle_kb=${R[rss_idle]} rss_held_kb=${R[rss_held]} hwm_held_kb=${R[hwm_held]}"
