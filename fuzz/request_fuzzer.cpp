@@ -114,13 +114,13 @@ void CheckRequestPath(std::string_view request, std::string_view root, const Cod
 }
 
 void CheckRange(std::string_view request, std::uint64_t length, const std::string& ok_template) {
-  const ByteRangeSpec spec = ParseRangeHeader(request);
-  const RangeDecision d = DecideRange(spec, length);
+  const ByteRangeSpec asked = ParseRangeHeader(request);
+  const RangeDecision d = DecideRange(asked, length);
   const std::string date = "Sun, 06 Dec 2026 14:05:09 GMT";
   switch (d.kind) {
     case RangeDecision::Kind::kWhole: {
-      Check(spec.kind == ByteRangeSpec::Kind::kNone ||
-                (spec.kind == ByteRangeSpec::Kind::kFromTo && spec.last < spec.first),
+      Check(asked.kind == ByteRangeSpec::Kind::kNone ||
+                (asked.kind == ByteRangeSpec::Kind::kFromTo && asked.last < asked.first),
             "whole file only without a usable range");
       const std::string head = FillOkHead(ok_template, length, date, kOctetStreamType);
       Check(!Contains(head, kDatePlaceholder) && !Contains(head, kLengthPlaceholder) &&
@@ -132,17 +132,17 @@ void CheckRange(std::string_view request, std::uint64_t length, const std::strin
       break;
     }
     case RangeDecision::Kind::kPartial: {
-      Check(spec.kind != ByteRangeSpec::Kind::kNone, "partial only with a range");
+      Check(asked.kind != ByteRangeSpec::Kind::kNone, "partial only with a range");
       Check(d.first <= d.last && d.last < length, "first <= last < length");
-      if (spec.kind != ByteRangeSpec::Kind::kSuffix) Check(d.first == spec.first, "first kept");
+      if (asked.kind != ByteRangeSpec::Kind::kSuffix) Check(d.first == asked.first, "first kept");
       const std::string head = BuildPartialHead(date, "text/plain", d.first, d.last, length);
       Check(Contains(head, "\r\nContent-Length: " + UnsignedDecimalText(d.last - d.first + 1)),
             "206 length matches the range");
       break;
     }
     case RangeDecision::Kind::kUnsatisfiable:
-      Check(length == 0 || (spec.kind == ByteRangeSpec::Kind::kSuffix && spec.suffix == 0) ||
-                (spec.kind != ByteRangeSpec::Kind::kSuffix && spec.first >= length),
+      Check(length == 0 || (asked.kind == ByteRangeSpec::Kind::kSuffix && asked.suffix == 0) ||
+                (asked.kind != ByteRangeSpec::Kind::kSuffix && asked.first >= length),
             "416 only when nothing of the file is asked for");
       break;
   }

@@ -39,20 +39,20 @@ ByteRangeSpec ParseRangeValue(std::string_view value) {
   if (dash == std::string_view::npos || set.find(',') != std::string_view::npos) return {};
   const std::string_view first_text = set.substr(0, dash);
   const std::string_view last_text = set.substr(dash + 1);
-  ByteRangeSpec spec;
+  ByteRangeSpec asked;
   if (first_text.empty()) {
-    if (!ReadDigits(last_text, spec.suffix)) return {};
-    spec.kind = ByteRangeSpec::Kind::kSuffix;
-    return spec;
+    if (!ReadDigits(last_text, asked.suffix)) return {};
+    asked.kind = ByteRangeSpec::Kind::kSuffix;
+    return asked;
   }
-  if (!ReadDigits(first_text, spec.first)) return {};
+  if (!ReadDigits(first_text, asked.first)) return {};
   if (last_text.empty()) {
-    spec.kind = ByteRangeSpec::Kind::kFrom;
-    return spec;
+    asked.kind = ByteRangeSpec::Kind::kFrom;
+    return asked;
   }
-  if (!ReadDigits(last_text, spec.last)) return {};
-  spec.kind = ByteRangeSpec::Kind::kFromTo;
-  return spec;
+  if (!ReadDigits(last_text, asked.last)) return {};
+  asked.kind = ByteRangeSpec::Kind::kFromTo;
+  return asked;
 }
 
 }  // namespace
@@ -90,32 +90,32 @@ ByteRangeSpec ParseRangeHeader(std::string_view request_text) {
   return result;
 }
 
-RangeDecision DecideRange(const ByteRangeSpec& spec, std::uint64_t file_length) {
+RangeDecision DecideRange(const ByteRangeSpec& asked, std::uint64_t file_length) {
   RangeDecision d;
-  switch (spec.kind) {
+  switch (asked.kind) {
     case ByteRangeSpec::Kind::kNone:
       return d;
     case ByteRangeSpec::Kind::kFromTo:
-      if (spec.last < spec.first) return d;
+      if (asked.last < asked.first) return d;
       [[fallthrough]];
     case ByteRangeSpec::Kind::kFrom:
-      if (spec.first >= file_length) {
+      if (asked.first >= file_length) {
         d.kind = RangeDecision::Kind::kUnsatisfiable;
         return d;
       }
       d.kind = RangeDecision::Kind::kPartial;
-      d.first = spec.first;
-      d.last = (spec.kind == ByteRangeSpec::Kind::kFrom || spec.last >= file_length)
+      d.first = asked.first;
+      d.last = (asked.kind == ByteRangeSpec::Kind::kFrom || asked.last >= file_length)
                    ? file_length - 1
-                   : spec.last;
+                   : asked.last;
       return d;
     case ByteRangeSpec::Kind::kSuffix:
-      if (spec.suffix == 0 || file_length == 0) {
+      if (asked.suffix == 0 || file_length == 0) {
         d.kind = RangeDecision::Kind::kUnsatisfiable;
         return d;
       }
       d.kind = RangeDecision::Kind::kPartial;
-      d.first = file_length - (spec.suffix < file_length ? spec.suffix : file_length);
+      d.first = file_length - (asked.suffix < file_length ? asked.suffix : file_length);
       d.last = file_length - 1;
       return d;
   }

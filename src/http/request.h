@@ -46,6 +46,6 @@ struct RangeDecision {
 // A last position past the end is clamped to the end; a first position at or
 // past the end, or a suffix of 0, cannot be satisfied (416); "N-M" with M < N
 // is not a valid range and is ignored.
-RangeDecision DecideRange(const ByteRangeSpec& spec, std::uint64_t file_length);
+RangeDecision DecideRange(const ByteRangeSpec& asked, std::uint64_t file_length);
 
 }  // namespace orvane
