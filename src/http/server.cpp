@@ -100,6 +100,10 @@ bool Server::ServeConnection(int slot, net::NetSocket& client, std::int64_t acce
     const AnswerContext context{*root, canned_, ansi_, options_.send_wait_ms};
     answered = AnswerRequest(client, request, context);
   }
+  // The answer is complete: end the sending side now, so the client sees the
+  // end while the slot is recycled (a thread creation) and has usually closed
+  // by the time FinishConnection drains; the drain then ends without waiting.
+  if (answered) client.Shutdown(net::ShutdownHow::kSend);
   pool_->RecycleSlot(slot);
   return answered;
 }
