@@ -37,7 +37,8 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
     close(fd);
     return std::nullopt;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // O_NONBLOCK stays: it has no effect on a regular file (reads and sendfile
+  // still wait for the disk), and clearing it would cost two calls a request.
   return ReadOnlyFile(fd);
 }
 
