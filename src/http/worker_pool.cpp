@@ -31,15 +31,18 @@ void WorkerPool::Build() {
   }
 }
 
-bool WorkerPool::MakeThreadLocked(Slot& slot, bool suspended) {
+std::optional<platform::Thread> WorkerPool::MakeThread(Slot& slot, bool suspended) {
   // Counted before the thread can possibly run, so the count never dips
   // below the number of threads that still touch the pool.
   live_threads_.fetch_add(1);
   std::optional<platform::Thread> thread = maker_(&WorkerPool::ThreadEntry, &slot, suspended);
-  if (!thread) {
-    live_threads_.fetch_sub(1);
-    return false;
-  }
+  if (!thread) live_threads_.fetch_sub(1);
+  return thread;
+}
+
+bool WorkerPool::MakeThreadLocked(Slot& slot, bool suspended) {
+  std::optional<platform::Thread> thread = MakeThread(slot, suspended);
+  if (!thread) return false;
   slot.thread = std::move(thread);  // drops the handle of the thread it replaces
   return true;
 }
@@ -74,11 +77,19 @@ bool WorkerPool::ResumeSlot(int slot) {
 }
 
 void WorkerPool::RecycleSlot(int slot) {
-  platform::LockGuard guard(lock_);
-  if (shutting_down_) return;
   Slot& s = At(slot);
+  // The replacement is made before the lock is taken: creating a thread is
+  // the slowest step of a connection, and the waiting worker needs the lock
+  // for every hand-over. It stays suspended until the slot is handed out.
+  std::optional<platform::Thread> fresh = MakeThread(s, true);
+  platform::LockGuard guard(lock_);
+  if (shutting_down_) {
+    if (fresh) fresh->Resume();  // it sees the shutdown and ends at once
+    return;
+  }
   s.connection = nullptr;
-  if (MakeThreadLocked(s, true)) {
+  if (fresh) {
+    s.thread = std::move(fresh);  // drops the handle of the calling thread
     s.busy = false;
   } else if (!s.broken) {
     // Without a thread the slot must not be handed out: it stays busy until a

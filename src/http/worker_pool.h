@@ -58,8 +58,9 @@ class WorkerPool {
   int AcquireSlot();
   // Lets the suspended thread of an acquired slot run: it becomes the waiter.
   bool ResumeSlot(int slot);
-  // A fresh suspended thread for the slot, its connection forgotten, the slot
-  // free. Does nothing while shutting down.
+  // A fresh suspended thread for the slot (made before the lock is taken),
+  // its connection forgotten, the slot free. Changes nothing while shutting
+  // down.
   void RecycleSlot(int slot);
 
   // StopServer's part: every connection a worker serves is interrupted (never
@@ -91,7 +92,9 @@ class WorkerPool {
 
   static void ThreadEntry(void* slot);
   void WorkerMain(int slot);
-  // Under lock_: makes a thread for the slot; false when the system refused.
+  // A thread for the slot, counted as live; nullopt when the system refused.
+  std::optional<platform::Thread> MakeThread(Slot& slot, bool suspended);
+  // Under lock_: makes a thread and installs it in the slot.
   bool MakeThreadLocked(Slot& slot, bool suspended);
   // Under lock_: retries slots that were left without a thread.
   void RepairBrokenLocked();
