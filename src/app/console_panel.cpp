@@ -13,12 +13,15 @@ constexpr int kWriterTickMs = 100;
 
 }  // namespace
 
-std::string GbkToUtf8(std::string_view gbk) {
+namespace {
+
+// Converts one run of non-ASCII GBK bytes; bytes that are not GBK pass through.
+std::string ConvertGbkRun(std::string_view run) {
   // One converter per thread, opened on first use and kept.
   thread_local iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(run);
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  std::string in(gbk);
+  std::string in(run);
   std::string out(in.size() * 2 + 4, '\0');
   char* in_ptr = in.data();
   std::size_t in_left = in.size();
@@ -27,12 +30,47 @@ std::string GbkToUtf8(std::string_view gbk) {
   while (in_left > 0) {
     if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1)) break;
     if (out_left == 0) break;
-    // Not GBK: copy the byte through and go on.
-    *out_ptr++ = *in_ptr++;
+    *out_ptr++ = *in_ptr++;  // not GBK: copy the byte through and go on
     --in_left;
     --out_left;
   }
   out.resize(out.size() - out_left);
+  return out;
+}
+
+}  // namespace
+
+std::string GbkToUtf8(std::string_view gbk) {
+  // ASCII is the same in both; the non-ASCII runs of log lines are nearly
+  // always the same few words, so the last conversion is kept and reused
+  // (iconv is by far the costliest step of writing a line).
+  thread_local std::string last_run;
+  thread_local std::string last_converted;
+  std::string out;
+  out.reserve(gbk.size() + gbk.size() / 2);
+  std::size_t i = 0;
+  while (i < gbk.size()) {
+    std::size_t j = i;
+    while (j < gbk.size() && static_cast<unsigned char>(gbk[j]) < 0x80) ++j;
+    out.append(gbk.substr(i, j - i));
+    i = j;
+    // The run goes on character by character: a lead byte takes the next
+    // byte with it (a trail byte may look like ASCII), until an ASCII
+    // character starts.
+    while (j < gbk.size() && static_cast<unsigned char>(gbk[j]) >= 0x80) {
+      const bool lead = static_cast<unsigned char>(gbk[j]) >= 0x81 &&
+                        static_cast<unsigned char>(gbk[j]) <= 0xFE;
+      j += (lead && j + 1 < gbk.size()) ? 2 : 1;
+    }
+    if (j == i) continue;
+    const std::string_view run = gbk.substr(i, j - i);
+    if (run != last_run) {
+      last_run.assign(run);
+      last_converted = ConvertGbkRun(run);
+    }
+    out.append(last_converted);
+    i = j;
+  }
   return out;
 }
 
