@@ -20,9 +20,10 @@ TEST(ConsoleTextTest, GbkLinesBecomeUtf8) {
       // Two different runs in one line, then the first again: each converted.
       {"\xC4\xE3\xBA\xC3 \xD6\xD0 \xC4\xE3\xBA\xC3",
        "\xE4\xBD\xA0\xE5\xA5\xBD \xE4\xB8\xAD \xE4\xBD\xA0\xE5\xA5\xBD"},  // 你好 中 你好
-      // Bytes that are not GBK pass through unchanged.
       {"a\x80z", "a\xE2\x82\xACz"},  // code page 936 puts the euro sign at 0x80
+      // Bytes that are not GBK pass through unchanged.
       {"\xFF", "\xFF"},
+      {"x\x81", "x\x81"},  // a lead byte cut off at the end
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.gbk);
