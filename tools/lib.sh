@@ -109,6 +109,14 @@ link_wine_fonts() {
   return 0
 }
 
+# Everything the Windows program needs before it can start under Wine.
+prepare_windows_program() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+  ensure_zh_locale
+  build_windows
+  wine_prefix_ready
+}
+
 # Starts a private Xvfb screen; sets XVFB_PID and DISPLAY.
 XVFB_PID=""
 start_xvfb() {

@@ -6,10 +6,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
 
-ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
-ensure_zh_locale
-build_windows
-wine_prefix_ready
+prepare_windows_program
 
 trap stop_wine_and_xvfb EXIT
 unset DISPLAY
