@@ -14,16 +14,23 @@ target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
 target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_service
   comctl32 iphlpapi shell32 ole32 user32 gdi32)
 
-# The icon is drawn at build time by a small program for the build machine.
-find_program(ORVANE_HOST_CXX NAMES c++ g++ REQUIRED)
-set(ORVANE_ICON_TOOL ${CMAKE_CURRENT_BINARY_DIR}/make_icon)
+# The icon is drawn at build time by a small program for the build machine:
+# built with the host's compiler when cross-compiling, else as a target of
+# this build (MinGW or MSVC on Windows itself).
 set(ORVANE_ICON_FILE ${CMAKE_CURRENT_BINARY_DIR}/orvane.ico)
-add_custom_command(
-  OUTPUT ${ORVANE_ICON_TOOL}
-  COMMAND ${ORVANE_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror
-          -o ${ORVANE_ICON_TOOL} ${CMAKE_CURRENT_SOURCE_DIR}/src/app/make_icon.cpp
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/app/make_icon.cpp
-  COMMENT "Building the icon generator for the build machine")
+if(CMAKE_CROSSCOMPILING)
+  find_program(ORVANE_HOST_CXX NAMES c++ g++ REQUIRED)
+  set(ORVANE_ICON_TOOL ${CMAKE_CURRENT_BINARY_DIR}/make_icon)
+  add_custom_command(
+    OUTPUT ${ORVANE_ICON_TOOL}
+    COMMAND ${ORVANE_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror
+            -o ${ORVANE_ICON_TOOL} ${CMAKE_CURRENT_SOURCE_DIR}/src/app/make_icon.cpp
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/app/make_icon.cpp
+    COMMENT "Building the icon generator for the build machine")
+else()
+  add_executable(make_icon src/app/make_icon.cpp)
+  set(ORVANE_ICON_TOOL make_icon)
+endif()
 add_custom_command(
   OUTPUT ${ORVANE_ICON_FILE}
   COMMAND ${ORVANE_ICON_TOOL} ${ORVANE_ICON_FILE}
