@@ -8,13 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "http/content_type.h"
-#include "http/path_map.h"
-#include "http/request.h"
-#include "http/responses.h"
-#include "http/settings.h"
-#include "http/text_rules.h"
-#include "http/url_decode.h"
+#include "http/core/content_type.h"
+#include "http/core/path_map.h"
+#include "http/core/request.h"
+#include "http/core/responses.h"
+#include "http/core/settings.h"
+#include "http/core/text_rules.h"
+#include "http/core/url_decode.h"
 
 namespace orvane {
 namespace {

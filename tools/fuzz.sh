@@ -11,7 +11,8 @@ CXX="${FUZZ_CXX:-clang++}"
 
 CORE_SOURCES=(text_rules settings url_decode content_type path_map http_date responses request)
 sources=("$ROOT/fuzz/request_fuzzer.cpp")
-for name in "${CORE_SOURCES[@]}"; do sources+=("$ROOT/src/http/$name.cpp"); done
+for name in "${CORE_SOURCES[@]}"; do sources+=("$ROOT/src/http/core/$name.cpp"); done
+sources+=("$ROOT/src/base/code_page.cpp" "$ROOT/src/base/utc_time.cpp")
 
 mkdir -p "$OUT"
 echo "building $OUT/request_fuzzer" >&2

@@ -1,8 +1,9 @@
 #include "http/connection.h"
 
+#include "http/core/http_date.h"
 #include "http/file_transfer.h"
-#include "http/path_map.h"
-#include "http/request.h"
+#include "http/core/path_map.h"
+#include "http/core/request.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "http/operator_panel.h"
-#include "http/responses.h"
+#include "http/core/responses.h"
 #include "http/server_options.h"
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 #include "net/net_socket.h"
 
 namespace orvane {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "http/http_date.h"
-#include "http/responses.h"
+#include "http/core/http_date.h"
+#include "http/core/responses.h"
 #include "platform/clock.h"
 
 namespace orvane {

@@ -2,8 +2,8 @@
 
 #include "http/connection.h"
 #include "http/file_transfer.h"
-#include "http/request.h"
-#include "http/settings.h"
+#include "http/core/request.h"
+#include "http/core/settings.h"
 #include "platform/clock.h"
 
 namespace orvane {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "http/operator_panel.h"
-#include "http/responses.h"
+#include "http/core/responses.h"
 #include "http/server_options.h"
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 #include "http/worker_pool.h"
 #include "net/net_socket.h"
 #include "platform/lock.h"

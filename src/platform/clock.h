@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "http/http_date.h"
+#include "base/utc_time.h"
 
 namespace orvane::platform {
 

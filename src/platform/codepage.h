@@ -1,7 +1,7 @@
 // The code page that "ANSI" text is in on this platform.
 #pragma once
 
-#include "http/text_rules.h"
+#include "base/code_page.h"
 
 namespace orvane::platform {
 

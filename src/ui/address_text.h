@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 
 namespace orvane::ui {
 

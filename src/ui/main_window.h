@@ -8,7 +8,7 @@
 #include <string>
 
 #include "http/server.h"
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 #include "ui/tray_icon.h"
 #include "ui/unique_handle.h"
 #include "ui/window_panel.h"

@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "http/responses.h"
+#include "http/core/responses.h"
 #include "net/net_socket.h"
 #include "stress_client.h"
 #include "stress_server.h"

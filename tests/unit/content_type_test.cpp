@@ -1,4 +1,4 @@
-#include "http/content_type.h"
+#include "http/core/content_type.h"
 
 #include <gtest/gtest.h>
 

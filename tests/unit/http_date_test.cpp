@@ -1,4 +1,4 @@
-#include "http/http_date.h"
+#include "http/core/http_date.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "http/path_map.h"
+#include "http/core/path_map.h"
 
 #include <gtest/gtest.h>
 

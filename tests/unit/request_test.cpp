@@ -1,4 +1,4 @@
-#include "http/request.h"
+#include "http/core/request.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "http/responses.h"
+#include "http/core/responses.h"
 
 #include <gtest/gtest.h>
 

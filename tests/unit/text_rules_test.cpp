@@ -1,4 +1,4 @@
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "http/responses.h"
+#include "http/core/responses.h"
 
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 
 namespace orvane {
 

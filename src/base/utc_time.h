@@ -1,8 +1,7 @@
-// The value of the Date header.
+// A moment in UTC, broken down: the clock gives it, the Date header reads it.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace orvane {
 
@@ -16,9 +15,6 @@ struct UtcTime {
   int second = 0;
   int day_of_week = 4;
 };
-
-// `FormatHttpDate`: "Sun, 06 Dec 2026 14:05:09 GMT", English names, 24-hour clock.
-std::string FormatHttpDate(const UtcTime& time);
 
 // Seconds since 1970-01-01 UTC broken down (the proleptic Gregorian calendar).
 UtcTime UtcTimeFromUnixSeconds(std::int64_t seconds);

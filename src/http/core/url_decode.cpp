@@ -1,4 +1,4 @@
-#include "http/url_decode.h"
+#include "http/core/url_decode.h"
 
 namespace orvane {
 

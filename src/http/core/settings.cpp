@@ -1,4 +1,4 @@
-#include "http/settings.h"
+#include "http/core/settings.h"
 
 namespace orvane {
 

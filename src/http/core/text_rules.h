@@ -1,44 +1,16 @@
-// Byte-text rules shared by the service and the window: which bytes start a
-// double-byte character, searching that never matches on a trail byte,
-// trimming of blanks, full-width to ASCII folding and the C-style number read.
+// Byte-text rules shared by the service and the window: searching that never
+// matches on a trail byte, trimming of blanks and the C-style number read.
 // Pure: no I/O, no globals; the platform tells which code page is in force.
 #pragma once
 
-#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "base/code_page.h"
+
 namespace orvane {
-
-// How the bytes of "ANSI" text are grouped into characters.
-class CodePage {
- public:
-  // GBK (Windows code page 936): lead bytes 0x81-0xFE, full-width forms in row A3.
-  static CodePage Gbk();
-  // UTF-8: an ASCII byte never occurs inside a multi-byte sequence, so a
-  // byte-wise search is already safe; full-width forms are U+FF01-U+FF5E.
-  static CodePage Utf8();
-  // A single-byte code page such as 1252: every byte is a character.
-  static CodePage SingleByte();
-  // Another double-byte code page, by its lead-byte set (asked from the system).
-  static CodePage DoubleByte(const std::bitset<256>& lead_bytes);
-
-  bool IsLead(unsigned char byte) const { return lead_[byte]; }
-  // Length in bytes of the character that starts at `pos` (1 or 2; 1 at the end).
-  std::size_t CharLength(std::string_view text, std::size_t pos) const;
-  // The ideographic space in this code page, empty where it has none.
-  std::string_view IdeographicSpace() const;
-  // Full-width forms and the ideographic space turned into their ASCII forms.
-  std::string Narrow(std::string_view text) const;
-
- private:
-  enum class Kind { kSingleByte, kGbk, kUtf8, kDoubleByte };
-  CodePage(Kind kind, const std::bitset<256>& lead) : kind_(kind), lead_(lead) {}
-  Kind kind_;
-  std::bitset<256> lead_;
-};
 
 // First occurrence of `needle` at or after `from` that begins on a character
 // boundary; npos when there is none.

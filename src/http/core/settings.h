@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 
 namespace orvane {
 

@@ -1,9 +1,9 @@
-#include "http/path_map.h"
+#include "http/core/path_map.h"
 
 #include <vector>
 
-#include "http/content_type.h"
-#include "http/url_decode.h"
+#include "http/core/content_type.h"
+#include "http/core/url_decode.h"
 
 namespace orvane {
 

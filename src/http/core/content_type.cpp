@@ -1,8 +1,8 @@
-#include "http/content_type.h"
+#include "http/core/content_type.h"
 
 #include <string>
 
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 
 namespace orvane {
 

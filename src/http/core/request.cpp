@@ -1,8 +1,8 @@
-#include "http/request.h"
+#include "http/core/request.h"
 
 #include <limits>
 
-#include "http/text_rules.h"
+#include "http/core/text_rules.h"
 
 namespace orvane {
 
