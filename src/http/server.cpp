@@ -16,7 +16,7 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count)) {}
 
 Server::~Server() {
-  if (!workers_ended_) FinalShutdown();
+  if (!workers_ended_) (void)FinalShutdown();  // a bounded wait; nothing more to do
 }
 
 void Server::BuildWorkerPool() { pool_->Build(); }
@@ -58,7 +58,11 @@ void Server::StartServer() {
     return;
   }
   panel_.SetStartEnabled(false);
-  pool_->ResumeSlot(first);
+  if (!pool_->ResumeSlot(first)) {
+    // Nobody would wait in Accept: the server does not run after all.
+    listen_socket_.Close();
+    panel_.SetStartEnabled(true);
+  }
 }
 
 void Server::StopServer() {
@@ -86,7 +90,7 @@ void Server::OnAcceptFailed() { panel_.SetStartEnabled(true); }
 
 void Server::LogConnection(const net::NetSocket& client) { orvane::LogConnection(client, panel_); }
 
-bool Server::ServeConnection(int slot, net::NetSocket& client, std::int64_t accepted_ms) {
+bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
   std::shared_ptr<const std::string> root;
   {
     platform::LockGuard guard(site_lock_);
@@ -104,7 +108,6 @@ bool Server::ServeConnection(int slot, net::NetSocket& client, std::int64_t acce
   // end while the slot is recycled (a thread creation) and has usually closed
   // by the time FinishConnection drains; the drain then ends without waiting.
   if (answered) client.Shutdown(net::ShutdownHow::kSend);
-  pool_->RecycleSlot(slot);
   return answered;
 }
 

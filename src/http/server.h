@@ -51,7 +51,7 @@ class Server : private WorkerHost {
   // first, and OK stops the server.
   bool ConfirmExit();
   // `FinalShutdown`: ends every worker (bounded wait); true when all ended.
-  bool FinalShutdown();
+  [[nodiscard]] bool FinalShutdown();
 
   std::int16_t server_port() const { return server_port_; }
   std::string site_root() const;
@@ -62,7 +62,7 @@ class Server : private WorkerHost {
   net::NetSocket& ListenSocket() override { return listen_socket_; }
   void OnAcceptFailed() override;
   void LogConnection(const net::NetSocket& client) override;
-  bool ServeConnection(int slot, net::NetSocket& client, std::int64_t accepted_ms) override;
+  bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) override;
   void SendLimitResponse(net::NetSocket& client) override;
   void FinishConnection(net::NetSocket& client) override;
 

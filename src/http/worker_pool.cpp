@@ -4,12 +4,6 @@
 
 namespace orvane {
 
-std::optional<platform::Thread> MakeSystemThread(platform::ThreadEntry entry, void* argument,
-                                                 bool suspended) {
-  return suspended ? platform::Thread::CreateSuspended(entry, argument)
-                   : platform::Thread::CreateRunning(entry, argument);
-}
-
 WorkerPool::WorkerPool(WorkerHost& host, int slot_count, ThreadMaker maker)
     : host_(host), maker_(maker), slots_(static_cast<std::size_t>(slot_count > 0 ? slot_count : 1)) {
   for (std::size_t i = 0; i < slots_.size(); ++i) {
@@ -18,16 +12,23 @@ WorkerPool::WorkerPool(WorkerHost& host, int slot_count, ThreadMaker maker)
   }
 }
 
-WorkerPool::~WorkerPool() { ShutdownWorkers(5000); }
+// Workers still running after the wait are the caller's concern: the
+// program's own shutdown has already waited for them.
+WorkerPool::~WorkerPool() { (void)ShutdownWorkers(5000); }
 
 void WorkerPool::Build() {
   platform::LockGuard guard(lock_);
   for (Slot& slot : slots_) {
-    if (!slot.thread && !slot.broken && !MakeThreadLocked(slot, true)) {
-      slot.busy = true;
-      slot.broken = true;
-      ++broken_count_;
-    }
+    if (!slot.thread && !slot.broken && !MakeThreadLocked(slot, true)) MarkBrokenLocked(slot);
+  }
+}
+
+void WorkerPool::MarkBrokenLocked(Slot& slot) {
+  slot.thread.reset();
+  slot.busy = true;
+  if (!slot.broken) {
+    slot.broken = true;
+    ++broken_count_;
   }
 }
 
@@ -73,7 +74,17 @@ int WorkerPool::AcquireSlot() {
 bool WorkerPool::ResumeSlot(int slot) {
   platform::LockGuard guard(lock_);
   Slot& s = At(slot);
-  return s.thread && s.thread->Resume();
+  if (s.thread && s.thread->Resume()) return true;
+  MarkBrokenLocked(s);
+  return false;
+}
+
+int WorkerPool::HandOverWaitingRole() {
+  for (;;) {
+    const int next = AcquireSlot();
+    if (next <= 0 || ResumeSlot(next)) return next;
+    // That slot's thread could not run and is now out of use: try the next.
+  }
 }
 
 void WorkerPool::RecycleSlot(int slot) {
@@ -84,19 +95,18 @@ void WorkerPool::RecycleSlot(int slot) {
   std::optional<platform::Thread> fresh = MakeThread(s, true);
   platform::LockGuard guard(lock_);
   if (shutting_down_) {
-    if (fresh) fresh->Resume();  // it sees the shutdown and ends at once
+    // It sees the shutdown and ends at once; a fresh gate always opens.
+    if (fresh) (void)fresh->Resume();
     return;
   }
   s.connection = nullptr;
   if (fresh) {
     s.thread = std::move(fresh);  // drops the handle of the calling thread
     s.busy = false;
-  } else if (!s.broken) {
+  } else {
     // Without a thread the slot must not be handed out: it stays busy until a
     // later recycle can make one.
-    s.thread.reset();
-    s.broken = true;
-    ++broken_count_;
+    MarkBrokenLocked(s);
   }
   if (broken_count_ > 0) RepairBrokenLocked();
 }
@@ -142,8 +152,8 @@ bool WorkerPool::ShutdownWorkers(int wait_ms) {
         slot.connection = nullptr;
       }
       // A thread that never ran starts now, sees the pool shutting down and
-      // ends; one that is running is not affected.
-      if (slot.thread) slot.thread->Resume();
+      // ends; for one that already runs, Resume() is false and changes nothing.
+      if (slot.thread) (void)slot.thread->Resume();
     }
   }
   const std::int64_t deadline = platform::MonotonicMillis() + wait_ms;
@@ -176,14 +186,13 @@ void WorkerPool::WorkerMain(int slot) {
   for (;;) {
     net::NetSocket client;
     if (!host_.ListenSocket().Accept(client)) {
-      const int error = host_.ListenSocket().LastError();
+      const net::AcceptFailure kind = net::NetSocket::LastAcceptFailure();
       // A closed listening socket (StopServer) has no handle any more; a
       // still-open one may have lost a single connection or run short of
       // descriptors, and keeps serving.
       if (host_.ListenSocket().Handle() != net::kNoSocket) {
-        const net::sys::AcceptFailure kind = net::sys::ClassifyAcceptError(error);
-        if (kind == net::sys::AcceptFailure::kRetry) continue;
-        if (kind == net::sys::AcceptFailure::kRetryLater) {
+        if (kind == net::AcceptFailure::kRetry) continue;
+        if (kind == net::AcceptFailure::kRetryLater) {
           platform::SleepMillis(50);
           continue;
         }
@@ -198,7 +207,7 @@ void WorkerPool::WorkerMain(int slot) {
     const std::int64_t accepted_ms = platform::MonotonicMillis();
     if (!RecordConnection(slot, client)) return;  // shutting down: closed unanswered
     host_.LogConnection(client);
-    const int next = AcquireSlot();
+    const int next = HandOverWaitingRole();
     if (next == -1) {
       ForgetConnection(slot);
       return;
@@ -213,8 +222,11 @@ void WorkerPool::WorkerMain(int slot) {
       if (replaced) return;
       continue;  // no thread could be made: keep waiting in Accept ourselves
     }
-    ResumeSlot(next);
-    if (host_.ServeConnection(slot, client, accepted_ms)) host_.FinishConnection(client);
+    const bool answered = host_.ServeConnection(client, accepted_ms);
+    // Recycle first, close after: the slot is free again while the client
+    // reads the end of its answer.
+    RecycleSlot(slot);
+    if (answered) host_.FinishConnection(client);
     return;
   }
 }

@@ -17,8 +17,6 @@
 
 namespace orvane {
 
-inline constexpr int kDefaultSlotCount = 500;
-
 // What a worker needs from the server around it. Every call runs on the
 // worker's own thread and must not wait for the window thread.
 class WorkerHost {
@@ -28,9 +26,9 @@ class WorkerHost {
   // The waiting worker's Accept failed for good: the server is stopped.
   virtual void OnAcceptFailed() = 0;
   virtual void LogConnection(const net::NetSocket& client) = 0;
-  // Reads and answers the request; runs RecycleSlot(slot) as its last step.
-  // True when something was sent, so the close must let the client read it.
-  virtual bool ServeConnection(int slot, net::NetSocket& client, std::int64_t accepted_ms) = 0;
+  // Reads and answers the request. True when something was sent, so the
+  // close must let the client read it. The pool recycles the slot next.
+  virtual bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) = 0;
   virtual void SendLimitResponse(net::NetSocket& client) = 0;
   // Closes an answered connection without a reset destroying the answer.
   virtual void FinishConnection(net::NetSocket& client) = 0;
@@ -38,12 +36,10 @@ class WorkerHost {
 
 // How threads are made; replaceable so tests can make creation fail.
 using ThreadMaker = std::optional<platform::Thread> (*)(platform::ThreadEntry, void*, bool suspended);
-std::optional<platform::Thread> MakeSystemThread(platform::ThreadEntry entry, void* argument,
-                                                 bool suspended);
 
 class WorkerPool {
  public:
-  WorkerPool(WorkerHost& host, int slot_count, ThreadMaker maker = &MakeSystemThread);
+  WorkerPool(WorkerHost& host, int slot_count, ThreadMaker maker = &platform::Thread::Create);
   // Ends the workers (ShutdownWorkers) if that has not happened yet.
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
@@ -55,9 +51,11 @@ class WorkerPool {
 
   // The lowest free slot, now marked busy: 1..slot_count, 0 when none is
   // free, -1 when shutting down.
-  int AcquireSlot();
+  [[nodiscard]] int AcquireSlot();
   // Lets the suspended thread of an acquired slot run: it becomes the waiter.
-  bool ResumeSlot(int slot);
+  // False when it cannot run; the slot then stays out of use until a later
+  // RecycleSlot makes it a new thread.
+  [[nodiscard]] bool ResumeSlot(int slot);
   // A fresh suspended thread for the slot (made before the lock is taken),
   // its connection forgotten, the slot free. Changes nothing while shutting
   // down.
@@ -69,7 +67,7 @@ class WorkerPool {
   // FinalShutdown's part: no slot is handed out or recycled any more, every
   // connection is shut down and every suspended thread is woken to end at
   // once. Then waits up to wait_ms for all workers to end; true if they did.
-  bool ShutdownWorkers(int wait_ms);
+  [[nodiscard]] bool ShutdownWorkers(int wait_ms);
 
   int slot_count() const { return static_cast<int>(slots_.size()); }
   // Free slots at this moment (for tests and diagnostics).
@@ -98,10 +96,15 @@ class WorkerPool {
   bool MakeThreadLocked(Slot& slot, bool suspended);
   // Under lock_: retries slots that were left without a thread.
   void RepairBrokenLocked();
-  bool RecordConnection(int slot, net::NetSocket& client);
+  // Under lock_: the slot has no thread that can run; it stays busy.
+  void MarkBrokenLocked(Slot& slot);
+  // Wakes the next waiter in a free slot: its number, 0 when no slot is free
+  // (or none can run), -1 when shutting down.
+  int HandOverWaitingRole();
+  [[nodiscard]] bool RecordConnection(int slot, net::NetSocket& client);
   void ForgetConnection(int slot);
   // The limit path: a new running thread takes over this slot's waiting role.
-  bool ReplaceWithRunningThread(int slot);
+  [[nodiscard]] bool ReplaceWithRunningThread(int slot);
   Slot& At(int slot) { return slots_[static_cast<std::size_t>(slot - 1)]; }
 
   WorkerHost& host_;

@@ -9,6 +9,10 @@ namespace {
 // How often a blocked wait looks for Interrupt().
 constexpr int kWaitSliceMs = 100;
 
+// One zero-copy call hands the system at most this much, so a single call
+// never holds the worker long after the client stops taking data.
+constexpr std::size_t kZeroCopyPiece = 2 * 1024 * 1024;
+
 int WaitMillis(int timeout_seconds, bool use_timeout) {
   const int seconds = use_timeout ? timeout_seconds : kDefaultWaitSeconds;
   return seconds < 0 ? 0 : (seconds > 2000000 ? 2000000000 : seconds * 1000);
@@ -17,7 +21,7 @@ int WaitMillis(int timeout_seconds, bool use_timeout) {
 }  // namespace
 
 NetSocket& NetSocket::operator=(NetSocket&& other) noexcept {
-  if (this != &other) Adopt(other.Release());
+  if (this != &other) handle_ = std::move(other.handle_);
   return *this;
 }
 
@@ -47,10 +51,7 @@ bool NetSocket::Connect(const std::string& host, std::uint16_t port) {
   return Wait(true, kDefaultWaitSeconds * 1000) == 1;
 }
 
-void NetSocket::Close() {
-  const SocketHandle handle = Release();
-  if (handle != kNoSocket) sys::CloseSocket(handle);
-}
+void NetSocket::Close() { handle_.reset(); }
 
 bool NetSocket::Send(std::string_view data, int timeout_seconds, bool use_timeout) {
   return SendAll(data, WaitMillis(timeout_seconds, use_timeout));
@@ -105,8 +106,7 @@ void NetSocket::Interrupt() {
 bool NetSocket::Listen() { return sys::Listen(Handle(), 5); }
 
 SocketHandle NetSocket::Adopt(SocketHandle adopted) {
-  const SocketHandle old = handle_.exchange(adopted, std::memory_order_acq_rel);
-  if (old != kNoSocket && old != adopted) sys::CloseSocket(old);
+  handle_.reset(adopted);
   return adopted;
 }
 
@@ -156,6 +156,33 @@ bool NetSocket::PeerAddress(std::string& address, std::uint16_t& port) const {
 }
 
 bool NetSocket::EnableBroadcast() { return sys::EnableBroadcast(Handle()); }
+
+bool NetSocket::SendFileRange(std::intptr_t file, std::uint64_t offset, std::uint64_t length,
+                              int wait_ms) {
+  const SocketHandle handle = Handle();
+  if (!sys::HasZeroCopySend() || !sys::SetNonBlocking(handle, true)) return false;
+  bool sent_all = true;
+  while (length > 0) {
+    const std::size_t piece = length < kZeroCopyPiece ? static_cast<std::size_t>(length)
+                                                      : kZeroCopyPiece;
+    const long sent = sys::SendFilePiece(handle, file, offset, piece);
+    if (sent == sys::kWouldBlock) {
+      if (Wait(true, wait_ms) != 1) {
+        sent_all = false;
+        break;
+      }
+      continue;
+    }
+    if (sent <= 0) {  // an error, or the file holds no byte at `offset` any more
+      sent_all = false;
+      break;
+    }
+    offset += static_cast<std::uint64_t>(sent);
+    length -= static_cast<std::uint64_t>(sent);
+  }
+  (void)sys::SetNonBlocking(handle, false);
+  return sent_all;
+}
 
 void NetSocket::Shutdown(ShutdownHow how) {
   const SocketHandle handle = Handle();

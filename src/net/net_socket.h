@@ -9,9 +9,11 @@
 #include <string_view>
 
 #include "net/socket_sys.h"
+#include "platform/unique_resource.h"
 
 namespace orvane::net {
 
+using sys::AcceptFailure;
 using sys::SocketHandle;
 using sys::kNoSocket;
 using sys::ShutdownHow;
@@ -26,12 +28,9 @@ class NetSocket {
   NetSocket() = default;
   // Takes ownership of an open socket.
   explicit NetSocket(SocketHandle adopted) : handle_(adopted) {}
-  ~NetSocket() { Close(); }
 
   // A socket has one owner, so it is closed exactly once: moved, never copied.
-  NetSocket(const NetSocket&) = delete;
-  NetSocket& operator=(const NetSocket&) = delete;
-  NetSocket(NetSocket&& other) noexcept : handle_(other.Release()) {}
+  NetSocket(NetSocket&& other) noexcept : handle_(std::move(other.handle_)) {}
   NetSocket& operator=(NetSocket&& other) noexcept;
 
   // A new stream (or datagram) socket; one held before is closed first.
@@ -52,13 +51,16 @@ class NetSocket {
   [[nodiscard]] bool Receive(std::string& out, int timeout_seconds, bool use_timeout);
   // Backlog 5.
   [[nodiscard]] bool Listen();
-  SocketHandle Handle() const { return handle_.load(std::memory_order_acquire); }
+  SocketHandle Handle() const { return handle_.get(); }
   // Closes the socket held so far and takes `adopted`; returns it.
   SocketHandle Adopt(SocketHandle adopted);
   // Gives up ownership without closing.
-  SocketHandle Release() { return handle_.exchange(kNoSocket, std::memory_order_acq_rel); }
+  SocketHandle Release() { return handle_.release(); }
   // The client adopts the accepted connection (closing what it held).
   [[nodiscard]] bool Accept(NetSocket& client);
+  // What the last failed Accept on this thread means for a listening socket
+  // that is still open: try again, try again after a pause, or give up.
+  static AcceptFailure LastAcceptFailure() { return sys::ClassifyAcceptError(sys::LastError()); }
   // One datagram; the byte count, or -1 (0 when the host cannot be resolved).
   long SendTo(std::string_view data, const std::string& host, std::uint16_t port);
   // One datagram received within the wait; empty on time-out or error.
@@ -78,6 +80,15 @@ class NetSocket {
   long ReceiveSome(char* buffer, std::size_t size, int timeout_ms);
   // Ends one or both directions without releasing the handle.
   void Shutdown(ShutdownHow how);
+  // True where SendFileRange can hand file bytes to the system directly.
+  static bool HasZeroCopySend() { return sys::HasZeroCopySend(); }
+  // Sends `length` bytes of the open file `file` (a native descriptor) from
+  // `offset` straight from the system's file cache, without a buffer of
+  // ours; each wait for the socket to take more is at most wait_ms, as in
+  // SendAll. False when a wait runs out, a send fails, the file ends sooner,
+  // or the system has no zero-copy send.
+  [[nodiscard]] bool SendFileRange(std::intptr_t file, std::uint64_t offset, std::uint64_t length,
+                                   int wait_ms);
   // From another thread: ends the connection and makes every wait on this
   // socket, pending or later, fail promptly. The handle stays owned (and is
   // closed) by the owner. Shutdown alone is not enough: it does not end a
@@ -89,7 +100,9 @@ class NetSocket {
   // ends it: 1 ready, 0 time-out, -1 error or interrupted.
   int Wait(bool for_writing, int timeout_ms);
 
-  std::atomic<SocketHandle> handle_{kNoSocket};
+  // Shared across threads: the owner uses it while StopServer or FinalShutdown
+  // may close (the listening socket) or interrupt (a connection) from another.
+  platform::UniqueResource<sys::SocketTraits, true> handle_;
   std::atomic<bool> interrupted_{false};
 };
 

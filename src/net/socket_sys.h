@@ -28,6 +28,13 @@ SocketHandle OpenSocket(bool datagram);
 // Wakes every thread blocked on the socket (accept, recv, send, select),
 // then releases the handle.
 void CloseSocket(SocketHandle handle);
+
+// The owner kind of a socket handle (see platform/unique_resource.h).
+struct SocketTraits {
+  using Handle = SocketHandle;
+  static Handle Invalid() { return kNoSocket; }
+  static void Close(Handle handle) { CloseSocket(handle); }
+};
 // Ends sending, receiving or both without releasing the handle; a thread
 // blocked on the socket wakes up and fails.
 enum class ShutdownHow { kSend, kReceive, kBoth };

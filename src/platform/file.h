@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/unique_resource.h"
+
 namespace orvane::platform {
 
 // A file name in two pieces: the site folder in the ANSI code page and the
@@ -19,6 +21,14 @@ struct FileName {
 // True when a file or folder of exactly this name exists; never a pattern.
 bool FileNameExists(const FileName& name);
 
+// The owner kind of an open file: a HANDLE on Windows, a descriptor on POSIX,
+// both held as an integer; -1 (INVALID_HANDLE_VALUE) means none.
+struct FileTraits {
+  using Handle = std::intptr_t;
+  static Handle Invalid() { return -1; }
+  static void Close(Handle handle);  // per system
+};
+
 // A regular disk file opened for reading, with no sharing restriction: other
 // processes may read, write or delete it meanwhile.
 class ReadOnlyFile {
@@ -27,28 +37,16 @@ class ReadOnlyFile {
   // folder, pipe or device is never opened as a body).
   [[nodiscard]] static std::optional<ReadOnlyFile> OpenRegular(const FileName& name);
 
-  ReadOnlyFile(ReadOnlyFile&& other) noexcept : native_(other.native_) { other.native_ = -1; }
-  ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept {
-    if (this != &other) {
-      Close();
-      native_ = other.native_;
-      other.native_ = -1;
-    }
-    return *this;
-  }
-  ~ReadOnlyFile() { Close(); }
-
   std::uint64_t Length() const;
   bool Seek(std::uint64_t offset);
   // Bytes read (0 at the end of the file) or -1 on an error.
   std::int64_t Read(char* buffer, std::size_t size);
   // The native descriptor or handle, for zero-copy sending.
-  std::intptr_t native() const { return native_; }
+  std::intptr_t native() const { return native_.get(); }
 
  private:
   explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}
-  void Close();  // per system; -1 means no file
-  std::intptr_t native_;
+  UniqueResource<FileTraits> native_;
 };
 
 }  // namespace orvane::platform

@@ -12,19 +12,19 @@ using ThreadEntry = void (*)(void* argument);
 // thread: it runs to its end on its own (detached).
 class Thread {
  public:
-  // A thread that runs `entry(argument)` only once Resume() is called
-  // (CreateThread with CREATE_SUSPENDED on Windows; on POSIX a thread that
-  // waits on its own start gate). nullopt when the system refuses a thread.
-  [[nodiscard]] static std::optional<Thread> CreateSuspended(ThreadEntry entry, void* argument);
-  // A thread that starts at once.
-  [[nodiscard]] static std::optional<Thread> CreateRunning(ThreadEntry entry, void* argument);
+  // A thread that runs `entry(argument)`: at once, or when `suspended` only
+  // once Resume() is called (CreateThread with CREATE_SUSPENDED on Windows;
+  // on POSIX a thread that waits on its own start gate). nullopt when the
+  // system refuses a thread.
+  [[nodiscard]] static std::optional<Thread> Create(ThreadEntry entry, void* argument,
+                                                    bool suspended);
 
   Thread(Thread&& other) noexcept;
   Thread& operator=(Thread&& other) noexcept;
   ~Thread();
 
   // Lets a suspended thread run; false if it was already resumed or is gone.
-  bool Resume();
+  [[nodiscard]] bool Resume();
 
   struct Impl;
 

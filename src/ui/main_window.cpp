@@ -133,7 +133,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       KillTimer(hwnd_, kDrainTimerId);
       tray_icon_.Remove();
       // `FinalShutdown`: every worker ends before the message loop does.
-      server_->FinalShutdown();
+      (void)server_->FinalShutdown();
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:

@@ -212,7 +212,7 @@ std::atomic<int> g_threads_allowed{0};
 std::optional<platform::Thread> LimitedThreads(platform::ThreadEntry entry, void* argument,
                                                bool suspended) {
   if (g_threads_allowed.fetch_sub(1) <= 0) return std::nullopt;
-  return MakeSystemThread(entry, argument, suspended);
+  return platform::Thread::Create(entry, argument, suspended);
 }
 
 // A host whose listening socket has no socket: a resumed worker's Accept
@@ -222,7 +222,7 @@ class IdleHost : public WorkerHost {
   net::NetSocket& ListenSocket() override { return listener; }
   void OnAcceptFailed() override { ++accept_failures; }
   void LogConnection(const net::NetSocket&) override {}
-  bool ServeConnection(int, net::NetSocket&, std::int64_t) override { return false; }
+  bool ServeConnection(net::NetSocket&, std::int64_t) override { return false; }
   void SendLimitResponse(net::NetSocket&) override {}
   void FinishConnection(net::NetSocket&) override {}
   net::NetSocket listener;

@@ -246,7 +246,7 @@ RunningServer::RunningServer(const std::string& folder, ServerOptions options) {
 RunningServer::~RunningServer() {
   if (server) {
     server->StopServer();
-    server->FinalShutdown();
+    EXPECT_TRUE(server->FinalShutdown()) << "a worker outlived the shutdown wait";
   }
 }
 

@@ -32,34 +32,29 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   // O_NONBLOCK so that opening a FIFO cannot hang the worker; it is refused below.
   const int fd = open(PosixPath(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
+  ReadOnlyFile file(fd);
   struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return std::nullopt;
-  }
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   // O_NONBLOCK stays: it has no effect on a regular file (reads and sendfile
   // still wait for the disk), and clearing it would cost two calls a request.
-  return ReadOnlyFile(fd);
+  return file;
 }
 
-void ReadOnlyFile::Close() {
-  if (native_ >= 0) close(static_cast<int>(native_));
-  native_ = -1;
-}
+void FileTraits::Close(Handle handle) { close(static_cast<int>(handle)); }
 
 std::uint64_t ReadOnlyFile::Length() const {
   struct stat info {};
-  if (fstat(static_cast<int>(native_), &info) != 0) return 0;
+  if (fstat(static_cast<int>(native()), &info) != 0) return 0;
   return static_cast<std::uint64_t>(info.st_size);
 }
 
 bool ReadOnlyFile::Seek(std::uint64_t offset) {
-  return lseek(static_cast<int>(native_), static_cast<off_t>(offset), SEEK_SET) >= 0;
+  return lseek(static_cast<int>(native()), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 std::int64_t ReadOnlyFile::Read(char* buffer, std::size_t size) {
   for (;;) {
-    const ssize_t got = read(static_cast<int>(native_), buffer, size);
+    const ssize_t got = read(static_cast<int>(native()), buffer, size);
     if (got >= 0) return got;
     if (errno != EINTR) return -1;
   }

@@ -41,7 +41,7 @@ Thread::Thread(Thread&& other) noexcept = default;
 Thread& Thread::operator=(Thread&& other) noexcept = default;
 Thread::~Thread() = default;
 
-std::optional<Thread> Thread::CreateSuspended(ThreadEntry entry, void* argument) {
+std::optional<Thread> Thread::Create(ThreadEntry entry, void* argument, bool suspended) {
   auto gate = std::make_shared<StartGate>();
   gate->entry = entry;
   gate->argument = argument;
@@ -58,12 +58,8 @@ std::optional<Thread> Thread::CreateSuspended(ThreadEntry entry, void* argument)
   }
   auto impl = std::make_unique<Impl>();
   impl->gate = std::move(gate);
-  return Thread(std::move(impl));
-}
-
-std::optional<Thread> Thread::CreateRunning(ThreadEntry entry, void* argument) {
-  std::optional<Thread> thread = CreateSuspended(entry, argument);
-  if (thread) thread->Resume();
+  Thread thread(std::move(impl));
+  if (!suspended) (void)thread.Resume();  // a fresh gate always opens
   return thread;
 }
 

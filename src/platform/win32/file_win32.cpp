@@ -52,36 +52,33 @@ bool FileNameExists(const FileName& name) {
 std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   HANDLE handle = OpenForReading(name);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  ReadOnlyFile file(reinterpret_cast<std::intptr_t>(handle));
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    CloseHandle(handle);
     return std::nullopt;
   }
-  return ReadOnlyFile(reinterpret_cast<std::intptr_t>(handle));
+  return file;
 }
 
-void ReadOnlyFile::Close() {
-  if (native_ != -1) CloseHandle(reinterpret_cast<HANDLE>(native_));
-  native_ = -1;
-}
+void FileTraits::Close(Handle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
 
 std::uint64_t ReadOnlyFile::Length() const {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(reinterpret_cast<HANDLE>(native_), &size)) return 0;
+  if (!GetFileSizeEx(reinterpret_cast<HANDLE>(native()), &size)) return 0;
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 bool ReadOnlyFile::Seek(std::uint64_t offset) {
   LARGE_INTEGER distance{};
   distance.QuadPart = static_cast<LONGLONG>(offset);
-  return SetFilePointerEx(reinterpret_cast<HANDLE>(native_), distance, nullptr, FILE_BEGIN) != 0;
+  return SetFilePointerEx(reinterpret_cast<HANDLE>(native()), distance, nullptr, FILE_BEGIN) != 0;
 }
 
 std::int64_t ReadOnlyFile::Read(char* buffer, std::size_t size) {
   DWORD got = 0;
   const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-  if (!ReadFile(reinterpret_cast<HANDLE>(native_), buffer, want, &got, nullptr)) return -1;
+  if (!ReadFile(reinterpret_cast<HANDLE>(native()), buffer, want, &got, nullptr)) return -1;
   return static_cast<std::int64_t>(got);
 }
 

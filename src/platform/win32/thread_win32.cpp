@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/thread.h"
+#include "platform/win32/win32_handle.h"
 
 namespace orvane::platform {
 
@@ -22,11 +23,9 @@ DWORD WINAPI ThreadMain(LPVOID raw) {
 
 }  // namespace
 
+// Closing the handle does not end the thread: it runs on to its end.
 struct Thread::Impl {
-  HANDLE handle = nullptr;
-  ~Impl() {
-    if (handle != nullptr) CloseHandle(handle);  // the thread itself runs on
-  }
+  UniqueKernelHandle handle;
 };
 
 Thread::Thread(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -34,38 +33,23 @@ Thread::Thread(Thread&& other) noexcept = default;
 Thread& Thread::operator=(Thread&& other) noexcept = default;
 Thread::~Thread() = default;
 
-namespace {
-
-HANDLE StartThread(ThreadEntry entry, void* argument, DWORD flags) {
+std::optional<Thread> Thread::Create(ThreadEntry entry, void* argument, bool suspended) {
   auto* start = new (std::nothrow) StartInfo{entry, argument};
-  if (start == nullptr) return nullptr;
-  HANDLE handle = CreateThread(nullptr, 0, ThreadMain, start, flags, nullptr);
-  if (handle == nullptr) delete start;
-  return handle;
-}
-
-}  // namespace
-
-std::optional<Thread> Thread::CreateSuspended(ThreadEntry entry, void* argument) {
-  HANDLE handle = StartThread(entry, argument, CREATE_SUSPENDED);
-  if (handle == nullptr) return std::nullopt;
+  if (start == nullptr) return std::nullopt;
   auto impl = std::make_unique<Impl>();
-  impl->handle = handle;
-  return Thread(std::move(impl));
-}
-
-std::optional<Thread> Thread::CreateRunning(ThreadEntry entry, void* argument) {
-  HANDLE handle = StartThread(entry, argument, 0);
-  if (handle == nullptr) return std::nullopt;
-  auto impl = std::make_unique<Impl>();
-  impl->handle = handle;
+  impl->handle.reset(
+      CreateThread(nullptr, 0, ThreadMain, start, suspended ? CREATE_SUSPENDED : 0, nullptr));
+  if (!impl->handle) {
+    delete start;
+    return std::nullopt;
+  }
   return Thread(std::move(impl));
 }
 
 bool Thread::Resume() {
-  if (!impl_ || impl_->handle == nullptr) return false;
+  if (!impl_ || !impl_->handle) return false;
   // ResumeThread answers the previous suspend count: 1 means it now runs.
-  return ResumeThread(impl_->handle) == 1;
+  return ResumeThread(impl_->handle.get()) == 1;
 }
 
 }  // namespace orvane::platform
