@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/unique_resource.h"
+
 namespace orvane {
 
 namespace {
@@ -11,15 +13,18 @@ namespace {
 // How long a connection line may wait before it reaches standard output.
 constexpr int kWriterTickMs = 100;
 
-}  // namespace
-
-namespace {
+struct IconvTraits {
+  using Handle = iconv_t;
+  static Handle Invalid() { return reinterpret_cast<iconv_t>(-1); }
+  static void Close(Handle cd) { iconv_close(cd); }
+};
 
 // Converts one run of non-ASCII GBK bytes; bytes that are not GBK pass through.
 std::string ConvertGbkRun(std::string_view run) {
-  // One converter per thread, opened on first use and kept.
-  thread_local iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(run);
+  // One converter per thread, opened on first use, closed when the thread ends.
+  thread_local const platform::UniqueResource<IconvTraits> converter(iconv_open("UTF-8", "GBK"));
+  if (!converter) return std::string(run);
+  const iconv_t cd = converter.get();
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
   std::string in(run);
   std::string out(in.size() * 2 + 4, '\0');

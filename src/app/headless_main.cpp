@@ -15,15 +15,23 @@
 #include "http/server.h"
 #include "net/net_socket.h"
 #include "platform/codepage.h"
+#include "platform/unique_resource.h"
 
 namespace {
+
+struct InterfaceListTraits {
+  using Handle = ifaddrs*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle list) { freeifaddrs(list); }
+};
 
 // The first IPv4 address of an interface that is up and not loopback.
 std::string LanAddress() {
   std::string found = "127.0.0.1";
-  ifaddrs* list = nullptr;
-  if (getifaddrs(&list) != 0) return found;
-  for (const ifaddrs* it = list; it != nullptr; it = it->ifa_next) {
+  ifaddrs* raw = nullptr;
+  if (getifaddrs(&raw) != 0) return found;
+  const orvane::platform::UniqueResource<InterfaceListTraits> list(raw);
+  for (const ifaddrs* it = list.get(); it != nullptr; it = it->ifa_next) {
     if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;
     const auto* sa = reinterpret_cast<const sockaddr_in*>(it->ifa_addr);
     if (ntohl(sa->sin_addr.s_addr) >> 24 == 127) continue;
@@ -33,7 +41,6 @@ std::string LanAddress() {
       break;
     }
   }
-  freeifaddrs(list);
   return found;
 }
 

@@ -7,6 +7,7 @@
 
 #include "net/net_socket.h"
 #include "ui/main_window.h"
+#include "ui/win_handles.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ int RunProgram(HINSTANCE instance, int show_command) {
   // A relative folder typed into the site folder box is taken from here.
   if (!program_folder.empty()) SetCurrentDirectoryW((program_folder + L"\\").c_str());
   // The folder picker is a shell COM object.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const orvane::ui::ComApartment com(
+      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
 
   int exit_code = 1;
   {
@@ -50,7 +52,6 @@ int RunProgram(HINSTANCE instance, int show_command) {
       exit_code = got == 0 ? static_cast<int>(message.wParam) : 1;
     }
   }
-  if (SUCCEEDED(com)) CoUninitialize();
   return exit_code;
 }
 

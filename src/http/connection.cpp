@@ -1,6 +1,7 @@
 #include "http/connection.h"
 
 #include "http/core/http_date.h"
+#include "http/core/log_line.h"
 #include "http/file_transfer.h"
 #include "http/core/path_map.h"
 #include "http/core/request.h"
@@ -19,15 +20,6 @@ platform::FileName FileNameOf(const MappedPath& mapped) {
 std::string CurrentDate() { return FormatHttpDate(platform::CurrentUtcTime()); }
 
 }  // namespace
-
-std::string ClientLogLine(std::string_view address, std::uint16_t port) {
-  std::string line = "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:";  // 客户来自:
-  line.append(address);
-  line.push_back(':');
-  line.append(UnsignedDecimalText(port));
-  line.append("\r\n");
-  return line;
-}
 
 void LogConnection(const net::NetSocket& client, OperatorPanel& panel) {
   std::string address;

@@ -14,9 +14,6 @@
 
 namespace orvane {
 
-// "客户来自:" + address + ":" + port (unsigned) + CR LF, in GBK.
-std::string ClientLogLine(std::string_view address, std::uint16_t port);
-
 // `LogConnection`: the client line for this connection ("客户来自::0" when the
 // peer's address cannot be had).
 void LogConnection(const net::NetSocket& client, OperatorPanel& panel);

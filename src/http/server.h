@@ -9,6 +9,7 @@
 
 #include "http/operator_panel.h"
 #include "http/core/responses.h"
+#include "http/core/settings.h"
 #include "http/server_options.h"
 #include "http/core/text_rules.h"
 #include "http/worker_pool.h"
@@ -69,7 +70,7 @@ class Server : private WorkerHost {
   OperatorPanel& panel_;
   const CodePage ansi_;
   const ServerOptions options_;
-  std::int16_t server_port_ = kDefaultPortValue;  // window thread only
+  std::int16_t server_port_ = kDefaultPort;  // window thread only
   // SiteRoot: replaced by StartServer while workers of an earlier run may
   // still read the old one, so it is swapped as a whole under site_lock_.
   mutable platform::Lock site_lock_;
@@ -78,8 +79,6 @@ class Server : private WorkerHost {
   net::NetSocket listen_socket_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
-
-  static constexpr std::int16_t kDefaultPortValue = 80;
 };
 
 }  // namespace orvane

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "net/socket_sys.h"
+#include "platform/unique_resource.h"
 
 namespace orvane::net::sys {
 
@@ -193,6 +194,16 @@ bool LocalName(SocketHandle handle, std::string& address, std::uint16_t& port) {
   return DescribeAddress(sa, address, port);
 }
 
+namespace {
+
+struct AddressListTraits {
+  using Handle = addrinfo*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle list) { freeaddrinfo(list); }
+};
+
+}  // namespace
+
 bool ParseDottedAddress(const std::string& text, std::uint32_t& address) {
   const in_addr_t parsed = inet_addr(text.c_str());
   if (parsed == INADDR_NONE) return false;
@@ -204,10 +215,11 @@ bool ResolveHost(const std::string& host, std::uint32_t& address) {
   if (ParseDottedAddress(host, address)) return true;
   addrinfo hints{};
   hints.ai_family = AF_INET;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
-  freeaddrinfo(found);
+  addrinfo* list = nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0) return false;
+  const platform::UniqueResource<AddressListTraits> found(list);
+  if (!found) return false;
+  address = ntohl(reinterpret_cast<const sockaddr_in*>(found.get()->ai_addr)->sin_addr.s_addr);
   return true;
 }
 

@@ -26,9 +26,8 @@ constexpr UINT_PTR kDrainTimerId = 1;
 constexpr UINT kDrainTimerMs = 500;
 
 int SystemDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const UniqueScreenDc screen(GetDC(nullptr));
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
 }
 
@@ -314,11 +313,10 @@ void MainWindow::ChooseSiteFolder() {
   browse.hwndOwner = hwnd_;
   browse.lpszTitle = prompt.c_str();
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
-  if (chosen == nullptr) return;  // cancelled: the box keeps its text
+  const UniqueItemIdList chosen(SHBrowseForFolderW(&browse));
+  if (!chosen) return;  // cancelled: the box keeps its text
   wchar_t path[MAX_PATH] = {};
-  if (SHGetPathFromIDListW(chosen, path)) SetWindowTextW(site_folder_box_, path);
-  CoTaskMemFree(chosen);
+  if (SHGetPathFromIDListW(chosen.get(), path)) SetWindowTextW(site_folder_box_, path);
 }
 
 void MainWindow::OpenSite() {

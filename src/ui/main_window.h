@@ -10,7 +10,7 @@
 #include "http/server.h"
 #include "http/core/text_rules.h"
 #include "ui/tray_icon.h"
-#include "ui/unique_handle.h"
+#include "ui/win_handles.h"
 #include "ui/window_panel.h"
 
 namespace orvane::ui {

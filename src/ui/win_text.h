@@ -9,13 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/wide_text.h"
+
 namespace orvane::ui {
 
 inline constexpr UINT kGbkCodePage = 936;
 
-std::wstring Widen(std::string_view text, UINT code_page);
-// Characters the code page cannot hold become its default character.
-std::string Narrow(std::wstring_view text, UINT code_page);
+using platform::Narrow;
+using platform::Widen;
 
 inline std::wstring FromGbk(std::string_view gbk) { return Widen(gbk, kGbkCodePage); }
 

@@ -14,7 +14,7 @@ struct DecodeCase {
 
 TEST(UrlDecodeTest, DecodesPercentAndPlusByTheRules) {
   const DecodeCase cases[] = {
-      {"/", "/index.htm"},
+      {"/", "/"},
       {"", ""},
       {"/docs/", "/docs/"},
       {"//", "//"},

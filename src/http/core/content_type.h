@@ -10,9 +10,9 @@ namespace orvane {
 inline constexpr std::string_view kOctetStreamType =
     "application/octet-stream\r\nAccept-Ranges: bytes";
 
-// `ContentTypeTable`: the extension (everything after the last "." of the
-// whole path, ASCII letters lowered) looked up exactly. No dot, or an
-// extension outside the table, gives kOctetStreamType.
+// The extension (everything after the last "." of the whole path, ASCII
+// letters lowered) looked up exactly in the table. No dot, or an extension
+// outside the table, gives kOctetStreamType.
 std::string_view ContentTypeForPath(std::string_view path);
 
 }  // namespace orvane

@@ -30,15 +30,8 @@ std::string NormalizeSeparators(std::string_view text, const CodePage& cp) {
   return out;
 }
 
-// True when the last character (not merely the last byte) is "\".
 bool EndsWithSeparator(std::string_view text, const CodePage& cp) {
-  std::size_t i = 0;
-  std::size_t last = std::string_view::npos;
-  while (i < text.size()) {
-    last = i;
-    i += cp.CharLength(text, i);
-  }
-  return last != std::string_view::npos && last + 1 == text.size() && text[last] == '\\';
+  return EndsWithChar(text, '\\', cp);
 }
 
 // Splits on single-byte "\" only.
@@ -149,7 +142,8 @@ std::optional<MappedPath> MapRequestPath(std::string_view request, std::string_v
                                          const CodePage& ansi, const PathExistsFn& exists) {
   const std::optional<std::string_view> raw = RawRequestPath(request, ansi);
   if (!raw) return std::nullopt;
-  const std::string decoded = DecodeUrlPath(*raw);
+  // "/" alone names the one default document.
+  const std::string decoded = *raw == "/" ? std::string(kDefaultDocument) : DecodeUrlPath(*raw);
   if (IsNonAsciiUtf8(decoded)) {
     std::optional<MappedPath> unicode =
         MapDecodedPath(site_root, ansi, decoded, NameEncoding::kUtf8);

@@ -10,6 +10,9 @@
 
 namespace orvane {
 
+// What "/" alone stands for.
+inline constexpr std::string_view kDefaultDocument = "/index.htm";
+
 // How the bytes of a request path name a file: in the system's ANSI code page,
 // or as UTF-8 (what today's browsers send, percent-escaped).
 enum class NameEncoding { kAnsi, kUtf8 };
@@ -48,7 +51,8 @@ bool IsReservedDeviceName(std::string_view segment);
 // The literal existence test of the file system, given a mapped path.
 using PathExistsFn = std::function<bool(const MappedPath&)>;
 
-// `MapRequestPath`: the request line mapped and looked up. A path whose
+// `MapRequestPath`: the request line mapped and looked up ("/" as the
+// default document). A path whose
 // decoded bytes are non-ASCII UTF-8 is looked up under that Unicode name
 // first and under the same bytes as an ANSI name after; nullopt (404) when
 // the request line is malformed, the path is refused or nothing exists.

@@ -10,7 +10,7 @@ namespace orvane {
 // The largest request the server reads; bytes past it are never looked at.
 inline constexpr std::size_t kMaxRequestBytes = 8191;
 
-// `RequestText`: the received bytes up to the first NUL.
+// The request text: the received bytes up to the first NUL.
 std::string_view RequestTextOf(std::string_view received);
 
 // Only the first three bytes count, exactly: "GETX /" passes, "get /" does not.

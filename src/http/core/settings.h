@@ -11,11 +11,11 @@ namespace orvane {
 
 constexpr std::int16_t kDefaultPort = 80;
 
-// `ServerPort` from the text of the port box: the port number the text stands
+// The server port from the text of the port box: the port number the text stands
 // for, or 80 when that is below 1 (so 32768-65535, negative as 16 bits, give 80).
 std::int16_t SettleServerPort(std::string_view port_text, const CodePage& cp);
 
-// `SiteRoot` from the text of the site-folder box: one trailing backslash
+// The site root from the text of the site-folder box: one trailing backslash
 // removed (only one, and only when it is a character of its own rather than
 // the second byte of a double-byte character). Nothing else is checked.
 std::string SettleSiteRoot(std::string_view folder_text, const CodePage& cp);

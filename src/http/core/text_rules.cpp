@@ -54,6 +54,16 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   return out;
 }
 
+bool EndsWithChar(std::string_view text, char c, const CodePage& cp) {
+  std::size_t i = 0;
+  std::size_t last = std::string_view::npos;
+  while (i < text.size()) {
+    last = i;
+    i += cp.CharLength(text, i);
+  }
+  return last != std::string_view::npos && last + 1 == text.size() && text[last] == c;
+}
+
 std::string_view TrimBlanks(std::string_view text, const CodePage& cp) {
   const std::string_view wide_space = cp.IdeographicSpace();
   // Leading blanks: step character by character from the start.

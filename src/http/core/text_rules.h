@@ -22,6 +22,10 @@ std::size_t FindLastText(std::string_view text, std::string_view needle, const C
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to,
                        const CodePage& cp);
 
+// True when the last character of the text (not merely its last byte: it may
+// be the trail byte of a double-byte character) is `c`.
+bool EndsWithChar(std::string_view text, char c, const CodePage& cp);
+
 // Removes ASCII spaces and ideographic spaces at both ends; tabs and line
 // breaks are not blanks.
 std::string_view TrimBlanks(std::string_view text, const CodePage& cp);

@@ -18,7 +18,6 @@ int HexValue(char c) {
 }  // namespace
 
 std::string DecodeUrlPath(std::string_view raw_path) {
-  if (raw_path == "/") return "/index.htm";
   std::string out;
   out.reserve(raw_path.size());
   std::size_t i = 0;

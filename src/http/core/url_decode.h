@@ -6,11 +6,11 @@
 
 namespace orvane {
 
-// "/" becomes "/index.htm" (the one default document). Otherwise "+" becomes
-// a space and "%XY" with two hexadecimal digits becomes that byte; a "%" not
-// followed by two letters or digits is written as it stands, together with
-// the bytes it was followed by, and those bytes are not examined again. A
-// letter-or-digit pair that is not hexadecimal ("%4G") is kept literally.
+// "+" becomes a space and "%XY" with two hexadecimal digits becomes that
+// byte; a "%" not followed by two letters or digits is written as it stands,
+// together with the bytes it was followed by, and those bytes are not
+// examined again. A letter-or-digit pair that is not hexadecimal ("%4G") is
+// kept literally.
 // The result ends at the first NUL byte, so "%00" cuts the path there.
 std::string DecodeUrlPath(std::string_view raw_path);
 

@@ -3,49 +3,40 @@
 #include <string>
 
 #include "platform/file.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane::platform {
 
 namespace {
 
-std::wstring Widen(std::string_view text, UINT code_page) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) {
-    MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  }
-  return wide;
+// The whole name, for the W API (a UTF-8 request path) or the A API (an ANSI
+// one): UTF-8 names go through the wide API and ANSI names through the ANSI
+// one, so old clients that send GBK bytes reach exactly the file they name.
+std::wstring WidePath(const FileName& name) {
+  return Widen(name.root, CP_ACP) + Widen(name.relative, CP_UTF8);
 }
 
-// UTF-8 names go through the wide API; ANSI names through the ANSI one, so
-// old clients that send GBK bytes reach exactly the file they name.
+std::string AnsiPath(const FileName& name) {
+  std::string path;
+  path.append(name.root).append(name.relative);
+  return path;
+}
+
 HANDLE OpenForReading(const FileName& name) {
   constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   if (name.relative_is_utf8) {
-    const std::wstring path = Widen(name.root, CP_ACP) + Widen(name.relative, CP_UTF8);
-    return CreateFileW(path.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
+    return CreateFileW(WidePath(name).c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   }
-  std::string path;
-  path.append(name.root).append(name.relative);
-  return CreateFileA(path.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
+  return CreateFileA(AnsiPath(name).c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 }  // namespace
 
 bool FileNameExists(const FileName& name) {
-  DWORD attributes;
-  if (name.relative_is_utf8) {
-    const std::wstring path = Widen(name.root, CP_ACP) + Widen(name.relative, CP_UTF8);
-    attributes = GetFileAttributesW(path.c_str());
-  } else {
-    std::string path;
-    path.append(name.root).append(name.relative);
-    attributes = GetFileAttributesA(path.c_str());
-  }
+  const DWORD attributes = name.relative_is_utf8 ? GetFileAttributesW(WidePath(name).c_str())
+                                                 : GetFileAttributesA(AnsiPath(name).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES;
 }
 

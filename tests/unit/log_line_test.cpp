@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "http/connection.h"
+#include "http/core/log_line.h"
 
 namespace orvane {
 namespace {

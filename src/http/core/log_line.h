@@ -1,0 +1,13 @@
+// The line the connection log shows for each client.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// "客户来自:" + address + ":" + port (unsigned) + CR LF, in GBK.
+std::string ClientLogLine(std::string_view address, std::uint16_t port);
+
+}  // namespace orvane

@@ -1,0 +1,15 @@
+// Byte strings to and from the UTF-16 of the W API, in a given code page.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace orvane::platform {
+
+std::wstring Widen(std::string_view text, UINT code_page);
+// Characters the code page cannot hold become its default character.
+std::string Narrow(std::wstring_view text, UINT code_page);
+
+}  // namespace orvane::platform

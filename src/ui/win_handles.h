@@ -1,0 +1,43 @@
+// Owners of the window's GDI, USER, shell and COM resources, one kind each,
+// on the platform layer's UniqueResource.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <shtypes.h>
+
+#include "platform/unique_resource.h"
+
+namespace orvane::ui {
+
+template <typename H, void (*kRelease)(H)>
+struct PointerTraits {
+  using Handle = H;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { kRelease(handle); }
+};
+
+inline void ReleaseIcon(HICON icon) { DestroyIcon(icon); }
+inline void ReleaseFont(HFONT font) { DeleteObject(font); }
+inline void ReleaseMenu(HMENU menu) { DestroyMenu(menu); }
+inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
+inline void ReleaseItemIdList(PIDLIST_ABSOLUTE list) { CoTaskMemFree(list); }
+
+using UniqueIcon = platform::UniqueResource<PointerTraits<HICON, &ReleaseIcon>>;
+using UniqueFont = platform::UniqueResource<PointerTraits<HFONT, &ReleaseFont>>;
+using UniqueMenu = platform::UniqueResource<PointerTraits<HMENU, &ReleaseMenu>>;
+// GetDC(nullptr): the whole screen's device context.
+using UniqueScreenDc = platform::UniqueResource<PointerTraits<HDC, &ReleaseScreenDc>>;
+// What SHBrowseForFolder hands back.
+using UniqueItemIdList =
+    platform::UniqueResource<PointerTraits<PIDLIST_ABSOLUTE, &ReleaseItemIdList>>;
+
+// COM on this thread, from a successful CoInitializeEx to its CoUninitialize.
+struct ComApartmentTraits {
+  using Handle = bool;
+  static Handle Invalid() { return false; }
+  static void Close(Handle) { CoUninitialize(); }
+};
+using ComApartment = platform::UniqueResource<ComApartmentTraits>;
+
+}  // namespace orvane::ui
