@@ -4,30 +4,58 @@ namespace orvane {
 
 namespace {
 
-std::bitset<256> GbkLeadBytes() {
-  std::bitset<256> lead;
-  for (int b = 0x81; b <= 0xFE; ++b) lead.set(static_cast<std::size_t>(b));
-  return lead;
+struct ByteRange {
+  int first;
+  int last;
+};
+
+template <std::size_t N>
+std::bitset<256> BytesIn(const ByteRange (&ranges)[N]) {
+  std::bitset<256> bytes;
+  for (const ByteRange& range : ranges) {
+    for (int b = range.first; b <= range.last; ++b) bytes.set(static_cast<std::size_t>(b));
+  }
+  return bytes;
 }
+
+// Lead and trail bytes of the double-byte ANSI code pages, as Windows reads them.
+constexpr ByteRange kGbkLead[] = {{0x81, 0xFE}};
+constexpr ByteRange kGbkTrail[] = {{0x40, 0x7E}, {0x80, 0xFE}};
+constexpr ByteRange kShiftJisLead[] = {{0x81, 0x9F}, {0xE0, 0xFC}};
+constexpr ByteRange kShiftJisTrail[] = {{0x40, 0x7E}, {0x80, 0xFC}};
+constexpr ByteRange kUhcLead[] = {{0x81, 0xFE}};
+constexpr ByteRange kUhcTrail[] = {{0x41, 0x5A}, {0x61, 0x7A}, {0x81, 0xFE}};
+constexpr ByteRange kBig5Lead[] = {{0x81, 0xFE}};
+constexpr ByteRange kBig5Trail[] = {{0x40, 0x7E}, {0xA1, 0xFE}};
 
 }  // namespace
 
-CodePage CodePage::Gbk() { return CodePage(Kind::kGbk, GbkLeadBytes()); }
-CodePage CodePage::Utf8() { return CodePage(Kind::kUtf8, {}); }
-CodePage CodePage::SingleByte() { return CodePage(Kind::kSingleByte, {}); }
-CodePage CodePage::DoubleByte(const std::bitset<256>& lead_bytes) {
-  return CodePage(Kind::kDoubleByte, lead_bytes);
+CodePage CodePage::Gbk() { return CodePage(Kind::kGbk, BytesIn(kGbkLead), BytesIn(kGbkTrail)); }
+CodePage CodePage::Utf8() { return CodePage(Kind::kUtf8, {}, {}); }
+CodePage CodePage::SingleByte() { return CodePage(Kind::kSingleByte, {}, {}); }
+CodePage CodePage::DoubleByte(const std::bitset<256>& lead_bytes,
+                              const std::bitset<256>& trail_bytes) {
+  return CodePage(Kind::kDoubleByte, lead_bytes, trail_bytes);
+}
+
+std::optional<CodePage> CodePage::KnownDoubleByte(unsigned number) {
+  switch (number) {
+    case 932:
+      return DoubleByte(BytesIn(kShiftJisLead), BytesIn(kShiftJisTrail));
+    case 936:
+      return Gbk();
+    case 949:
+      return DoubleByte(BytesIn(kUhcLead), BytesIn(kUhcTrail));
+    case 950:
+      return DoubleByte(BytesIn(kBig5Lead), BytesIn(kBig5Trail));
+    default:
+      return std::nullopt;
+  }
 }
 
 std::size_t CodePage::CharLength(std::string_view text, std::size_t pos) const {
   if (pos + 1 >= text.size() || !IsLead(static_cast<unsigned char>(text[pos]))) return 1;
-  if (kind_ == Kind::kGbk) {
-    // A GBK pair needs a trail byte in 0x40-0xFE (not 0x7F); a lead byte
-    // before anything else stands alone, so "\xAD/" still has its separator.
-    const auto trail = static_cast<unsigned char>(text[pos + 1]);
-    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return 1;
-  }
-  return 2;
+  return trail_[static_cast<unsigned char>(text[pos + 1])] ? 2 : 1;
 }
 
 std::string_view CodePage::IdeographicSpace() const {
@@ -47,7 +75,7 @@ std::string CodePage::Narrow(std::string_view text) const {
   std::size_t i = 0;
   while (i < text.size()) {
     const auto b0 = static_cast<unsigned char>(text[i]);
-    if (kind_ == Kind::kGbk && i + 1 < text.size() && IsLead(b0)) {
+    if (kind_ == Kind::kGbk && CharLength(text, i) == 2) {
       const auto b1 = static_cast<unsigned char>(text[i + 1]);
       if (b0 == 0xA3 && b1 >= 0xA1 && b1 <= 0xFE) {
         out.push_back(static_cast<char>(b1 - 0x80));  // row A3 mirrors ASCII 0x21-0x7E

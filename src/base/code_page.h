@@ -4,6 +4,7 @@
 
 #include <bitset>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,18 +13,27 @@ namespace orvane {
 // How the bytes of "ANSI" text are grouped into characters.
 class CodePage {
  public:
-  // GBK (Windows code page 936): lead bytes 0x81-0xFE, full-width forms in row A3.
+  // GBK (Windows code page 936): lead bytes 0x81-0xFE, trail bytes 0x40-0xFE
+  // but 0x7F, full-width forms in row A3.
   static CodePage Gbk();
+  // The double-byte ANSI code pages of Windows by number: 932 (Shift-JIS),
+  // 936 (GBK), 949 (Unified Hangul Code) and 950 (Big5), each with its own
+  // lead and trail bytes. nullopt for any other number.
+  static std::optional<CodePage> KnownDoubleByte(unsigned number);
   // UTF-8: an ASCII byte never occurs inside a multi-byte sequence, so a
   // byte-wise search is already safe; full-width forms are U+FF01-U+FF5E.
   static CodePage Utf8();
   // A single-byte code page such as 1252: every byte is a character.
   static CodePage SingleByte();
-  // Another double-byte code page, by its lead-byte set (asked from the system).
-  static CodePage DoubleByte(const std::bitset<256>& lead_bytes);
+  // Another double-byte code page, by its lead and trail bytes (asked from
+  // the system).
+  static CodePage DoubleByte(const std::bitset<256>& lead_bytes,
+                             const std::bitset<256>& trail_bytes);
 
   bool IsLead(unsigned char byte) const { return lead_[byte]; }
-  // Length in bytes of the character that starts at `pos` (1 or 2; 1 at the end).
+  // Length in bytes of the character that starts at `pos`: 2 for a lead byte
+  // followed by a valid trail byte, else 1. A lead byte before anything else
+  // stands alone, so it can never swallow a separator or a line end.
   std::size_t CharLength(std::string_view text, std::size_t pos) const;
   // The ideographic space in this code page, empty where it has none.
   std::string_view IdeographicSpace() const;
@@ -32,9 +42,11 @@ class CodePage {
 
  private:
   enum class Kind { kSingleByte, kGbk, kUtf8, kDoubleByte };
-  CodePage(Kind kind, const std::bitset<256>& lead) : kind_(kind), lead_(lead) {}
+  CodePage(Kind kind, const std::bitset<256>& lead, const std::bitset<256>& trail)
+      : kind_(kind), lead_(lead), trail_(trail) {}
   Kind kind_;
   std::bitset<256> lead_;
+  std::bitset<256> trail_;
 };
 
 }  // namespace orvane

@@ -124,7 +124,7 @@ TEST(PathMapTest, RefusesDeviceNamesWithSuperscriptDigits) {
   // Windows reads the Latin-1 superscripts one, two and three as digits of
   // COM and LPT device names, both through the wide and the ANSI file API.
   const std::string hostile[] = {"/COM%C2%B9", "/com%C2%B2.txt", "/LPT%C2%B3", "/a/lpt%C2%B9.htm",
-                                 "/COM%B9", "/lpt%B2.txt"};
+                                 "/COM%B9", "/lpt%B2.txt", "/COM%B3"};
   for (const std::string& path : hostile) {
     SCOPED_TRACE(path);
     EXPECT_EQ(kRefused, MapLine("GET " + path + " HTTP/1.1"));
@@ -180,6 +180,16 @@ TEST(PathMapTest, ALeadByteWithoutAValidTrailByteStandsAlone) {
       MapDecodedPath("C:\\web", gbk, "/a\xAD/../x", NameEncoding::kAnsi);
   ASSERT_TRUE(kept.has_value());
   EXPECT_EQ("C:\\web\\a\xAD\\..\\x", kept->FullPath());
+  // In every double-byte code page a lead byte before "/" cannot hide the
+  // separator: no "/" reaches the file system (which would split there and
+  // open the device COM1) behind the resolver's back.
+  for (unsigned number : {932u, 936u, 949u, 950u}) {
+    SCOPED_TRACE(number);
+    const CodePage cp = CodePage::KnownDoubleByte(number).value();
+    const std::optional<MappedPath> mapped =
+        MapDecodedPath("C:\\web", cp, "/\x81/COM1", NameEncoding::kAnsi);
+    EXPECT_EQ(std::string::npos, mapped ? mapped->FullPath().find('/') : std::string::npos);
+  }
 }
 
 TEST(PathMapTest, CutsTheRawPathOutOfTheRequestLine) {

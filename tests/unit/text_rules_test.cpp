@@ -87,16 +87,45 @@ TEST(TextRulesTest, FindLastAndReplaceStepOverDoubleByteCharacters) {
   EXPECT_EQ("abc", ReplaceAll("abc", "", "x", gbk));
 }
 
-TEST(TextRulesTest, LeadBytesComeFromTheCodePage) {
-  // A code page whose only lead byte is 0x95.
+struct PairCase {
+  unsigned code_page;
+  std::string text;  // a lead byte and what follows it
+  std::size_t expected;
+};
+
+TEST(TextRulesTest, ALeadByteTakesOnlyAValidTrailByteOfItsCodePage) {
+  const PairCase cases[] = {
+      // A separator, a line end or a control byte is never a trail byte.
+      {932, "\x81/", 1},     {936, "\x81/", 1},     {949, "\x81/", 1},     {950, "\x81/", 1},
+      {932, "\x81\r", 1},    {936, "\x81\r", 1},    {949, "\x81\r", 1},    {950, "\x81\r", 1},
+      // Shift-JIS: 0x5C and 0x40 are trail bytes, 0x7F and 0xFD are not; 0xA0 leads nothing.
+      {932, "\x95\x5C", 2},  {932, "\x81\x40", 2},  {932, "\x81\x7F", 1},  {932, "\x81\xFD", 1},
+      {932, "\xA0\x40", 1},  {932, "\xE0\x80", 2},
+      // GBK: 0x40-0xFE but 0x7F.
+      {936, "\x95\x5C", 2},  {936, "\x81\x7F", 1},  {936, "\x81\xFF", 1},  {936, "\x81\x80", 2},
+      // Unified Hangul Code: letters and 0x81-0xFE only.
+      {949, "\x81\x41", 2},  {949, "\x81\x5C", 1},  {949, "\x81\x60", 1},  {949, "\x81\x61", 2},
+      {949, "\x81\x80", 1},  {949, "\xB0\xA1", 2},
+      // Big5: 0x40-0x7E and 0xA1-0xFE.
+      {950, "\xA4\x5C", 2},  {950, "\xA4\x80", 1},  {950, "\xA4\xA0", 1},  {950, "\xA4\xA1", 2},
+  };
+  for (const PairCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.code_page) + ": " + c.text);
+    const std::optional<CodePage> cp = CodePage::KnownDoubleByte(c.code_page);
+    ASSERT_TRUE(cp.has_value());
+    EXPECT_EQ(c.expected, cp->CharLength(c.text, 0));
+  }
+  EXPECT_FALSE(CodePage::KnownDoubleByte(1252).has_value());
+  // A code page asked from the system: its own lead and trail sets.
   std::bitset<256> lead;
+  std::bitset<256> trail;
   lead.set(0x95);
-  const CodePage cp = CodePage::DoubleByte(lead);
-  EXPECT_EQ(kNone, FindText("\x95\x5C", "\\", cp));
-  EXPECT_EQ(1u, FindText("\xA1\x5C", "\\", cp));
-  EXPECT_EQ(1u, FindText("\xA1\x5C", "\\", CodePage::Utf8()));
-  EXPECT_EQ(2u, cp.CharLength("\x95\x5C", 0));
-  EXPECT_EQ(1u, cp.CharLength("a\x95", 1));
+  trail.set(0x5C);
+  const CodePage asked = CodePage::DoubleByte(lead, trail);
+  EXPECT_EQ(2u, asked.CharLength("\x95\x5C", 0));
+  EXPECT_EQ(1u, asked.CharLength("\x95\x41", 0));
+  EXPECT_EQ(1u, asked.CharLength("\xA1\x5C", 0));
+  EXPECT_EQ(1u, asked.CharLength("a\x95", 1));
 }
 
 struct NarrowCase {
