@@ -37,8 +37,9 @@ std::string ReadRequest(net::NetSocket& client, std::int64_t deadline_ms) {
     const long got = client.ReceiveSome(received.data() + length, kMaxRequestBytes - length,
                                         static_cast<int>(left));
     if (got <= 0) break;
+    const std::size_t checked = length;
     length += static_cast<std::size_t>(got);
-    if (HeaderBlockEnded(std::string_view(received.data(), length))) break;
+    if (HeaderBlockEnded(std::string_view(received.data(), length), checked)) break;
   }
   received.resize(length);
   return received;

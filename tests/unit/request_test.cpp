@@ -43,6 +43,11 @@ TEST(RequestTest, SeesTheEndOfTheHeaderBlock) {
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(expected, HeaderBlockEnded(text));
+    // Arriving in two pieces, split anywhere, it ends exactly where it did.
+    for (std::size_t checked = 0; checked <= text.size(); ++checked) {
+      const bool end_in_first = HeaderBlockEnded(std::string_view(text).substr(0, checked));
+      EXPECT_EQ(expected, end_in_first || HeaderBlockEnded(text, checked)) << checked;
+    }
   }
 }
 

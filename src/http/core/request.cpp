@@ -65,7 +65,11 @@ bool IsGetRequest(std::string_view request_text) {
   return request_text.substr(0, 3) == "GET";
 }
 
-bool HeaderBlockEnded(std::string_view received) {
+bool HeaderBlockEnded(std::string_view received, std::size_t already_checked) {
+  // The longest end, "\n\r\n", begins at most two bytes before the new ones.
+  constexpr std::size_t kLongestEnd = 3;
+  const std::size_t from = already_checked > kLongestEnd ? already_checked - kLongestEnd : 0;
+  received.remove_prefix(from < received.size() ? from : received.size());
   return received.find("\n\n") != std::string_view::npos ||
          received.find("\n\r\n") != std::string_view::npos;  // also "\r\n\r\n"
 }

@@ -17,8 +17,11 @@ std::string_view RequestTextOf(std::string_view received);
 bool IsGetRequest(std::string_view request_text);
 
 // True once the received bytes hold the end of a header block: an empty line
-// after CR LF line ends, after bare LF ones, or a mix of the two.
-bool HeaderBlockEnded(std::string_view received);
+// after CR LF line ends, after bare LF ones, or a mix of the two. When the
+// first `already_checked` bytes are known to hold no such end, only the bytes
+// after them (and the few before, where an end may begin) are searched, so a
+// request that arrives a byte at a time costs linear time, not quadratic.
+bool HeaderBlockEnded(std::string_view received, std::size_t already_checked = 0);
 
 // One byte range from a Range header line, as the client wrote it.
 struct ByteRangeSpec {
