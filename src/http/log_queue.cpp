@@ -1,19 +1,45 @@
 #include "http/log_queue.h"
 
+#include "http/core/text_rules.h"
+
 namespace orvane {
+
+std::string DroppedLinesNotice(std::size_t count) {
+  std::string line =
+      "\xC8\xD5\xD6\xBE\xB9\xFD\xB6\xE0\xA3\xAC\xB6\xAA\xC6\xFA\xC1\xCB\xD7\xEE\xD4\xE7\xB5\xC4 ";
+  line.append(UnsignedDecimalText(count));
+  line.append(" \xD0\xD0\r\n");
+  return line;
+}
 
 bool LogQueue::Push(LogBox box, std::string text) {
   platform::LockGuard guard(lock_);
-  const bool was_empty = entries_.empty();
+  const bool was_empty = entries_.empty() && dropped_ == 0;
+  bytes_ += text.size();
   entries_.push_back(LogEntry{box, std::move(text)});
+  while (bytes_ > ceiling_bytes_ && !entries_.empty()) {
+    bytes_ -= entries_.front().text.size();
+    entries_.pop_front();
+    ++dropped_;
+  }
   return was_empty;
 }
 
 std::vector<LogEntry> LogQueue::TakeAll() {
-  std::vector<LogEntry> taken;
-  platform::LockGuard guard(lock_);
-  taken.swap(entries_);
-  return taken;
+  std::deque<LogEntry> taken;
+  std::size_t dropped = 0;
+  {
+    platform::LockGuard guard(lock_);
+    taken.swap(entries_);
+    bytes_ = 0;
+    dropped = dropped_;
+    dropped_ = 0;
+  }
+  std::vector<LogEntry> out;
+  out.reserve(taken.size() + 1);
+  if (dropped > 0) out.push_back(LogEntry{LogBox::kConnection, DroppedLinesNotice(dropped)});
+  for (LogEntry& entry : taken) out.push_back(std::move(entry));
+  return out;
 }
 
 }  // namespace orvane

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/lock.h"
@@ -20,16 +20,34 @@ struct LogEntry {
   std::string text;
 };
 
+// What the queue may hold while nobody takes from it (the window thread in a
+// modal box, a slow console): request texts of up to 8 KiB each would
+// otherwise pile up without limit.
+inline constexpr std::size_t kLogQueueCeilingBytes = 4 * 1024 * 1024;
+
+// The connection-log line that stands for the lines dropped at the ceiling:
+// "日志过多，丢弃了最早的 N 行" in GBK, CR LF.
+std::string DroppedLinesNotice(std::size_t count);
+
 class LogQueue {
  public:
-  // True when the queue was empty before: the caller then wakes the drainer
-  // (one wake-up per batch rather than one per line).
+  explicit LogQueue(std::size_t ceiling_bytes = kLogQueueCeilingBytes)
+      : ceiling_bytes_(ceiling_bytes) {}
+
+  // Adds a line; past the ceiling the oldest lines go. True when the queue
+  // was empty before: the caller then wakes the drainer (one wake-up per
+  // batch rather than one per line).
   bool Push(LogBox box, std::string text);
+  // Everything queued, oldest first; when lines were dropped, a notice of how
+  // many comes first, where they were.
   std::vector<LogEntry> TakeAll();
 
  private:
+  const std::size_t ceiling_bytes_;
   platform::Lock lock_;
-  std::vector<LogEntry> entries_;  // guarded by lock_
+  std::deque<LogEntry> entries_;  // guarded by lock_
+  std::size_t bytes_ = 0;         // guarded by lock_: the texts' total size
+  std::size_t dropped_ = 0;       // guarded by lock_: lines dropped since the last take
 };
 
 }  // namespace orvane
