@@ -6,7 +6,8 @@ namespace orvane::net {
 
 namespace {
 
-// How often a blocked wait looks for Interrupt().
+// How often a blocked wait looks for Interrupt() where a shutdown does not
+// end a pending wait by itself.
 constexpr int kWaitSliceMs = 100;
 
 // One zero-copy call hands the system at most this much, so a single call
@@ -92,7 +93,10 @@ int NetSocket::Wait(bool for_writing, int timeout_ms) {
     if (interrupted_.load()) return -1;
     const std::int64_t left = deadline - platform::MonotonicMillis();
     if (left <= 0) return 0;
-    const int slice = static_cast<int>(left < kWaitSliceMs ? left : kWaitSliceMs);
+    // Where Interrupt()'s shutdown ends the wait, one wait covers the whole
+    // time, so an idle connection costs no wake-ups.
+    const std::int64_t most = sys::kShutdownEndsWait ? left : kWaitSliceMs;
+    const int slice = static_cast<int>(left < most ? left : most);
     const int rc = for_writing ? sys::WaitWritable(handle, slice) : sys::WaitReadable(handle, slice);
     if (rc != 0) return rc;
   }

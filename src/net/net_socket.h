@@ -96,8 +96,8 @@ class NetSocket {
   void Interrupt();
 
  private:
-  // A wait for readability or writability in short slices, so Interrupt()
-  // ends it: 1 ready, 0 time-out, -1 error or interrupted.
+  // A wait for readability or writability that Interrupt() ends at once:
+  // 1 ready, 0 time-out, -1 error or interrupted.
   int Wait(bool for_writing, int timeout_ms);
 
   // Shared across threads: the owner uses it while StopServer or FinalShutdown

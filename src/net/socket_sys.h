@@ -43,6 +43,11 @@ void ShutdownSocket(SocketHandle handle, ShutdownHow how);
 int LastError();
 void SetLastError(int code);
 
+// True where ShutdownSocket from another thread ends a WaitReadable or
+// WaitWritable already pending on the socket (poll on Linux does; select on
+// Windows does not, so waits there must also watch for an interrupt).
+extern const bool kShutdownEndsWait;
+
 // 1 ready, 0 time-out, -1 error.
 int WaitReadable(SocketHandle handle, int timeout_ms);
 int WaitWritable(SocketHandle handle, int timeout_ms);

@@ -72,6 +72,10 @@ void ShutdownSocket(SocketHandle handle, ShutdownHow how) {
 int LastError() { return errno; }
 void SetLastError(int code) { errno = code; }
 
+// shutdown() wakes every poll() pending on the socket, and a later poll()
+// reports it ready at once.
+const bool kShutdownEndsWait = true;
+
 int WaitReadable(SocketHandle handle, int timeout_ms) { return Wait(handle, POLLIN, timeout_ms); }
 int WaitWritable(SocketHandle handle, int timeout_ms) { return Wait(handle, POLLOUT, timeout_ms); }
 

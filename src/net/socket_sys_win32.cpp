@@ -62,6 +62,8 @@ void ShutdownSocket(SocketHandle handle, ShutdownHow how) {
 int LastError() { return WSAGetLastError(); }
 void SetLastError(int code) { WSASetLastError(code); }
 
+const bool kShutdownEndsWait = false;
+
 int WaitReadable(SocketHandle handle, int timeout_ms) { return Wait(handle, false, timeout_ms); }
 int WaitWritable(SocketHandle handle, int timeout_ms) { return Wait(handle, true, timeout_ms); }
 
