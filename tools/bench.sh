@@ -9,7 +9,8 @@
 # Environment: ORVANE_BENCH_PORT (first of five ports, default 19100),
 # ORVANE_BENCH_SECONDS (wrk duration, default 10), ORVANE_BENCH_ROUNDS (turns
 # each server takes, default 3; the table shows medians), ORVANE_WIN_EXE (the
-# Windows program, default build/win/OrvaneServer.exe).
+# Windows program, default build/win/OrvaneServer.exe), ORVANE_BENCH_LOCK (a
+# file to hold with flock while Wine runs, when others share the machine).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
@@ -248,7 +249,14 @@ wine_row() {
   WINE_STARTED=0
 }
 log "the Windows program under Wine"
-wine_row
+if [ -n "${ORVANE_BENCH_LOCK:-}" ]; then
+  exec 9>"$ORVANE_BENCH_LOCK"
+  flock 9
+  wine_row
+  flock -u 9
+else
+  wine_row
+fi
 
 # kB of a /proc status field.
 status_kb() { awk -v f="$2:" '$1 == f {print $2}' "/proc/$1/status"; }
