@@ -43,26 +43,42 @@ WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-util
                   fonts-wqy-microhei fonts-wine imagemagick)
 TOOL_PACKAGES=(clang libclang-rt-14-dev curl)
 
-# configure_and_build DIR [cmake args...]
+# configure_and_build DIR [cmake args...] [-- ninja targets...]
+# Configures DIR when it is new or when the cmake arguments differ from the
+# ones it was configured with (kept in DIR.args), then builds the targets
+# (all when none are named). A changed configuration starts from a fresh
+# cache, so an argument that was dropped does not linger in it.
 configure_and_build() {
   local dir="$1"
   shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || {
+  local args=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+    args+=("$1")
+    shift
+  done
+  [ $# -gt 0 ] && shift
+  targets=("$@")
+  local wanted
+  wanted="$(printf '%s\n' "${args[@]}")"
+  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir.args" 2>/dev/null)" != "$wanted" ]; then
+    rm -rf "$dir.args" "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    cmake -S "$ROOT" -B "$dir" -G Ninja "${args[@]}" >"$dir.configure.log" 2>&1 || {
       cat "$dir.configure.log" >&2
       return 1
     }
+    printf '%s\n' "$wanted" >"$dir.args"
   fi
-  ninja -C "$dir" >"$dir.build.log" 2>&1 || {
+  ninja -C "$dir" "${targets[@]}" >"$dir.build.log" 2>&1 || {
     tail -n 60 "$dir.build.log" >&2
     return 1
   }
 }
 
+# build_native [targets...]: everything, or only the named targets.
 build_native() {
   mkdir -p "$BUILD"
   log "native build ($BUILD/native)"
-  configure_and_build "$BUILD/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  configure_and_build "$BUILD/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- "$@"
 }
 
 build_windows() {
