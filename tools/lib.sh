@@ -41,7 +41,7 @@ ensure_zh_locale() {
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest)
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils xdotool
                   fonts-wqy-microhei fonts-wine imagemagick)
-TOOL_PACKAGES=(clang libclang-rt-14-dev curl)
+TOOL_PACKAGES=(clang libclang-rt-14-dev curl libssl-dev)
 
 # configure_and_build DIR [cmake args...] [-- ninja targets...]
 # Configures DIR when it is new or when the cmake arguments differ from the
@@ -92,6 +92,15 @@ build_tsan() {
   mkdir -p "$BUILD"
   log "ThreadSanitizer build ($BUILD/tsan)"
   configure_and_build "$BUILD/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread
+}
+
+# Clang with -Wthread-safety: checks at compile time that every member marked
+# GUARDED_BY is only touched under its lock. A compile-only build.
+build_thread_safety() {
+  mkdir -p "$BUILD"
+  log "clang thread-safety build ($BUILD/tsa)"
+  configure_and_build "$BUILD/tsa" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-Wthread-safety -- all orvane_stress
 }
 
 build_asan() {

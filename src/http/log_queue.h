@@ -45,9 +45,9 @@ class LogQueue {
  private:
   const std::size_t ceiling_bytes_;
   platform::Lock lock_;
-  std::deque<LogEntry> entries_;  // guarded by lock_
-  std::size_t bytes_ = 0;         // guarded by lock_: the texts' total size
-  std::size_t dropped_ = 0;       // guarded by lock_: lines dropped since the last take
+  std::deque<LogEntry> entries_ GUARDED_BY(lock_);
+  std::size_t bytes_ GUARDED_BY(lock_) = 0;    // the texts' total size
+  std::size_t dropped_ GUARDED_BY(lock_) = 0;  // lines dropped since the last take
 };
 
 }  // namespace orvane

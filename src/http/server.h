@@ -74,7 +74,7 @@ class Server : private WorkerHost {
   // SiteRoot: replaced by StartServer while workers of an earlier run may
   // still read the old one, so it is swapped as a whole under site_lock_.
   mutable platform::Lock site_lock_;
-  std::shared_ptr<const std::string> site_root_;  // guarded by site_lock_
+  std::shared_ptr<const std::string> site_root_ GUARDED_BY(site_lock_);
   CannedResponses canned_;  // written before the first start, then read-only
   net::NetSocket listen_socket_;
   std::unique_ptr<WorkerPool> pool_;

@@ -88,12 +88,12 @@ int WorkerPool::HandOverWaitingRole() {
 }
 
 void WorkerPool::RecycleSlot(int slot) {
-  Slot& s = At(slot);
   // The replacement is made before the lock is taken: creating a thread is
   // the slowest step of a connection, and the waiting worker needs the lock
   // for every hand-over. It stays suspended until the slot is handed out.
-  std::optional<platform::Thread> fresh = MakeThread(s, true);
+  std::optional<platform::Thread> fresh = MakeThread(*AddressOf(slot), true);
   platform::LockGuard guard(lock_);
+  Slot& s = At(slot);
   if (shutting_down_) {
     // It sees the shutdown and ends at once; a fresh gate always opens.
     if (fresh) (void)fresh->Resume();

@@ -69,7 +69,7 @@ class WorkerPool {
   // once. Then waits up to wait_ms for all workers to end; true if they did.
   [[nodiscard]] bool ShutdownWorkers(int wait_ms);
 
-  int slot_count() const { return static_cast<int>(slots_.size()); }
+  int slot_count() const NO_THREAD_SAFETY_ANALYSIS { return static_cast<int>(slots_.size()); }
   // Free slots at this moment (for tests and diagnostics).
   int FreeSlotCount();
   // Worker threads that exist and have not ended, suspended ones included.
@@ -93,11 +93,11 @@ class WorkerPool {
   // A thread for the slot, counted as live; nullopt when the system refused.
   std::optional<platform::Thread> MakeThread(Slot& slot, bool suspended);
   // Under lock_: makes a thread and installs it in the slot.
-  bool MakeThreadLocked(Slot& slot, bool suspended);
+  bool MakeThreadLocked(Slot& slot, bool suspended) REQUIRES(lock_);
   // Under lock_: retries slots that were left without a thread.
-  void RepairBrokenLocked();
+  void RepairBrokenLocked() REQUIRES(lock_);
   // Under lock_: the slot has no thread that can run; it stays busy.
-  void MarkBrokenLocked(Slot& slot);
+  void MarkBrokenLocked(Slot& slot) REQUIRES(lock_);
   // Wakes the next waiter in a free slot: its number, 0 when no slot is free
   // (or none can run), -1 when shutting down.
   int HandOverWaitingRole();
@@ -105,14 +105,16 @@ class WorkerPool {
   void ForgetConnection(int slot);
   // The limit path: a new running thread takes over this slot's waiting role.
   [[nodiscard]] bool ReplaceWithRunningThread(int slot);
-  Slot& At(int slot) { return slots_[static_cast<std::size_t>(slot - 1)]; }
+  Slot& At(int slot) REQUIRES(lock_) { return slots_[static_cast<std::size_t>(slot - 1)]; }
+  // Only the slot's address, which never changes, so no lock is needed.
+  Slot* AddressOf(int slot) NO_THREAD_SAFETY_ANALYSIS { return &At(slot); }
 
   WorkerHost& host_;
   ThreadMaker maker_;
   platform::Lock lock_;  // PoolLock: the slot fields and shutting_down_
-  std::vector<Slot> slots_;
-  int broken_count_ = 0;        // guarded by lock_
-  bool shutting_down_ = false;  // guarded by lock_
+  std::vector<Slot> slots_ GUARDED_BY(lock_);  // sized once, in the constructor
+  int broken_count_ GUARDED_BY(lock_) = 0;
+  bool shutting_down_ GUARDED_BY(lock_) = false;
   std::atomic<int> live_threads_{0};
 };
 

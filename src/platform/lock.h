@@ -4,27 +4,29 @@
 
 #include <memory>
 
+#include "platform/thread_annotations.h"
+
 namespace orvane::platform {
 
-class Lock {
+class CAPABILITY("mutex") Lock {
  public:
   Lock();
   ~Lock();
   Lock(const Lock&) = delete;
   Lock& operator=(const Lock&) = delete;
 
-  void Enter();
-  void Leave();
+  void Enter() ACQUIRE();
+  void Leave() RELEASE();
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 
-class LockGuard {
+class SCOPED_CAPABILITY LockGuard {
  public:
-  explicit LockGuard(Lock& lock) : lock_(lock) { lock_.Enter(); }
-  ~LockGuard() { lock_.Leave(); }
+  explicit LockGuard(Lock& lock) ACQUIRE(lock) : lock_(lock) { lock_.Enter(); }
+  ~LockGuard() RELEASE() { lock_.Leave(); }
   LockGuard(const LockGuard&) = delete;
   LockGuard& operator=(const LockGuard&) = delete;
 
