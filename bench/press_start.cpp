@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
     Sleep(100);
   }
   if (window == nullptr || !ReadyForInput(window)) {
-    std::fprintf(stderr, window == nullptr ? "main window not found\n"
-                                           : "main window never became ready\n");
+    std::fprintf(
+        stderr, window == nullptr ? "main window not found\n" : "main window never became ready\n");
     return 1;
   }
   HWND start = GetDlgItem(window, kStartButtonId);

@@ -63,8 +63,8 @@ std::string GbkToUtf8(std::string_view gbk) {
     // byte with it (a trail byte may look like ASCII), until an ASCII
     // character starts.
     while (j < gbk.size() && static_cast<unsigned char>(gbk[j]) >= 0x80) {
-      const bool lead = static_cast<unsigned char>(gbk[j]) >= 0x81 &&
-                        static_cast<unsigned char>(gbk[j]) <= 0xFE;
+      const bool lead =
+          static_cast<unsigned char>(gbk[j]) >= 0x81 && static_cast<unsigned char>(gbk[j]) <= 0xFE;
       j += (lead && j + 1 < gbk.size()) ? 2 : 1;
     }
     if (j == i) continue;

@@ -53,7 +53,8 @@ std::string AbsoluteFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 3 || (argc > 1 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help"))) {
+  if (argc > 3 ||
+      (argc > 1 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help"))) {
     std::fprintf(stderr, "usage: %s [FOLDER] [PORT]\n", argv[0]);
     return 2;
   }
@@ -79,9 +80,10 @@ int main(int argc, char** argv) {
 
   const int port = server.server_port();
   std::printf("OrvaneServer serving %s\n", folder.c_str());
-  std::printf("Open http://127.0.0.1:%d/ here, or http://%s:%d/ from other machines. "
-              "Ctrl-C stops.\n",
-              port, LanAddress().c_str(), port);
+  std::printf(
+      "Open http://127.0.0.1:%d/ here, or http://%s:%d/ from other machines. "
+      "Ctrl-C stops.\n",
+      port, LanAddress().c_str(), port);
   std::fflush(stdout);
 
   // Wait for a stop signal, or for the server to stop by itself.

@@ -31,8 +31,8 @@ bool InRoundedSquare(double x, double y) {
   const double hi = 1.0 - kMargin - kRadius;
   const double cx = std::clamp(x, lo, hi);
   const double cy = std::clamp(y, lo, hi);
-  return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= kRadius * kRadius &&
-         x >= kMargin && x <= 1 - kMargin && y >= kMargin && y <= 1 - kMargin;
+  return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= kRadius * kRadius && x >= kMargin &&
+         x <= 1 - kMargin && y >= kMargin && y <= 1 - kMargin;
 }
 
 // The colour at one sample point; `stroke` is half the line width.
@@ -43,8 +43,8 @@ Rgba Sample(double x, double y, double stroke) {
   bool line = EllipseDistance(x, y, kGlobe, kGlobe) <= stroke;
   if (inside < kGlobe) {
     line = line || EllipseDistance(x, y, kGlobe * 0.45, kGlobe) <= stroke;  // meridian
-    line = line || std::fabs(x - 0.5) <= stroke;                          // axis
-    line = line || std::fabs(y - 0.5) <= stroke;                          // equator
+    line = line || std::fabs(x - 0.5) <= stroke;                            // axis
+    line = line || std::fabs(y - 0.5) <= stroke;                            // equator
     // Two latitudes, each a chord of the globe.
     line = line || std::fabs(std::fabs(y - 0.5) - kGlobe * 0.55) <= stroke;
   }

@@ -13,8 +13,7 @@ namespace orvane {
 namespace {
 
 platform::FileName FileNameOf(const MappedPath& mapped) {
-  return platform::FileName{mapped.root, mapped.relative,
-                            mapped.encoding == NameEncoding::kUtf8};
+  return platform::FileName{mapped.root, mapped.relative, mapped.encoding == NameEncoding::kUtf8};
 }
 
 std::string CurrentDate() { return FormatHttpDate(platform::CurrentUtcTime()); }
@@ -57,7 +56,8 @@ bool AnswerRequest(net::NetSocket& client, std::string_view request_text,
     SendCannedResponse(client, context.canned.not_found, context.send_wait_ms);
     return true;
   }
-  std::optional<platform::ReadOnlyFile> file = platform::ReadOnlyFile::OpenRegular(FileNameOf(*mapped));
+  std::optional<platform::ReadOnlyFile> file =
+      platform::ReadOnlyFile::OpenRegular(FileNameOf(*mapped));
   if (!file) {
     SendCannedResponse(client, context.canned.server_error, context.send_wait_ms);
     return true;
@@ -75,8 +75,7 @@ bool AnswerRequest(net::NetSocket& client, std::string_view request_text,
     case RangeDecision::Kind::kPartial:
       offset = range.first;
       count = range.last - range.first + 1;
-      head = BuildPartialHead(CurrentDate(), mapped->content_type, range.first, range.last,
-                              length);
+      head = BuildPartialHead(CurrentDate(), mapped->content_type, range.first, range.last, length);
       break;
     case RangeDecision::Kind::kUnsatisfiable:
       (void)client.SendAll(BuildRangeNotSatisfiable(CurrentDate(), length), context.send_wait_ms);

@@ -17,8 +17,7 @@ std::size_t PieceOf(std::uint64_t left, std::size_t cap) {
 }  // namespace
 
 void SendCannedResponse(net::NetSocket& client, std::string_view canned, int send_wait_ms) {
-  const std::string text =
-      FillCannedResponse(canned, FormatHttpDate(platform::CurrentUtcTime()));
+  const std::string text = FillCannedResponse(canned, FormatHttpDate(platform::CurrentUtcTime()));
   (void)client.SendAll(text, send_wait_ms);
 }
 

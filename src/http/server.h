@@ -19,6 +19,7 @@
 namespace orvane {
 
 // Messages shown to the operator, in GBK.
+// clang-format off
 inline constexpr std::string_view kSocketFailedMessage =  // 系统出问题,不能创建网络套接字!
     "\xCF\xB5\xCD\xB3\xB3\xF6\xCE\xCA\xCC\xE2,\xB2\xBB\xC4\xDC\xB4\xB4\xBD\xA8"
     "\xCD\xF8\xC2\xE7\xCC\xD7\xBD\xD3\xD7\xD6!";
@@ -27,6 +28,7 @@ inline constexpr std::string_view kBindFailedSuffix = "\xB6\xCB\xBF\xDA";       
 inline constexpr std::string_view kConfirmExitQuestion =  // 服务器正在工作,确定要退出?
     "\xB7\xFE\xCE\xF1\xC6\xF7\xD5\xFD\xD4\xDA\xB9\xA4\xD7\xF7,\xC8\xB7\xB6\xA8\xD2\xAA"
     "\xCD\xCB\xB3\xF6?";
+// clang-format on
 
 class Server : private WorkerHost {
  public:

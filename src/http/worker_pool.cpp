@@ -5,7 +5,9 @@
 namespace orvane {
 
 WorkerPool::WorkerPool(WorkerHost& host, int slot_count, ThreadMaker maker)
-    : host_(host), maker_(maker), slots_(static_cast<std::size_t>(slot_count > 0 ? slot_count : 1)) {
+    : host_(host),
+      maker_(maker),
+      slots_(static_cast<std::size_t>(slot_count > 0 ? slot_count : 1)) {
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     slots_[i].pool = this;
     slots_[i].number = static_cast<int>(i + 1);

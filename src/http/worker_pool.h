@@ -35,7 +35,8 @@ class WorkerHost {
 };
 
 // How threads are made; replaceable so tests can make creation fail.
-using ThreadMaker = std::optional<platform::Thread> (*)(platform::ThreadEntry, void*, bool suspended);
+using ThreadMaker = std::optional<platform::Thread> (*)(platform::ThreadEntry, void*,
+                                                        bool suspended);
 
 class WorkerPool {
  public:
@@ -111,7 +112,7 @@ class WorkerPool {
 
   WorkerHost& host_;
   ThreadMaker maker_;
-  platform::Lock lock_;  // PoolLock: the slot fields and shutting_down_
+  platform::Lock lock_;                        // PoolLock: the slot fields and shutting_down_
   std::vector<Slot> slots_ GUARDED_BY(lock_);  // sized once, in the constructor
   int broken_count_ GUARDED_BY(lock_) = 0;
   bool shutting_down_ GUARDED_BY(lock_) = false;

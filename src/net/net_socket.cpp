@@ -97,7 +97,8 @@ int NetSocket::Wait(bool for_writing, int timeout_ms) {
     // time, so an idle connection costs no wake-ups.
     const std::int64_t most = sys::kShutdownEndsWait ? left : kWaitSliceMs;
     const int slice = static_cast<int>(left < most ? left : most);
-    const int rc = for_writing ? sys::WaitWritable(handle, slice) : sys::WaitReadable(handle, slice);
+    const int rc =
+        for_writing ? sys::WaitWritable(handle, slice) : sys::WaitReadable(handle, slice);
     if (rc != 0) return rc;
   }
 }
@@ -167,8 +168,8 @@ bool NetSocket::SendFileRange(std::intptr_t file, std::uint64_t offset, std::uin
   if (!sys::HasZeroCopySend() || !sys::SetNonBlocking(handle, true)) return false;
   bool sent_all = true;
   while (length > 0) {
-    const std::size_t piece = length < kZeroCopyPiece ? static_cast<std::size_t>(length)
-                                                      : kZeroCopyPiece;
+    const std::size_t piece =
+        length < kZeroCopyPiece ? static_cast<std::size_t>(length) : kZeroCopyPiece;
     const long sent = sys::SendFilePiece(handle, file, offset, piece);
     if (sent == sys::kWouldBlock) {
       if (Wait(true, wait_ms) != 1) {

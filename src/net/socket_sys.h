@@ -71,8 +71,7 @@ inline constexpr long kWouldBlock = -2;
 // On a non-blocking socket, sends up to `size` bytes of the open file `file`
 // from `offset` without moving its read position: the byte count, 0 when the
 // file holds no byte at `offset`, kWouldBlock, or -1 on an error.
-long SendFilePiece(SocketHandle handle, std::intptr_t file, std::uint64_t offset,
-                   std::size_t size);
+long SendFilePiece(SocketHandle handle, std::intptr_t file, std::uint64_t offset, std::size_t size);
 
 // What a failed accept on a still-open listening socket means: a connection
 // that died before it was taken (try again), a shortage of descriptors or

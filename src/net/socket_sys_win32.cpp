@@ -45,8 +45,7 @@ int StartLibrary() {
 void CleanupLibrary() { WSACleanup(); }
 
 SocketHandle OpenSocket(bool datagram) {
-  return static_cast<SocketHandle>(
-      socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0));
+  return static_cast<SocketHandle>(socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0));
 }
 
 // closesocket ends accept, recv, send and select pending on the socket in
@@ -180,8 +179,8 @@ long ReceiveFrom(SocketHandle handle, char* buffer, std::size_t size, std::strin
   sockaddr_in sa{};
   int length = sizeof sa;
   const int cap = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
-  const int got =
-      recvfrom(static_cast<SOCKET>(handle), buffer, cap, 0, reinterpret_cast<sockaddr*>(&sa), &length);
+  const int got = recvfrom(static_cast<SOCKET>(handle), buffer, cap, 0,
+                           reinterpret_cast<sockaddr*>(&sa), &length);
   if (got == SOCKET_ERROR || !DescribeAddress(sa, address, port)) return -1;
   return got;
 }

@@ -13,6 +13,7 @@ namespace orvane::ui {
 // The title bar and the tray tip: product title and version.
 inline constexpr std::string_view kProductTitle = "OrvaneServer " ORVANE_VERSION_TEXT;
 
+// clang-format off
 inline constexpr std::string_view kPortLabel = "\xCD\xF8\xD6\xB7\xB6\xCB\xBF\xDA:";        // 网址端口:
 inline constexpr std::string_view kSiteFolderLabel = "\xCD\xF8\xD6\xB7\xC2\xB7\xBE\xB6:";  // 网址路径:
 inline constexpr std::string_view kAddressLabel = "\xBB\xF1\xB5\xC3\xCD\xF8\xD6\xB7:";     // 获得网址:
@@ -31,6 +32,7 @@ inline constexpr std::string_view kInfoBoxCaption = "\xD0\xC5\xCF\xA2\xA3\xBA"; 
 inline constexpr std::string_view kChooseFolderPrompt =
     "\xC7\xEB\xD1\xA1\xD4\xF1\xCD\xF8\xD5\xBE\xB5\xC4\xC4\xBF\xC2\xBC\xA3\xBA";
 inline constexpr std::string_view kInstructionsText = "\xC7\xEB\xBF\xB4\xCB\xB5\xC3\xF7";  // 请看说明
+// clang-format on
 // The about box's contact line: 联系：请在本项目的问题跟踪页留言
 // (contact: leave a message on this project's issue tracker).
 inline constexpr std::string_view kAboutContactLine =

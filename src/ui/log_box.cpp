@@ -34,7 +34,8 @@ void AppendToLogBox(HWND box, std::string_view gbk_text, std::size_t cap) {
       const std::size_t drop = BytesToDropForCap(current_gbk, gbk_text.size(), cap - cap / 8);
       const std::string_view dropped(current_gbk.data(), drop);
       // Line feeds are one unit in both texts, so whole lines map across.
-      std::size_t lines = static_cast<std::size_t>(std::count(dropped.begin(), dropped.end(), '\n'));
+      std::size_t lines =
+          static_cast<std::size_t>(std::count(dropped.begin(), dropped.end(), '\n'));
       if (drop == current_gbk.size()) lines = current.size() + 1;  // everything goes
       DropLeadingLines(box, current, lines);
     }

@@ -52,12 +52,12 @@ bool MainWindow::Create(int show_command) {
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
-  large_icon_.reset(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-  small_icon_.reset(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+  large_icon_.reset(
+      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+  small_icon_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP_ICON),
+                                                  IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                  GetSystemMetrics(SM_CYSMICON), 0)));
   window_class.hIcon = large_icon_.get();
   window_class.hIconSm = small_icon_.get();
   if (RegisterClassExW(&window_class) == 0) return false;
@@ -162,8 +162,7 @@ bool MainWindow::OnCreate() {
 }
 
 void MainWindow::InitMainWindow() {
-  tray_icon_.Add(hwnd_, kTrayIconId, kTrayNotifyMessage, small_icon_.get(),
-                 FromGbk(kProductTitle));
+  tray_icon_.Add(hwnd_, kTrayIconId, kTrayNotifyMessage, small_icon_.get(), FromGbk(kProductTitle));
   server_->BuildWorkerPool();
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
   ShowServerAddress();
@@ -184,9 +183,8 @@ void MainWindow::ApplySkin() {
   }
 }
 
-HWND MainWindow::AddControl(const wchar_t* window_class, std::string_view gbk_caption,
-                            DWORD style, DWORD ex_style, int id, int x, int y, int width,
-                            int height) {
+HWND MainWindow::AddControl(const wchar_t* window_class, std::string_view gbk_caption, DWORD style,
+                            DWORD ex_style, int id, int x, int y, int width, int height) {
   HWND control = CreateWindowExW(
       ex_style, window_class, FromGbk(gbk_caption).c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
       Scale(x), Scale(y), Scale(width), Scale(height), hwnd_,
@@ -208,15 +206,14 @@ void MainWindow::CreateControls() {
   // every notification reaches the window procedure directly. Creation order
   // is the tab order.
   AddControl(L"STATIC", kPortLabel, kLabel, 0, kPortLabelId, 24, 16, 56, 22);
-  port_box_ = AddControl(L"EDIT", kInitialPortText, kLine | ES_CENTER, kEdge, kPortBoxId, 88,
-                         16, 50, 22);
+  port_box_ =
+      AddControl(L"EDIT", kInitialPortText, kLine | ES_CENTER, kEdge, kPortBoxId, 88, 16, 50, 22);
   AddControl(UPDOWN_CLASSW, "", kShown, 0, kPortArrowsId, 139, 16, 16, 22);
   AddControl(L"BUTTON", kStartCaption, kButton, 0, kStartButtonId, 160, 16, 55, 22);
   AddControl(L"BUTTON", kStopCaption, kButton, 0, kStopButtonId, 224, 16, 55, 22);
   AddControl(L"BUTTON", kTrayCaption, kButton, 0, kTrayButtonId, 296, 16, 56, 22);
   AddControl(L"STATIC", kSiteFolderLabel, kLabel, 0, kSiteFolderLabelId, 24, 48, 56, 22);
-  site_folder_box_ =
-      AddControl(L"EDIT", "", kLine, kEdge, kSiteFolderBoxId, 88, 48, 184, 22);
+  site_folder_box_ = AddControl(L"EDIT", "", kLine, kEdge, kSiteFolderBoxId, 88, 48, 184, 22);
   AddControl(L"BUTTON", kBrowseCaption, kButton, 0, kBrowseButtonId, 296, 48, 56, 22);
   AddControl(L"STATIC", kAddressLabel, kLabel, 0, kAddressLabelId, 24, 80, 56, 22);
   address_box_ = AddControl(L"EDIT", "", kLine, kEdge, kAddressBoxId, 88, 80, 184, 22);
@@ -240,8 +237,8 @@ void MainWindow::CreateControls() {
   SendMessageW(arrows, UDM_SETRANGE32, 0, 10000);
   SendMessageW(arrows, UDM_SETPOS32, 0, 5000);
 
-  panel_.Attach(PanelControls{hwnd_, port_box_, site_folder_box_,
-                              GetDlgItem(hwnd_, kStartButtonId), connection_log, request_log});
+  panel_.Attach(PanelControls{hwnd_, port_box_, site_folder_box_, GetDlgItem(hwnd_, kStartButtonId),
+                              connection_log, request_log});
 }
 
 LRESULT CALLBACK MainWindow::PortBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,

@@ -4,15 +4,12 @@
 
 namespace orvane::ui {
 
-bool IsAcceptedPortChar(char32_t ch) {
-  return ch < 32 || (ch >= U'0' && ch <= U'9') || ch == U'-';
-}
+bool IsAcceptedPortChar(char32_t ch) { return ch < 32 || (ch >= U'0' && ch <= U'9') || ch == U'-'; }
 
 std::int64_t LeadingInteger(std::string_view text) {
   std::size_t pos = 0;
   // The C locale's white space, as strtol skips it.
-  while (pos < text.size() &&
-         (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r'))) {
+  while (pos < text.size() && (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r'))) {
     ++pos;
   }
   bool negative = false;

@@ -4,8 +4,7 @@
 
 namespace orvane::ui {
 
-bool TrayIcon::Add(HWND owner, UINT id, UINT callback_message, HICON icon,
-                   std::wstring_view tip) {
+bool TrayIcon::Add(HWND owner, UINT id, UINT callback_message, HICON icon, std::wstring_view tip) {
   data_ = NOTIFYICONDATAW{};
   data_.cbSize = sizeof data_;
   data_.hWnd = owner;

@@ -19,9 +19,7 @@ void WindowPanel::Attach(const PanelControls& controls) {
 
 // The boxes hold what the service reads as file-system text, so they travel
 // in the ANSI code page, as the service's file calls expect.
-std::string WindowPanel::ReadPortText() {
-  return Narrow(WindowText(controls_.port_box), CP_ACP);
-}
+std::string WindowPanel::ReadPortText() { return Narrow(WindowText(controls_.port_box), CP_ACP); }
 
 std::string WindowPanel::ReadSiteFolderText() {
   return Narrow(WindowText(controls_.site_folder_box), CP_ACP);

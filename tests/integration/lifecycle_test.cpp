@@ -19,7 +19,8 @@ const std::string kLimitBody =
     "\xBA\xF3\xD6\xD8\xCA\xD4";
 const std::string kLimitAnswer =
     "HTTP/1.1 403 Error\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\nConnection: close\r\n"
-    "Content-Length: 28\r\nContent-Type: text/html\r\n\r\n" + kLimitBody;
+    "Content-Length: 28\r\nContent-Type: text/html\r\n\r\n" +
+    kLimitBody;
 
 std::string WithoutDate(const std::string& raw) {
   const Answer a = SplitAnswer(raw);

@@ -25,8 +25,8 @@ struct ConnectedPair {
 
   bool Open() {
     port = FindFreePort();
-    return listener.Create(false) && listener.Bind(port, "127.0.0.1", true) &&
-           listener.Listen() && ConnectLocal(client, port) && listener.Accept(server_side);
+    return listener.Create(false) && listener.Bind(port, "127.0.0.1", true) && listener.Listen() &&
+           ConnectLocal(client, port) && listener.Accept(server_side);
   }
 };
 

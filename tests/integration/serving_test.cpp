@@ -96,6 +96,7 @@ TEST_F(ServingTest, MissingFilesFoldersAndHostilePathsGetTheCannedAnswers) {
     std::string request;
     const std::string& expected;
   };
+  // clang-format off
   const Case cases[] = {
       {Get("/nothere.htm"), kNotFound},
       {Get("/docs/"), kNotFound},
@@ -111,6 +112,7 @@ TEST_F(ServingTest, MissingFilesFoldersAndHostilePathsGetTheCannedAnswers) {
       {"GET /a.txt HTTP/1.1", kNotFound},  // no line end at all
       {"GET /a.txt HTTP/1.1\n\n", kNotFound},  // bare LF lines
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.request);
     EXPECT_EQ(c.expected, WithoutDate(Fetch(server_->port, c.request)));
@@ -132,10 +134,10 @@ TEST_F(ServingTest, RangesAnswerPartialContentOrNotSatisfiable) {
   const std::string type = "application/octet-stream\r\nAccept-Ranges: bytes";
   auto partial = [&](std::size_t first, std::size_t last) {
     return "HTTP/1.1 206 Partial Content\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
-           "Content-Length: " + std::to_string(last - first + 1) +
-           "\r\nContent-Range: bytes " + std::to_string(first) + "-" + std::to_string(last) +
-           "/1000\r\nContent-Type: " + type + "\r\nCache-control: private\r\n\r\n" +
-           bytes.substr(first, last - first + 1);
+           "Content-Length: " +
+           std::to_string(last - first + 1) + "\r\nContent-Range: bytes " + std::to_string(first) +
+           "-" + std::to_string(last) + "/1000\r\nContent-Type: " + type +
+           "\r\nCache-control: private\r\n\r\n" + bytes.substr(first, last - first + 1);
   };
   const std::string unsatisfiable =
       "HTTP/1.1 416 Range Not Satisfiable\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
@@ -243,7 +245,8 @@ TEST_F(ServingTest, NulEndsTheRequestTextAndTheLogsShowClientAndRequest) {
 TEST_F(ServingTest, AClientPortAbove32767IsLoggedUnsigned) {
   std::uint16_t local_port = 0;
   net::NetSocket client;
-  for (std::uint16_t candidate = 40000 + static_cast<std::uint16_t>(platform::MonotonicMillis() % 9000);
+  for (std::uint16_t candidate =
+           40000 + static_cast<std::uint16_t>(platform::MonotonicMillis() % 9000);
        candidate < 60000; candidate += 13) {
     if (ConnectLocal(client, server_->port, candidate)) {
       local_port = candidate;
@@ -278,8 +281,8 @@ TEST_F(ServingTest, EverySlotIsFreeAgainAfterAMixOfRequests) {
   // One thread per slot: every served connection left a fresh one behind
   // and its own has ended.
   WorkerPool& pool = server_->server->pool();
-  EXPECT_TRUE(server_->panel.WaitFor(
-      [&] { return pool.LiveThreadCount() == pool.slot_count(); }, 3000))
+  EXPECT_TRUE(
+      server_->panel.WaitFor([&] { return pool.LiveThreadCount() == pool.slot_count(); }, 3000))
       << pool.LiveThreadCount();
 }
 

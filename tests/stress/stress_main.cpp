@@ -159,19 +159,19 @@ CheckResult CheckLimit(const Config& config, const Site& site) {
          free_after == served && good == 50;
   r.detail = std::to_string(exact_limit) + "/" + std::to_string(clients - served) +
              " got the exact 403; " + std::to_string(answered_early) + " of the first " +
-             std::to_string(served) + " answered early; free slots " +
-             std::to_string(busy_free) + " while held, " + std::to_string(free_after) + "/" +
-             std::to_string(served) + " " + std::to_string(free_seconds).substr(0, 4) +
-             " s after release; " + std::to_string(good) + "/50 served after";
+             std::to_string(served) + " answered early; free slots " + std::to_string(busy_free) +
+             " while held, " + std::to_string(free_after) + "/" + std::to_string(served) + " " +
+             std::to_string(free_seconds).substr(0, 4) + " s after release; " +
+             std::to_string(good) + "/50 served after";
   return r;
 }
 
 // ---- 2: StopServer during transfers to slow readers ---------------------
 
 CheckResult CheckStopDuringTransfers(const Config& config, const Site& site) {
-  CheckResult r{"StopServer during " + std::to_string(config.slow_transfers) +
-                    " slow 64 MiB transfers",
-                false, "", 0};
+  CheckResult r{
+      "StopServer during " + std::to_string(config.slow_transfers) + " slow 64 MiB transfers",
+      false, "", 0};
   StressServer s(config.port, site.folder, ServerOptions{});
   if (!s.running()) return r.detail = "server did not start", r;
   std::vector<int> fds;
@@ -233,9 +233,9 @@ CheckResult CheckStopDuringTransfers(const Config& config, const Site& site) {
   const auto answer = ParseAnswer(Fetch(config.port, Get("/small.htm"), 2000));
   const double restart_ms = static_cast<double>(NowMs() - restart_at);
   const bool served = s.running() && answer && answer->status == 200 && answer->body == site.small;
-  r.ok = static_cast<int>(fds.size()) == config.slow_transfers && busy_before >= config.slow_transfers &&
-         free_after == s.slot_count() && start_enabled && ended == static_cast<int>(fds.size()) &&
-         whole == 0 && served && restart_ms < 1000;
+  r.ok = static_cast<int>(fds.size()) == config.slow_transfers &&
+         busy_before >= config.slow_transfers && free_after == s.slot_count() && start_enabled &&
+         ended == static_cast<int>(fds.size()) && whole == 0 && served && restart_ms < 1000;
   r.detail = std::to_string(busy_before) + " slots busy at the stop; all " +
              std::to_string(free_after) + " free " + std::to_string(stop_seconds).substr(0, 4) +
              " s later; " + std::to_string(ended) + " connections ended; restart served in " +
@@ -276,8 +276,8 @@ CheckResult CheckStalledReaders(const Config& config, const Site& site) {
   for (int fd : fds) close(fd);
   const auto answer = ParseAnswer(Fetch(config.port, Get("/small.htm")));
   r.ok = static_cast<int>(fds.size()) == kClients && free_while_stalled == idle_free - kClients &&
-         free_after == idle_free && freed_ms >= kWaitMs && freed_ms < kWaitMs + 3000 &&
-         answer && answer->status == 200;
+         free_after == idle_free && freed_ms >= kWaitMs && freed_ms < kWaitMs + 3000 && answer &&
+         answer->status == 200;
   r.detail = std::to_string(kClients) + " stalled; slots held " +
              std::to_string(idle_free - free_while_stalled) + " at 0.5 s, all freed after " +
              std::to_string(freed_ms) + " ms";
@@ -303,6 +303,7 @@ std::string PaddedGet(std::size_t total) {
 }
 
 std::vector<HostileKind> HostileKinds() {
+  // clang-format off
   const std::vector<std::string> absurd_ranges = {
       "bytes=99999999999999999999999999-", "bytes=18446744073709551615-",
       "bytes=18446744073709551616-",       "bytes=-99999999999999999999",
@@ -353,6 +354,7 @@ std::vector<HostileKind> HostileKinds() {
        },
        {403, 404, 500}},
   };
+  // clang-format on
 }
 
 CheckResult CheckHostile(const Config& config, const Site& site) {
@@ -392,8 +394,8 @@ CheckResult CheckHostile(const Config& config, const Site& site) {
             if (answer->body.find("root:") != std::string::npos) status = -2;
             if (status == 200 && answer->body != site.small) status = -3;
           }
-          const bool allowed = std::find(kind.allowed.begin(), kind.allowed.end(), status) !=
-                               kind.allowed.end();
+          const bool allowed =
+              std::find(kind.allowed.begin(), kind.allowed.end(), status) != kind.allowed.end();
           std::lock_guard<std::mutex> lock(mutex);
           ++attempts;
           if (reset && got.empty()) {
@@ -406,12 +408,15 @@ CheckResult CheckHostile(const Config& config, const Site& site) {
             if (faults.size() < 5) {
               std::string shown;
               for (char c : bytes.substr(0, 60)) {
-                shown += (c >= 32 && c < 127) ? std::string(1, c) : "\\x" + std::to_string(static_cast<unsigned char>(c));
+                shown += (c >= 32 && c < 127)
+                             ? std::string(1, c)
+                             : "\\x" + std::to_string(static_cast<unsigned char>(c));
               }
               faults.push_back(kind.name + ": status " + std::to_string(status) +
-                               (fd < 0 ? " (no connect)" : closed ? "" : " (no close)") +
-                               (reset ? " (reset)" : "") + " [" +
-                               shown + "]");
+                               (fd < 0   ? " (no connect)"
+                                : closed ? ""
+                                         : " (no close)") +
+                               (reset ? " (reset)" : "") + " [" + shown + "]");
             } else if (faults.size() == 5) {
               faults.push_back("...");
             }
@@ -443,8 +448,7 @@ CheckResult CheckHostile(const Config& config, const Site& site) {
   // reset before the server ever accepts it. Such resets are the kernel's,
   // not the server's: there must be exactly as many as connections the
   // server never saw.
-  const std::int64_t never_accepted =
-      attempts - (s.panel().connection_lines() - accepted_before);
+  const std::int64_t never_accepted = attempts - (s.panel().connection_lines() - accepted_before);
   const double storm_seconds = (NowMs() - start) / 1000.0;
   const int free_after = s.WaitForFreeSlots(idle_free, 15000);
   int fds_after = OpenDescriptorCount();
@@ -457,7 +461,7 @@ CheckResult CheckHostile(const Config& config, const Site& site) {
   const bool up = s.running() && answer && answer->status == 200 && answer->body == site.small;
   const bool rss_back = rss_after <= rss_before + rss_before / 10 + 4096;
   r.ok = faults.empty() && up && free_after == idle_free && fds_after == fds_before && rss_back &&
-        attempts == config.hostile_connections && resets == never_accepted;
+         attempts == config.hostile_connections && resets == never_accepted;
   std::string mix;
   for (const auto& [name, statuses] : seen) {
     mix += "\n      " + name + ":";
@@ -466,10 +470,10 @@ CheckResult CheckHostile(const Config& config, const Site& site) {
              std::to_string(count);
     }
   }
-  r.detail = std::to_string(storm_seconds).substr(0, 5) + " s; fds " +
-             std::to_string(fds_before) + " -> " + std::to_string(fds_after) + "; RSS " +
-             std::to_string(rss_before / 1024) + " -> " + std::to_string(rss_after / 1024) +
-             " MiB; slots free " + std::to_string(free_after) + "/" + std::to_string(idle_free) +
+  r.detail = std::to_string(storm_seconds).substr(0, 5) + " s; fds " + std::to_string(fds_before) +
+             " -> " + std::to_string(fds_after) + "; RSS " + std::to_string(rss_before / 1024) +
+             " -> " + std::to_string(rss_after / 1024) + " MiB; slots free " +
+             std::to_string(free_after) + "/" + std::to_string(idle_free) +
              (up ? "; still serving" : "; NOT serving") + "; " + std::to_string(resets) +
              " reset before an answer, " + std::to_string(never_accepted) +
              " never accepted (SYN cookies under the backlog of 5)";
@@ -580,9 +584,12 @@ CheckResult CheckSparse(const Config& config, const Site& site) {
         const bool open_ended = i % 10 == 0 && config.sparse_bytes - first < 4 * 1024 * 1024;
         std::uint64_t last = std::min(first + span - 1, config.sparse_bytes - 1);
         std::string range = "Range: bytes=" + std::to_string(first) + "-";
-        if (!open_ended) range += std::to_string(first + span - 1);
-        else last = config.sparse_bytes - 1;
-        const auto answer = ParseAnswer(Fetch(config.port, Get("/sparse.bin", range + "\r\n"), 15000));
+        if (!open_ended)
+          range += std::to_string(first + span - 1);
+        else
+          last = config.sparse_bytes - 1;
+        const auto answer =
+            ParseAnswer(Fetch(config.port, Get("/sparse.bin", range + "\r\n"), 15000));
         std::string want(last - first + 1, '\0');
         const bool read_ok = pread(file_fd, want.data(), want.size(), static_cast<off_t>(first)) ==
                              static_cast<ssize_t>(want.size());
@@ -605,8 +612,9 @@ CheckResult CheckSparse(const Config& config, const Site& site) {
   r.detail = std::string("whole: ") + (whole_ok ? "identical SHA-256 " : "MISMATCH ") +
              got_hash.substr(0, 16) + "..., " + std::to_string(body_bytes) + " bytes in " +
              std::to_string(whole_seconds).substr(0, 5) + " s (" +
-             std::to_string(static_cast<int>(mib_s)) + " MiB/s); ranges: " +
-             std::to_string(exact.load()) + " exact, " + std::to_string(wrong.load()) + " wrong";
+             std::to_string(static_cast<int>(mib_s)) +
+             " MiB/s); ranges: " + std::to_string(exact.load()) + " exact, " +
+             std::to_string(wrong.load()) + " wrong";
   return r;
 }
 

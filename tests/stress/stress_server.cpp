@@ -28,7 +28,8 @@ StressServer::StressServer(std::uint16_t port, const std::string& folder,
 
 StressServer::~StressServer() {
   server_->StopServer();
-  if (!server_->FinalShutdown()) std::fprintf(stderr, "stress: a worker outlived the shutdown wait\n");
+  if (!server_->FinalShutdown())
+    std::fprintf(stderr, "stress: a worker outlived the shutdown wait\n");
 }
 
 int StressServer::WaitForFreeSlots(int free, int timeout_ms) {

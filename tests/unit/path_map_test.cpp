@@ -90,13 +90,14 @@ TEST(PathMapTest, JoinsOddSiteFoldersWithOneSeparator) {
     EXPECT_EQ(c.path, MapLine(c.line, c.root));
   }
   const auto everything = [](const MappedPath&) { return true; };
-  const std::optional<MappedPath> readme = MapRequestPath(
-      "GET /readme HTTP/1.1\r\n\r\n", "C:\\my.site", CodePage::Gbk(), everything);
+  const std::optional<MappedPath> readme =
+      MapRequestPath("GET /readme HTTP/1.1\r\n\r\n", "C:\\my.site", CodePage::Gbk(), everything);
   ASSERT_TRUE(readme.has_value());
   EXPECT_EQ(kOctet, readme->content_type);
 }
 
 TEST(PathMapTest, RefusesPathsThatLeaveOrProbeTheSiteFolder) {
+  // clang-format off
   const std::string hostile[] = {
       // Climbing above the root, plainly or escaped.
       "/..", "/../x", "/a/../../x", "/%2e%2e/x", "/%2E%2E%2Fwin.ini", "/..%5cx",
@@ -114,6 +115,7 @@ TEST(PathMapTest, RefusesPathsThatLeaveOrProbeTheSiteFolder) {
       // Ending with a separator: the folder search would not find it.
       "/docs/", "/docs%5c", "//",
   };
+  // clang-format on
   for (const std::string& path : hostile) {
     SCOPED_TRACE(path);
     EXPECT_EQ(kRefused, MapLine("GET " + path + " HTTP/1.1"));
@@ -124,7 +126,7 @@ TEST(PathMapTest, RefusesDeviceNamesWithSuperscriptDigits) {
   // Windows reads the Latin-1 superscripts one, two and three as digits of
   // COM and LPT device names, both through the wide and the ANSI file API.
   const std::string hostile[] = {"/COM%C2%B9", "/com%C2%B2.txt", "/LPT%C2%B3", "/a/lpt%C2%B9.htm",
-                                 "/COM%B9", "/lpt%B2.txt", "/COM%B3"};
+                                 "/COM%B9",    "/lpt%B2.txt",    "/COM%B3"};
   for (const std::string& path : hostile) {
     SCOPED_TRACE(path);
     EXPECT_EQ(kRefused, MapLine("GET " + path + " HTTP/1.1"));
@@ -132,8 +134,8 @@ TEST(PathMapTest, RefusesDeviceNamesWithSuperscriptDigits) {
 }
 
 TEST(PathMapTest, KeepsNamesThatOnlyLookLikeDevices) {
-  const std::string allowed[] = {"/com0", "/com10", "/console", "/lpt", "/nul1", "/aux_x.htm",
-                                 "/a.con", "/conin"};
+  const std::string allowed[] = {"/com0", "/com10",     "/console", "/lpt",
+                                 "/nul1", "/aux_x.htm", "/a.con",   "/conin"};
   for (const std::string& path : allowed) {
     SCOPED_TRACE(path);
     EXPECT_EQ("C:\\web\\" + path.substr(1), MapLine("GET " + path + " HTTP/1.1"));
@@ -155,12 +157,14 @@ TEST(PathMapTest, RecognisesWindowsDeviceNames) {
 
 TEST(PathMapTest, RefusesMalformedRequestLines) {
   const auto everything = [](const MappedPath&) { return true; };
+  // clang-format off
   const std::string lines[] = {
       "GET /a.txt HTTP/1.1",            // no CR LF at all
       "GET /a.txt HTTP/1.1\nHost: a\n\n",  // bare LF line ends
       "GET/a.txt\r\n",                  // no space on the request line
       "",
   };
+  // clang-format on
   for (const std::string& request : lines) {
     SCOPED_TRACE(request);
     EXPECT_FALSE(MapRequestPath(request, "C:\\web", CodePage::Gbk(), everything).has_value());
@@ -171,7 +175,8 @@ TEST(PathMapTest, ALeadByteWithoutAValidTrailByteStandsAlone) {
   // GBK trail bytes are 0x40-0xFE: B0 before CR is a character of its own,
   // so the line end after it is still seen.
   const CodePage gbk = CodePage::Gbk();
-  EXPECT_EQ("/\xB0", RawRequestPath("GET /\xB0 HTTP/1.1\r\nHost: a\r\n\r\n", gbk).value_or("(none)"));
+  EXPECT_EQ("/\xB0",
+            RawRequestPath("GET /\xB0 HTTP/1.1\r\nHost: a\r\n\r\n", gbk).value_or("(none)"));
   EXPECT_EQ("", RawRequestPath("GET /\xB0\r\nHost: a HTTP/1.1\r\n\r\n", gbk).value_or("(none)"));
   // Once "/" is turned into "\", the bytes AD 5C are one character for the
   // resolver as for the file system, so the ".." after them is part of that
@@ -228,8 +233,8 @@ constexpr NameEncoding kAnsi = NameEncoding::kAnsi;
 TEST(PathMapTest, LooksUpUtf8NamesAsUnicodeFirst) {
   const std::string utf8_name = "C:\\web\\\xE4\xB8\xAD.txt";  // U+4E2D
   FakeFiles files({{kUtf8, utf8_name}, {kAnsi, utf8_name}});
-  const auto mapped = MapRequestPath("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web",
-                                     CodePage::Gbk(), files.Fn());
+  const auto mapped =
+      MapRequestPath("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn());
   ASSERT_TRUE(mapped.has_value());
   EXPECT_EQ(kUtf8, mapped->encoding);
   EXPECT_EQ("C:\\web", mapped->root);
@@ -241,20 +246,19 @@ TEST(PathMapTest, LooksUpUtf8NamesAsUnicodeFirst) {
 TEST(PathMapTest, FallsBackToTheAnsiNameWhenTheUnicodeOneIsMissing) {
   const std::string name = "C:\\web\\\xE4\xB8\xAD.txt";
   FakeFiles files({{kAnsi, name}});
-  const auto mapped = MapRequestPath("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web",
-                                     CodePage::Gbk(), files.Fn());
+  const auto mapped =
+      MapRequestPath("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn());
   ASSERT_TRUE(mapped.has_value());
   EXPECT_EQ(kAnsi, mapped->encoding);
-  const std::vector<std::pair<NameEncoding, std::string>> expected = {{kUtf8, name},
-                                                                      {kAnsi, name}};
+  const std::vector<std::pair<NameEncoding, std::string>> expected = {{kUtf8, name}, {kAnsi, name}};
   EXPECT_EQ(expected, files.asked());
 }
 
 TEST(PathMapTest, AsksOnlyForTheAnsiNameWhenBytesAreNotUtf8) {
   const std::string gbk_name = "C:\\web\\\xC4\xE3.htm";  // GBK bytes
   FakeFiles files({{kAnsi, gbk_name}});
-  const auto mapped = MapRequestPath("GET /%C4%E3.htm HTTP/1.1\r\n\r\n", "C:\\web",
-                                     CodePage::Gbk(), files.Fn());
+  const auto mapped =
+      MapRequestPath("GET /%C4%E3.htm HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn());
   ASSERT_TRUE(mapped.has_value());
   EXPECT_EQ(kAnsi, mapped->encoding);
   EXPECT_EQ(gbk_name, mapped->FullPath());
@@ -263,20 +267,19 @@ TEST(PathMapTest, AsksOnlyForTheAnsiNameWhenBytesAreNotUtf8) {
 
 TEST(PathMapTest, FailsWhenNothingExists) {
   FakeFiles files({{kAnsi, "C:\\web\\b.txt"}});
-  EXPECT_FALSE(MapRequestPath("GET /a.txt HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(),
-                              files.Fn())
+  EXPECT_FALSE(MapRequestPath("GET /a.txt HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn())
                    .has_value());
-  EXPECT_FALSE(MapRequestPath("GET /%E4%B8%AD HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(),
-                              files.Fn())
-                   .has_value());
+  EXPECT_FALSE(
+      MapRequestPath("GET /%E4%B8%AD HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn())
+          .has_value());
   EXPECT_EQ(3u, files.asked().size());
 }
 
 TEST(PathMapTest, NeverAsksTheFileSystemAboutARefusedPath) {
   FakeFiles files({});
   for (const char* request : {"GET /../x HTTP/1.1\r\n", "GET /a* HTTP/1.1\r\n",
-                              "GET /%E4%B8%AD%E6%96%87/../../x HTTP/1.1\r\n", "GET /nul HTTP/1.1\r\n",
-                              "GET /a\r\n\r\n"}) {
+                              "GET /%E4%B8%AD%E6%96%87/../../x HTTP/1.1\r\n",
+                              "GET /nul HTTP/1.1\r\n", "GET /a\r\n\r\n"}) {
     SCOPED_TRACE(request);
     EXPECT_FALSE(MapRequestPath(request, "C:\\web", CodePage::Gbk(), files.Fn()).has_value());
   }

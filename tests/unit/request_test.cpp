@@ -17,12 +17,14 @@ TEST(RequestTest, CutsTheRequestTextAtTheFirstNul) {
 }
 
 TEST(RequestTest, AnswersOnlyWhenTheFirstThreeBytesAreGet) {
+  // clang-format off
   const std::pair<std::string, bool> cases[] = {
       {"GET / HTTP/1.1\r\n", true}, {"GETX /a HTTP/1.1\r\n", true}, {"GET", true},
       {"get / HTTP/1.1\r\n", false}, {"Get /", false},           {"HEAD / HTTP/1.1\r\n", false},
       {"POST / HTTP/1.1\r\n", false}, {" GET /", false},          {"GE", false},
       {"", false},
   };
+  // clang-format on
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(expected, IsGetRequest(text));
@@ -64,6 +66,7 @@ struct RangeCase {
 };
 
 TEST(RequestTest, DecidesWhatPartOfTheFileToSend) {
+  // clang-format off
   const RangeCase cases[] = {
       {"Host: a\r\n\r\n", kKiB, Kind::kWhole, 0, 0},
       {"Range: bytes=0-\r\n\r\n", kKiB, Kind::kPartial, 0, 999},
@@ -124,6 +127,7 @@ TEST(RequestTest, DecidesWhatPartOfTheFileToSend) {
        2 * kFourGiB - 1},
       {"Range: bytes=8589934592-\r\n\r\n", 2 * kFourGiB, Kind::kUnsatisfiable, 0, 0},
   };
+  // clang-format on
   for (const RangeCase& c : cases) {
     const std::string request = "GET /a.bin HTTP/1.1\r\n" + c.headers;
     SCOPED_TRACE(request);

@@ -77,26 +77,23 @@ TEST(ResponsesTest, FillsTheOkHead) {
 }
 
 TEST(ResponsesTest, BuildsThePartialHead) {
-  EXPECT_EQ(
-      "HTTP/1.1 206 Partial Content\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
-          "\r\nContent-Length: 100\r\nContent-Range: bytes 100-199/1000\r\n"
-          "Content-Type: text/plain\r\nCache-control: private\r\n\r\n",
-      BuildPartialHead(kDate, "text/plain", 100, 199, 1000));
-  EXPECT_EQ(
-      "HTTP/1.1 206 Partial Content\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
-          "\r\nContent-Length: 1\r\nContent-Range: bytes 5368709119-5368709119/5368709120\r\n"
-          "Content-Type: application/octet-stream\r\nAccept-Ranges: bytes\r\n"
-          "Cache-control: private\r\n\r\n",
-      BuildPartialHead(kDate, "application/octet-stream\r\nAccept-Ranges: bytes", 5368709119,
-                       5368709119, 5368709120));
+  EXPECT_EQ("HTTP/1.1 206 Partial Content\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
+                "\r\nContent-Length: 100\r\nContent-Range: bytes 100-199/1000\r\n"
+                "Content-Type: text/plain\r\nCache-control: private\r\n\r\n",
+            BuildPartialHead(kDate, "text/plain", 100, 199, 1000));
+  EXPECT_EQ("HTTP/1.1 206 Partial Content\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
+                "\r\nContent-Length: 1\r\nContent-Range: bytes 5368709119-5368709119/5368709120\r\n"
+                "Content-Type: application/octet-stream\r\nAccept-Ranges: bytes\r\n"
+                "Cache-control: private\r\n\r\n",
+            BuildPartialHead(kDate, "application/octet-stream\r\nAccept-Ranges: bytes", 5368709119,
+                             5368709119, 5368709120));
 }
 
 TEST(ResponsesTest, BuildsTheRangeNotSatisfiableAnswer) {
-  EXPECT_EQ(
-      "HTTP/1.1 416 Range Not Satisfiable\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
-          "\r\nConnection: close\r\nContent-Length: 0\r\nContent-Range: bytes */1000\r\n"
-          "Content-Type: text/html\r\n\r\n",
-      BuildRangeNotSatisfiable(kDate, 1000));
+  EXPECT_EQ("HTTP/1.1 416 Range Not Satisfiable\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
+                "\r\nConnection: close\r\nContent-Length: 0\r\nContent-Range: bytes */1000\r\n"
+                "Content-Type: text/html\r\n\r\n",
+            BuildRangeNotSatisfiable(kDate, 1000));
   EXPECT_NE(std::string::npos,
             BuildRangeNotSatisfiable(kDate, 0).find("\r\nContent-Range: bytes */0\r\n"));
 }

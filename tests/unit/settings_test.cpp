@@ -13,6 +13,7 @@ struct PortCase {
 };
 
 TEST(SettingsTest, SettlesThePortFromThePortBoxText) {
+  // clang-format off
   const PortCase cases[] = {
       {"8080", 8080},
       {" 81 ", 81},
@@ -43,6 +44,7 @@ TEST(SettingsTest, SettlesThePortFromThePortBoxText) {
       {"8080.999999999999", 8080},
       {"99999999999999999999999", 80},
   };
+  // clang-format on
   for (const PortCase& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.expected, SettleServerPort(c.text, CodePage::Gbk()));

@@ -19,6 +19,7 @@ struct TrimCase {
 };
 
 TEST(TextRulesTest, TrimsAsciiAndIdeographicSpacesOnlyInGbk) {
+  // clang-format off
   const TrimCase cases[] = {
       {"  80  ", "80"},
       {"\xA1\xA1" "80" "\xA1\xA1", "80"},
@@ -36,6 +37,7 @@ TEST(TextRulesTest, TrimsAsciiAndIdeographicSpacesOnlyInGbk) {
       {"\xA1", "\xA1"},
       {"\xA1\xA1\xB0\xA1", "\xB0\xA1"},
   };
+  // clang-format on
   for (const TrimCase& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.expected, TrimBlanks(c.text, CodePage::Gbk()));
@@ -43,9 +45,11 @@ TEST(TextRulesTest, TrimsAsciiAndIdeographicSpacesOnlyInGbk) {
 }
 
 TEST(TextRulesTest, TrimsTheIdeographicSpaceOfEachCodePage) {
+  // clang-format off
   EXPECT_EQ("80", TrimBlanks("\xE3\x80\x80" "80 \xE3\x80\x80", CodePage::Utf8()));
   // A single-byte code page has no ideographic space.
   EXPECT_EQ("\xA1\xA1" "80", TrimBlanks(" \xA1\xA1" "80 ", CodePage::SingleByte()));
+  // clang-format on
 }
 
 struct FindCase {
@@ -56,6 +60,7 @@ struct FindCase {
 };
 
 TEST(TextRulesTest, FindNeverMatchesOnATrailByte) {
+  // clang-format off
   const FindCase cases[] = {
       // 95 5C is one GBK character: its 5C is not a backslash.
       {"\x95\x5C" "a\\b", "\\", 0, 3},
@@ -69,6 +74,7 @@ TEST(TextRulesTest, FindNeverMatchesOnATrailByte) {
       // A lead byte at the very end is a character of its own.
       {"a\x95", "\x95", 0, 1},
   };
+  // clang-format on
   for (const FindCase& c : cases) {
     SCOPED_TRACE(c.text + " / " + c.needle);
     EXPECT_EQ(c.expected, FindText(c.text, c.needle, CodePage::Gbk(), c.from));
@@ -94,6 +100,7 @@ struct PairCase {
 };
 
 TEST(TextRulesTest, ALeadByteTakesOnlyAValidTrailByteOfItsCodePage) {
+  // clang-format off
   const PairCase cases[] = {
       // A separator, a line end or a control byte is never a trail byte.
       {932, "\x81/", 1},     {936, "\x81/", 1},     {949, "\x81/", 1},     {950, "\x81/", 1},
@@ -109,6 +116,7 @@ TEST(TextRulesTest, ALeadByteTakesOnlyAValidTrailByteOfItsCodePage) {
       // Big5: 0x40-0x7E and 0xA1-0xFE.
       {950, "\xA4\x5C", 2},  {950, "\xA4\x80", 1},  {950, "\xA4\xA0", 1},  {950, "\xA4\xA1", 2},
   };
+  // clang-format on
   for (const PairCase& c : cases) {
     SCOPED_TRACE(std::to_string(c.code_page) + ": " + c.text);
     const std::optional<CodePage> cp = CodePage::KnownDoubleByte(c.code_page);
@@ -134,6 +142,7 @@ struct NarrowCase {
 };
 
 TEST(TextRulesTest, NarrowTurnsFullWidthFormsIntoAscii) {
+  // clang-format off
   const NarrowCase gbk_cases[] = {
       {"\xA3\xB8\xA3\xB0\xA3\xB8\xA3\xB0", "8080"},
       {"\xA3\xB0\xA3\xB1\xA3\xB2\xA3\xB3\xA3\xB4\xA3\xB5\xA3\xB6\xA3\xB7\xA3\xB8\xA3\xB9",
@@ -146,6 +155,7 @@ TEST(TextRulesTest, NarrowTurnsFullWidthFormsIntoAscii) {
       {"\xA3\xA0", "\xA3\xA0"},
       {"abc", "abc"},
   };
+  // clang-format on
   for (const NarrowCase& c : gbk_cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.expected, CodePage::Gbk().Narrow(c.text));
@@ -161,6 +171,7 @@ struct DecimalCase {
 };
 
 TEST(TextRulesTest, ReadsTheLeadingDecimalLikeAtof) {
+  // clang-format off
   const DecimalCase cases[] = {
       {"8080", 8080},   {"  81", 81},     {"\t\n42", 42},  {"81.9", 81.9},
       {"-21", -21},     {"+7", 7},        {"8080abc", 8080}, {"", 0},
@@ -170,6 +181,7 @@ TEST(TextRulesTest, ReadsTheLeadingDecimalLikeAtof) {
       {"1,5", 1},       {"00012", 12},    {"8 080", 8},    {"1e-400", 0},
       {"99999999999999999999", 1e20},     {"65616", 65616},
   };
+  // clang-format on
   for (const DecimalCase& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_DOUBLE_EQ(c.expected, ReadLeadingDecimal(c.text));
@@ -181,12 +193,14 @@ TEST(TextRulesTest, ReadsTheLeadingDecimalLikeAtof) {
 // C's strtod rounds correctly on both C runtimes; the port's number read must
 // give the same double wherever rounding decides the truncated integer.
 TEST(TextRulesTest, ReadsDecimalsToTheSameDoubleAsStrtod) {
+  // clang-format off
   const char* const cases[] = {
       "0.1",  "81.9", "8080.99999999999999", "8080.999999999999", "32767.99999999999999",
       "65615.9999999999999", "9007199254740993", "1e22", "1e23", "0.000001",
       "3.14159265358979323846264338327950288", "123456789012345678901234567890",
       "1.7976931348623157e308", "  -42.5e1xyz",
   };
+  // clang-format on
   for (const char* text : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(std::strtod(text, nullptr), ReadLeadingDecimal(text));
@@ -199,6 +213,7 @@ struct Low16Case {
 };
 
 TEST(TextRulesTest, KeepsTheLowSixteenBitsAfterTruncation) {
+  // clang-format off
   const Low16Case cases[] = {
       {8080.9, 8080}, {-21.5, -21},  {-0.9, 0},       {40000, -25536}, {70000, 4464},
       {65616, 80},    {32767, 32767}, {32768, -32768}, {65536, 0},      {65537, 1},
@@ -207,6 +222,7 @@ TEST(TextRulesTest, KeepsTheLowSixteenBitsAfterTruncation) {
       {1e30, -1},     {std::numeric_limits<double>::infinity(), -1},
       {-std::numeric_limits<double>::infinity(), 0},
   };
+  // clang-format on
   for (const Low16Case& c : cases) {
     SCOPED_TRACE(c.value);
     EXPECT_EQ(c.expected, LowSigned16(c.value));

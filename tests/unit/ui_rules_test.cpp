@@ -13,17 +13,18 @@ namespace orvane::ui {
 namespace {
 
 TEST(PortEntryTest, TypedCharacterFilterKeepsControlsDigitsAndMinus) {
-  for (char32_t ch : {U'\b', U'\x01', U'\x03', U'\x16', U'\x18', U'\x1A', U'\x1F', U'0', U'5',
-                      U'9', U'-'}) {
+  for (char32_t ch :
+       {U'\b', U'\x01', U'\x03', U'\x16', U'\x18', U'\x1A', U'\x1F', U'0', U'5', U'9', U'-'}) {
     EXPECT_TRUE(IsAcceptedPortChar(ch)) << static_cast<unsigned>(ch);
   }
-  for (char32_t ch : {U' ', U'+', U'.', U'a', U'Z', U'/', U':', U'\x7F', U'\xFF10' /* full-width 0 */,
-                      U'\x4E00'}) {
+  for (char32_t ch : {U' ', U'+', U'.', U'a', U'Z', U'/', U':', U'\x7F',
+                      U'\xFF10' /* full-width 0 */, U'\x4E00'}) {
     EXPECT_FALSE(IsAcceptedPortChar(ch)) << static_cast<unsigned>(ch);
   }
 }
 
 TEST(PortEntryTest, LeadingIntegerReadsSignAndLeadingDigits) {
+  // clang-format off
   const struct {
     const char* text;
     std::int64_t expected;
@@ -33,6 +34,7 @@ TEST(PortEntryTest, LeadingIntegerReadsSignAndLeadingDigits) {
       {"8080.9", 8080}, {"--3", 0},      {"- 3", 0},      {"007", 7},       {"12 34", 12},
       {"99999999999999999999999", 999999999999999999},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.expected, LeadingInteger(c.text));
@@ -40,6 +42,7 @@ TEST(PortEntryTest, LeadingIntegerReadsSignAndLeadingDigits) {
 }
 
 TEST(PortEntryTest, ArrowStepsWrapOutsideTheRange) {
+  // clang-format off
   const struct {
     const char* text;
     ArrowDirection direction;
@@ -54,6 +57,7 @@ TEST(PortEntryTest, ArrowStepsWrapOutsideTheRange) {
       {"-1", ArrowDirection::kUp, 0},           {"10001", ArrowDirection::kDown, 10000},
       {" 42x", ArrowDirection::kUp, 43},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.text) + (c.direction == ArrowDirection::kUp ? " up" : " down"));
     EXPECT_EQ(c.expected, ArrowStep(c.text, c.direction));
@@ -62,6 +66,7 @@ TEST(PortEntryTest, ArrowStepsWrapOutsideTheRange) {
 
 TEST(AddressTextTest, PortPartFollowsTheServersReadingOfThePort) {
   const CodePage gbk = CodePage::Gbk();
+  // clang-format off
   const struct {
     const char* port_text;
     const char* expected;
@@ -83,6 +88,7 @@ TEST(AddressTextTest, PortPartFollowsTheServersReadingOfThePort) {
       {"32767", "http://10.1.2.3:32767/"},
       {"1", "http://10.1.2.3:1/"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.port_text);
     EXPECT_EQ(c.expected, ServerAddressText(c.port_text, "10.1.2.3", gbk));
@@ -125,6 +131,7 @@ struct DropCase {
 };
 
 TEST(LogCapTest, DropsWholeOldLinesToStayUnderTheCap) {
+  // clang-format off
   const DropCase cases[] = {
       {"ab\ncd\n", 2, 8, 0},   // fits exactly
       {"ab\ncd\n", 0, 6, 0},
@@ -138,9 +145,9 @@ TEST(LogCapTest, DropsWholeOldLinesToStayUnderTheCap) {
       {"", 20, 8, 0},
       {"\n\n\n\n", 2, 4, 2},
   };
+  // clang-format on
   for (const DropCase& c : cases) {
-    SCOPED_TRACE(c.current + " +" + std::to_string(c.incoming) + " cap " +
-                 std::to_string(c.cap));
+    SCOPED_TRACE(c.current + " +" + std::to_string(c.incoming) + " cap " + std::to_string(c.cap));
     EXPECT_EQ(c.expected, BytesToDropForCap(c.current, c.incoming, c.cap));
   }
 }

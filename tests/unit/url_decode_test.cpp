@@ -13,6 +13,7 @@ struct DecodeCase {
 };
 
 TEST(UrlDecodeTest, DecodesPercentAndPlusByTheRules) {
+  // clang-format off
   const DecodeCase cases[] = {
       {"/", "/"},
       {"", ""},
@@ -47,6 +48,7 @@ TEST(UrlDecodeTest, DecodesPercentAndPlusByTheRules) {
       {"%00", ""},
       {"/+", "/ "},
   };
+  // clang-format on
   for (const DecodeCase& c : cases) {
     SCOPED_TRACE(c.raw);
     EXPECT_EQ(c.expected, DecodeUrlPath(c.raw));
@@ -59,6 +61,7 @@ struct Utf8Case {
 };
 
 TEST(UrlDecodeTest, RecognisesWellFormedNonAsciiUtf8) {
+  // clang-format off
   const Utf8Case cases[] = {
       {"", false},
       {"/index.htm", false},                   // plain ASCII
@@ -84,6 +87,7 @@ TEST(UrlDecodeTest, RecognisesWellFormedNonAsciiUtf8) {
       {"\xFF", false},
       {"\xC4\xE3\xBA\xC3", false},             // GBK bytes
   };
+  // clang-format on
   for (const Utf8Case& c : cases) {
     SCOPED_TRACE(c.bytes);
     EXPECT_EQ(c.expected, IsNonAsciiUtf8(c.bytes));

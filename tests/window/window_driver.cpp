@@ -21,8 +21,8 @@ bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
 
 std::wstring FromGbk(std::string_view gbk) {
   if (gbk.empty()) return {};
-  const int length = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()),
-                                         nullptr, 0);
+  const int length =
+      MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), length);
   return wide;

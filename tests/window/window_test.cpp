@@ -152,6 +152,7 @@ TEST_F(WindowTest, MenuBarHasTwoMenusOfOneEntryEach) {
   HMENU bar = LoadMenuW(program, MAKEINTRESOURCEW(IDR_MAIN_MENU));
   ASSERT_NE(nullptr, bar);
   ASSERT_EQ(2, GetMenuItemCount(bar));
+  // clang-format off
   const struct {
     int position;
     std::string menu;
@@ -161,6 +162,7 @@ TEST_F(WindowTest, MenuBarHasTwoMenusOfOneEntryEach) {
       {0, "\xCA\xB9\xD3\xC3\xCB\xB5\xC3\xF7", "\xB4\xF2\xBF\xAA", kInstructionsMenuItemId},
       {1, "\xD7\xF7\xD5\xDF" "E-mial", "\xB9\xD8\xD3\xDA", kAboutMenuItemId},
   };
+  // clang-format on
   for (const auto& m : menus) {
     SCOPED_TRACE(m.position);
     wchar_t text[64] = {};
@@ -191,7 +193,8 @@ TEST_F(WindowTest, MenuEntriesShowTheirInformationBoxes) {
     HWND box = server_.WaitForMessageBox(5000);
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(FromGbk(kInfoCaption), TextOf(box));
-    EXPECT_EQ(0, MessageBoxText(box).rfind(FromGbk(e.starts_with), 0)) << MessageBoxText(box).size();
+    EXPECT_EQ(0, MessageBoxText(box).rfind(FromGbk(e.starts_with), 0))
+        << MessageBoxText(box).size();
     EXPECT_EQ(nullptr, GetWindow(box, GW_OWNER));
     AnswerMessageBox(box, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
@@ -199,6 +202,7 @@ TEST_F(WindowTest, MenuEntriesShowTheirInformationBoxes) {
 }
 
 TEST_F(WindowTest, PortBoxDropsTypedCharactersButNotPastedText) {
+  // clang-format off
   const struct {
     const wchar_t* keys;
     const wchar_t* expected;
@@ -208,6 +212,7 @@ TEST_F(WindowTest, PortBoxDropsTypedCharactersButNotPastedText) {
       {L"1 2.x3", L"123"},
       {L"\xFF18" L"0", L"0"},  // a full-width 8 is not a digit key
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.keys);
     ASSERT_TRUE(SetTextOf(port_box_, L""));
@@ -244,6 +249,7 @@ TEST_F(WindowTest, ArrowsStepThePortAndWrapAtTheRangeEnds) {
   HWND arrows = server_.Control(kPortArrowsId);
   ASSERT_NE(nullptr, arrows);
   const std::wstring host = Host();
+  // clang-format off
   const struct {
     const wchar_t* text;
     bool up;
@@ -255,6 +261,7 @@ TEST_F(WindowTest, ArrowsStepThePortAndWrapAtTheRangeEnds) {
       {L"79", true, L"80", L"/"},       {L"8079", true, L"8080", L":8080/"},
       {L"-5", true, L"0", L"/"},        {L"20000", false, L"10000", L":10000/"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::wstring(c.text) + (c.up ? L" up" : L" down"));
     ASSERT_TRUE(SetTextOf(port_box_, c.text));
@@ -272,6 +279,7 @@ TEST_F(WindowTest, ArrowsStepThePortAndWrapAtTheRangeEnds) {
 
 TEST_F(WindowTest, AddressFollowsEveryChangeOfThePortText) {
   const std::wstring host = Host();
+  // clang-format off
   const struct {
     const wchar_t* port_text;
     const wchar_t* address_port;
@@ -280,6 +288,7 @@ TEST_F(WindowTest, AddressFollowsEveryChangeOfThePortText) {
       {L"-1", L"/"},        {L"-", L"/"},           {L"40000", L"/"},  {L"70000", L":4464/"},
       {L"65616", L"/"},     {L"80", L"/"},          {L"81.9", L":81/"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.port_text);
     ASSERT_TRUE(SetTextOf(port_box_, c.port_text));
@@ -352,6 +361,7 @@ TEST_F(WindowTest, PortInUseShowsTheBindMessageAndLeavesStartEnabled) {
 }
 
 TEST_F(WindowTest, TrayHidesTheWindowAndEveryClickKindBringsItBack) {
+  // clang-format off
   const struct {
     UINT kind;
     bool restores;
@@ -359,6 +369,7 @@ TEST_F(WindowTest, TrayHidesTheWindowAndEveryClickKindBringsItBack) {
       {WM_MOUSEMOVE, false}, {WM_LBUTTONDOWN, false}, {WM_LBUTTONUP, true},
       {WM_LBUTTONDBLCLK, true}, {WM_RBUTTONUP, true},  {WM_CONTEXTMENU, true},
   };
+  // clang-format on
   for (const auto& k : kinds) {
     SCOPED_TRACE(k.kind);
     server_.Click(kTrayButtonId);

@@ -16,9 +16,9 @@ struct ContentTypeRow {
 // "jeg" rather than "jpeg" and the x-xbitmap type for bitmaps are what this
 // server has always sent; clients have adapted to them.
 constexpr ContentTypeRow kContentTypeTable[] = {
-    {"gif", "image/gif"},   {"jpg", "image/jpeg"},   {"jeg", "image/jpeg"},
-    {"bmp", "image/x-xbitmap"}, {"htm", "text/html"}, {"html", "text/html"},
-    {"shtml", "text/html"}, {"js", "text/plain"},    {"vbs", "text/plain"},
+    {"gif", "image/gif"},       {"jpg", "image/jpeg"}, {"jeg", "image/jpeg"},
+    {"bmp", "image/x-xbitmap"}, {"htm", "text/html"},  {"html", "text/html"},
+    {"shtml", "text/html"},     {"js", "text/plain"},  {"vbs", "text/plain"},
     {"txt", "text/plain"},
 };
 

@@ -93,8 +93,8 @@ bool IsReservedDeviceName(std::string_view segment) {
   // Windows also takes the Latin-1 superscripts one, two and three for the
   // digit ("COM\u00B9" is a device), as UTF-8 and as single bytes alike.
   const std::string_view digit = base.substr(3);
-  static constexpr std::string_view kSuperscripts[] = {"\xB9", "\xB2", "\xB3", "\xC2\xB9",
-                                                       "\xC2\xB2", "\xC2\xB3"};
+  static constexpr std::string_view kSuperscripts[] = {"\xB9",     "\xB2",     "\xB3",
+                                                       "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
   if (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') return true;
   for (std::string_view superscript : kSuperscripts) {
     if (digit == superscript) return true;
@@ -115,7 +115,8 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
     // name ("C:\web" + "x" is "C:\webx"), a sibling of the site folder.
     if (normalized[0] != '\\' || EndsWithSeparator(normalized, path_cp)) return std::nullopt;
     std::vector<std::string_view> kept;
-    for (std::string_view segment : SplitSegments(std::string_view(normalized).substr(1), path_cp)) {
+    for (std::string_view segment :
+         SplitSegments(std::string_view(normalized).substr(1), path_cp)) {
       if (segment == ".") continue;
       if (segment == "..") {
         if (kept.empty()) return std::nullopt;

@@ -61,9 +61,7 @@ std::string_view RequestTextOf(std::string_view received) {
   return received.substr(0, received.find('\0'));
 }
 
-bool IsGetRequest(std::string_view request_text) {
-  return request_text.substr(0, 3) == "GET";
-}
+bool IsGetRequest(std::string_view request_text) { return request_text.substr(0, 3) == "GET"; }
 
 bool HeaderBlockEnded(std::string_view received, std::size_t already_checked) {
   // The longest end, "\n\r\n", begins at most two bytes before the new ones.
