@@ -27,14 +27,7 @@ PORT="${ORVANE_STRESS_PORT:-19200}"
 ensure_packages "${NATIVE_PACKAGES[@]}" libssl-dev || exit 1
 mkdir -p "$BUILD"
 log "stress build ($BUILD/stress)"
-if [ ! -f "$BUILD/stress/build.ninja" ]; then
-  cmake -S "$ROOT" -B "$BUILD/stress" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    >"$BUILD/stress.configure.log" 2>&1 || { cat "$BUILD/stress.configure.log" >&2; exit 1; }
-fi
-ninja -C "$BUILD/stress" orvane_stress >"$BUILD/stress.build.log" 2>&1 || {
-  tail -n 60 "$BUILD/stress.build.log" >&2
-  exit 1
-}
+configure_and_build "$BUILD/stress" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- orvane_stress || exit 1
 
 WORK="$(mktemp -d /tmp/orvane-stress.XXXXXX)"
 STRESS_PID=""
@@ -65,12 +58,8 @@ if [ "$SHORT" -eq 0 ] && [ "$rc" -eq 0 ]; then
   # The integration tests once with LeakSanitizer (part of AddressSanitizer):
   # any leak fails the run.
   log "integration tests under LeakSanitizer ($BUILD/stress-asan)"
-  if [ ! -f "$BUILD/stress-asan/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$BUILD/stress-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DORVANE_SANITIZE=address >"$BUILD/stress-asan.configure.log" 2>&1 ||
-      { cat "$BUILD/stress-asan.configure.log" >&2; exit 1; }
-  fi
-  if ninja -C "$BUILD/stress-asan" service_tests >"$BUILD/stress-asan.build.log" 2>&1; then
+  if configure_and_build "$BUILD/stress-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DORVANE_SANITIZE=address -- service_tests; then
     ASAN_OPTIONS=detect_leaks=1 timeout --kill-after=10 600 \
       "$BUILD/stress-asan/tests/integration/service_tests" --gtest_brief=1 >"$WORK/lsan.txt" 2>&1
     lsan_rc=$?
@@ -83,7 +72,6 @@ if [ "$SHORT" -eq 0 ] && [ "$rc" -eq 0 ]; then
       echo "ok   integration tests under LeakSanitizer: no leak"
     fi
   else
-    tail -n 30 "$BUILD/stress-asan.build.log" >&2
     echo "FAIL integration tests did not build with AddressSanitizer"
     rc=1
   fi
