@@ -41,7 +41,7 @@ ensure_zh_locale() {
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest)
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils xdotool
                   fonts-wqy-microhei fonts-wine imagemagick)
-TOOL_PACKAGES=(clang libclang-rt-14-dev curl libssl-dev)
+TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format curl libssl-dev)
 
 # configure_and_build DIR [cmake args...] [-- ninja targets...]
 # Configures DIR when it is new or when the cmake arguments differ from the

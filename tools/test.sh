@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # ./x test: installs what is missing, builds every target and runs every test
-# natively, under Wine, under ThreadSanitizer and AddressSanitizer, and the
-# fuzzer briefly. Exits non-zero when anything fails.
+# natively, under Wine, under ThreadSanitizer and AddressSanitizer, checks the
+# formatting and the lock annotations (a clang build), and runs the fuzzer and
+# the stress program briefly. Exits non-zero when anything fails.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
@@ -12,17 +13,22 @@ ensure_zh_locale || exit 1
 passed=0
 failed=0
 failures=()
-# stage NAME COMMAND...: runs one stage and counts it.
+timings=()
+# stage NAME COMMAND...: runs one stage, counts it and notes its time.
 stage() {
   local name="$1"
   shift
   log "$name"
+  local started=$SECONDS
+  local result=ok
   if "$@"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
     failures+=("$name")
+    result=FAILED
   fi
+  timings+=("$(printf '%5d s  %-6s %s' $((SECONDS - started)) "$result" "$name")")
 }
 
 run_ctest() {
@@ -31,12 +37,28 @@ run_ctest() {
   (cd "$dir" && ctest --output-on-failure --timeout 600 "$@")
 }
 
+# Every C++ file must be as clang-format (with .clang-format) writes it.
+check_format() {
+  local bad=()
+  local f
+  while IFS= read -r f; do
+    clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || bad+=("${f#"$ROOT"/}")
+  done < <(find "$ROOT/src" "$ROOT/tests" "$ROOT/fuzz" "$ROOT/bench" -type f \
+    \( -name '*.cpp' -o -name '*.h' \) | sort)
+  [ ${#bad[@]} -eq 0 ] && return 0
+  echo "not formatted as .clang-format says (clang-format -i FILE... fixes them):"
+  printf '  %s\n' "${bad[@]}"
+  return 1
+}
+
 trap stop_wine_and_xvfb EXIT
 
-build_native || exit 1
-build_windows || exit 1
-build_tsan || exit 1
-build_asan || exit 1
+stage "format check (clang-format)" check_format
+stage "native build" build_native
+stage "Windows build" build_windows
+stage "ThreadSanitizer build" build_tsan
+stage "AddressSanitizer build" build_asan
+stage "clang thread-safety build (-Wthread-safety)" build_thread_safety
 
 stage "native tests" run_ctest "$BUILD/native"
 stage "AddressSanitizer + UBSan tests" run_ctest "$BUILD/asan"
@@ -45,14 +67,12 @@ wine_prefix_ready
 start_xvfb || exit 1
 stage "Windows tests under Wine" run_ctest "$BUILD/win"
 stop_wine_and_xvfb
-if [ -x "$ROOT/tools/fuzz.sh" ]; then
-  stage "fuzzing (30 s)" "$ROOT/tools/fuzz.sh" 30
-fi
-if [ -x "$ROOT/tools/stress.sh" ]; then
-  stage "stress (short form)" "$ROOT/tools/stress.sh" --short
-fi
+stage "fuzzing (30 s)" "$ROOT/tools/fuzz.sh" 30
+stage "stress (short form)" "$ROOT/tools/stress.sh" --short
 
 echo
+echo "stage times:"
+printf '%s\n' "${timings[@]}"
 for f in "${failures[@]}"; do echo "FAILED: $f"; done
 echo "stages: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
