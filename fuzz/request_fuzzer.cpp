@@ -87,9 +87,10 @@ void CheckRequestPath(std::string_view request, std::string_view root, const Cod
     Check(!mapped, "no raw path, no mapping");
     return;
   }
-  const std::string decoded = DecodeUrlPath(*raw);
+  // "/" alone names the default document.
+  const std::string decoded = *raw == "/" ? std::string(kDefaultDocument) : DecodeUrlPath(*raw);
   Check(decoded.find('\0') == std::string::npos, "decoded path holds no NUL");
-  Check(decoded.size() <= raw->size(), "decoding never grows");
+  Check(*raw == "/" || decoded.size() <= raw->size(), "decoding never grows");
   // A lead byte just before CR LF takes the CR as its second byte, so the
   // request line can run on into the headers; such a path must never map.
   Check(!(decoded.find_first_of("\r\n") != std::string::npos && mapped),
