@@ -49,9 +49,10 @@ TEST(LogQueueTest, DropsTheOldestLinesPastItsCeilingAndSaysHowMany) {
     // The count starts again after a take.
     EXPECT_TRUE(queue.TakeAll().empty());
   }
-  EXPECT_EQ("\xC8\xD5\xD6\xBE\xB9\xFD\xB6\xE0\xA3\xAC\xB6\xAA\xC6\xFA\xC1\xCB\xD7\xEE\xD4\xE7\xB5\xC4 "
-            "12 \xD0\xD0\r\n",
-            DroppedLinesNotice(12));
+  EXPECT_EQ(
+      "\xC8\xD5\xD6\xBE\xB9\xFD\xB6\xE0\xA3\xAC\xB6\xAA\xC6\xFA\xC1\xCB\xD7\xEE\xD4\xE7\xB5\xC4 "
+      "12 \xD0\xD0\r\n",
+      DroppedLinesNotice(12));
 }
 
 }  // namespace
