@@ -50,6 +50,9 @@ void Server::StartServer() {
     return;
   }
   (void)listen_socket_.Listen();  // a failure shows as the first Accept failing
+  // Before the first waiter is woken: whatever an earlier run's worker
+  // accepts from now on is closed unanswered.
+  pool_->BeginRun();
   // The first waiter is the lowest free slot, not always slot 1: after a stop
   // the worker of slot 1 may still be finishing its connection.
   const int first = pool_->AcquireSlot();
@@ -87,6 +90,10 @@ bool Server::FinalShutdown() {
 }
 
 void Server::OnAcceptFailed() { panel_.SetStartEnabled(true); }
+
+void Server::AfterAccept() {
+  if (options_.after_accept) options_.after_accept();
+}
 
 void Server::LogConnection(const net::NetSocket& client) { orvane::LogConnection(client, panel_); }
 

@@ -62,6 +62,7 @@ class Server : private WorkerHost {
   // WorkerHost, on worker threads.
   net::NetSocket& ListenSocket() override { return listen_socket_; }
   void OnAcceptFailed() override;
+  void AfterAccept() override;
   void LogConnection(const net::NetSocket& client) override;
   bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) override;
   void SendLimitResponse(net::NetSocket& client) override;

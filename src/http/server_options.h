@@ -2,6 +2,8 @@
 // waits and shrink the pool.
 #pragma once
 
+#include <functional>
+
 namespace orvane {
 
 struct ServerOptions {
@@ -15,6 +17,10 @@ struct ServerOptions {
   int linger_ms = 2000;
   // How long FinalShutdown waits for the workers to end.
   int shutdown_wait_ms = 5000;
+
+  // A seam for tests; empty in the program. Runs on a worker's thread
+  // between Accept and the recording of the connection in the worker's slot.
+  std::function<void()> after_accept;
 };
 
 }  // namespace orvane

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -25,6 +27,33 @@ std::string WithoutDate(const std::string& raw) {
   const Answer a = SplitAnswer(raw);
   return HeadWithoutDate(a.head) + a.body;
 }
+
+// Holds the first worker that reaches it until Release(); later ones pass.
+class Gate {
+ public:
+  void Pass() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (held_) return;
+    held_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+  }
+  bool WaitUntilHeld(int timeout_ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [this] { return held_; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  bool released_ = false;
+};
 
 class LifecycleTest : public ::testing::Test {
  protected:
@@ -89,6 +118,27 @@ TEST_F(LifecycleTest, RestartAlwaysLeavesExactlyOneWaiter) {
     ASSERT_TRUE(s.Stop());
     ASSERT_TRUE(s.Start());
   }
+  EXPECT_EQ("abc", FetchA(s.port));
+}
+
+TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
+  Gate gate;
+  ServerOptions options = RunningServer::FastOptions();
+  options.after_accept = [&gate] { gate.Pass(); };
+  RunningServer s(site_.FolderText(), options);
+  net::NetSocket late;
+  ASSERT_TRUE(ConnectLocal(late, s.port));
+  ASSERT_TRUE(late.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000));
+  // Its worker has accepted it but not yet recorded it when the stop comes.
+  ASSERT_TRUE(gate.WaitUntilHeld(3000));
+  s.server->StopServer();
+  gate.Release();
+  bool closed = false;
+  EXPECT_EQ("", ReadUntilClosed(late, 3000, &closed));
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(s.panel.WaitFor([&] { return s.panel.IsStartEnabled(); }, 3000));
+  EXPECT_TRUE(s.WaitAllSlotsFree());
+  ASSERT_TRUE(s.Start());
   EXPECT_EQ("abc", FetchA(s.port));
 }
 
