@@ -5,6 +5,7 @@
 #include "http/core/request.h"
 #include "http/core/settings.h"
 #include "platform/clock.h"
+#include "platform/process.h"
 
 namespace orvane {
 
@@ -89,6 +90,10 @@ bool Server::FinalShutdown() {
   return ended;
 }
 
+void Server::ShutdownForExit() {
+  if (!FinalShutdown()) platform::EndProcessNow(0);
+}
+
 void Server::OnAcceptFailed() { panel_.SetStartEnabled(true); }
 
 void Server::AfterAccept() {
@@ -108,6 +113,7 @@ bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
   if (!received.empty()) {
     const std::string_view request = RequestTextOf(received);
     panel_.AppendRequestLog(std::string(request));
+    if (options_.before_answer) options_.before_answer();
     const AnswerContext context{*root, canned_, ansi_, options_.send_wait_ms};
     answered = AnswerRequest(client, request, context);
   }

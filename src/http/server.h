@@ -53,6 +53,11 @@ class Server : private WorkerHost {
   bool ConfirmExit();
   // `FinalShutdown`: ends every worker (bounded wait); true when all ended.
   [[nodiscard]] bool FinalShutdown();
+  // FinalShutdown on the program's way out. When a worker outlives the wait
+  // (stuck in a call no interrupt ends, such as a read from a hung network
+  // share), the process ends here at once with exit code 0 instead of
+  // destroying the pool, the server and the panel under that worker.
+  void ShutdownForExit();
 
   std::int16_t server_port() const { return server_port_; }
   std::string site_root() const;

@@ -18,9 +18,12 @@ struct ServerOptions {
   // How long FinalShutdown waits for the workers to end.
   int shutdown_wait_ms = 5000;
 
-  // A seam for tests; empty in the program. Runs on a worker's thread
-  // between Accept and the recording of the connection in the worker's slot.
+  // Seams for tests; empty in the program. Both run on a worker's thread.
+  // Between Accept and the recording of the connection in the worker's slot:
   std::function<void()> after_accept;
+  // Once the request has been read, before its file is opened and read (a
+  // hook that does not return stands for a read from a hung network share):
+  std::function<void()> before_answer;
 };
 
 }  // namespace orvane

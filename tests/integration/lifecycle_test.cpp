@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "http/server.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/process.h"
 #include "test_support.h"
 
 namespace orvane::testing {
@@ -142,6 +144,24 @@ TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
   EXPECT_EQ("abc", FetchA(s.port));
 }
 
+TEST_F(LifecycleTest, ARestartWhileSlotOneIsStillBusyWakesAnotherSlot) {
+  Gate gate;
+  ServerOptions options = RunningServer::FastOptions();
+  options.before_answer = [&gate] { gate.Pass(); };
+  RunningServer s(site_.FolderText(), options);
+  // Slot 1 takes this client and is held before answering it.
+  net::NetSocket held;
+  ASSERT_TRUE(ConnectLocal(held, s.port));
+  ASSERT_TRUE(held.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000));
+  ASSERT_TRUE(gate.WaitUntilHeld(3000));
+  ASSERT_TRUE(s.Stop());
+  ASSERT_TRUE(s.Start());
+  EXPECT_EQ("abc", FetchA(s.port));
+  gate.Release();
+  EXPECT_TRUE(s.WaitAllSlotsFree());
+  EXPECT_EQ("abc", FetchA(s.port));
+}
+
 TEST_F(LifecycleTest, StopDuringTransfersEndsThemAndARestartServesAtOnce) {
   site_.Write("big.bin", std::string(16 * 1024 * 1024, 'b'));
   RunningServer s(site_.FolderText());
@@ -255,6 +275,39 @@ TEST_F(LifecycleTest, FinalShutdownEndsEveryWorkerEvenWithClientsConnected) {
   EXPECT_EQ(0, s.server->pool().LiveThreadCount());
   // After the shutdown nothing is handed out any more.
   EXPECT_EQ(-1, s.server->pool().AcquireSlot());
+}
+
+// The program's exit path while a worker is stuck in a file read that never
+// returns. Runs in a child process, which must end with exit code 0 within
+// the shutdown wait, and never get back here.
+void ExitWithAWorkerStuckInAFileRead() {
+  constexpr int kShutdownWaitMs = 500;
+  // A hang past the wait ends the child with another code.
+  std::thread([] {
+    platform::SleepMillis(kShutdownWaitMs + 3000);
+    std::_Exit(3);
+  }).detach();
+  net::SocketLibrary library;
+  TempSite site;
+  site.Write("a.txt", "abc");
+  Gate stuck;  // never released
+  ServerOptions options = RunningServer::FastOptions();
+  options.shutdown_wait_ms = kShutdownWaitMs;
+  options.before_answer = [&stuck] { stuck.Pass(); };
+  RunningServer s(site.FolderText(), options);
+  net::NetSocket client;
+  if (!ConnectLocal(client, s.port) || !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000) ||
+      !stuck.WaitUntilHeld(3000)) {
+    std::_Exit(4);
+  }
+  s.server->StopServer();
+  s.server->ShutdownForExit();
+  std::_Exit(5);  // it returned although a worker still runs
+}
+
+TEST(ExitTest, AWorkerStuckPastTheShutdownWaitEndsTheProcessWithCodeZero) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ExitWithAWorkerStuckInAFileRead(), ::testing::ExitedWithCode(0), "");
 }
 
 // A thread maker that refuses after a number of threads.
