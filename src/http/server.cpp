@@ -131,14 +131,20 @@ void Server::SendLimitResponse(net::NetSocket& client) {
 void Server::FinishConnection(net::NetSocket& client) {
   // Closing with unread request bytes makes the system send a reset, which
   // can destroy the answer before the client has read it. So stop sending,
-  // drain what the client still sends for a short while, then close.
+  // drain what the client still sends for a short while, then close. Each
+  // drain holds this thread and the socket outside the pool's slots, so only
+  // kMaxLingering run at once; above that the close comes at once, which can
+  // cost a reset only to a client that is still sending.
   client.Shutdown(net::ShutdownHow::kSend);
-  const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
-  char sink[4096];
-  for (;;) {
-    const std::int64_t left = deadline - platform::MonotonicMillis();
-    if (left <= 0 || client.ReceiveSome(sink, sizeof sink, static_cast<int>(left)) <= 0) break;
+  if (lingering_.fetch_add(1) < kMaxLingering) {
+    const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
+    char sink[4096];
+    for (;;) {
+      const std::int64_t left = deadline - platform::MonotonicMillis();
+      if (left <= 0 || client.ReceiveSome(sink, sizeof sink, static_cast<int>(left)) <= 0) break;
+    }
   }
+  lingering_.fetch_sub(1);
   client.Close();
 }
 

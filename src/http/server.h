@@ -3,6 +3,7 @@
 // on the window's thread (or the thread that stands in for it).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -85,6 +86,9 @@ class Server : private WorkerHost {
   net::NetSocket listen_socket_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
+  // Answered connections being drained now (FinishConnection), at most
+  // kMaxLingering of them.
+  std::atomic<int> lingering_{0};
 };
 
 }  // namespace orvane

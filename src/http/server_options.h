@@ -6,6 +6,11 @@
 
 namespace orvane {
 
+// At most this many answered connections are drained at the same time. Each
+// drain holds a thread and a socket outside the pool's slots, so without a
+// ceiling clients that never close could pile them up without limit.
+inline constexpr int kMaxLingering = 128;
+
 struct ServerOptions {
   int slot_count = 500;
   // A request must arrive whole within this time from the accept.
