@@ -99,6 +99,8 @@ long StatusField(const std::string& name) {
 
 }  // namespace
 
+int ThreadCount() { return static_cast<int>(StatusField("Threads:")); }
+
 long ResidentKib() { return StatusField("VmRSS:"); }
 
 std::int64_t NowMs() {

@@ -72,6 +72,8 @@ class StressServer {
 
 // Open descriptors of this process (entries of /proc/self/fd).
 int OpenDescriptorCount();
+// Threads of this process (Threads: in /proc/self/status).
+int ThreadCount();
 // VmRSS of this process in KiB.
 long ResidentKib();
 // Milliseconds of a steady clock.
