@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
   }
   server.StopServer();
   panel.WaitUntilStopped(5000);
-  const bool ended = server.FinalShutdown();
+  // A worker stuck past the wait ends the process here, with exit code 0.
+  server.ShutdownForExit();
   std::fprintf(stderr, "Stopped.\n");
-  return ended ? 0 : 1;
+  return 0;
 }

@@ -5,6 +5,7 @@
 #include "http/core/request.h"
 #include "http/core/settings.h"
 #include "platform/clock.h"
+#include "platform/process.h"
 
 namespace orvane {
 
@@ -50,6 +51,9 @@ void Server::StartServer() {
     return;
   }
   (void)listen_socket_.Listen();  // a failure shows as the first Accept failing
+  // Before the first waiter is woken: whatever an earlier run's worker
+  // accepts from now on is closed unanswered.
+  pool_->BeginRun();
   // The first waiter is the lowest free slot, not always slot 1: after a stop
   // the worker of slot 1 may still be finishing its connection.
   const int first = pool_->AcquireSlot();
@@ -86,7 +90,15 @@ bool Server::FinalShutdown() {
   return ended;
 }
 
+void Server::ShutdownForExit() {
+  if (!FinalShutdown()) platform::EndProcessNow(0);
+}
+
 void Server::OnAcceptFailed() { panel_.SetStartEnabled(true); }
+
+void Server::AfterAccept() {
+  if (options_.after_accept) options_.after_accept();
+}
 
 void Server::LogConnection(const net::NetSocket& client) { orvane::LogConnection(client, panel_); }
 
@@ -101,6 +113,7 @@ bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
   if (!received.empty()) {
     const std::string_view request = RequestTextOf(received);
     panel_.AppendRequestLog(std::string(request));
+    if (options_.before_answer) options_.before_answer();
     const AnswerContext context{*root, canned_, ansi_, options_.send_wait_ms};
     answered = AnswerRequest(client, request, context);
   }
@@ -118,14 +131,20 @@ void Server::SendLimitResponse(net::NetSocket& client) {
 void Server::FinishConnection(net::NetSocket& client) {
   // Closing with unread request bytes makes the system send a reset, which
   // can destroy the answer before the client has read it. So stop sending,
-  // drain what the client still sends for a short while, then close.
+  // drain what the client still sends for a short while, then close. Each
+  // drain holds this thread and the socket outside the pool's slots, so only
+  // kMaxLingering run at once; above that the close comes at once, which can
+  // cost a reset only to a client that is still sending.
   client.Shutdown(net::ShutdownHow::kSend);
-  const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
-  char sink[4096];
-  for (;;) {
-    const std::int64_t left = deadline - platform::MonotonicMillis();
-    if (left <= 0 || client.ReceiveSome(sink, sizeof sink, static_cast<int>(left)) <= 0) break;
+  if (lingering_.fetch_add(1) < kMaxLingering) {
+    const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
+    char sink[4096];
+    for (;;) {
+      const std::int64_t left = deadline - platform::MonotonicMillis();
+      if (left <= 0 || client.ReceiveSome(sink, sizeof sink, static_cast<int>(left)) <= 0) break;
+    }
   }
+  lingering_.fetch_sub(1);
   client.Close();
 }
 

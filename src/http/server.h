@@ -3,6 +3,7 @@
 // on the window's thread (or the thread that stands in for it).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,6 +56,11 @@ class Server : private WorkerHost {
   bool ConfirmExit();
   // `FinalShutdown`: ends every worker (bounded wait); true when all ended.
   [[nodiscard]] bool FinalShutdown();
+  // FinalShutdown on the program's way out. When a worker outlives the wait
+  // (stuck in a call no interrupt ends, such as a read from a hung network
+  // share), the process ends here at once with exit code 0 instead of
+  // destroying the pool, the server and the panel under that worker.
+  void ShutdownForExit();
 
   std::int16_t server_port() const { return server_port_; }
   std::string site_root() const;
@@ -64,6 +70,7 @@ class Server : private WorkerHost {
   // WorkerHost, on worker threads.
   net::NetSocket& ListenSocket() override { return listen_socket_; }
   void OnAcceptFailed() override;
+  void AfterAccept() override;
   void LogConnection(const net::NetSocket& client) override;
   bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) override;
   void SendLimitResponse(net::NetSocket& client) override;
@@ -81,6 +88,9 @@ class Server : private WorkerHost {
   net::NetSocket listen_socket_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
+  // Answered connections being drained now (FinishConnection), at most
+  // kMaxLingering of them.
+  std::atomic<int> lingering_{0};
 };
 
 }  // namespace orvane

@@ -2,7 +2,14 @@
 // waits and shrink the pool.
 #pragma once
 
+#include <functional>
+
 namespace orvane {
+
+// At most this many answered connections are drained at the same time. Each
+// drain holds a thread and a socket outside the pool's slots, so without a
+// ceiling clients that never close could pile them up without limit.
+inline constexpr int kMaxLingering = 128;
 
 struct ServerOptions {
   int slot_count = 500;
@@ -15,6 +22,13 @@ struct ServerOptions {
   int linger_ms = 2000;
   // How long FinalShutdown waits for the workers to end.
   int shutdown_wait_ms = 5000;
+
+  // Seams for tests; empty in the program. Both run on a worker's thread.
+  // Between Accept and the recording of the connection in the worker's slot:
+  std::function<void()> after_accept;
+  // Once the request has been read, before its file is opened and read (a
+  // hook that does not return stands for a read from a hung network share):
+  std::function<void()> before_answer;
 };
 
 }  // namespace orvane

@@ -113,11 +113,20 @@ void WorkerPool::RecycleSlot(int slot) {
   if (broken_count_ > 0) RepairBrokenLocked();
 }
 
-bool WorkerPool::RecordConnection(int slot, net::NetSocket& client) {
+void WorkerPool::BeginRun() {
   platform::LockGuard guard(lock_);
-  if (shutting_down_) return false;
+  ++run_;
+}
+
+WorkerPool::Recorded WorkerPool::RecordConnection(int slot, net::NetSocket& client,
+                                                  std::uint64_t run) {
+  // ShutdownConnections raises the run under this same lock: a connection is
+  // either recorded before it (and interrupted by it) or refused here.
+  platform::LockGuard guard(lock_);
+  if (shutting_down_) return Recorded::kShuttingDown;
+  if (run != run_) return Recorded::kStaleRun;
   At(slot).connection = &client;
-  return true;
+  return Recorded::kYes;
 }
 
 void WorkerPool::ForgetConnection(int slot) {
@@ -136,6 +145,7 @@ void WorkerPool::ShutdownConnections() {
   // alive while it is used here: a worker forgets its connection under this
   // lock before the socket goes away.
   platform::LockGuard guard(lock_);
+  ++run_;
   for (Slot& slot : slots_) {
     if (slot.connection != nullptr) {
       slot.connection->Interrupt();
@@ -181,11 +191,15 @@ void WorkerPool::ThreadEntry(void* raw) {
 }
 
 void WorkerPool::WorkerMain(int slot) {
-  {
-    platform::LockGuard guard(lock_);
-    if (shutting_down_) return;
-  }
   for (;;) {
+    std::uint64_t run = 0;
+    {
+      platform::LockGuard guard(lock_);
+      if (shutting_down_) return;
+      // Read before Accept: a stop that comes after this point makes the
+      // connection stale however soon Accept returns it.
+      run = run_;
+    }
     net::NetSocket client;
     if (!host_.ListenSocket().Accept(client)) {
       const net::AcceptFailure kind = net::NetSocket::LastAcceptFailure();
@@ -207,7 +221,15 @@ void WorkerPool::WorkerMain(int slot) {
       return;
     }
     const std::int64_t accepted_ms = platform::MonotonicMillis();
-    if (!RecordConnection(slot, client)) return;  // shutting down: closed unanswered
+    host_.AfterAccept();
+    const Recorded recorded = RecordConnection(slot, client, run);
+    if (recorded == Recorded::kShuttingDown) return;  // closed unanswered
+    if (recorded == Recorded::kStaleRun) {
+      // Accepted just before a stop: closed unanswered. The listening socket
+      // is closed, so the next Accept fails and ends this waiter as usual.
+      client.Close();
+      continue;
+    }
     host_.LogConnection(client);
     const int next = HandOverWaitingRole();
     if (next == -1) {

@@ -25,6 +25,9 @@ class WorkerHost {
   virtual net::NetSocket& ListenSocket() = 0;
   // The waiting worker's Accept failed for good: the server is stopped.
   virtual void OnAcceptFailed() = 0;
+  // Runs between Accept and the recording of the connection in the slot: a
+  // seam for tests, which hold a worker there to stop the server meanwhile.
+  virtual void AfterAccept() {}
   virtual void LogConnection(const net::NetSocket& client) = 0;
   // Reads and answers the request. True when something was sent, so the
   // close must let the client read it. The pool recycles the slot next.
@@ -62,8 +65,13 @@ class WorkerPool {
   // down.
   void RecycleSlot(int slot);
 
-  // StopServer's part: every connection a worker serves is interrupted (never
-  // closed here: its worker closes it, exactly once).
+  // A new run of the server begins (StartServer, before the first waiter is
+  // woken): a connection accepted by an earlier run is closed unanswered.
+  void BeginRun();
+  // StopServer's part, after the listening socket is closed: a new run
+  // begins, so a connection accepted just before the stop but not yet
+  // recorded is closed unanswered, and every connection a worker serves is
+  // interrupted (never closed here: its worker closes it, exactly once).
   void ShutdownConnections();
   // FinalShutdown's part: no slot is handed out or recycled any more, every
   // connection is shut down and every suspended thread is woken to end at
@@ -102,7 +110,10 @@ class WorkerPool {
   // Wakes the next waiter in a free slot: its number, 0 when no slot is free
   // (or none can run), -1 when shutting down.
   int HandOverWaitingRole();
-  [[nodiscard]] bool RecordConnection(int slot, net::NetSocket& client);
+  enum class Recorded { kYes, kShuttingDown, kStaleRun };
+  // Records the connection in the slot, unless the pool is shutting down or
+  // the connection was accepted by a run that has since been stopped.
+  [[nodiscard]] Recorded RecordConnection(int slot, net::NetSocket& client, std::uint64_t run);
   void ForgetConnection(int slot);
   // The limit path: a new running thread takes over this slot's waiting role.
   [[nodiscard]] bool ReplaceWithRunningThread(int slot);
@@ -116,6 +127,7 @@ class WorkerPool {
   std::vector<Slot> slots_ GUARDED_BY(lock_);  // sized once, in the constructor
   int broken_count_ GUARDED_BY(lock_) = 0;
   bool shutting_down_ GUARDED_BY(lock_) = false;
+  std::uint64_t run_ GUARDED_BY(lock_) = 0;  // raised by each start and stop
   std::atomic<int> live_threads_{0};
 };
 

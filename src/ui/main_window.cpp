@@ -131,8 +131,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DESTROY:
       KillTimer(hwnd_, kDrainTimerId);
       tray_icon_.Remove();
-      // `FinalShutdown`: every worker ends before the message loop does.
-      (void)server_->FinalShutdown();
+      // `FinalShutdown`: every worker ends before the message loop does, or
+      // the process ends here if one is stuck past the wait.
+      server_->ShutdownForExit();
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:

@@ -2,13 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "http/server.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/process.h"
 #include "test_support.h"
 
 namespace orvane::testing {
@@ -26,6 +30,33 @@ std::string WithoutDate(const std::string& raw) {
   const Answer a = SplitAnswer(raw);
   return HeadWithoutDate(a.head) + a.body;
 }
+
+// Holds the first worker that reaches it until Release(); later ones pass.
+class Gate {
+ public:
+  void Pass() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (held_) return;
+    held_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+  }
+  bool WaitUntilHeld(int timeout_ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [this] { return held_; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  bool released_ = false;
+};
 
 class LifecycleTest : public ::testing::Test {
  protected:
@@ -90,6 +121,45 @@ TEST_F(LifecycleTest, RestartAlwaysLeavesExactlyOneWaiter) {
     ASSERT_TRUE(s.Stop());
     ASSERT_TRUE(s.Start());
   }
+  EXPECT_EQ("abc", FetchA(s.port));
+}
+
+TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
+  Gate gate;
+  ServerOptions options = RunningServer::FastOptions();
+  options.after_accept = [&gate] { gate.Pass(); };
+  RunningServer s(site_.FolderText(), options);
+  net::NetSocket late;
+  ASSERT_TRUE(ConnectLocal(late, s.port));
+  ASSERT_TRUE(late.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000));
+  // Its worker has accepted it but not yet recorded it when the stop comes.
+  ASSERT_TRUE(gate.WaitUntilHeld(3000));
+  s.server->StopServer();
+  gate.Release();
+  bool closed = false;
+  EXPECT_EQ("", ReadUntilClosed(late, 3000, &closed));
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(s.panel.WaitFor([&] { return s.panel.IsStartEnabled(); }, 3000));
+  EXPECT_TRUE(s.WaitAllSlotsFree());
+  ASSERT_TRUE(s.Start());
+  EXPECT_EQ("abc", FetchA(s.port));
+}
+
+TEST_F(LifecycleTest, ARestartWhileSlotOneIsStillBusyWakesAnotherSlot) {
+  Gate gate;
+  ServerOptions options = RunningServer::FastOptions();
+  options.before_answer = [&gate] { gate.Pass(); };
+  RunningServer s(site_.FolderText(), options);
+  // Slot 1 takes this client and is held before answering it.
+  net::NetSocket held;
+  ASSERT_TRUE(ConnectLocal(held, s.port));
+  ASSERT_TRUE(held.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000));
+  ASSERT_TRUE(gate.WaitUntilHeld(3000));
+  ASSERT_TRUE(s.Stop());
+  ASSERT_TRUE(s.Start());
+  EXPECT_EQ("abc", FetchA(s.port));
+  gate.Release();
+  EXPECT_TRUE(s.WaitAllSlotsFree());
   EXPECT_EQ("abc", FetchA(s.port));
 }
 
@@ -206,6 +276,39 @@ TEST_F(LifecycleTest, FinalShutdownEndsEveryWorkerEvenWithClientsConnected) {
   EXPECT_EQ(0, s.server->pool().LiveThreadCount());
   // After the shutdown nothing is handed out any more.
   EXPECT_EQ(-1, s.server->pool().AcquireSlot());
+}
+
+// The program's exit path while a worker is stuck in a file read that never
+// returns. Runs in a child process, which must end with exit code 0 within
+// the shutdown wait, and never get back here.
+void ExitWithAWorkerStuckInAFileRead() {
+  constexpr int kShutdownWaitMs = 500;
+  // A hang past the wait ends the child with another code.
+  std::thread([] {
+    platform::SleepMillis(kShutdownWaitMs + 3000);
+    std::_Exit(3);
+  }).detach();
+  net::SocketLibrary library;
+  TempSite site;
+  site.Write("a.txt", "abc");
+  Gate stuck;  // never released
+  ServerOptions options = RunningServer::FastOptions();
+  options.shutdown_wait_ms = kShutdownWaitMs;
+  options.before_answer = [&stuck] { stuck.Pass(); };
+  RunningServer s(site.FolderText(), options);
+  net::NetSocket client;
+  if (!ConnectLocal(client, s.port) || !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000) ||
+      !stuck.WaitUntilHeld(3000)) {
+    std::_Exit(4);
+  }
+  s.server->StopServer();
+  s.server->ShutdownForExit();
+  std::_Exit(5);  // it returned although a worker still runs
+}
+
+TEST(ExitTest, AWorkerStuckPastTheShutdownWaitEndsTheProcessWithCodeZero) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ExitWithAWorkerStuckInAFileRead(), ::testing::ExitedWithCode(0), "");
 }
 
 // A thread maker that refuses after a number of threads.

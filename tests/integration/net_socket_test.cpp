@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
+#include <optional>
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/file.h"
 #include "test_support.h"
 
 namespace orvane::net {
@@ -179,6 +182,44 @@ TEST_F(NetSocketTest, AcceptAfterCloseFailsAndAdoptClosesTheOldSocket) {
   NetSocket b(std::move(a));
   EXPECT_EQ(kNoSocket, a.Handle());
   EXPECT_EQ(handle, b.Handle());
+
+  // Moving over a socket closes the one it held: its port is free again.
+  NetSocket old_listener;
+  const std::uint16_t port = FindFreePort();
+  ASSERT_TRUE(old_listener.Create(false));
+  ASSERT_TRUE(old_listener.Bind(port, "127.0.0.1", true));
+  ASSERT_TRUE(old_listener.Listen());
+  old_listener = std::move(b);
+  EXPECT_EQ(handle, old_listener.Handle());
+  NetSocket rebound;
+  ASSERT_TRUE(rebound.Create(false));
+  EXPECT_TRUE(rebound.Bind(port, "127.0.0.1", true));
+}
+
+TEST_F(NetSocketTest, AFileShorterThanAnnouncedEndsTheZeroCopySend) {
+  if (!NetSocket::HasZeroCopySend()) GTEST_SKIP() << "no zero-copy send on this system";
+  orvane::testing::TempSite site;
+  site.Write("short.bin", std::string(1000, 's'));
+  const std::string root = site.FolderText();
+  // Shared with the sender, which a spinning fault would leave running.
+  auto file = std::make_shared<std::optional<platform::ReadOnlyFile>>(
+      platform::ReadOnlyFile::OpenRegular(platform::FileName{root, "\\short.bin", false}));
+  ASSERT_TRUE(file->has_value());
+  auto pair = std::make_shared<ConnectedPair>();
+  ASSERT_TRUE(pair->Open());
+  auto result = std::make_shared<std::atomic<int>>(-1);
+  std::thread sender([file, pair, result] {
+    *result = pair->server_side.SendFileRange((*file)->native(), 0, 5000, 1000) ? 1 : 0;
+  });
+  for (int i = 0; i < 300 && result->load() == -1; ++i) platform::SleepMillis(10);
+  if (result->load() == -1) {
+    sender.detach();
+    FAIL() << "the send did not end when the file did";
+  }
+  sender.join();
+  EXPECT_EQ(0, result->load());  // fewer bytes than asked for
+  pair->server_side.Shutdown(ShutdownHow::kSend);
+  EXPECT_EQ(std::string(1000, 's'), orvane::testing::ReadUntilClosed(pair->client, 3000));
 }
 
 TEST_F(NetSocketTest, DatagramsGoBothWays) {

@@ -49,6 +49,13 @@ int ConnectLocal(std::uint16_t port, int receive_buffer) {
   return -1;
 }
 
+int LocalPort(int fd) {
+  sockaddr_in sa{};
+  socklen_t length = sizeof sa;
+  if (getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length) != 0) return 0;
+  return ntohs(sa.sin_port);
+}
+
 bool SendAllBytes(int fd, std::string_view data, int timeout_ms) {
   const std::int64_t deadline = NowMs() + timeout_ms;
   while (!data.empty()) {

@@ -13,6 +13,9 @@ namespace orvane::stress {
 // sets SO_RCVBUF before the connect (a slow reader's small window).
 int ConnectLocal(std::uint16_t port, int receive_buffer = 0);
 
+// The local port of a connected socket, or 0.
+int LocalPort(int fd);
+
 // Sends all of `data` within timeout_ms; false on an error or time-out.
 bool SendAllBytes(int fd, std::string_view data, int timeout_ms);
 

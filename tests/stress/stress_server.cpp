@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <thread>
@@ -14,6 +15,34 @@ namespace orvane::stress {
 InfoBoxAnswer CountingPanel::ShowInfoBox(std::string_view text, InfoBoxKind) {
   std::fprintf(stderr, "information box: %.*s\n", static_cast<int>(text.size()), text.data());
   return InfoBoxAnswer::kOk;
+}
+
+namespace {
+thread_local int t_client_port = 0;  // the port of this worker's connection line
+}  // namespace
+
+void CountingPanel::AppendConnectionLog(std::string text) {
+  const std::size_t colon = text.rfind(':');
+  t_client_port = colon == std::string::npos ? 0 : std::atoi(text.c_str() + colon + 1);
+  {
+    std::lock_guard<std::mutex> lock(ports_mutex_);
+    ++ports_[t_client_port].connections;
+  }
+  connection_lines_.fetch_add(1);
+}
+
+void CountingPanel::AppendRequestLog(std::string) {
+  {
+    std::lock_guard<std::mutex> lock(ports_mutex_);
+    ++ports_[t_client_port].requests;
+  }
+  request_lines_.fetch_add(1);
+}
+
+CountingPanel::PortLines CountingPanel::LinesForPort(int port) {
+  std::lock_guard<std::mutex> lock(ports_mutex_);
+  const auto it = ports_.find(port);
+  return it == ports_.end() ? PortLines{} : it->second;
 }
 
 StressServer::StressServer(std::uint16_t port, const std::string& folder,
@@ -52,19 +81,28 @@ int OpenDescriptorCount() {
   return count - 1;  // the descriptor of the listing itself
 }
 
-long ResidentKib() {
+namespace {
+
+// A number field of /proc/self/status, or -1.
+long StatusField(const std::string& name) {
   std::ifstream status("/proc/self/status");
   std::string key;
   while (status >> key) {
-    if (key == "VmRSS:") {
-      long kib = 0;
-      status >> kib;
-      return kib;
+    if (key == name) {
+      long value = 0;
+      status >> value;
+      return value;
     }
     std::getline(status, key);
   }
   return -1;
 }
+
+}  // namespace
+
+int ThreadCount() { return static_cast<int>(StatusField("Threads:")); }
+
+long ResidentKib() { return StatusField("VmRSS:"); }
 
 std::int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "http/operator_panel.h"
@@ -23,12 +25,20 @@ class CountingPanel : public OperatorPanel {
   void WritePortText(const std::string& text) override { port_text_ = text; }
   bool IsStartEnabled() override { return start_enabled_.load(); }
   InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind) override;
-  void AppendConnectionLog(std::string) override { connection_lines_.fetch_add(1); }
-  void AppendRequestLog(std::string) override { request_lines_.fetch_add(1); }
+  // A worker logs its connection, then (when bytes came) its request, both on
+  // its own thread; so each request is counted against its client's port.
+  void AppendConnectionLog(std::string text) override;
+  void AppendRequestLog(std::string text) override;
   void SetStartEnabled(bool enabled) override { start_enabled_.store(enabled); }
 
   std::int64_t connection_lines() const { return connection_lines_.load(); }
   std::int64_t request_lines() const { return request_lines_.load(); }
+  // Connection lines and request lines logged so far for a client port.
+  struct PortLines {
+    int connections = 0;
+    int requests = 0;
+  };
+  PortLines LinesForPort(int port);
 
  private:
   std::string port_text_;
@@ -36,6 +46,8 @@ class CountingPanel : public OperatorPanel {
   std::atomic<bool> start_enabled_{true};
   std::atomic<std::int64_t> connection_lines_{0};
   std::atomic<std::int64_t> request_lines_{0};
+  std::mutex ports_mutex_;
+  std::map<int, PortLines> ports_;  // guarded by ports_mutex_
 };
 
 // A started server on 127.0.0.1:port serving `folder`.
@@ -60,6 +72,8 @@ class StressServer {
 
 // Open descriptors of this process (entries of /proc/self/fd).
 int OpenDescriptorCount();
+// Threads of this process (Threads: in /proc/self/status).
+int ThreadCount();
 // VmRSS of this process in KiB.
 long ResidentKib();
 // Milliseconds of a steady clock.

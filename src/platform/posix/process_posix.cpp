@@ -1,0 +1,9 @@
+#include <unistd.h>
+
+#include "platform/process.h"
+
+namespace orvane::platform {
+
+void EndProcessNow(int exit_code) { _exit(exit_code); }
+
+}  // namespace orvane::platform
