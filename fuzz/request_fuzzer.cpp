@@ -155,7 +155,7 @@ void CheckTextRules(std::string_view text, const CodePage& cp) {
   Check(text.find(trimmed) != std::string_view::npos, "trimmed text is part of the text");
   const std::int16_t port = SettleServerPort(text, cp);
   Check(port >= 1, "settled port is at least 1");
-  const std::string root = SettleSiteRoot(text, cp);
+  const std::string root = SettleSiteRoot(text);
   Check(root == text || (root.size() + 1 == text.size() && text.back() == '\\' &&
                          text.substr(0, root.size()) == root),
         "site root loses at most one trailing backslash");

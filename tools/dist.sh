@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# ./x dist: builds the Windows program and puts OrvaneServer.exe and its
-# SHA-256 into dist/. The .exe is the whole program: one file, no installer.
+# ./x dist: builds the Windows program for 64-bit and for 32-bit Windows and
+# puts OrvaneServer.exe, OrvaneServer-x86.exe and their SHA-256 into dist/.
+# Each .exe is the whole program: one file, no installer.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
 
 ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 build_windows
+build_windows32
 mkdir -p "$ROOT/dist"
 cp "$BUILD/win/OrvaneServer.exe" "$ROOT/dist/OrvaneServer.exe"
-(cd "$ROOT/dist" && sha256sum OrvaneServer.exe >OrvaneServer.exe.sha256)
-log "dist/OrvaneServer.exe ($(stat -c %s "$ROOT/dist/OrvaneServer.exe") bytes)"
-cat "$ROOT/dist/OrvaneServer.exe.sha256"
+cp "$BUILD/win32/OrvaneServer.exe" "$ROOT/dist/OrvaneServer-x86.exe"
+for exe in OrvaneServer.exe OrvaneServer-x86.exe; do
+  # The programs are linked stripped; a debug section here means they were not.
+  if x86_64-w64-mingw32-objdump -h "$ROOT/dist/$exe" | grep -q '\.debug'; then
+    log "dist/$exe carries debug sections"
+    exit 1
+  fi
+  (cd "$ROOT/dist" && sha256sum "$exe" >"$exe.sha256")
+  log "dist/$exe ($(stat -c %s "$ROOT/dist/$exe") bytes)"
+  cat "$ROOT/dist/$exe.sha256"
+done

@@ -38,9 +38,19 @@ ensure_zh_locale() {
   $sudo locale-gen >/dev/null
 }
 
+# Wine's 32-bit side, for the x86 program's tests: Debian's wine32 comes from
+# the i386 architecture, which is added first.
+ensure_wine32() {
+  dpkg -s wine32:i386 >/dev/null 2>&1 && return 0
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  ensure_packages wine32:i386
+}
+
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest)
-WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils xdotool
-                  fonts-wqy-microhei fonts-wine imagemagick)
+WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
+                  xvfb x11-utils xdotool fonts-wqy-microhei fonts-wine imagemagick)
 TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format curl libssl-dev)
 
 # configure_and_build DIR [cmake args...] [-- ninja targets...]
@@ -86,6 +96,14 @@ build_windows() {
   log "Windows build with MinGW-w64 ($BUILD/win)"
   configure_and_build "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
+}
+
+# The 32-bit program (and its tests) for older 32-bit Windows.
+build_windows32() {
+  mkdir -p "$BUILD"
+  log "32-bit Windows build with MinGW-w64 ($BUILD/win32)"
+  configure_and_build "$BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake"
 }
 
 build_tsan() {

@@ -12,7 +12,11 @@ trap stop_wine_and_xvfb EXIT
 unset DISPLAY
 start_xvfb
 export LC_ALL=zh_CN.UTF-8
-wine explorer /desktop=OrvaneServer,640x400 "$BUILD/win/OrvaneServer.exe" >/dev/null 2>&1 &
+# Run from a neutral folder of the prefix, so the site folder the window
+# shows (the program's own folder) is no path of the build machine.
+mkdir -p "$WINEPREFIX/drive_c/OrvaneServer"
+cp "$BUILD/win/OrvaneServer.exe" "$WINEPREFIX/drive_c/OrvaneServer/OrvaneServer.exe"
+wine explorer /desktop=OrvaneServer,640x400 'C:\OrvaneServer\OrvaneServer.exe' >/dev/null 2>&1 &
 
 # The window is the X window named after the program's title; wait for it
 # and for its controls to be drawn.

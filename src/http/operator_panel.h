@@ -1,5 +1,6 @@
 // The operator's side as the HTTP service sees it: the window, a headless
-// front end or a test implements it. Texts are in the ANSI code page.
+// front end or a test implements it. Texts are in the ANSI code page, except
+// the site folder, which is UTF-8 so that a folder of any name can be served.
 #pragma once
 
 #include <string>
@@ -22,6 +23,7 @@ class OperatorPanel {
 
   // Window thread only.
   virtual std::string ReadPortText() = 0;
+  // The site folder box's text in UTF-8.
   virtual std::string ReadSiteFolderText() = 0;
   // Replaces the port box's text; the window rebuilds the address from it.
   virtual void WritePortText(const std::string& text) = 0;

@@ -33,8 +33,7 @@ void Server::StartServer() {
   server_port_ = SettleServerPort(panel_.ReadPortText(), ansi_);
   panel_.WritePortText(DecimalText(server_port_));
   {
-    auto root =
-        std::make_shared<const std::string>(SettleSiteRoot(panel_.ReadSiteFolderText(), ansi_));
+    auto root = std::make_shared<const std::string>(SettleSiteRoot(panel_.ReadSiteFolderText()));
     platform::LockGuard guard(site_lock_);
     site_root_ = std::move(root);
   }

@@ -9,9 +9,9 @@
 
 namespace orvane::platform {
 
-// A file name in two pieces: the site folder in the ANSI code page and the
-// request path in the ANSI code page or in UTF-8. Both use "\" as separator
-// (the POSIX backend turns it into "/").
+// A file name in two pieces: the site folder in UTF-8 and the request path
+// in the ANSI code page or in UTF-8. Both use "\" as separator (the POSIX
+// backend turns it into "/"; there the ANSI code page is UTF-8 as well).
 struct FileName {
   std::string_view root;
   std::string_view relative;

@@ -12,14 +12,54 @@ std::string ServerAddressText(std::string_view port_text, std::string_view ipv4,
   return text;
 }
 
-std::string ChooseAdapterAddress(const std::vector<std::string>& addresses) {
-  std::string chosen;
-  for (const std::string& address : addresses) {
-    // An adapter without an address reports 0.0.0.0; no machine reaches it.
-    if (address.empty() || address == "0.0.0.0") continue;
-    chosen = address;
+namespace {
+
+// The four parts of a dotted IPv4 text ("10.0.0.7"): each 1-3 decimal digits
+// up to 255, nothing else. False for anything else.
+bool ParseIpv4(std::string_view text, unsigned (&parts)[4]) {
+  std::size_t i = 0;
+  for (int n = 0; n < 4; ++n) {
+    if (n > 0) {
+      if (i >= text.size() || text[i] != '.') return false;
+      ++i;
+    }
+    const std::size_t start = i;
+    unsigned value = 0;
+    while (i < text.size() && i - start < 3 && text[i] >= '0' && text[i] <= '9') {
+      value = value * 10 + static_cast<unsigned>(text[i] - '0');
+      ++i;
+    }
+    if (i == start || value > 255) return false;
+    parts[n] = value;
   }
-  return chosen;
+  return i == text.size();
+}
+
+bool IsUsableAddress(std::string_view text) {
+  unsigned p[4];
+  if (!ParseIpv4(text, p)) return false;
+  const bool unspecified = p[0] == 0 && p[1] == 0 && p[2] == 0 && p[3] == 0;
+  const bool loopback = p[0] == 127;
+  const bool link_local = p[0] == 169 && p[1] == 254;
+  return !unspecified && !loopback && !link_local;
+}
+
+bool HasGateway(std::string_view text) {
+  unsigned p[4];
+  return ParseIpv4(text, p) && (p[0] | p[1] | p[2] | p[3]) != 0;
+}
+
+}  // namespace
+
+std::string ChooseAdapterAddress(const std::vector<AdapterRecord>& adapters) {
+  std::string with_gateway;
+  std::string any;
+  for (const AdapterRecord& adapter : adapters) {
+    if (!IsUsableAddress(adapter.address)) continue;
+    any = adapter.address;
+    if (HasGateway(adapter.gateway)) with_gateway = adapter.address;
+  }
+  return with_gateway.empty() ? any : with_gateway;
 }
 
 }  // namespace orvane::ui

@@ -17,9 +17,19 @@ namespace orvane::ui {
 std::string ServerAddressText(std::string_view port_text, std::string_view ipv4,
                               const CodePage& cp);
 
-// The address to show from the adapters' first addresses in the system's
-// order: the last one that another machine could reach (0.0.0.0 and empty
-// entries are passed over); empty when there is none.
-std::string ChooseAdapterAddress(const std::vector<std::string>& addresses);
+// One network adapter as the system reports it: its first IPv4 address and
+// its first default gateway, both dotted text (empty or "0.0.0.0" for none).
+struct AdapterRecord {
+  std::string address;
+  std::string gateway;
+};
+
+// The address other machines use, from the adapters in the system's order.
+// Addresses no other machine can reach are passed over: 0.0.0.0, loopback
+// 127.0.0.0/8, link-local 169.254.0.0/16 (no DHCP answer), and empty or
+// malformed texts. Of the rest, the last adapter with a default gateway wins
+// (host-only networks and virtual switches usually have none); without one,
+// the last usable adapter; empty when none is usable.
+std::string ChooseAdapterAddress(const std::vector<AdapterRecord>& adapters);
 
 }  // namespace orvane::ui

@@ -18,13 +18,17 @@ std::string LocalIPv4Address() {
   std::vector<IP_ADAPTER_INFO> buffer(size / sizeof(IP_ADAPTER_INFO) + 1);
   if (GetAdaptersInfo(buffer.data(), &size) != NO_ERROR) return {};
 
-  std::vector<std::string> addresses;
+  // The text fields are fixed arrays, NUL-terminated when shorter.
+  const auto text_of = [](const IP_ADDR_STRING& entry) {
+    return std::string(entry.IpAddress.String,
+                       strnlen(entry.IpAddress.String, sizeof entry.IpAddress.String));
+  };
+  std::vector<AdapterRecord> adapters;
   for (const IP_ADAPTER_INFO* adapter = buffer.data(); adapter != nullptr;
        adapter = adapter->Next) {
-    const char* text = adapter->IpAddressList.IpAddress.String;
-    addresses.emplace_back(text, strnlen(text, sizeof adapter->IpAddressList.IpAddress.String));
+    adapters.push_back({text_of(adapter->IpAddressList), text_of(adapter->GatewayList)});
   }
-  return ChooseAdapterAddress(addresses);
+  return ChooseAdapterAddress(adapters);
 }
 
 }  // namespace orvane::ui

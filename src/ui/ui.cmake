@@ -49,3 +49,7 @@ add_executable(OrvaneServer WIN32
 target_compile_definitions(OrvaneServer PRIVATE UNICODE _UNICODE)
 target_include_directories(OrvaneServer PRIVATE src)
 target_link_libraries(OrvaneServer PRIVATE orvane_ui)
+if(MINGW)
+  # The shipped program carries no debug sections (the static runtime brings some).
+  target_link_options(OrvaneServer PRIVATE -s)
+endif()

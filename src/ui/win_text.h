@@ -1,7 +1,7 @@
 // Text between the program's byte strings and the wide strings of the W API.
 // The window's fixed captions are GBK bytes (code page 936) and are converted
-// from 936 so they read right on every Windows; texts the service treats as
-// file paths travel in the ANSI code page (CP_ACP), as the service expects.
+// from 936 so they read right on every Windows; the port text travels in the
+// ANSI code page (CP_ACP) and the site folder in UTF-8, as the service expects.
 #pragma once
 
 #include <windows.h>

@@ -17,12 +17,13 @@ void WindowPanel::Attach(const PanelControls& controls) {
   window_thread_.store(GetCurrentThreadId());
 }
 
-// The boxes hold what the service reads as file-system text, so they travel
-// in the ANSI code page, as the service's file calls expect.
+// The port text travels in the ANSI code page, as the service reads it.
 std::string WindowPanel::ReadPortText() { return Narrow(WindowText(controls_.port_box), CP_ACP); }
 
+// The folder travels in UTF-8: the ANSI code page cannot hold every name,
+// and its best-fit mapping could even name another folder.
 std::string WindowPanel::ReadSiteFolderText() {
-  return Narrow(WindowText(controls_.site_folder_box), CP_ACP);
+  return Narrow(WindowText(controls_.site_folder_box), CP_UTF8);
 }
 
 void WindowPanel::WritePortText(const std::string& text) {

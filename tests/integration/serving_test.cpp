@@ -1,6 +1,7 @@
 // Requests answered end to end by a running server over 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 
 #include "http/connection.h"
@@ -269,15 +270,45 @@ TEST_F(ServingTest, AClientPortAbove32767IsLoggedUnsigned) {
       << server_->panel.ConnectionLog();
 }
 
-TEST_F(ServingTest, AChineseNameIsFoundFromItsUtf8Escapes) {
+TEST_F(ServingTest, NamesAreFoundFromUtf8OrGbkEscapesUnderFoldersOfAnyName) {
+  // Hangul lies outside GBK: under code page 936 only a Unicode path reaches
+  // the Hangul folder, whose name has no ANSI form at all.
   site_.Write(u8"中文 名.txt", "zh");
-  EXPECT_EQ(OkHead(2, "text/plain") + "zh",
-            WithoutDate(Fetch(server_->port, Get("/%E4%B8%AD%E6%96%87+%E5%90%8D.txt"))));
-#ifdef _WIN32
-  // Old clients send the name in the ANSI code page (GBK under 936).
-  EXPECT_EQ(OkHead(2, "text/plain") + "zh",
-            WithoutDate(Fetch(server_->port, Get("/%D6%D0%CE%C4%20%C3%FB.txt"))));
+  site_.Write(u8"中文目录/中文 名.txt", "zh in zh");
+  site_.Write(u8"한글 폴더/한글.txt", "ko in ko");
+  site_.Write(u8"한글 폴더/中文 名.txt", "zh in ko");
+  const char* const kUtf8Name = "/%E4%B8%AD%E6%96%87+%E5%90%8D.txt";
+  // Old clients send the name in the ANSI code page (GBK under 936); only
+  // Windows knows that code page, elsewhere names are UTF-8 alone.
+  const char* const kGbkName = "/%D6%D0%CE%C4%20%C3%FB.txt";
+  const struct {
+    const char* folder;  // under the site, "" for the site itself
+    const char* path;
+    const char* body;
+    bool gbk_escapes;
+  } cases[] = {
+      {"", kUtf8Name, "zh", false},
+      {"", kGbkName, "zh", true},
+      {u8"中文目录", kUtf8Name, "zh in zh", false},
+      {u8"中文目录", kGbkName, "zh in zh", true},
+      {u8"한글 폴더", "/%ED%95%9C%EA%B8%80.txt", "ko in ko", false},
+      {u8"한글 폴더", kUtf8Name, "zh in ko", false},
+      {u8"한글 폴더", kGbkName, "zh in ko", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.folder) + c.path);
+#ifndef _WIN32
+    if (c.gbk_escapes) continue;
 #endif
+    std::unique_ptr<RunningServer> other;
+    if (*c.folder != '\0') {
+      other = std::make_unique<RunningServer>(site_.FolderText() + "/" + c.folder);
+      ASSERT_TRUE(other->Running());
+    }
+    const std::uint16_t port = other ? other->port : server_->port;
+    EXPECT_EQ(OkHead(std::strlen(c.body), "text/plain") + c.body,
+              WithoutDate(Fetch(port, Get(c.path))));
+  }
 }
 
 TEST_F(ServingTest, EverySlotIsFreeAgainAfterAMixOfRequests) {

@@ -151,7 +151,7 @@ void TempSite::MakeFolder(const std::string& name) {
   std::filesystem::create_directories(path_ / FromUtf8(name));
 }
 
-std::string TempSite::FolderText() const { return path_.string(); }
+std::string TempSite::FolderText() const { return path_.u8string(); }
 
 std::uint16_t FindFreePort() {
   static std::atomic<int> next{0};

@@ -58,7 +58,7 @@ class TempSite {
   // Writes a file (name relative to the site, "/" separated, UTF-8).
   void Write(const std::string& name, const std::string& bytes);
   void MakeFolder(const std::string& name);
-  // The folder as the site-folder box would hold it (ANSI code page).
+  // The folder as the site-folder box hands it to the service (UTF-8).
   std::string FolderText() const;
 
  private:

@@ -82,7 +82,10 @@ TEST(PathMapTest, JoinsOddSiteFoldersWithOneSeparator) {
       {"D:\\site\\", "GET /a.txt HTTP/1.1", "D:\\site\\a.txt"},
       {"C:/web", "GET /a.txt HTTP/1.1", "C:\\web\\a.txt"},
       {"\\\\server\\share", "GET /a.txt HTTP/1.1", "\\server\\share\\a.txt"},
-      {"C:\\\x95\x5C", "GET /a.txt HTTP/1.1", "C:\\\x95\x5C\\a.txt"},
+      // The folder is UTF-8 whatever the request's code page: under GBK rules
+      // the last byte of 한 (ED 95 9C) would take the separator as its pair.
+      {u8"C:\\\uD55C\\", "GET /a.txt HTTP/1.1", u8"C:\\\uD55C\\a.txt"},
+      {u8"C:\\\u4E2D\u6587", "GET /%D6%D0.txt HTTP/1.1", u8"C:\\\u4E2D\u6587\\\xD6\xD0.txt"},
       {"", "GET /a.txt HTTP/1.1", "\\a.txt"},
   };
   for (const RootCase& c : cases) {

@@ -65,17 +65,14 @@ TEST(SettingsTest, SettlesTheSiteRootByDroppingOneTrailingBackslash) {
       {"D:\\site", "D:\\site"},
       {"\\", ""},
       {"D:/site/", "D:/site/"},
-      // 95 5C is one character whose second byte happens to be 0x5C.
-      {"D:\\\x95\x5C", "D:\\\x95\x5C"},
-      {"D:\\\x95\x5C\\", "D:\\\x95\x5C"},
-      {"D:\\\xB0\xA1", "D:\\\xB0\xA1"},
+      // The folder is UTF-8 text, where 0x5C is always a backslash of its own.
+      {u8"D:\\\uD55C\\", u8"D:\\\uD55C"},
+      {u8"D:\\\u4E2D\u6587", u8"D:\\\u4E2D\u6587"},
   };
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(c.expected, SettleSiteRoot(c.text, CodePage::Gbk()));
+    EXPECT_EQ(c.expected, SettleSiteRoot(c.text));
   }
-  // Without double-byte characters the same byte is a backslash.
-  EXPECT_EQ("D:\\\x95", SettleSiteRoot("D:\\\x95\x5C", CodePage::SingleByte()));
 }
 
 }  // namespace

@@ -101,25 +101,40 @@ TEST(AddressTextTest, WithoutAnAddressOnlyTheSchemeAndPortRemain) {
   EXPECT_EQ("http://:8080/", ServerAddressText("8080", "", gbk));
 }
 
-TEST(AddressTextTest, LastReachableAdapterAddressWins) {
+TEST(AddressTextTest, ChoosesTheLastReachableAdapterPreferringOneWithAGateway) {
   const struct {
-    std::vector<std::string> addresses;
+    std::vector<AdapterRecord> adapters;
     const char* expected;
   } cases[] = {
       {{}, ""},
-      {{"0.0.0.0"}, ""},
-      {{""}, ""},
-      {{"192.168.1.5"}, "192.168.1.5"},
-      {{"192.168.1.5", "10.0.0.7"}, "10.0.0.7"},
-      {{"192.168.1.5", "0.0.0.0"}, "192.168.1.5"},
-      {{"0.0.0.0", "10.0.0.7", "0.0.0.0", ""}, "10.0.0.7"},
-      {{"127.0.0.1", "172.16.0.1"}, "172.16.0.1"},
+      {{{"0.0.0.0", ""}}, ""},
+      {{{"", "192.168.1.1"}}, ""},
+      {{{"127.0.0.1", ""}, {"127.5.6.7", "127.0.0.1"}}, ""},
+      {{{"169.254.10.20", "0.0.0.0"}}, ""},
+      {{{"192.168.1.5", ""}}, "192.168.1.5"},
+      // Without any gateway the last usable adapter wins.
+      {{{"192.168.1.5", ""}, {"10.0.0.7", "0.0.0.0"}}, "10.0.0.7"},
+      {{{"192.168.1.5", ""}, {"0.0.0.0", ""}, {"169.254.3.4", ""}}, "192.168.1.5"},
+      // A later host-only network or virtual switch (no gateway) loses to
+      // the adapter that reaches the rest of the network.
+      {{{"192.168.1.5", "192.168.1.1"}, {"192.168.56.1", "0.0.0.0"}}, "192.168.1.5"},
+      {{{"10.0.0.7", "10.0.0.1"}, {"192.168.1.5", "192.168.1.1"}, {"172.20.0.1", ""}},
+       "192.168.1.5"},
+      // A gateway does not make an unreachable address usable.
+      {{{"192.168.1.5", ""}, {"169.254.1.1", "169.254.1.254"}}, "192.168.1.5"},
+      // Malformed texts are passed over, as address and as gateway.
+      {{{"192.168.1.5", ""},
+        {"10.0.0.256", "10.0.0.1"},
+        {"10.0.0", "10.0.0.1"},
+        {"10.0.0.7 ", "10.0.0.1"},
+        {"1.2.3.4", "1.2.3.x"}},
+       "1.2.3.4"},
   };
   for (const auto& c : cases) {
     std::string trace;
-    for (const auto& a : c.addresses) trace += "[" + a + "]";
+    for (const auto& a : c.adapters) trace += "[" + a.address + " via " + a.gateway + "]";
     SCOPED_TRACE(trace);
-    EXPECT_EQ(c.expected, ChooseAdapterAddress(c.addresses));
+    EXPECT_EQ(c.expected, ChooseAdapterAddress(c.adapters));
   }
 }
 

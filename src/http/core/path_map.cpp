@@ -109,7 +109,8 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
   const std::string normalized = NormalizeSeparators(decoded, path_cp);
   MappedPath mapped;
   mapped.encoding = encoding;
-  mapped.root = NormalizeSeparators(site_root, ansi);
+  const CodePage utf8 = CodePage::Utf8();
+  mapped.root = NormalizeSeparators(site_root, utf8);
   if (!normalized.empty()) {
     // Without a leading separator the name would continue the folder's own
     // name ("C:\web" + "x" is "C:\webx"), a sibling of the site folder.
@@ -131,7 +132,7 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
       mapped.relative.append(segment);
     }
     // The root's own trailing separator and the path's leading one collapse.
-    if (!mapped.relative.empty() && EndsWithSeparator(mapped.root, ansi)) mapped.root.pop_back();
+    if (!mapped.relative.empty() && EndsWithSeparator(mapped.root, utf8)) mapped.root.pop_back();
   }
   mapped.content_type = ContentTypeForPath(mapped.relative.find('.') != std::string::npos
                                                ? std::string_view(mapped.relative)

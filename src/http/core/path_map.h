@@ -17,8 +17,9 @@ inline constexpr std::string_view kDefaultDocument = "/index.htm";
 // or as UTF-8 (what today's browsers send, percent-escaped).
 enum class NameEncoding { kAnsi, kUtf8 };
 
-// A mapped request. `root` is the site folder in the ANSI code page and
-// `relative` the request path in `encoding`; both use "\" as the separator.
+// A mapped request. `root` is the site folder in UTF-8 (so a folder of any
+// name can be served) and `relative` the request path in `encoding`; both
+// use "\" as the separator.
 // `relative` is empty (the site folder itself) or begins with "\".
 struct MappedPath {
   std::string root;
@@ -35,7 +36,8 @@ struct MappedPath {
 // no CR LF or its first line no space.
 std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi);
 
-// Joins the site folder and a decoded request path, turns "/" into "\",
+// Joins the site folder (UTF-8) and a decoded request path (`encoding`, with
+// `ansi` the system's ANSI code page), turns "/" into "\",
 // collapses repeated separators and resolves "." and ".." segments, keeping
 // the result inside the site folder. Refuses (nullopt): a path that climbs
 // above the folder, does not begin with a separator, ends with one, holds

@@ -7,8 +7,8 @@ std::int16_t SettleServerPort(std::string_view port_text, const CodePage& cp) {
   return port < 1 ? kDefaultPort : port;
 }
 
-std::string SettleSiteRoot(std::string_view folder_text, const CodePage& cp) {
-  if (EndsWithChar(folder_text, '\\', cp)) folder_text.remove_suffix(1);
+std::string SettleSiteRoot(std::string_view folder_text) {
+  if (!folder_text.empty() && folder_text.back() == '\\') folder_text.remove_suffix(1);
   return std::string(folder_text);
 }
 

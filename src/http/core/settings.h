@@ -15,9 +15,9 @@ constexpr std::int16_t kDefaultPort = 80;
 // for, or 80 when that is below 1 (so 32768-65535, negative as 16 bits, give 80).
 std::int16_t SettleServerPort(std::string_view port_text, const CodePage& cp);
 
-// The site root from the text of the site-folder box: one trailing backslash
-// removed (only one, and only when it is a character of its own rather than
-// the second byte of a double-byte character). Nothing else is checked.
-std::string SettleSiteRoot(std::string_view folder_text, const CodePage& cp);
+// The site root from the text of the site-folder box, in UTF-8: one trailing
+// backslash removed (only one). In UTF-8 the byte 0x5C is always a character
+// of its own, never part of another. Nothing else is checked.
+std::string SettleSiteRoot(std::string_view folder_text);
 
 }  // namespace orvane

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/file.h"
@@ -9,39 +10,33 @@ namespace orvane::platform {
 
 namespace {
 
-// The whole name, for the W API (a UTF-8 request path) or the A API (an ANSI
-// one): UTF-8 names go through the wide API and ANSI names through the ANSI
-// one, so old clients that send GBK bytes reach exactly the file they name.
-std::wstring WidePath(const FileName& name) {
-  return Widen(name.root, CP_ACP) + Widen(name.relative, CP_UTF8);
-}
-
-std::string AnsiPath(const FileName& name) {
-  std::string path;
-  path.append(name.root).append(name.relative);
-  return path;
-}
-
-HANDLE OpenForReading(const FileName& name) {
-  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  if (name.relative_is_utf8) {
-    return CreateFileW(WidePath(name).c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  }
-  return CreateFileA(AnsiPath(name).c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+// The whole name in UTF-16 for the W API. The folder is UTF-8, so a folder
+// of any name works, whatever the ANSI code page; an ANSI request path (old
+// clients' GBK bytes) is converted from that code page as the A API would
+// convert it, so it still names the same file. Bytes that are not text of
+// their code page name nothing, rather than a name with a replacement
+// character in it.
+std::optional<std::wstring> WidePath(const FileName& name) {
+  const std::optional<std::wstring> root = WidenExactly(name.root, CP_UTF8);
+  const std::optional<std::wstring> relative =
+      WidenExactly(name.relative, name.relative_is_utf8 ? CP_UTF8 : CP_ACP);
+  if (!root || !relative) return std::nullopt;
+  return *root + *relative;
 }
 
 }  // namespace
 
 bool FileNameExists(const FileName& name) {
-  const DWORD attributes = name.relative_is_utf8 ? GetFileAttributesW(WidePath(name).c_str())
-                                                 : GetFileAttributesA(AnsiPath(name).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES;
+  const std::optional<std::wstring> path = WidePath(name);
+  return path && GetFileAttributesW(path->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
-  HANDLE handle = OpenForReading(name);
+  const std::optional<std::wstring> path = WidePath(name);
+  if (!path) return std::nullopt;
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE handle = CreateFileW(path->c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   ReadOnlyFile file(reinterpret_cast<std::intptr_t>(handle));
   BY_HANDLE_FILE_INFORMATION info{};
