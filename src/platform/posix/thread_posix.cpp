@@ -1,12 +1,6 @@
 #include <pthread.h>
-#ifdef __linux__
-#include <sched.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
 
 #include <condition_variable>
-#include <cstdint>
 #include <mutex>
 
 #include "platform/thread.h"
@@ -24,47 +18,10 @@ struct StartGate {
   bool open = false;  // guarded by mutex
 };
 
-#ifdef __linux__
-// The kernel's scheduling attributes (the first version of struct sched_attr).
-struct SchedulingAttributes {
-  std::uint32_t size;
-  std::uint32_t policy;
-  std::uint64_t flags;
-  std::int32_t nice;
-  std::uint32_t priority;
-  std::uint64_t runtime_ns;  // for SCHED_OTHER: the thread's time slice
-  std::uint64_t deadline_ns;
-  std::uint64_t period_ns;
-};
-
-// The shortest time slice the kernel grants a normal thread.
-constexpr std::uint64_t kShortSliceNs = 100 * 1000;
-
-// A resumed worker takes over the waiting role: the sooner it runs, the
-// sooner the next connection leaves the short listen queue. A thread with a
-// short slice gets an early deadline when it wakes, so the kernel (EEVDF,
-// Linux 6.12 and later) lets it preempt the thread that resumed it instead of
-// queueing it behind that thread's whole slice (half the hand-over time on a
-// busy machine). Its share of the processor is unchanged; kernels without
-// custom slices ignore the value. Nice value and policy stay as they are.
-void AskForShortSlice() {
-  SchedulingAttributes attributes{};
-  if (syscall(SYS_sched_getattr, 0, &attributes, sizeof attributes, 0) != 0) return;
-  if (attributes.policy != SCHED_OTHER || attributes.runtime_ns == kShortSliceNs) return;
-  attributes.size = sizeof attributes;
-  attributes.flags = 0;
-  attributes.runtime_ns = kShortSliceNs;
-  (void)syscall(SYS_sched_setattr, 0, &attributes, 0);
-}
-#else
-void AskForShortSlice() {}
-#endif
-
 void* ThreadMain(void* raw) {
   auto* held = static_cast<std::shared_ptr<StartGate>*>(raw);
   std::shared_ptr<StartGate> gate = std::move(*held);
   delete held;
-  AskForShortSlice();
   {
     std::unique_lock<std::mutex> lock(gate->mutex);
     gate->opened.wait(lock, [&] { return gate->open; });
