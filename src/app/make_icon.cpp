@@ -1,5 +1,7 @@
-// Draws the program's icon and writes it as a Windows .ico file with eight
-// 32-bit images (16 to 128 px). Runs on the build machine at build time:
+// Draws the program's icon and writes it as a Windows .ico file of 32-bit
+// images, 16 to 256 px: the sizes Windows asks for at 100 % to 200 % scale
+// (20 and 40 px at 125 % and 175 %) and 256 px for Explorer's large views.
+// Runs on the build machine at build time:
 //   make_icon OUTPUT.ico
 // The picture: a blue rounded square with a white globe, the sign of a web
 // server. Every size is drawn from the same shapes, 4 x 4 samples a pixel.
@@ -122,6 +124,161 @@ std::vector<std::uint8_t> EncodeImage(int size) {
   return out;
 }
 
+// --- The 256 px image as PNG, which icons may hold since Windows Vista: a
+// few kilobytes instead of the bitmap's 270. Each row is stored with the
+// Sub filter (each byte less the one a pixel before), so flat areas become
+// runs of zeros, and deflated in one block of the fixed Huffman codes,
+// taking repeats at a distance of one byte, one pixel or one row.
+
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+  // `count` bits of `value`, lowest first (deflate's order for data).
+  void Bits(unsigned value, int count) {
+    for (int i = 0; i < count; ++i) {
+      if (used_ == 0) out_.push_back(0);
+      out_.back() |= static_cast<std::uint8_t>(((value >> i) & 1) << used_);
+      used_ = (used_ + 1) % 8;
+    }
+  }
+  // A Huffman code, highest bit first.
+  void Code(unsigned code, int count) {
+    for (int i = count - 1; i >= 0; --i) Bits((code >> i) & 1, 1);
+  }
+
+ private:
+  std::vector<std::uint8_t>& out_;
+  int used_ = 0;
+};
+
+// The fixed literal/length code of symbol 0..287.
+void FixedSymbol(BitWriter& bits, unsigned symbol) {
+  if (symbol < 144) {
+    bits.Code(0x30 + symbol, 8);
+  } else if (symbol < 256) {
+    bits.Code(0x190 + symbol - 144, 9);
+  } else if (symbol < 280) {
+    bits.Code(symbol - 256, 7);
+  } else {
+    bits.Code(0xC0 + symbol - 280, 8);
+  }
+}
+
+void Match(BitWriter& bits, unsigned length, unsigned distance) {
+  // clang-format off
+  static const unsigned kLengthBase[] = {3,  4,  5,  6,  7,  8,   9,   10,  11,  13,
+                                         15, 17, 19, 23, 27, 31,  35,  43,  51,  59,
+                                         67, 83, 99, 115, 131, 163, 195, 227, 258};
+  static const int kLengthExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                     2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+  static const unsigned kDistanceBase[] = {1,    2,    3,    4,    5,    7,    9,    13,
+                                           17,   25,   33,   49,   65,   97,   129,  193,
+                                           257,  385,  513,  769,  1025, 1537, 2049, 3073,
+                                           4097, 6145, 8193, 12289, 16385, 24577};
+  // clang-format on
+  int l = 28;
+  while (kLengthBase[l] > length) --l;
+  FixedSymbol(bits, 257 + static_cast<unsigned>(l));
+  bits.Bits(length - kLengthBase[l], kLengthExtra[l]);
+  int d = 29;
+  while (kDistanceBase[d] > distance) --d;
+  bits.Code(static_cast<unsigned>(d), 5);
+  bits.Bits(distance - kDistanceBase[d], d < 4 ? 0 : d / 2 - 1);
+}
+
+// A zlib stream of `data`: one fixed-code deflate block, then the Adler-32.
+std::vector<std::uint8_t> Zlib(const std::vector<std::uint8_t>& data, unsigned row_bytes) {
+  std::vector<std::uint8_t> out = {0x78, 0x01};
+  BitWriter bits(out);
+  bits.Bits(1, 1);  // the last block
+  bits.Bits(1, 2);  // fixed codes
+  const unsigned distances[] = {1, 4, row_bytes};
+  for (std::size_t i = 0; i < data.size();) {
+    unsigned best_length = 0;
+    unsigned best_distance = 0;
+    for (unsigned distance : distances) {
+      if (distance > i) continue;
+      unsigned length = 0;
+      while (length < 258 && i + length < data.size() &&
+             data[i + length] == data[i + length - distance]) {
+        ++length;
+      }
+      if (length > best_length) {
+        best_length = length;
+        best_distance = distance;
+      }
+    }
+    if (best_length >= 3) {
+      Match(bits, best_length, best_distance);
+      i += best_length;
+    } else {
+      FixedSymbol(bits, data[i]);
+      ++i;
+    }
+  }
+  FixedSymbol(bits, 256);  // end of block
+  unsigned a = 1, b = 0;
+  for (std::uint8_t byte : data) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  const unsigned adler = (b << 16) | a;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    out.push_back(static_cast<std::uint8_t>(adler >> shift));
+  }
+  return out;
+}
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void PutBig32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
+  }
+}
+
+void PngChunk(std::vector<std::uint8_t>& png, const char* type,
+              const std::vector<std::uint8_t>& data) {
+  PutBig32(png, static_cast<std::uint32_t>(data.size()));
+  const std::size_t start = png.size();
+  png.insert(png.end(), type, type + 4);
+  png.insert(png.end(), data.begin(), data.end());
+  PutBig32(png, Crc32(&png[start], png.size() - start));
+}
+
+std::vector<std::uint8_t> EncodePng(int size) {
+  const std::vector<std::uint8_t> bgra = DrawImage(size);
+  const unsigned row_bytes = 1 + static_cast<unsigned>(size) * 4;
+  std::vector<std::uint8_t> rows;
+  for (int y = 0; y < size; ++y) {
+    // Top row first, RGBA; the drawing is bottom-up BGRA.
+    const std::uint8_t* in = &bgra[static_cast<std::size_t>(size - 1 - y) * size * 4];
+    rows.push_back(1);  // the Sub filter
+    for (int i = 0; i < size * 4; ++i) {
+      const int channel = i % 4;
+      const int source = i - channel + (channel == 3 ? 3 : 2 - channel);
+      const std::uint8_t left = i >= 4 ? in[source - 4] : 0;
+      rows.push_back(static_cast<std::uint8_t>(in[source] - left));
+    }
+  }
+  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<std::uint8_t> header;
+  PutBig32(header, static_cast<std::uint32_t>(size));
+  PutBig32(header, static_cast<std::uint32_t>(size));
+  header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no interlace
+  PngChunk(png, "IHDR", header);
+  PngChunk(png, "IDAT", Zlib(rows, row_bytes));
+  PngChunk(png, "IEND", {});
+  return png;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,10 +286,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT.ico\n", argv[0]);
     return 2;
   }
-  const int sizes[] = {16, 24, 32, 48, 64, 72, 96, 128};
+  const int sizes[] = {16, 20, 24, 32, 40, 48, 64, 72, 96, 128, 256};
   constexpr unsigned kCount = sizeof sizes / sizeof sizes[0];
   std::vector<std::vector<std::uint8_t>> images;
-  for (int size : sizes) images.push_back(EncodeImage(size));
+  // Windows reads a 256 px image as PNG; the smaller ones stay bitmaps,
+  // which every reader of icons takes.
+  for (int size : sizes) images.push_back(size >= 256 ? EncodePng(size) : EncodeImage(size));
 
   std::vector<std::uint8_t> file;
   Put16(file, 0);  // reserved
@@ -140,8 +299,9 @@ int main(int argc, char** argv) {
   Put16(file, kCount);
   unsigned offset = 6 + 16 * kCount;
   for (unsigned i = 0; i < kCount; ++i) {
-    file.push_back(static_cast<std::uint8_t>(sizes[i]));
-    file.push_back(static_cast<std::uint8_t>(sizes[i]));
+    // Width and height in one byte each: 0 stands for 256.
+    file.push_back(static_cast<std::uint8_t>(sizes[i] & 0xFF));
+    file.push_back(static_cast<std::uint8_t>(sizes[i] & 0xFF));
     file.push_back(0);  // no palette
     file.push_back(0);
     Put16(file, 1);   // planes
