@@ -46,6 +46,8 @@ int RunProgram(HINSTANCE instance, int show_command) {
       MSG message;
       BOOL got;
       while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {
+        // Tab, Shift+Tab, Enter and Space work in the window as in a dialog.
+        if (IsDialogMessageW(window.handle(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
       }

@@ -24,7 +24,12 @@ inline constexpr std::string_view kTrayCaption = "\xCD\xD0\xC5\xCC";            
 inline constexpr std::string_view kBrowseCaption = "\xE4\xAF\xC0\xC0";                     // 浏览
 inline constexpr std::string_view kOpenSiteCaption = "\xB4\xF2\xBF\xAA\xCD\xF8\xD2\xB3";   // 打开网页
 inline constexpr std::string_view kInitialPortText = "80";
-
+// The balloon at the first hide to the notification area:
+// OrvaneServer 仍在运行，单击此图标可恢复窗口。
+// (still running; click this icon to bring the window back).
+inline constexpr std::string_view kStillRunningBalloon =
+    "OrvaneServer \xC8\xD4\xD4\xDA\xD4\xCB\xD0\xD0\xA3\xAC\xB5\xA5\xBB\xF7\xB4\xCB\xCD\xBC"
+    "\xB1\xEA\xBF\xC9\xBB\xD6\xB8\xB4\xB4\xB0\xBF\xDA\xA1\xA3";
 
 // Caption of every information box.
 inline constexpr std::string_view kInfoBoxCaption = "\xD0\xC5\xCF\xA2\xA3\xBA";            // 信息：

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
+#include <imm.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -8,6 +9,7 @@
 #include "ui/address_text.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
+#include "ui/dpi.h"
 #include "ui/local_address.h"
 #include "ui/port_entry.h"
 #include "ui/resource_ids.h"
@@ -24,11 +26,74 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 // A safety net for the log queue should a drain message ever be lost.
 constexpr UINT_PTR kDrainTimerId = 1;
 constexpr UINT kDrainTimerMs = 500;
+// While the shell refuses the tray icon (log-on, Explorer restarting).
+constexpr UINT_PTR kTrayRetryTimerId = 2;
+constexpr UINT kTrayRetryMs = 2000;
 
-int SystemDpi() {
-  const UniqueScreenDc screen(GetDC(nullptr));
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-  return dpi > 0 ? dpi : 96;
+constexpr DWORD kShown = WS_VISIBLE;
+constexpr DWORD kLabel = kShown | SS_LEFT | SS_CENTERIMAGE;
+constexpr DWORD kButton = kShown | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kLine = kShown | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr DWORD kLog = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL;
+constexpr DWORD kEdge = WS_EX_CLIENTEDGE;
+
+struct ControlLayout {
+  const wchar_t* window_class;
+  std::string_view caption;  // GBK
+  DWORD style;
+  DWORD ex_style;
+  int id;
+  int x, y, width, height;  // at 96 DPI
+};
+
+// Children of the window itself, placed at the group's coordinates, so
+// every notification reaches the window procedure directly. Creation order
+// is the tab order; the group comes last, so it lies beneath the controls
+// drawn inside it.
+// clang-format off
+constexpr ControlLayout kControls[] = {
+    {L"STATIC", kPortLabel, kLabel, 0, kPortLabelId, 24, 16, 56, 22},
+    {L"EDIT", kInitialPortText, kLine | ES_CENTER, kEdge, kPortBoxId, 88, 16, 50, 22},
+    {UPDOWN_CLASSW, "", kShown, 0, kPortArrowsId, 139, 16, 16, 22},
+    // The default button: Enter in a box presses it.
+    {L"BUTTON", kStartCaption, kButton | BS_DEFPUSHBUTTON, 0, kStartButtonId, 160, 16, 55, 22},
+    {L"BUTTON", kStopCaption, kButton, 0, kStopButtonId, 224, 16, 55, 22},
+    {L"BUTTON", kTrayCaption, kButton, 0, kTrayButtonId, 296, 16, 56, 22},
+    {L"STATIC", kSiteFolderLabel, kLabel, 0, kSiteFolderLabelId, 24, 48, 56, 22},
+    {L"EDIT", "", kLine, kEdge, kSiteFolderBoxId, 88, 48, 184, 22},
+    {L"BUTTON", kBrowseCaption, kButton, 0, kBrowseButtonId, 296, 48, 56, 22},
+    {L"STATIC", kAddressLabel, kLabel, 0, kAddressLabelId, 24, 80, 56, 22},
+    {L"EDIT", "", kLine, kEdge, kAddressBoxId, 88, 80, 184, 22},
+    {L"BUTTON", kOpenSiteCaption, kButton, 0, kOpenSiteButtonId, 296, 80, 56, 22},
+    {L"STATIC", kLogLabel, kLabel, 0, kLogLabelId, 24, 136, 48, 24},
+    {L"EDIT", "", kShown | kLog | ES_WANTRETURN, kEdge, kConnectionLogBoxId, 88, 112, 256, 72},
+    // Collects every request's text but is never shown.
+    {L"EDIT", "", kLog, kEdge, kRequestLogBoxId, 88, 112, 256, 32},
+    {L"BUTTON", "", kShown | BS_GROUPBOX, 0, kSettingsGroupId, 8, 0, 352, 200},
+};
+// clang-format on
+
+bool IsPushButton(int id) {
+  return id == kStartButtonId || id == kStopButtonId || id == kTrayButtonId ||
+         id == kBrowseButtonId || id == kOpenSiteButtonId;
+}
+
+// The text an input method has just committed in `window`; empty without
+// an input context.
+std::wstring CompositionResult(HWND window) {
+  HIMC borrowed = ImmGetContext(window);
+  if (borrowed == nullptr) return {};
+  const UniqueInputContext context(BorrowedInputContext{window, borrowed});
+  const LONG bytes = ImmGetCompositionStringW(borrowed, GCS_RESULTSTR, nullptr, 0);
+  if (bytes <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(bytes) / sizeof(wchar_t), L'\0');
+  ImmGetCompositionStringW(borrowed, GCS_RESULTSTR, text.data(), static_cast<DWORD>(bytes));
+  return text;
+}
+
+UniqueIcon LoadAppIcon(HINSTANCE instance, int side) {
+  return UniqueIcon(static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON, side, side, 0)));
 }
 
 }  // namespace
@@ -52,38 +117,47 @@ bool MainWindow::Create(int show_command) {
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
-  large_icon_.reset(
-      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-  small_icon_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP_ICON),
-                                                  IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                  GetSystemMetrics(SM_CYSMICON), 0)));
-  window_class.hIcon = large_icon_.get();
-  window_class.hIconSm = small_icon_.get();
+  // The tray wants the system's small size; the window takes its own
+  // icons at its DPI (LoadWindowIcons).
+  tray_image_ = LoadAppIcon(instance_, GetSystemMetrics(SM_CXSMICON));
+  window_class.hIconSm = tray_image_.get();
   if (RegisterClassExW(&window_class) == 0) return false;
 
   // The menu bar with its two drop-down menus comes from the resources.
   UniqueMenu menu_bar(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
   if (!menu_bar) return false;
 
-  // Fixed size around the client area the layout needs, centred in the work area.
-  RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
-  AdjustWindowRectEx(&frame, kWindowStyle, TRUE, 0);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int x = work.left + (work.right - work.left - width) / 2;
-  const int y = work.top + (work.bottom - work.top - height) / 2;
-
+  // Made at the system DPI; PlaceWindow then sizes and centres it for the
+  // DPI of the monitor it landed on.
+  const SIZE frame = FrameSize(Scale(kClientWidth), Scale(kClientHeight), kWindowStyle, dpi_);
   const std::wstring title = FromGbk(kProductTitle);
-  HWND created = CreateWindowExW(0, kMainWindowClass, title.c_str(), kWindowStyle, x, y, width,
-                                 height, nullptr, menu_bar.get(), instance_, this);
+  HWND created =
+      CreateWindowExW(0, kMainWindowClass, title.c_str(), kWindowStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, frame.cx, frame.cy, nullptr, menu_bar.get(), instance_, this);
   if (created == nullptr) return false;
   menu_bar.release();  // destroyed with the window
+  PlaceWindow();
   ShowWindow(created, show_command);
   UpdateWindow(created);
+  // The keyboard starts in the port box, its text selected for typing over.
+  SendMessageW(port_box_, EM_SETSEL, 0, -1);
+  focus_.Restore(hwnd_, port_box_);
   return true;
+}
+
+// Fixed size around the client area the layout needs, centred in the work
+// area of the window's monitor.
+void MainWindow::PlaceWindow() {
+  const SIZE frame = FrameSize(Scale(kClientWidth), Scale(kClientHeight), kWindowStyle, dpi_);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    work = monitor.rcWork;
+  }
+  const int x = work.left + (work.right - work.left - frame.cx) / 2;
+  const int y = work.top + (work.bottom - work.top - frame.cy) / 2;
+  SetWindowPos(hwnd_, nullptr, x, y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -112,6 +186,25 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
+    case DM_GETDEFID:
+      // Asked by IsDialogMessage when Enter is pressed.
+      return MAKELRESULT(DefaultButtonId(), DC_HASDEFID);
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        focus_.Remember(hwnd_);
+      } else if (HIWORD(wparam) == 0) {  // not while minimized
+        focus_.Restore(hwnd_, port_box_);
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+      // The window itself got the focus (restored from the taskbar): pass
+      // it on to the control that had it.
+      focus_.Restore(hwnd_, port_box_);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case kTrayNotifyMessage:
       OnTrayNotify(LOWORD(lparam));
       return 0;
@@ -120,9 +213,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       if (wparam == kDrainTimerId) panel_.DrainLogs();
+      if (wparam == kTrayRetryTimerId) ShowTrayIcon(false);
       return 0;
     case kSetStartEnabledMessage:
-      EnableWindow(GetDlgItem(hwnd_, kStartButtonId), wparam != 0 ? TRUE : FALSE);
+      panel_.SetStartEnabled(wparam != 0);  // on this thread: moves the focus first
       return 0;
     case WM_CLOSE:
       // `ConfirmExit`: asks first while the server runs.
@@ -130,6 +224,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd_, kDrainTimerId);
+      KillTimer(hwnd_, kTrayRetryTimerId);
       tray_icon_.Remove();
       // `FinalShutdown`: every worker ends before the message loop does, or
       // the process ends here if one is stuck past the wait.
@@ -141,7 +236,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     default:
       if (message == taskbar_created_message_ && message != 0) {
-        tray_icon_.Restore();
+        ShowTrayIcon(false);
         return 0;
       }
       break;
@@ -151,6 +246,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 bool MainWindow::OnCreate() {
   taskbar_created_message_ = RegisterWindowMessageW(L"TaskbarCreated");
+  // Run elevated, the program would not hear Explorer's restart (sent from
+  // a lower integrity level) without this.
+  if (taskbar_created_message_ != 0) {
+    ChangeWindowMessageFilterEx(hwnd_, taskbar_created_message_, MSGFLT_ALLOW, nullptr);
+  }
+  dpi_ = WindowDpi(hwnd_);
+  LoadWindowIcons();
   // The visual styles must be in force before the first control is made.
   ApplySkin();
   CreateControls();
@@ -163,11 +265,24 @@ bool MainWindow::OnCreate() {
 }
 
 void MainWindow::InitMainWindow() {
-  tray_icon_.Add(hwnd_, kTrayIconId, kTrayNotifyMessage, small_icon_.get(), FromGbk(kProductTitle));
+  ShowTrayIcon(true);
   server_->BuildWorkerPool();
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
   ShowServerAddress();
   server_->BuildCannedResponses();
+}
+
+// Adds the tray icon (`first`) or adds it again; while the shell refuses,
+// a timer keeps asking.
+void MainWindow::ShowTrayIcon(bool first) {
+  const bool shown = first ? tray_icon_.Add(hwnd_, kTrayIconId, kTrayNotifyMessage,
+                                            tray_image_.get(), FromGbk(kProductTitle))
+                           : tray_icon_.Restore();
+  if (shown) {
+    KillTimer(hwnd_, kTrayRetryTimerId);
+  } else {
+    SetTimer(hwnd_, kTrayRetryTimerId, kTrayRetryMs, nullptr);
+  }
 }
 
 // `ApplySkin`: the program's look comes from the system's visual styles. The
@@ -177,61 +292,62 @@ void MainWindow::ApplySkin() {
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS;
   InitCommonControlsEx(&controls);
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-  }
+  MakeFont();
 }
 
-HWND MainWindow::AddControl(const wchar_t* window_class, std::string_view gbk_caption, DWORD style,
-                            DWORD ex_style, int id, int x, int y, int width, int height) {
-  HWND control = CreateWindowExW(
-      ex_style, window_class, FromGbk(gbk_caption).c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
-      Scale(x), Scale(y), Scale(width), Scale(height), hwnd_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  if (control != nullptr && font_) {
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+// The system's message font at the window's DPI. The metrics come at the
+// system DPI, so the height is scaled from there.
+void MainWindow::MakeFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
+  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi_, SystemDpi());
+  UniqueFont font(CreateFontIndirectW(&metrics.lfMessageFont));
+  if (!font) return;
+  for (const ControlLayout& item : kControls) {
+    if (HWND control = GetDlgItem(hwnd_, item.id)) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
   }
-  return control;
+  font_ = std::move(font);  // the old font goes once no control uses it
+}
+
+void MainWindow::LoadWindowIcons() {
+  UniqueIcon large = LoadAppIcon(instance_, IconSide(SM_CXICON, dpi_));
+  UniqueIcon small = LoadAppIcon(instance_, IconSide(SM_CXSMICON, dpi_));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  large_icon_ = std::move(large);
+  small_icon_ = std::move(small);
 }
 
 void MainWindow::CreateControls() {
-  constexpr DWORD kShown = WS_VISIBLE;
-  constexpr DWORD kLabel = kShown | SS_LEFT | SS_CENTERIMAGE;
-  constexpr DWORD kButton = kShown | WS_TABSTOP | BS_PUSHBUTTON;
-  constexpr DWORD kLine = kShown | WS_TABSTOP | ES_AUTOHSCROLL;
-  constexpr DWORD kEdge = WS_EX_CLIENTEDGE;
-
-  // Children of the window itself, placed at the group's coordinates, so
-  // every notification reaches the window procedure directly. Creation order
-  // is the tab order.
-  AddControl(L"STATIC", kPortLabel, kLabel, 0, kPortLabelId, 24, 16, 56, 22);
-  port_box_ =
-      AddControl(L"EDIT", kInitialPortText, kLine | ES_CENTER, kEdge, kPortBoxId, 88, 16, 50, 22);
-  AddControl(UPDOWN_CLASSW, "", kShown, 0, kPortArrowsId, 139, 16, 16, 22);
-  AddControl(L"BUTTON", kStartCaption, kButton, 0, kStartButtonId, 160, 16, 55, 22);
-  AddControl(L"BUTTON", kStopCaption, kButton, 0, kStopButtonId, 224, 16, 55, 22);
-  AddControl(L"BUTTON", kTrayCaption, kButton, 0, kTrayButtonId, 296, 16, 56, 22);
-  AddControl(L"STATIC", kSiteFolderLabel, kLabel, 0, kSiteFolderLabelId, 24, 48, 56, 22);
-  site_folder_box_ = AddControl(L"EDIT", "", kLine, kEdge, kSiteFolderBoxId, 88, 48, 184, 22);
-  AddControl(L"BUTTON", kBrowseCaption, kButton, 0, kBrowseButtonId, 296, 48, 56, 22);
-  AddControl(L"STATIC", kAddressLabel, kLabel, 0, kAddressLabelId, 24, 80, 56, 22);
-  address_box_ = AddControl(L"EDIT", "", kLine, kEdge, kAddressBoxId, 88, 80, 184, 22);
-  AddControl(L"BUTTON", kOpenSiteCaption, kButton, 0, kOpenSiteButtonId, 296, 80, 56, 22);
-  AddControl(L"STATIC", kLogLabel, kLabel, 0, kLogLabelId, 24, 136, 48, 24);
-  constexpr DWORD kLog = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL;
-  HWND connection_log = AddControl(L"EDIT", "", kShown | kLog | ES_WANTRETURN, kEdge,
-                                   kConnectionLogBoxId, 88, 112, 256, 72);
-  // Collects every request's text but is never shown.
-  HWND request_log = AddControl(L"EDIT", "", kLog, kEdge, kRequestLogBoxId, 88, 112, 256, 32);
-  // Last, so it lies beneath the controls drawn inside it.
-  AddControl(L"BUTTON", "", kShown | BS_GROUPBOX, 0, kSettingsGroupId, 8, 0, 352, 200);
+  for (const ControlLayout& item : kControls) {
+    HWND control =
+        CreateWindowExW(item.ex_style, item.window_class, FromGbk(item.caption).c_str(),
+                        WS_CHILD | WS_CLIPSIBLINGS | item.style, Scale(item.x), Scale(item.y),
+                        Scale(item.width), Scale(item.height), hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance_, nullptr);
+    if (control != nullptr && font_) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+  }
+  port_box_ = GetDlgItem(hwnd_, kPortBoxId);
+  site_folder_box_ = GetDlgItem(hwnd_, kSiteFolderBoxId);
+  address_box_ = GetDlgItem(hwnd_, kAddressBoxId);
+  HWND connection_log = GetDlgItem(hwnd_, kConnectionLogBoxId);
+  HWND request_log = GetDlgItem(hwnd_, kRequestLogBoxId);
 
   // The boxes' own default limit is 32K characters; the log caps rule instead.
   SendMessageW(connection_log, EM_SETLIMITTEXT, 0, 0);
   SendMessageW(request_log, EM_SETLIMITTEXT, 0, 0);
-  if (port_box_ != nullptr) SetWindowSubclass(port_box_, PortBoxProc, 1, 0);
+  LeaveOnTab(connection_log);
+  if (port_box_ != nullptr) {
+    SetWindowSubclass(port_box_, PortBoxProc, 1, 0);
+    // A port is digits: no input method, whose text would bypass the
+    // character filter as a composition result.
+    ImmAssociateContextEx(port_box_, nullptr, 0);
+  }
   HWND arrows = GetDlgItem(hwnd_, kPortArrowsId);
   // The arrows keep a mid-range position of their own and never reach an
   // end; each click is turned into a new port text in OnNotify.
@@ -242,10 +358,55 @@ void MainWindow::CreateControls() {
                               connection_log, request_log});
 }
 
+void MainWindow::LayOutControls() {
+  for (const ControlLayout& item : kControls) {
+    if (HWND control = GetDlgItem(hwnd_, item.id)) {
+      SetWindowPos(control, nullptr, Scale(item.x), Scale(item.y), Scale(item.width),
+                   Scale(item.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+}
+
+// The window moved to a monitor of another DPI (or that monitor's scale
+// changed): everything is laid out, lettered and pictured anew for it.
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0) return;
+  dpi_ = dpi;
+  MakeFont();
+  LayOutControls();
+  LoadWindowIcons();
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 LRESULT CALLBACK MainWindow::PortBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                          UINT_PTR, DWORD_PTR) {
-  // Typed characters only: a paste arrives as WM_PASTE and is not filtered.
-  if (message == WM_CHAR && !IsAcceptedPortChar(static_cast<char32_t>(wparam))) return 0;
+  // Every route a typed character takes is filtered; a paste arrives as
+  // WM_PASTE and is not.
+  switch (message) {
+    case WM_CHAR:
+    case WM_IME_CHAR:
+      if (!IsAcceptedPortChar(static_cast<char32_t>(wparam))) return 0;
+      break;
+    case WM_UNICHAR:
+      if (wparam != UNICODE_NOCHAR && !IsAcceptedPortChar(static_cast<char32_t>(wparam))) {
+        return FALSE;
+      }
+      break;
+    case WM_IME_COMPOSITION:
+      if ((lparam & GCS_RESULTSTR) != 0) {
+        // Text an input method committed: typed in character by character
+        // through the filter, instead of as a whole.
+        for (wchar_t ch : CompositionResult(hwnd)) {
+          if (IsAcceptedPortChar(ch)) DefSubclassProc(hwnd, WM_CHAR, ch, 1);
+        }
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
@@ -255,7 +416,10 @@ void MainWindow::OnCommand(int id, int code) {
       if (code == EN_CHANGE) ShowServerAddress();
       break;
     case kStartButtonId:
-      if (code == BN_CLICKED) server_->StartServer();
+      // Enter reaches here without the button: a disabled one ignores it.
+      if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd_, kStartButtonId))) {
+        server_->StartServer();
+      }
       break;
     case kStopButtonId:
       if (code == BN_CLICKED) server_->StopServer();
@@ -278,6 +442,12 @@ void MainWindow::OnCommand(int id, int code) {
     default:
       break;
   }
+}
+
+// Enter presses the focused button, or from anywhere else Start.
+int MainWindow::DefaultButtonId() const {
+  const int focused = GetDlgCtrlID(GetFocus());
+  return IsPushButton(focused) ? focused : kStartButtonId;
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
@@ -323,7 +493,20 @@ void MainWindow::OpenSite() {
   ShellExecuteW(hwnd_, L"open", address.c_str(), L"", L"", SW_SHOW);
 }
 
-void MainWindow::HideToTray() { ShowWindow(hwnd_, SW_HIDE); }
+void MainWindow::HideToTray() {
+  focus_.Remember(hwnd_);
+  // Hidden without an icon, the window could not be brought back: while the
+  // shell refuses the icon, the window goes to the taskbar instead.
+  if (!tray_icon_.shown()) {
+    ShowWindow(hwnd_, SW_MINIMIZE);
+    return;
+  }
+  ShowWindow(hwnd_, SW_HIDE);
+  // New icons may sit in the overflow area: say once where the program went.
+  if (!balloon_shown_) {
+    balloon_shown_ = tray_icon_.ShowBalloon(FromGbk(kProductTitle), FromGbk(kStillRunningBalloon));
+  }
+}
 
 void MainWindow::OnTrayNotify(UINT kind) {
   switch (kind) {

@@ -9,6 +9,8 @@
 
 #include "http/server.h"
 #include "http/core/text_rules.h"
+#include "ui/dpi.h"
+#include "ui/keyboard_focus.h"
 #include "ui/tray_icon.h"
 #include "ui/win_handles.h"
 #include "ui/window_panel.h"
@@ -27,6 +29,8 @@ class MainWindow {
   // Creates the window centred on the screen, runs InitMainWindow from its
   // created event and shows it. False when the window could not be made.
   [[nodiscard]] bool Create(int show_command);
+  // The window, for the message loop's dialog keys; nullptr once destroyed.
+  HWND handle() const { return hwnd_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -38,11 +42,16 @@ class MainWindow {
   void InitMainWindow();
   void ApplySkin();
   void CreateControls();
-  HWND AddControl(const wchar_t* window_class, std::string_view gbk_caption, DWORD style,
-                  DWORD ex_style, int id, int x, int y, int width, int height);
+  void PlaceWindow();
+  void LayOutControls();
+  void MakeFont();
+  void LoadWindowIcons();
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
+  int DefaultButtonId() const;
   void OnTrayNotify(UINT kind);
+  void ShowTrayIcon(bool first);
 
   void ShowServerAddress();
   void StepPort(bool up);
@@ -53,23 +62,26 @@ class MainWindow {
   void ShowInstructions();
   void ShowAbout();
 
-  int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+  int Scale(int pixels) const { return MulDiv(pixels, dpi_, kBaseDpi); }
 
   HINSTANCE instance_;
   const std::wstring program_folder_;
   const CodePage ansi_;
-  int dpi_ = 96;
   UINT taskbar_created_message_ = 0;
 
   // Window thread only.
+  int dpi_ = 96;  // the window's DPI, which changes with its monitor
   HWND hwnd_ = nullptr;
   HWND port_box_ = nullptr;
   HWND address_box_ = nullptr;
   HWND site_folder_box_ = nullptr;
   UniqueFont font_;
-  UniqueIcon large_icon_;
+  UniqueIcon tray_image_;  // at the system's small-icon size
+  UniqueIcon large_icon_;  // the window's own, at its DPI
   UniqueIcon small_icon_;
   TrayIcon tray_icon_;
+  bool balloon_shown_ = false;
+  FocusMemory focus_;
 
   WindowPanel panel_;
   // Declared after the panel, so it (and its workers) goes first.

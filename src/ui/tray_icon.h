@@ -16,17 +16,25 @@ class TrayIcon {
   TrayIcon& operator=(const TrayIcon&) = delete;
 
   // Shows `icon` with the tip (cut to what the shell holds); clicks arrive at
-  // `owner` as `callback_message`. False when the shell refused, for example
+  // `owner` as `callback_message`, with the event in the low word of lParam
+  // and `id` in the high word. False when the shell refused, for example
   // before the taskbar exists; Restore then adds it later.
-  bool Add(HWND owner, UINT id, UINT callback_message, HICON icon, std::wstring_view tip);
-  // Adds the icon again after the taskbar was recreated (Explorer restarted).
-  bool Restore();
+  [[nodiscard]] bool Add(HWND owner, UINT id, UINT callback_message, HICON icon,
+                         std::wstring_view tip);
+  // Adds the icon again: after a refusal, or after the taskbar was
+  // recreated (Explorer restarted). False while the shell still refuses.
+  [[nodiscard]] bool Restore();
+  // Whether the shell took the icon the last time it was asked.
+  bool shown() const { return shown_; }
+  // One balloon notification beside the icon; false without an icon.
+  bool ShowBalloon(std::wstring_view title, std::wstring_view text);
   // Takes the icon out of the notification area; nothing without one.
   void Remove();
 
  private:
   NOTIFYICONDATAW data_{};
   bool configured_ = false;
+  bool shown_ = false;
 };
 
 }  // namespace orvane::ui

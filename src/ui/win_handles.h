@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <imm.h>
 #include <objbase.h>
 #include <shtypes.h>
 
@@ -31,6 +32,25 @@ using UniqueScreenDc = platform::UniqueResource<PointerTraits<HDC, &ReleaseScree
 // What SHBrowseForFolder hands back.
 using UniqueItemIdList =
     platform::UniqueResource<PointerTraits<PIDLIST_ABSOLUTE, &ReleaseItemIdList>>;
+
+// An input context borrowed from a window by ImmGetContext, given back to
+// that window by ImmReleaseContext.
+struct BorrowedInputContext {
+  HWND window = nullptr;
+  HIMC context = nullptr;
+  friend bool operator==(const BorrowedInputContext& a, const BorrowedInputContext& b) {
+    return a.window == b.window && a.context == b.context;
+  }
+  friend bool operator!=(const BorrowedInputContext& a, const BorrowedInputContext& b) {
+    return !(a == b);
+  }
+};
+struct InputContextTraits {
+  using Handle = BorrowedInputContext;
+  static Handle Invalid() { return {}; }
+  static void Close(Handle handle) { ImmReleaseContext(handle.window, handle.context); }
+};
+using UniqueInputContext = platform::UniqueResource<InputContextTraits>;
 
 // COM on this thread, from a successful CoInitializeEx to its CoUninitialize.
 struct ComApartmentTraits {

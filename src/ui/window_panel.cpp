@@ -2,6 +2,7 @@
 
 #include "ui/captions.h"
 #include "ui/control_ids.h"
+#include "ui/keyboard_focus.h"
 #include "ui/log_box.h"
 #include "ui/win_text.h"
 
@@ -63,6 +64,8 @@ void WindowPanel::Push(LogBox box, std::string text) {
 
 void WindowPanel::SetStartEnabled(bool enabled) {
   if (GetCurrentThreadId() == window_thread_.load()) {
+    // A disabled button with the focus would leave the keyboard nowhere.
+    if (!enabled) MoveFocusFrom(controls_.window, controls_.start_button);
     EnableWindow(controls_.start_button, enabled ? TRUE : FALSE);
   } else {
     PostMessageW(controls_.window, kSetStartEnabledMessage, enabled ? 1 : 0, 0);
