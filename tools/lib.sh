@@ -139,6 +139,23 @@ wine_prefix_ready() {
   link_wine_fonts
 }
 
+# A second prefix whose screen is at 144 DPI (150 %), for the window's layout
+# at another scale; Wine reads the DPI from LogPixels, as winecfg sets it.
+WINEPREFIX_144="$BUILD/wine/prefix-144"
+wine_prefix_144_ready() {
+  if [ ! -f "$WINEPREFIX_144/system.reg" ]; then
+    log "making the 144-DPI Wine prefix ($WINEPREFIX_144)"
+    mkdir -p "$WINEPREFIX_144"
+    (
+      export WINEPREFIX="$WINEPREFIX_144"
+      LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+      wineserver -w 2>/dev/null || true
+    )
+  fi
+  (WINEPREFIX="$WINEPREFIX_144" link_wine_fonts)
+}
+
 # Wine's own fonts (fonts-wine: Marlett for the title-bar buttons, Tahoma) are
 # not picked up from the data folder by this Wine build, so they are linked
 # into the prefix's Fonts folder.

@@ -62,6 +62,17 @@ windows32_tests() {
       --gtest_filter='*ClosingWhileServing*' "$BUILD/win32/OrvaneServer.exe"
 }
 
+# The window's layout tests once more on a 144-DPI screen (their own prefix).
+window_layout_144dpi() {
+  wine_prefix_144_ready || return 1
+  local rc=0
+  WINEPREFIX="$WINEPREFIX_144" "$ROOT/tools/wine-run" "$BUILD/win/tests/window/window_tests.exe" \
+    "$BUILD/win/OrvaneServer.exe" --dpi=144 \
+    --gtest_filter='WindowTest.ControlsHave*:WindowTest.LayoutScales*' || rc=$?
+  WINEPREFIX="$WINEPREFIX_144" wineserver -k 2>/dev/null || true
+  return "$rc"
+}
+
 trap stop_wine_and_xvfb EXIT
 
 stage "format check (clang-format)" check_format
@@ -79,6 +90,7 @@ wine_prefix_ready
 start_xvfb || exit 1
 stage "Windows tests under Wine" run_ctest "$BUILD/win"
 stage "32-bit Windows tests under Wine" windows32_tests
+stage "window layout at 144 DPI under Wine" window_layout_144dpi
 stop_wine_and_xvfb
 stage "fuzzing (30 s)" "$ROOT/tools/fuzz.sh" 30
 stage "stress (short form)" "$ROOT/tools/stress.sh" --short

@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -47,6 +48,80 @@ std::wstring TextOf(HWND window) {
 
 bool SetTextOf(HWND window, const std::wstring& text) {
   return SendBounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != 0;
+}
+
+namespace {
+
+// A Unix path as Wine reaches it, through drive Z:.
+std::wstring OnDriveZ(const std::string& unix_path) {
+  std::wstring path = L"Z:";
+  for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}
+
+}  // namespace
+
+bool XInput::Run(const std::string& arguments) const {
+  if (xdotool_.empty()) return false;
+  // Wine starts a Unix program given by its path on drive Z:, but hands
+  // back no process handle to wait on; a shell writes xdotool's exit
+  // status to a file instead, which is waited for.
+  static int serial = 0;
+  const std::string status_file = "/tmp/orvane-xinput-" + std::to_string(GetCurrentProcessId()) +
+                                  "-" + std::to_string(++serial);
+  const std::string script = xdotool_ + " " + arguments + "; echo $? > " + status_file;
+  std::wstring command =
+      OnDriveZ("/bin/sh") + L" -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  const std::wstring status_path = OnDriveZ(status_file);
+  std::string status;
+  WaitUntil(
+      [&] {
+        HANDLE file = CreateFileW(status_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        char text[16] = {};
+        DWORD got = 0;
+        ReadFile(file, text, sizeof text - 1, &got, nullptr);
+        CloseHandle(file);
+        status.assign(text, got);
+        return status.find('\n') != std::string::npos;  // written whole
+      },
+      10000);
+  DeleteFileW(status_path.c_str());
+  return status == "0\n";
+}
+
+namespace {
+
+std::string MoveTo(HWND window, POINT client_point) {
+  ClientToScreen(window, &client_point);
+  return "mousemove " + std::to_string(client_point.x) + " " + std::to_string(client_point.y);
+}
+
+}  // namespace
+
+bool XInput::PointAt(HWND window, POINT client_point) const {
+  return Run(MoveTo(window, client_point));
+}
+
+bool XInput::Click(HWND window, POINT client_point) const {
+  return Run(MoveTo(window, client_point) + " click 1");
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }
 
 ServerProcess::~ServerProcess() {

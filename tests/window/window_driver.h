@@ -22,6 +22,28 @@ bool SetTextOf(HWND window, const std::wstring& text);
 // A message the other side must have handled before this returns.
 LRESULT SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+// Real keyboard and mouse input through the X server (xdotool's XTest
+// events), which Wine receives as a keyboard and a mouse; off the X server
+// (a real Windows) there is none.
+class XInput {
+ public:
+  // `xdotool` is the Unix path of the tool, empty when there is none.
+  explicit XInput(std::string xdotool) : xdotool_(std::move(xdotool)) {}
+  bool available() const { return !xdotool_.empty(); }
+  // Runs xdotool with `arguments` ("key Tab", "type 8a1") and waits for it.
+  bool Run(const std::string& arguments) const;
+  // Moves the pointer to a client point of `window` (physical pixels).
+  bool PointAt(HWND window, POINT client_point) const;
+  // A left click there.
+  bool Click(HWND window, POINT client_point) const;
+
+ private:
+  std::string xdotool_;
+};
+
+// The control of `window`'s thread that has the keyboard focus.
+HWND FocusOf(HWND window);
+
 // One OrvaneServer.exe process and its main window.
 class ServerProcess {
  public:

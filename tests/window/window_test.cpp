@@ -3,7 +3,14 @@
 //   window_tests PATH\TO\OrvaneServer.exe
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/control_ids.h"
@@ -15,6 +22,8 @@ namespace {
 using namespace orvane::ui;
 
 std::wstring g_exe_path;  // set by main
+XInput g_input{""};       // xdotool, when main is given it
+int g_expected_dpi = 0;   // the screen DPI this run is meant for (0: any)
 
 // GBK texts the window must show.
 const std::string kClientFrom = "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:";  // 客户来自:
@@ -143,6 +152,73 @@ TEST_F(WindowTest, ControlsHaveTheirCaptionsPlacesAndInitialTexts) {
   EXPECT_EQ(0, TextOf(server_.window()).rfind(L"OrvaneServer ", 0));
 }
 
+// `control`'s rectangle in the client coordinates of `window`.
+RECT RectIn(HWND window, HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(WindowTest, LayoutScalesWithTheDpiAndEveryCaptionFits) {
+  const int dpi = Dpi();
+  if (g_expected_dpi != 0) {
+    ASSERT_EQ(g_expected_dpi, dpi) << "the screen is not at this run's DPI";
+  }
+  RECT client{};
+  GetClientRect(server_.window(), &client);
+  EXPECT_EQ(MulDiv(368, dpi, 96), client.right);
+  EXPECT_EQ(MulDiv(207, dpi, 96), client.bottom);
+
+  // Every visible control lies inside the client area and on no other one
+  // (the settings group, which frames them, aside).
+  std::vector<std::pair<int, RECT>> placed;
+  for (int id = kPortLabelId; id <= kConnectionLogBoxId; ++id) {
+    HWND control = server_.Control(id);
+    if (!IsWindowVisible(control)) continue;
+    SCOPED_TRACE(id);
+    const RECT r = RectIn(server_.window(), control);
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom);
+    for (const auto& [other, o] : placed) {
+      RECT both{};
+      EXPECT_FALSE(IntersectRect(&both, &r, &o)) << "overlaps " << other;
+    }
+    placed.emplace_back(id, r);
+  }
+
+  // Each caption, in the system's message font that the window uses at
+  // the screen's DPI, fits its control; a button keeps a margin for its
+  // edge and focus frame.
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ before = SelectObject(dc, font);
+  // clang-format off
+  const struct {
+    int id;
+    int margin;  // at 96 DPI, both sides together
+  } captions[] = {
+      {kPortLabelId, 0},   {kSiteFolderLabelId, 0}, {kAddressLabelId, 0},
+      {kLogLabelId, 0},    {kStartButtonId, 8},     {kStopButtonId, 8},
+      {kTrayButtonId, 8},  {kBrowseButtonId, 8},    {kOpenSiteButtonId, 8},
+  };
+  // clang-format on
+  for (const auto& c : captions) {
+    const std::wstring text = TextOf(server_.Control(c.id));
+    SCOPED_TRACE(c.id);
+    SIZE size{};
+    ASSERT_TRUE(GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size));
+    const RECT r = RectIn(server_.window(), server_.Control(c.id));
+    EXPECT_LE(size.cx + MulDiv(c.margin, dpi, 96), r.right - r.left) << size.cx;
+    EXPECT_LE(size.cy, r.bottom - r.top) << size.cy;
+  }
+  SelectObject(dc, before);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+}
+
 TEST_F(WindowTest, MenuBarHasTwoMenusOfOneEntryEach) {
   // Menus cannot be read across processes under Wine, so the bar the window
   // loads is read from the program file's resources.
@@ -210,16 +286,23 @@ TEST_F(WindowTest, PortBoxDropsTypedCharactersButNotPastedText) {
       {L"8a0", L"80"},
       {L"-5", L"-5"},
       {L"1 2.x3", L"123"},
-      {L"\xFF18" L"0", L"0"},  // a full-width 8 is not a digit key
+      {L"\xFF18" L"0", L"0"},        // a full-width 8 is not a digit key
+      {L"\x7AEF\x53E3" L"8", L"8"},  // 端口: what an input method commits
   };
   // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.keys);
-    ASSERT_TRUE(SetTextOf(port_box_, L""));
-    for (const wchar_t* key = c.keys; *key != L'\0'; ++key) {
-      SendBounded(port_box_, WM_CHAR, *key, 1);
+  // Keys arrive as WM_CHAR; text from an input method as WM_IME_CHAR, which
+  // the box turns into posted WM_CHAR messages: every row ends with a kept
+  // character, so once it shows, all of the row has arrived.
+  for (UINT route : {WM_CHAR, WM_IME_CHAR}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::wstring(c.keys) + (route == WM_CHAR ? L" WM_CHAR" : L" WM_IME_CHAR"));
+      ASSERT_TRUE(SetTextOf(port_box_, L""));
+      for (const wchar_t* key = c.keys; *key != L'\0'; ++key) {
+        SendBounded(port_box_, route, *key, 1);
+      }
+      WaitUntil([&] { return TextOf(port_box_).size() >= wcslen(c.expected); }, 2000);
+      EXPECT_EQ(c.expected, TextOf(port_box_));
     }
-    EXPECT_EQ(c.expected, TextOf(port_box_));
   }
 
   // Pasting goes through unfiltered.
@@ -366,18 +449,27 @@ TEST_F(WindowTest, TrayHidesTheWindowAndEveryClickKindBringsItBack) {
     UINT kind;
     bool restores;
   } kinds[] = {
-      {WM_MOUSEMOVE, false}, {WM_LBUTTONDOWN, false}, {WM_LBUTTONUP, true},
-      {WM_LBUTTONDBLCLK, true}, {WM_RBUTTONUP, true},  {WM_CONTEXTMENU, true},
+      {WM_MOUSEMOVE, false},    {WM_LBUTTONDOWN, false}, {WM_LBUTTONUP, true},
+      {WM_LBUTTONDBLCLK, true}, {WM_RBUTTONUP, true},    {WM_CONTEXTMENU, true},
+      {NIN_SELECT, true},       {NIN_KEYSELECT, true},
+  };
+  // The shell speaks version 4: the event in the low word, the icon's ID in
+  // the high word, and the anchor point in wParam.
+  const auto notify = [&](UINT kind) {
+    SendBounded(server_.window(), kTrayNotifyMessage, MAKEWPARAM(40, 40),
+                MAKELPARAM(kind, kTrayIconId));
   };
   // clang-format on
   for (const auto& k : kinds) {
     SCOPED_TRACE(k.kind);
     server_.Click(kTrayButtonId);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(server_.window()); }, 5000));
-    SendBounded(server_.window(), kTrayNotifyMessage, kTrayIconId, k.kind);
+    // Hidden only once the icon is there; minimized (still visible) before.
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(server_.window()); }, 5000))
+        << "minimized: " << (IsIconic(server_.window()) != FALSE);
+    notify(k.kind);
     EXPECT_EQ(k.restores, IsWindowVisible(server_.window()) != FALSE);
     if (!k.restores) {
-      SendBounded(server_.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONUP);
+      notify(WM_LBUTTONUP);
       ASSERT_TRUE(IsWindowVisible(server_.window()));
     }
   }
@@ -426,14 +518,160 @@ TEST_F(WindowTest, ClosingWhileStoppedAsksNothing) {
   EXPECT_EQ(0u, code);
 }
 
+// Real keystrokes and clicks: X events from xdotool, which Wine takes as
+// its keyboard and mouse, through the program's own message loop.
+class KeyboardTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    if (!g_input.available()) GTEST_SKIP() << "real keys need xdotool and Wine on an X server";
+    WindowTest::SetUp();
+    if (HasFatalFailure()) return;
+    // Without a window manager the X keyboard focus follows the pointer.
+    ASSERT_TRUE(g_input.PointAt(server_.window(), Margin()));
+  }
+
+  // A point of the window's client area outside every control.
+  POINT Margin() const {
+    RECT client{};
+    GetClientRect(server_.window(), &client);
+    return POINT{client.right - 2, client.bottom - 2};
+  }
+
+  HWND Focus() const { return FocusOf(server_.window()); }
+
+  // Presses `keys` (xdotool key names) and waits for the focus on `id`.
+  ::testing::AssertionResult FocusAfterKeys(const std::string& keys, int id) {
+    if (!keys.empty() && !g_input.Run("key --delay 50 " + keys)) {
+      return ::testing::AssertionFailure() << "xdotool failed";
+    }
+    if (WaitUntil([&] { return Focus() == server_.Control(id); }, 3000)) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << keys << ": the focus is on " << GetDlgCtrlID(Focus()) << ", not " << id;
+  }
+
+  ::testing::AssertionResult TypeAndRead(const std::string& keys, const std::wstring& expected) {
+    if (!g_input.Run("type --delay 50 " + keys)) return ::testing::AssertionFailure() << "xdotool";
+    if (WaitUntil([&] { return TextOf(port_box_) == expected; }, 3000)) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << keys << " left " << TextOf(port_box_).size() << " characters";
+  }
+};
+
+TEST_F(KeyboardTest, TabAndShiftTabVisitTheControlsInVisualOrder) {
+  // clang-format off
+  const int order[] = {kPortBoxId,    kStartButtonId,   kStopButtonId,
+                       kTrayButtonId, kSiteFolderBoxId, kBrowseButtonId,
+                       kAddressBoxId, kOpenSiteButtonId, kConnectionLogBoxId};
+  // clang-format on
+  constexpr int kCount = sizeof order / sizeof order[0];
+  ASSERT_TRUE(FocusAfterKeys("", kPortBoxId)) << "at start-up";
+  const struct {
+    const char* key;
+    int step;
+  } directions[] = {{"Tab", 1}, {"shift+Tab", -1}};
+  for (const auto& d : directions) {
+    // Once round, so the log box must let Tab go again.
+    for (int i = 1; i <= kCount; ++i) {
+      ASSERT_TRUE(FocusAfterKeys(d.key, order[((d.step * i) % kCount + kCount) % kCount])) << i;
+    }
+  }
+  EXPECT_EQ(L"", TextOf(server_.Control(kConnectionLogBoxId)));
+
+  // In the log box Enter breaks the line; it does not press Start.
+  ASSERT_TRUE(FocusAfterKeys("shift+Tab", kConnectionLogBoxId));
+  ASSERT_TRUE(g_input.Run("key Return"));
+  EXPECT_TRUE(
+      WaitUntil([&] { return TextOf(server_.Control(kConnectionLogBoxId)) == L"\r\n"; }, 3000));
+  EXPECT_TRUE(IsWindowEnabled(start_button_));
+}
+
+TEST_F(KeyboardTest, TypedPortIsFilteredAndEnterStartsTheServer) {
+  constexpr int kPort = 18716;
+  ASSERT_TRUE(FocusAfterKeys("", kPortBoxId));
+  // The initial 80 is selected, so typing replaces it.
+  ASSERT_TRUE(TypeAndRead("8a1", L"81"));
+  ASSERT_TRUE(g_input.Run("key BackSpace BackSpace"));
+  ASSERT_TRUE(TypeAndRead("18x716", std::to_wstring(kPort)));
+
+  ASSERT_TRUE(g_input.Run("key Return"));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start_button_); }, 5000));
+  EXPECT_EQ(port_box_, Focus());
+  EXPECT_EQ(0u, HttpGet(kPort, "/").rfind("HTTP/1.1 ", 0));
+  // With Start disabled Enter does nothing (a second start would report
+  // the port as taken).
+  ASSERT_TRUE(g_input.Run("key Return"));
+  EXPECT_EQ(nullptr, server_.WaitForMessageBox(1500));
+}
+
+// Pumps this thread's messages until `done` holds.
+bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
+  return WaitUntil(
+      [&] {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        return done();
+      },
+      timeout_ms);
+}
+
+TEST_F(KeyboardTest, FocusSurvivesStartAnotherWindowAndTheTray) {
+  ASSERT_TRUE(SetTextOf(port_box_, L"18717"));
+  // Space on the focused Start: the button is disabled, the focus moves on.
+  ASSERT_TRUE(FocusAfterKeys("Tab", kStartButtonId));
+  ASSERT_TRUE(g_input.Run("key space"));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start_button_); }, 5000));
+  EXPECT_TRUE(FocusAfterKeys("", kStopButtonId));
+
+  // Another window takes the keyboard, then a click on the window's empty
+  // margin brings it back with the focus where it was.
+  HWND other = CreateWindowExW(0, L"EDIT", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 240,
+                               120, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, other);
+  ASSERT_TRUE(g_input.Click(other, POINT{60, 40}));
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }, 5000));
+  ASSERT_TRUE(g_input.Click(server_.window(), Margin()));
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == server_.window(); }, 5000));
+  EXPECT_TRUE(FocusAfterKeys("", kStopButtonId));
+  DestroyWindow(other);
+
+  // Hidden to the tray by the keyboard, and back.
+  ASSERT_TRUE(FocusAfterKeys("Tab", kTrayButtonId));
+  ASSERT_TRUE(g_input.Run("key space"));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(server_.window()); }, 5000));
+  SendBounded(server_.window(), kTrayNotifyMessage, 0, MAKELPARAM(NIN_SELECT, kTrayIconId));
+  ASSERT_TRUE(IsWindowVisible(server_.window()));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == server_.window(); }, 3000));
+  EXPECT_TRUE(FocusAfterKeys("", kTrayButtonId));
+
+  // Space on the focused Stop ends the server.
+  ASSERT_TRUE(FocusAfterKeys("shift+Tab", kStopButtonId));
+  ASSERT_TRUE(g_input.Run("key space"));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start_button_) != FALSE; }, 5000));
+}
+
 }  // namespace
 }  // namespace orvane::window_test
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (argc < 2) {
-    fprintf(stderr, "usage: window_tests PATH\\TO\\OrvaneServer.exe\n");
+    fprintf(stderr,
+            "usage: window_tests PATH\\TO\\OrvaneServer.exe [--xdotool=UNIX_PATH] [--dpi=N]\n");
     return 2;
+  }
+  // Rectangles and the DPI in real pixels, as the program (DPI-aware) has them.
+  SetProcessDPIAware();
+  for (int i = 2; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option.rfind("--xdotool=", 0) == 0) {
+      orvane::window_test::g_input = orvane::window_test::XInput(option.substr(10));
+    } else if (option.rfind("--dpi=", 0) == 0) {
+      orvane::window_test::g_expected_dpi = std::atoi(option.c_str() + 6);
+    }
   }
   // A Unix path (as ctest passes it under Wine) is reached through drive Z:.
   std::string path = argv[1];
