@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
-#include <imm.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -11,6 +10,7 @@
 #include "ui/control_ids.h"
 #include "ui/dpi.h"
 #include "ui/local_address.h"
+#include "ui/port_box.h"
 #include "ui/port_entry.h"
 #include "ui/resource_ids.h"
 #include "ui/win_text.h"
@@ -76,19 +76,6 @@ constexpr ControlLayout kControls[] = {
 bool IsPushButton(int id) {
   return id == kStartButtonId || id == kStopButtonId || id == kTrayButtonId ||
          id == kBrowseButtonId || id == kOpenSiteButtonId;
-}
-
-// The text an input method has just committed in `window`; empty without
-// an input context.
-std::wstring CompositionResult(HWND window) {
-  HIMC borrowed = ImmGetContext(window);
-  if (borrowed == nullptr) return {};
-  const UniqueInputContext context(BorrowedInputContext{window, borrowed});
-  const LONG bytes = ImmGetCompositionStringW(borrowed, GCS_RESULTSTR, nullptr, 0);
-  if (bytes <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(bytes) / sizeof(wchar_t), L'\0');
-  ImmGetCompositionStringW(borrowed, GCS_RESULTSTR, text.data(), static_cast<DWORD>(bytes));
-  return text;
 }
 
 UniqueIcon LoadAppIcon(HINSTANCE instance, int side) {
@@ -342,12 +329,7 @@ void MainWindow::CreateControls() {
   SendMessageW(connection_log, EM_SETLIMITTEXT, 0, 0);
   SendMessageW(request_log, EM_SETLIMITTEXT, 0, 0);
   LeaveOnTab(connection_log);
-  if (port_box_ != nullptr) {
-    SetWindowSubclass(port_box_, PortBoxProc, 1, 0);
-    // A port is digits: no input method, whose text would bypass the
-    // character filter as a composition result.
-    ImmAssociateContextEx(port_box_, nullptr, 0);
-  }
+  if (port_box_ != nullptr) FilterPortBoxInput(port_box_);
   HWND arrows = GetDlgItem(hwnd_, kPortArrowsId);
   // The arrows keep a mid-range position of their own and never reach an
   // end; each click is turned into a new port text in OnNotify.
@@ -378,36 +360,6 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-LRESULT CALLBACK MainWindow::PortBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                                         UINT_PTR, DWORD_PTR) {
-  // Every route a typed character takes is filtered; a paste arrives as
-  // WM_PASTE and is not.
-  switch (message) {
-    case WM_CHAR:
-    case WM_IME_CHAR:
-      if (!IsAcceptedPortChar(static_cast<char32_t>(wparam))) return 0;
-      break;
-    case WM_UNICHAR:
-      if (wparam != UNICODE_NOCHAR && !IsAcceptedPortChar(static_cast<char32_t>(wparam))) {
-        return FALSE;
-      }
-      break;
-    case WM_IME_COMPOSITION:
-      if ((lparam & GCS_RESULTSTR) != 0) {
-        // Text an input method committed: typed in character by character
-        // through the filter, instead of as a whole.
-        for (wchar_t ch : CompositionResult(hwnd)) {
-          if (IsAcceptedPortChar(ch)) DefSubclassProc(hwnd, WM_CHAR, ch, 1);
-        }
-        return 0;
-      }
-      break;
-    default:
-      break;
-  }
-  return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
 void MainWindow::OnCommand(int id, int code) {

@@ -34,8 +34,6 @@ class MainWindow {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT CALLBACK PortBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                                      UINT_PTR id, DWORD_PTR data);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
   bool OnCreate();
