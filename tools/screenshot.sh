@@ -18,23 +18,32 @@ mkdir -p "$WINEPREFIX/drive_c/OrvaneServer"
 cp "$BUILD/win/OrvaneServer.exe" "$WINEPREFIX/drive_c/OrvaneServer/OrvaneServer.exe"
 wine explorer /desktop=OrvaneServer,640x400 'C:\OrvaneServer\OrvaneServer.exe' >/dev/null 2>&1 &
 
-# The window is the X window named after the program's title; wait for it
-# and for its controls to be drawn.
+# The window is the X window named after the program's title; wait for it,
+# for its controls to be drawn and for it to stand still (the program
+# centres it once it knows its monitor's DPI).
+window_geometry() {
+  local id
+  id="$(xdotool search --name '^OrvaneServer [0-9]' 2>/dev/null | head -n 1 || true)"
+  [ -n "$id" ] || return 0
+  xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+    /Width:/ {w=$2} /Height:/ {h=$2} END {if (w > 0) printf "%dx%d+%d+%d", w, h, x, y}'
+}
 geometry=""
 for _ in $(seq 1 150); do
-  id="$(xdotool search --name '^OrvaneServer [0-9]' 2>/dev/null | head -n 1 || true)"
-  if [ -n "$id" ]; then
-    geometry="$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-      /Width:/ {w=$2} /Height:/ {h=$2} END {if (w > 0) printf "%dx%d+%d+%d", w, h, x, y}')"
-    [ -n "$geometry" ] && break
-  fi
+  geometry="$(window_geometry)"
+  [ -n "$geometry" ] && break
   sleep 0.2
 done
 if [ -z "$geometry" ]; then
   log "the window did not appear"
   exit 1
 fi
-sleep 2
+for _ in $(seq 1 20); do
+  sleep 1
+  settled="$(window_geometry)"
+  [ "$settled" = "$geometry" ] && break
+  geometry="$settled"
+done
 mkdir -p "$ROOT/docs"
 # A margin of desktop around the window, so the frame shows whole.
 import -window root -crop "$geometry" +repage "$ROOT/docs/screenshot.png.tmp.png"
