@@ -125,16 +125,17 @@ bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
 
 void Server::SendLimitResponse(net::NetSocket& client) {
   SendCannedResponse(client, canned_.limit, options_.send_wait_ms);
+  client.Shutdown(net::ShutdownHow::kSend);
 }
 
 void Server::FinishConnection(net::NetSocket& client) {
   // Closing with unread request bytes makes the system send a reset, which
-  // can destroy the answer before the client has read it. So stop sending,
-  // drain what the client still sends for a short while, then close. Each
+  // can destroy the answer before the client has read it. So, with the
+  // sending side already ended by whoever answered, drain what the client
+  // still sends for a short while, then close. Each
   // drain holds this thread and the socket outside the pool's slots, so only
   // kMaxLingering run at once; above that the close comes at once, which can
   // cost a reset only to a client that is still sending.
-  client.Shutdown(net::ShutdownHow::kSend);
   if (lingering_.fetch_add(1) < kMaxLingering) {
     const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
     char sink[4096];

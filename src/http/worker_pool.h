@@ -31,9 +31,12 @@ class WorkerHost {
   virtual void LogConnection(const net::NetSocket& client) = 0;
   // Reads and answers the request. True when something was sent, so the
   // close must let the client read it. The pool recycles the slot next.
+  // The sending side is shut down once the answer is complete.
   virtual bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) = 0;
+  // Sends the limit text and shuts the sending side down.
   virtual void SendLimitResponse(net::NetSocket& client) = 0;
-  // Closes an answered connection without a reset destroying the answer.
+  // Closes an answered connection, whose sending side is already shut down,
+  // without a reset destroying the answer.
   virtual void FinishConnection(net::NetSocket& client) = 0;
 };
 
