@@ -51,7 +51,13 @@ ensure_wine32() {
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest)
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
                   xvfb x11-utils xdotool fonts-wqy-microhei fonts-wine imagemagick)
-TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format curl libssl-dev)
+TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format clang-tidy shellcheck python3 curl libssl-dev)
+
+# Every C++ file of the project that clang-format checks, one path a line.
+cpp_sources() {
+  find "$ROOT/src" "$ROOT/tests" "$ROOT/fuzz" "$ROOT/bench" -type f \
+    \( -name '*.cpp' -o -name '*.h' \) | sort
+}
 
 # configure_and_build DIR [cmake args...] [-- ninja targets...]
 # Configures DIR when it is new or when the cmake arguments differ from the

@@ -1,35 +1,33 @@
 #!/usr/bin/env bash
-# ./x test: installs what is missing, builds every target and runs every test
-# natively, under Wine, under ThreadSanitizer and AddressSanitizer, checks the
-# formatting and the lock annotations (a clang build), and runs the fuzzer and
-# the stress program briefly. Exits non-zero when anything fails.
+# ./x test [STAGE...]: runs the named stages (every stage when none is named)
+# and exits non-zero when any of them fails. Each stage installs and builds
+# what it needs first, so any one of them runs from a fresh clone.
+#   ./x test --list   names the stages and what each one checks
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
 
-ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${TOOL_PACKAGES[@]}" || exit 1
-ensure_zh_locale || exit 1
-ensure_wine32 || exit 1
+# The stages in the order a full run takes them: NAME, then what it checks.
+# A new stage is one row here and one function stage_NAME below.
+STAGES=(
+  "format      every C++ file is as clang-format (with .clang-format) writes it"
+  "shellcheck  x, tools/ and .ci/run pass shellcheck"
+  "native      native build: unit and integration tests"
+  "tidy        clang-tidy (with .clang-tidy) over src/ of the native build"
+  "tsa         clang build that checks the lock annotations (-Wthread-safety)"
+  "asan        AddressSanitizer + UBSan build: every native test"
+  "tsan        ThreadSanitizer build: the service tests"
+  "wine        Windows build: core and service tests under Wine (code page 936)"
+  "window      Windows build: the window driven under Wine and Xvfb"
+  "win32       32-bit Windows build: core and service tests and one window run"
+  "dpi         the window's layout tests on a 144-DPI screen under Wine"
+  "fuzz        the request fuzzer for 30 s"
+  "stress      the stress program, short form"
+)
 
-passed=0
-failed=0
-failures=()
-timings=()
-# stage NAME COMMAND...: runs one stage, counts it and notes its time.
-stage() {
-  local name="$1"
-  shift
-  log "$name"
-  local started=$SECONDS
-  local result=ok
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    failures+=("$name")
-    result=FAILED
-  fi
-  timings+=("$(printf '%5d s  %-6s %s' $((SECONDS - started)) "$result" "$name")")
+stage_names() {
+  local row
+  for row in "${STAGES[@]}"; do echo "${row%% *}"; done
 }
 
 run_ctest() {
@@ -39,23 +37,83 @@ run_ctest() {
 }
 
 # Every C++ file must be as clang-format (with .clang-format) writes it.
-check_format() {
+stage_format() {
+  ensure_packages clang-format || return 1
   local bad=()
   local f
   while IFS= read -r f; do
     clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || bad+=("${f#"$ROOT"/}")
-  done < <(find "$ROOT/src" "$ROOT/tests" "$ROOT/fuzz" "$ROOT/bench" -type f \
-    \( -name '*.cpp' -o -name '*.h' \) | sort)
+  done < <(cpp_sources)
   [ ${#bad[@]} -eq 0 ] && return 0
-  echo "not formatted as .clang-format says (clang-format -i FILE... fixes them):"
+  echo "not formatted as .clang-format says (./x format fixes them):"
   printf '  %s\n' "${bad[@]}"
   return 1
+}
+
+stage_shellcheck() {
+  ensure_packages shellcheck || return 1
+  (cd "$ROOT" && shellcheck -x x tools/*.sh tools/wine-run .ci/run)
+}
+
+stage_native() {
+  build_native && run_ctest "$BUILD/native"
+}
+
+# clang-tidy over the translation units of src/ in the native build (its
+# compile_commands.json), two at a time; any finding fails the stage.
+stage_tidy() {
+  ensure_packages clang-tidy || return 1
+  build_native || return 1
+  local db="$BUILD/native/compile_commands.json"
+  local out="$BUILD/native/tidy.log"
+  python3 -c 'import json, sys
+for entry in json.load(open(sys.argv[1])):
+    if entry["file"].startswith(sys.argv[2]):
+        print(entry["file"])' "$db" "$ROOT/src/" |
+    sort -u | xargs -r -P2 -n4 clang-tidy -p "$BUILD/native" --quiet >"$out" 2>&1
+  local rc=$?
+  if [ "$rc" -ne 0 ] || grep -q ': \(warning\|error\):' "$out"; then
+    grep -A3 ': \(warning\|error\):' "$out" | head -n 200
+    echo "clang-tidy found the above (full output: $out)"
+    return 1
+  fi
+}
+
+stage_tsa() { build_thread_safety; }
+
+stage_asan() {
+  build_asan && run_ctest "$BUILD/asan"
+}
+
+stage_tsan() {
+  build_tsan && run_ctest "$BUILD/tsan" -L service
+}
+
+# Wine and Xvfb are started once, by the first stage that needs them, and
+# stopped when the run ends.
+WINE_STARTED=0
+wine_ready() {
+  [ "$WINE_STARTED" -eq 1 ] && return 0
+  ensure_packages "${WINDOWS_PACKAGES[@]}" || return 1
+  ensure_zh_locale || return 1
+  wine_prefix_ready
+  start_xvfb || return 1
+  WINE_STARTED=1
+}
+
+stage_wine() {
+  build_windows && wine_ready && run_ctest "$BUILD/win" -L "core|service"
+}
+
+stage_window() {
+  build_windows && wine_ready && run_ctest "$BUILD/win" -L window
 }
 
 # The x86 program on Wine's 32-bit side: the core and service tests, and one
 # window run that starts it, serves a file and closes it (a prefix made
 # before Wine's 32-bit side was installed is brought up to date first).
-windows32_tests() {
+stage_win32() {
+  ensure_wine32 && build_windows32 && wine_ready || return 1
   [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] || wine wineboot -u >/dev/null 2>&1
   run_ctest "$BUILD/win32" -L "core|service" &&
     "$ROOT/tools/wine-run" "$BUILD/win32/tests/window/window_tests.exe" \
@@ -63,8 +121,8 @@ windows32_tests() {
 }
 
 # The window's layout tests once more on a 144-DPI screen (their own prefix).
-window_layout_144dpi() {
-  wine_prefix_144_ready || return 1
+stage_dpi() {
+  build_windows && wine_ready && wine_prefix_144_ready || return 1
   local rc=0
   WINEPREFIX="$WINEPREFIX_144" "$ROOT/tools/wine-run" "$BUILD/win/tests/window/window_tests.exe" \
     "$BUILD/win/OrvaneServer.exe" --dpi=144 \
@@ -73,27 +131,46 @@ window_layout_144dpi() {
   return "$rc"
 }
 
-trap stop_wine_and_xvfb EXIT
+stage_fuzz() { "$ROOT/tools/fuzz.sh" 30; }
 
-stage "format check (clang-format)" check_format
-stage "native build" build_native
-stage "Windows build" build_windows
-stage "32-bit Windows build" build_windows32
-stage "ThreadSanitizer build" build_tsan
-stage "AddressSanitizer build" build_asan
-stage "clang thread-safety build (-Wthread-safety)" build_thread_safety
+stage_stress() { "$ROOT/tools/stress.sh" --short; }
 
-stage "native tests" run_ctest "$BUILD/native"
-stage "AddressSanitizer + UBSan tests" run_ctest "$BUILD/asan"
-stage "ThreadSanitizer tests" run_ctest "$BUILD/tsan" -L service
-wine_prefix_ready
-start_xvfb || exit 1
-stage "Windows tests under Wine" run_ctest "$BUILD/win"
-stage "32-bit Windows tests under Wine" windows32_tests
-stage "window layout at 144 DPI under Wine" window_layout_144dpi
-stop_wine_and_xvfb
-stage "fuzzing (30 s)" "$ROOT/tools/fuzz.sh" 30
-stage "stress (short form)" "$ROOT/tools/stress.sh" --short
+# --- the run ---
+
+if [ "${1:-}" = "--list" ]; then
+  printf '%s\n' "${STAGES[@]}"
+  exit 0
+fi
+selected=("$@")
+[ ${#selected[@]} -gt 0 ] || mapfile -t selected < <(stage_names)
+for name in "${selected[@]}"; do
+  if ! stage_names | grep -qx -- "$name"; then
+    echo "no stage named '$name'; the stages are:" >&2
+    printf '  %s\n' "${STAGES[@]}" >&2
+    exit 2
+  fi
+done
+
+ensure_packages "${NATIVE_PACKAGES[@]}" "${TOOL_PACKAGES[@]}" || exit 1
+trap '[ "$WINE_STARTED" -eq 0 ] || stop_wine_and_xvfb' EXIT
+
+passed=0
+failed=0
+failures=()
+timings=()
+for name in "${selected[@]}"; do
+  log "$name"
+  started=$SECONDS
+  result=ok
+  if "stage_$name"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failures+=("$name")
+    result=FAILED
+  fi
+  timings+=("$(printf '%5d s  %-6s %s' $((SECONDS - started)) "$result" "$name")")
+done
 
 echo
 echo "stage times:"
