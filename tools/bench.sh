@@ -66,8 +66,8 @@ stop_pid() {
 
 # wait_ready PORT: true once the small file comes back, within 20 s.
 wait_ready() {
-  local i
-  for i in $(seq 1 200); do
+  local _
+  for _ in $(seq 1 200); do
     curl -s -o /dev/null --max-time 1 "http://127.0.0.1:$1/small.htm" && return 0
     sleep 0.1
   done
@@ -186,8 +186,9 @@ for round in $(seq 1 "$ROUNDS"); do
   done
   for name in "${NAMES[@]}"; do big_round "$name" "${PORT_OF[$name]}"; done
 done
+# The samples are space-separated lists, split into median's arguments on purpose.
+# shellcheck disable=SC2086
 for name in "${NAMES[@]}"; do
-  # shellcheck disable=SC2086
   R[rps.$name]=$(median ${RPS[$name]})
   R[p50.$name]=$(median ${P50[$name]})
   R[p99.$name]=$(median ${P99[$name]})

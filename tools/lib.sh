@@ -1,5 +1,6 @@
 # Shared by ./x and the scripts under tools/: packages, builds, Wine and Xvfb.
-# Sourced, not run.
+# Sourced, not run; the package lists are read by the scripts that source it.
+# shellcheck shell=bash disable=SC2034
 
 ROOT="${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 # ORVANE_BUILD_ROOT puts the builds (and the Wine prefix) elsewhere than build/.
@@ -152,21 +153,19 @@ wine_prefix_144_ready() {
   if [ ! -f "$WINEPREFIX_144/system.reg" ]; then
     log "making the 144-DPI Wine prefix ($WINEPREFIX_144)"
     mkdir -p "$WINEPREFIX_144"
-    (
-      export WINEPREFIX="$WINEPREFIX_144"
-      LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
-      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
-      wineserver -w 2>/dev/null || true
-    )
+    WINEPREFIX="$WINEPREFIX_144" LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX="$WINEPREFIX_144" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
+      /t REG_DWORD /d 144 /f >/dev/null 2>&1
+    WINEPREFIX="$WINEPREFIX_144" wineserver -w 2>/dev/null || true
   fi
-  (WINEPREFIX="$WINEPREFIX_144" link_wine_fonts)
+  link_wine_fonts "$WINEPREFIX_144"
 }
 
 # Wine's own fonts (fonts-wine: Marlett for the title-bar buttons, Tahoma) are
 # not picked up from the data folder by this Wine build, so they are linked
-# into the prefix's Fonts folder.
+# into the prefix's Fonts folder (of $WINEPREFIX, or of the prefix named).
 link_wine_fonts() {
-  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  local fonts="${1:-$WINEPREFIX}/drive_c/windows/Fonts"
   mkdir -p "$fonts"
   local f
   for f in /usr/share/wine/fonts/*.ttf; do
@@ -191,8 +190,8 @@ start_xvfb() {
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
     Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
-    local i
-    for i in $(seq 1 50); do
+    local _
+    for _ in $(seq 1 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && break
       sleep 0.1
     done
