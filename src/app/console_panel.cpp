@@ -15,6 +15,8 @@ constexpr int kWriterTickMs = 100;
 
 struct IconvTraits {
   using Handle = iconv_t;
+  // iconv_open reports failure as (iconv_t)-1; there is no other way to write it.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   static Handle Invalid() { return reinterpret_cast<iconv_t>(-1); }
   static void Close(Handle cd) { iconv_close(cd); }
 };
