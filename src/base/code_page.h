@@ -30,15 +30,15 @@ class CodePage {
   static CodePage DoubleByte(const std::bitset<256>& lead_bytes,
                              const std::bitset<256>& trail_bytes);
 
-  bool IsLead(unsigned char byte) const { return lead_[byte]; }
+  [[nodiscard]] bool IsLead(unsigned char byte) const { return lead_[byte]; }
   // Length in bytes of the character that starts at `pos`: 2 for a lead byte
   // followed by a valid trail byte, else 1. A lead byte before anything else
   // stands alone, so it can never swallow a separator or a line end.
-  std::size_t CharLength(std::string_view text, std::size_t pos) const;
+  [[nodiscard]] std::size_t CharLength(std::string_view text, std::size_t pos) const;
   // The ideographic space in this code page, empty where it has none.
-  std::string_view IdeographicSpace() const;
+  [[nodiscard]] std::string_view IdeographicSpace() const;
   // Full-width forms and the ideographic space turned into their ASCII forms.
-  std::string Narrow(std::string_view text) const;
+  [[nodiscard]] std::string Narrow(std::string_view text) const;
 
  private:
   enum class Kind { kSingleByte, kGbk, kUtf8, kDoubleByte };

@@ -81,11 +81,13 @@ class WorkerPool {
   // once. Then waits up to wait_ms for all workers to end; true if they did.
   [[nodiscard]] bool ShutdownWorkers(int wait_ms);
 
-  int slot_count() const NO_THREAD_SAFETY_ANALYSIS { return static_cast<int>(slots_.size()); }
+  [[nodiscard]] int slot_count() const NO_THREAD_SAFETY_ANALYSIS {
+    return static_cast<int>(slots_.size());
+  }
   // Free slots at this moment (for tests and diagnostics).
   int FreeSlotCount();
   // Worker threads that exist and have not ended, suspended ones included.
-  int LiveThreadCount() const { return live_threads_.load(); }
+  [[nodiscard]] int LiveThreadCount() const { return live_threads_.load(); }
 
  private:
   struct Slot {

@@ -51,7 +51,7 @@ class NetSocket {
   [[nodiscard]] bool Receive(std::string& out, int timeout_seconds, bool use_timeout);
   // Backlog 5.
   [[nodiscard]] bool Listen();
-  SocketHandle Handle() const { return handle_.get(); }
+  [[nodiscard]] SocketHandle Handle() const { return handle_.get(); }
   // Closes the socket held so far and takes `adopted`; returns it.
   SocketHandle Adopt(SocketHandle adopted);
   // Gives up ownership without closing.
@@ -70,7 +70,7 @@ class NetSocket {
   [[nodiscard]] bool LocalAddress(std::string& address, std::uint16_t& port) const;
   [[nodiscard]] bool PeerAddress(std::string& address, std::uint16_t& port) const;
   [[nodiscard]] bool EnableBroadcast();
-  int LastError() const { return sys::LastError(); }
+  [[nodiscard]] int LastError() const { return sys::LastError(); }
 
   // Millisecond forms used by the service's deadlines.
   // Sends all of `data`; each wait for the socket to take more is at most wait_ms.
@@ -117,7 +117,7 @@ class SocketLibrary {
   SocketLibrary& operator=(const SocketLibrary&) = delete;
 
   // 0 when the library started.
-  int result() const { return result_; }
+  [[nodiscard]] int result() const { return result_; }
 
  private:
   int result_;

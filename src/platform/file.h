@@ -37,12 +37,12 @@ class ReadOnlyFile {
   // folder, pipe or device is never opened as a body).
   [[nodiscard]] static std::optional<ReadOnlyFile> OpenRegular(const FileName& name);
 
-  std::uint64_t Length() const;
+  [[nodiscard]] std::uint64_t Length() const;
   bool Seek(std::uint64_t offset);
   // Bytes read (0 at the end of the file) or -1 on an error.
   std::int64_t Read(char* buffer, std::size_t size);
   // The native descriptor or handle, for zero-copy sending.
-  std::intptr_t native() const { return native_.get(); }
+  [[nodiscard]] std::intptr_t native() const { return native_.get(); }
 
  private:
   explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}

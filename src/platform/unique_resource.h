@@ -37,14 +37,14 @@ class UniqueResource {
     return *this;
   }
 
-  Handle get() const noexcept {
+  [[nodiscard]] Handle get() const noexcept {
     if constexpr (kShared) {
       return handle_.load(std::memory_order_acquire);
     } else {
       return handle_;
     }
   }
-  bool valid() const noexcept { return get() != Traits::Invalid(); }
+  [[nodiscard]] bool valid() const noexcept { return get() != Traits::Invalid(); }
   explicit operator bool() const noexcept { return valid(); }
 
   // Gives up ownership without releasing the handle.

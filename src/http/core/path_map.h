@@ -27,7 +27,7 @@ struct MappedPath {
   NameEncoding encoding = NameEncoding::kAnsi;
   std::string_view content_type;
 
-  std::string FullPath() const { return root + relative; }
+  [[nodiscard]] std::string FullPath() const { return root + relative; }
 };
 
 // The raw path of the request line: the bytes from the fifth one (after
