@@ -60,6 +60,54 @@ cpp_sources() {
     \( -name '*.cpp' -o -name '*.h' \) | sort
 }
 
+# Nayuki's QR Code generator (MIT), the C++ half of Debian's qr-code-generator
+# source package, fetched with apt's source download through a private apt
+# configuration (a deb-src entry for this system's own Debian release and the
+# mirror its sources already name; the system's sources are left alone) and
+# checked against the pinned SHA-256. Sets QRCODEGEN_SOURCE_DIR.
+QRCODEGEN_VERSION=1.8.0
+QRCODEGEN_DEBIAN_VERSION=1.8.0-1.1
+QRCODEGEN_TARBALL=qr-code-generator_${QRCODEGEN_VERSION}.orig.tar.gz
+QRCODEGEN_SHA256=2ec0a4d33d6f521c942eeaf473d42d5fe139abcfa57d2beffe10c5cf7d34ae60
+fetch_qrcodegen() {
+  local deps="$BUILD/deps"
+  QRCODEGEN_SOURCE_DIR="$deps/QR-Code-generator-$QRCODEGEN_VERSION"
+  [ "$(cat "$QRCODEGEN_SOURCE_DIR.sha256" 2>/dev/null)" = "$QRCODEGEN_SHA256" ] && return 0
+  local apt="$deps/apt"
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/download"
+  local codename mirror
+  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+  # shellcheck disable=SC2016 # apt expands the $(FIELD) names itself
+  mirror="$(apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(LABEL)' 'Created-By: Packages' |
+    awk -v c="$codename" '$2 == c && $3 == "Debian" { print $1; exit }')"
+  if [ -z "$codename" ] || [ -z "$mirror" ]; then
+    log "no Debian '$codename' mirror in apt's sources to fetch qr-code-generator from"
+    return 1
+  fi
+  echo "deb-src $mirror $codename main" >"$apt/sources.list"
+  local opts=(-q -o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+              -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
+  log "fetching qr-code-generator $QRCODEGEN_DEBIAN_VERSION (apt source, $codename)"
+  {
+    apt-get "${opts[@]}" update &&
+      (cd "$apt/download" && rm -f ./*.tar.* &&
+        apt-get "${opts[@]}" source --download-only --tar-only \
+          "qr-code-generator=$QRCODEGEN_DEBIAN_VERSION")
+  } >"$apt/fetch.log" 2>&1 || {
+    cat "$apt/fetch.log" >&2
+    return 1
+  }
+  local got
+  got="$(sha256sum "$apt/download/$QRCODEGEN_TARBALL" 2>/dev/null | cut -d' ' -f1)"
+  if [ "$got" != "$QRCODEGEN_SHA256" ]; then
+    log "$QRCODEGEN_TARBALL: SHA-256 '$got', expected $QRCODEGEN_SHA256"
+    return 1
+  fi
+  rm -rf "$QRCODEGEN_SOURCE_DIR"
+  tar -xzf "$apt/download/$QRCODEGEN_TARBALL" -C "$deps" || return 1
+  echo "$QRCODEGEN_SHA256" >"$QRCODEGEN_SOURCE_DIR.sha256"
+}
+
 # configure_and_build DIR [cmake args...] [-- ninja targets...]
 # Configures DIR when it is new or when the cmake arguments differ from the
 # ones it was configured with (kept in DIR.args), then builds the targets
@@ -75,6 +123,8 @@ configure_and_build() {
   done
   [ $# -gt 0 ] && shift
   targets=("$@")
+  fetch_qrcodegen || return 1
+  args+=("-DQRCODEGEN_SOURCE_DIR=$QRCODEGEN_SOURCE_DIR")
   local wanted
   wanted="$(printf '%s\n' "${args[@]}")"
   if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir.args" 2>/dev/null)" != "$wanted" ]; then
