@@ -18,7 +18,8 @@ class CodePage {
   static CodePage Gbk();
   // The double-byte ANSI code pages of Windows by number: 932 (Shift-JIS),
   // 936 (GBK), 949 (Unified Hangul Code) and 950 (Big5), each with its own
-  // lead and trail bytes. nullopt for any other number.
+  // lead and trail bytes, ideographic space and full-width forms. nullopt for
+  // any other number.
   static std::optional<CodePage> KnownDoubleByte(unsigned number);
   // UTF-8: an ASCII byte never occurs inside a multi-byte sequence, so a
   // byte-wise search is already safe; full-width forms are U+FF01-U+FF5E.
@@ -26,7 +27,7 @@ class CodePage {
   // A single-byte code page such as 1252: every byte is a character.
   static CodePage SingleByte();
   // Another double-byte code page, by its lead and trail bytes (asked from
-  // the system).
+  // the system); it has no known ideographic space or full-width forms.
   static CodePage DoubleByte(const std::bitset<256>& lead_bytes,
                              const std::bitset<256>& trail_bytes);
 
@@ -40,13 +41,31 @@ class CodePage {
   // Full-width forms and the ideographic space turned into their ASCII forms.
   [[nodiscard]] std::string Narrow(std::string_view text) const;
 
+  // Double-byte characters lead, trail_first..trail_last that stand for the
+  // ASCII bytes ascii_first onwards (full-width forms, the ideographic space).
+  struct FoldRun {
+    unsigned char lead;
+    unsigned char trail_first;
+    unsigned char trail_last;
+    char ascii_first;
+  };
+  struct FoldTable {
+    const FoldRun* runs;
+    std::size_t count;
+  };
+
  private:
-  enum class Kind { kSingleByte, kGbk, kUtf8, kDoubleByte };
-  CodePage(Kind kind, const std::bitset<256>& lead, const std::bitset<256>& trail)
-      : kind_(kind), lead_(lead), trail_(trail) {}
-  Kind kind_;
+  CodePage(bool utf8, const std::bitset<256>& lead, const std::bitset<256>& trail,
+           std::string_view wide_space, FoldTable folds)
+      : utf8_(utf8), lead_(lead), trail_(trail), wide_space_(wide_space), folds_(folds) {}
+  // The ASCII byte a double-byte character at `pos` folds to, 0 for none.
+  char FoldedPair(std::string_view text, std::size_t pos) const;
+
+  bool utf8_;
   std::bitset<256> lead_;
   std::bitset<256> trail_;
+  std::string_view wide_space_;  // points at a string literal
+  FoldTable folds_;              // points at a static table
 };
 
 }  // namespace orvane

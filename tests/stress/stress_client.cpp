@@ -37,16 +37,32 @@ int ConnectLocal(std::uint16_t port, int receive_buffer) {
   if (receive_buffer > 0) {
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
   }
+  if (ConnectTo(fd, port)) return fd;
+  close(fd);
+  return -1;
+}
+
+int BoundLocalSocket() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = 0;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return fd;
+  close(fd);
+  return -1;
+}
+
+bool ConnectTo(int fd, std::uint16_t port) {
   sockaddr_in sa{};
   sa.sin_family = AF_INET;
   sa.sin_port = htons(port);
   sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   for (;;) {
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return fd;
-    if (errno != EINTR) break;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return true;
+    if (errno != EINTR) return false;
   }
-  close(fd);
-  return -1;
 }
 
 int LocalPort(int fd) {

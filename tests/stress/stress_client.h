@@ -13,7 +13,14 @@ namespace orvane::stress {
 // sets SO_RCVBUF before the connect (a slow reader's small window).
 int ConnectLocal(std::uint16_t port, int receive_buffer = 0);
 
-// The local port of a connected socket, or 0.
+// A TCP socket bound to 127.0.0.1 on a port the kernel picks, not yet
+// connected: its port (LocalPort) is known before the server can see it.
+// -1 on failure.
+int BoundLocalSocket();
+// Connects a socket to 127.0.0.1:port; false on failure.
+bool ConnectTo(int fd, std::uint16_t port);
+
+// The local port of a socket, or 0.
 int LocalPort(int fd);
 
 // Sends all of `data` within timeout_ms; false on an error or time-out.

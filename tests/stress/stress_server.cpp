@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include "platform/codepage.h"
@@ -103,6 +105,24 @@ long StatusField(const std::string& name) {
 int ThreadCount() { return static_cast<int>(StatusField("Threads:")); }
 
 long ResidentKib() { return StatusField("VmRSS:"); }
+
+std::int64_t SynCookieConnections() {
+  // Pairs of lines: "TcpExt: Name Name ..." then "TcpExt: value value ...".
+  std::ifstream netstat("/proc/net/netstat");
+  std::string names;
+  std::string values;
+  while (std::getline(netstat, names) && std::getline(netstat, values)) {
+    if (names.rfind("TcpExt:", 0) != 0) continue;
+    std::istringstream name_words(names);
+    std::istringstream value_words(values);
+    std::string name;
+    std::string value;
+    while (name_words >> name && value_words >> value) {
+      if (name == "SyncookiesRecv") return std::atoll(value.c_str());
+    }
+  }
+  return -1;
+}
 
 std::int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -76,6 +76,9 @@ int OpenDescriptorCount();
 int ThreadCount();
 // VmRSS of this process in KiB.
 long ResidentKib();
+// Connections the kernel has set up from a valid SYN cookie, in this network
+// namespace (SyncookiesRecv of /proc/net/netstat); -1 when it cannot be read.
+std::int64_t SynCookieConnections();
 // Milliseconds of a steady clock.
 std::int64_t NowMs();
 void SleepMs(int ms);

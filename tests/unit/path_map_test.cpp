@@ -81,7 +81,8 @@ TEST(PathMapTest, JoinsOddSiteFoldersWithOneSeparator) {
       {"D:", "GET /a.txt HTTP/1.1", "D:\\a.txt"},
       {"D:\\site\\", "GET /a.txt HTTP/1.1", "D:\\site\\a.txt"},
       {"C:/web", "GET /a.txt HTTP/1.1", "C:\\web\\a.txt"},
-      {"\\\\server\\share", "GET /a.txt HTTP/1.1", "\\server\\share\\a.txt"},
+      {"\\\\server\\share", "GET /a.txt HTTP/1.1", "\\\\server\\share\\a.txt"},
+      {"//server//share", "GET /a.txt HTTP/1.1", "\\\\server\\share\\a.txt"},
       // The folder is UTF-8 whatever the request's code page: under GBK rules
       // the last byte of 한 (ED 95 9C) would take the separator as its pair.
       {u8"C:\\\uD55C\\", "GET /a.txt HTTP/1.1", u8"C:\\\uD55C\\a.txt"},

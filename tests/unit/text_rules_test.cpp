@@ -7,6 +7,12 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
+
+#ifndef _WIN32
+#include <iconv.h>
+#endif
 
 namespace orvane {
 namespace {
@@ -44,13 +50,114 @@ TEST(TextRulesTest, TrimsAsciiAndIdeographicSpacesOnlyInGbk) {
   }
 }
 
-TEST(TextRulesTest, TrimsTheIdeographicSpaceOfEachCodePage) {
+struct CodePageCase {
+  std::string text;
+  std::string trimmed;   // TrimBlanks
+  std::string narrowed;  // Narrow
+};
+
+void ExpectTrimAndNarrow(unsigned number, const std::vector<CodePageCase>& cases) {
+  const CodePage cp = CodePage::KnownDoubleByte(number).value();
+  for (const CodePageCase& c : cases) {
+    SCOPED_TRACE(std::to_string(number) + ": " + c.text);
+    EXPECT_EQ(c.trimmed, TrimBlanks(c.text, cp));
+    EXPECT_EQ(c.narrowed, cp.Narrow(c.text));
+  }
+}
+
+TEST(TextRulesTest, ShiftJisHasItsOwnIdeographicSpaceAndFullWidthForms) {
+  // clang-format off
+  ExpectTrimAndNarrow(932, {
+      {"\x81\x40" "80 \x81\x40", "80", " 80  "},
+      {"\x82\x57\x82\x4F\x82\x57\x82\x4F", "\x82\x57\x82\x4F\x82\x57\x82\x4F", "8080"},
+      {"\x81\x7C\x82\x52\x81\x44\x82\x58", "\x81\x7C\x82\x52\x81\x44\x82\x58", "-3.9"},
+      // A1 is a half-width katakana of its own here: A1 A1 is no space.
+      {"\xA1\xA1" "80", "\xA1\xA1" "80", "\xA1\xA1" "80"},
+      // 81 81 is one character and 40 an "@": no 81 40 on a character boundary.
+      {"\x81\x81\x40", "\x81\x81\x40", "=@"},
+      // GBK's row A3 is nothing special in Shift-JIS.
+      {"\xA3\xB8", "\xA3\xB8", "\xA3\xB8"},
+  });
+  // clang-format on
+}
+
+TEST(TextRulesTest, UnifiedHangulHasItsOwnFullWidthForms) {
+  // clang-format off
+  ExpectTrimAndNarrow(949, {
+      {"\xA1\xA1" "80 \xA1\xA1", "80", " 80  "},
+      {"\xA3\xB8\xA3\xB0\xA3\xB8\xA3\xB0", "\xA3\xB8\xA3\xB0\xA3\xB8\xA3\xB0", "8080"},
+      // B0 A1 is one syllable; the A1 A1 that a byte search would see is not there.
+      {"\xB0\xA1\xA1", "\xB0\xA1\xA1", "\xB0\xA1\xA1"},
+      // Row A3 holds the won sign where ASCII has its backslash.
+      {"\xA3\xDC\xA1\xAC", "\xA3\xDC\xA1\xAC", "\xA3\xDC\\"},
+  });
+  // clang-format on
+}
+
+TEST(TextRulesTest, Big5HasItsOwnIdeographicSpaceAndFullWidthForms) {
+  // clang-format off
+  ExpectTrimAndNarrow(950, {
+      {"\xA1\x40" "80 \xA1\x40", "80", " 80  "},
+      {"\xA2\xB7\xA2\xAF\xA2\xB7\xA2\xAF", "\xA2\xB7\xA2\xAF\xA2\xB7\xA2\xAF", "8080"},
+      {"\xA1\xD0\xA2\xB2\xA1\x44\xA2\xB8", "\xA1\xD0\xA2\xB2\xA1\x44\xA2\xB8", "-3.9"},
+      // A1 A1 is a Big5 character, not a space.
+      {"\xA1\xA1" "80", "\xA1\xA1" "80", "\xA1\xA1" "80"},
+      // A4 A1 is one character and 40 an "@".
+      {"\xA4\xA1\x40", "\xA4\xA1\x40", "\xA4\xA1@"},
+  });
+  // clang-format on
+}
+
+TEST(TextRulesTest, TrimsTheIdeographicSpaceOfUtf8Only) {
   // clang-format off
   EXPECT_EQ("80", TrimBlanks("\xE3\x80\x80" "80 \xE3\x80\x80", CodePage::Utf8()));
   // A single-byte code page has no ideographic space.
   EXPECT_EQ("\xA1\xA1" "80", TrimBlanks(" \xA1\xA1" "80 ", CodePage::SingleByte()));
   // clang-format on
 }
+
+#ifndef _WIN32
+// Every double-byte character of Shift-JIS, UHC and Big5 that the C library's
+// converter reads as the ideographic space or a full-width ASCII form folds
+// to that ASCII byte; every other character stays as it is.
+TEST(TextRulesTest, FoldsExactlyWhatIconvReadsAsFullWidth) {
+  const std::pair<unsigned, const char*> pages[] = {{932, "CP932"}, {949, "CP949"}, {950, "CP950"}};
+  for (const auto& [number, name] : pages) {
+    const CodePage cp = CodePage::KnownDoubleByte(number).value();
+    iconv_t cd = iconv_open("UTF-32LE", name);
+    ASSERT_NE(reinterpret_cast<iconv_t>(-1), cd) << name;
+    int folded = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        const std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+        if (cp.CharLength(pair, 0) != 2) continue;
+        char in[2] = {pair[0], pair[1]};
+        char* in_at = in;
+        std::size_t in_left = 2;
+        char32_t wide[2] = {0, 0};
+        char* out_at = reinterpret_cast<char*>(wide);
+        std::size_t out_left = sizeof wide;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        const bool one =
+            iconv(cd, &in_at, &in_left, &out_at, &out_left) != static_cast<std::size_t>(-1) &&
+            out_left == sizeof wide - sizeof(char32_t);
+        std::string expected = pair;
+        if (one && wide[0] == 0x3000) expected = " ";
+        if (one && wide[0] >= 0xFF01 && wide[0] <= 0xFF5E) {
+          expected = std::string(1, static_cast<char>(wide[0] - 0xFF01 + 0x21));
+        }
+        folded += expected.size() == 1;
+        EXPECT_EQ(expected, cp.Narrow(pair)) << name << " " << std::hex << lead << " " << trail;
+        if (expected == " ") {
+          EXPECT_EQ(pair, cp.IdeographicSpace()) << name;
+        }
+      }
+    }
+    iconv_close(cd);
+    EXPECT_GT(folded, 80) << name;  // the converter really knew the code page
+  }
+}
+#endif
 
 struct FindCase {
   std::string text;
@@ -107,7 +214,8 @@ TEST(TextRulesTest, ALeadByteTakesOnlyAValidTrailByteOfItsCodePage) {
       {932, "\x81\r", 1},    {936, "\x81\r", 1},    {949, "\x81\r", 1},    {950, "\x81\r", 1},
       // Shift-JIS: 0x5C and 0x40 are trail bytes, 0x7F and 0xFD are not; 0xA0 leads nothing.
       {932, "\x95\x5C", 2},  {932, "\x81\x40", 2},  {932, "\x81\x7F", 1},  {932, "\x81\xFD", 1},
-      {932, "\xA0\x40", 1},  {932, "\xE0\x80", 2},
+      {932, "\xA0\x40", 1},  {932, "\xE0\x80", 2},  {932, "\xEF\x40", 2},  {932, "\xF0\x40", 2},
+      {932, "\xFC\xFC", 2},  {932, "\xFD\x40", 1},
       // GBK: 0x40-0xFE but 0x7F.
       {936, "\x95\x5C", 2},  {936, "\x81\x7F", 1},  {936, "\x81\xFF", 1},  {936, "\x81\x80", 2},
       // Unified Hangul Code: letters and 0x81-0xFE only.

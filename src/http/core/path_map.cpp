@@ -111,6 +111,12 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
   mapped.encoding = encoding;
   const CodePage utf8 = CodePage::Utf8();
   mapped.root = NormalizeSeparators(site_root, utf8);
+  // A share ("\\server\share") keeps the doubled separator that makes it one;
+  // collapsed, it would name a folder on the current drive.
+  if (site_root.size() >= 2 && (site_root[0] == '\\' || site_root[0] == '/') &&
+      (site_root[1] == '\\' || site_root[1] == '/')) {
+    mapped.root.insert(0, 1, '\\');
+  }
   if (!normalized.empty()) {
     // Without a leading separator the name would continue the folder's own
     // name ("C:\web" + "x" is "C:\webx"), a sibling of the site folder.

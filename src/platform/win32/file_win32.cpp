@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "base/long_path.h"
 #include "platform/file.h"
 #include "platform/win32/wide_text.h"
 
@@ -10,18 +11,38 @@ namespace orvane::platform {
 
 namespace {
 
-// The whole name in UTF-16 for the W API. The folder is UTF-8, so a folder
-// of any name works, whatever the ANSI code page; an ANSI request path (old
+// The site folder as a full path, read as the ordinary form read the folder
+// before "\name": relative to the current folder, "..", "/" resolved; "D:"
+// is that drive's root and an empty folder the current drive's root, which is
+// why a separator is added before asking.
+std::optional<std::wstring> FullRoot(const std::wstring& root) {
+  const std::wstring name = root + L"\\";
+  const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return std::nullopt;
+  std::wstring full(size, L'\0');
+  const DWORD written = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+  if (written == 0 || written >= size) return std::nullopt;
+  full.resize(written);
+  return full;
+}
+
+// The whole name in UTF-16 for the W API, in the long form so that a deep
+// site folder still works past MAX_PATH. The folder is UTF-8, so a folder of
+// any name works, whatever the ANSI code page; an ANSI request path (old
 // clients' GBK bytes) is converted from that code page as the A API would
 // convert it, so it still names the same file. Bytes that are not text of
 // their code page name nothing, rather than a name with a replacement
-// character in it.
+// character in it. The request path is already confined to the folder; the
+// long form is built only after that (LongPathForm refuses anything the
+// confinement should have removed).
 std::optional<std::wstring> WidePath(const FileName& name) {
   const std::optional<std::wstring> root = WidenExactly(name.root, CP_UTF8);
   const std::optional<std::wstring> relative =
       WidenExactly(name.relative, name.relative_is_utf8 ? CP_UTF8 : CP_ACP);
   if (!root || !relative) return std::nullopt;
-  return *root + *relative;
+  const std::optional<std::wstring> full_root = FullRoot(*root);
+  if (!full_root) return std::nullopt;
+  return LongPathForm(*full_root, *relative);
 }
 
 }  // namespace
