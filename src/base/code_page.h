@@ -59,7 +59,7 @@ class CodePage {
            std::string_view wide_space, FoldTable folds)
       : utf8_(utf8), lead_(lead), trail_(trail), wide_space_(wide_space), folds_(folds) {}
   // The ASCII byte a double-byte character at `pos` folds to, 0 for none.
-  char FoldedPair(std::string_view text, std::size_t pos) const;
+  [[nodiscard]] char FoldedPair(std::string_view text, std::size_t pos) const;
 
   bool utf8_;
   std::bitset<256> lead_;
