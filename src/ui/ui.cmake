@@ -10,11 +10,18 @@ add_library(orvane_ui STATIC
   src/ui/keyboard_focus.cpp
   src/ui/window_panel.cpp
   src/ui/port_box.cpp
+  src/ui/clipboard.cpp
+  src/ui/drop_target.cpp
+  src/ui/adapter_query.cpp
+  src/ui/address_watch.cpp
+  src/ui/address_menu.cpp
+  src/ui/qr_window.cpp
+  src/ui/address_panel.cpp
   src/ui/main_window.cpp
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
   ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
-target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_service
+target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_service qrcodegen
   comctl32 iphlpapi shell32 ole32 imm32 user32 gdi32)
 
 # The icon is drawn at build time by a small program for the build machine:
