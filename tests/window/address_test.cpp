@@ -254,21 +254,33 @@ TEST_F(AddressTest, AnAddressChangeRereadsTheAdapters) {
       << Ascii(TextOf(address_box_));
 }
 
-// A drop handle as Explorer hands one over: DROPFILES and the wide paths,
-// each NUL-ended, with one more NUL at the end.
-HGLOBAL MakeDrop(const std::vector<std::wstring>& paths) {
+// A drop handle as Explorer's drop hands one over: DROPFILES and the wide
+// paths, each NUL-ended, with one more NUL at the end, in the memory of the
+// process that takes the drop (Wine does not copy a posted one across, as
+// Windows does), where DragQueryFile reads it and DragFinish lets it go.
+HDROP MakeDrop(HWND target, const std::vector<std::wstring>& paths) {
   std::wstring names;
   for (const std::wstring& path : paths) names += path + L'\0';
   names += L'\0';
-  const std::size_t bytes = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  std::vector<char> bytes(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* drop = reinterpret_cast<DROPFILES*>(bytes.data());
   drop->pFiles = sizeof(DROPFILES);
   drop->fWide = TRUE;
-  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(),
-              names.size() * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  return memory;
+  std::memcpy(bytes.data() + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(target, &process_id);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process_id);
+  if (process == nullptr) return nullptr;
+  void* remote =
+      VirtualAllocEx(process, nullptr, bytes.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  SIZE_T written = 0;
+  if (remote != nullptr &&
+      !WriteProcessMemory(process, remote, bytes.data(), bytes.size(), &written)) {
+    remote = nullptr;
+  }
+  CloseHandle(process);
+  return static_cast<HDROP>(remote);
 }
 
 TEST_F(AddressTest, ADroppedFolderBecomesTheSiteFolder) {
@@ -281,8 +293,10 @@ TEST_F(AddressTest, ADroppedFolderBecomesTheSiteFolder) {
       root + L"\\orvane_drop_\x7F51\x7AD9_\x00E9_" + std::to_wstring(GetCurrentProcessId());
   const std::wstring other = folder + L"_other";
   const std::wstring file = folder + L"\\index.html";
-  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-  ASSERT_TRUE(CreateDirectoryW(other.c_str(), nullptr));
+  // Left over from a run that stopped half-way, they may exist already.
+  for (const std::wstring& made : {folder, other}) {
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  }
   CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
 
   const struct {
@@ -299,9 +313,9 @@ TEST_F(AddressTest, ADroppedFolderBecomesTheSiteFolder) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(SetTextOf(site_box, L"before"));
-    // The window hands drops on its controls up to itself, so either target
-    // takes it.
-    PostMessageW(server_.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.dropped)), 0);
+    const HDROP drop = MakeDrop(server_.window(), c.dropped);
+    ASSERT_NE(nullptr, drop);
+    PostMessageW(server_.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     EXPECT_TRUE(WaitUntil([&] { return TextOf(site_box) == c.expected; }, 5000))
         << TextOf(site_box).size() << " characters in the box";
   }
