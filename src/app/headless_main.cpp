@@ -1,48 +1,21 @@
 // The headless server for Linux: `orvane-headless [FOLDER] [PORT]` serves
 // FOLDER (default: the current folder) on PORT (default 8080) on every IPv4
 // address until SIGINT or SIGTERM.
-#include <arpa/inet.h>
-#include <ifaddrs.h>
 #include <limits.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
 #include "app/console_panel.h"
+#include "app/lan_addresses.h"
 #include "http/server.h"
 #include "net/net_socket.h"
 #include "platform/codepage.h"
-#include "platform/unique_resource.h"
 
 namespace {
-
-struct InterfaceListTraits {
-  using Handle = ifaddrs*;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle list) { freeifaddrs(list); }
-};
-
-// The first IPv4 address of an interface that is up and not loopback.
-std::string LanAddress() {
-  std::string found = "127.0.0.1";
-  ifaddrs* raw = nullptr;
-  if (getifaddrs(&raw) != 0) return found;
-  const orvane::platform::UniqueResource<InterfaceListTraits> list(raw);
-  for (const ifaddrs* it = list.get(); it != nullptr; it = it->ifa_next) {
-    if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;
-    const auto* sa = reinterpret_cast<const sockaddr_in*>(it->ifa_addr);
-    if (ntohl(sa->sin_addr.s_addr) >> 24 == 127) continue;
-    char text[INET_ADDRSTRLEN] = {};
-    if (inet_ntop(AF_INET, &sa->sin_addr, text, sizeof text) != nullptr) {
-      found = text;
-      break;
-    }
-  }
-  return found;
-}
 
 std::string AbsoluteFolder(const std::string& folder) {
   char resolved[PATH_MAX];
@@ -79,11 +52,14 @@ int main(int argc, char** argv) {
   if (panel.IsStartEnabled()) return 1;  // the information box said why
 
   const int port = server.server_port();
+  const auto lan = orvane::ui::ListAdapterAddresses(orvane::LanAdapterRecords());
   std::printf("OrvaneServer serving %s\n", folder.c_str());
   std::printf(
       "Open http://127.0.0.1:%d/ here, or http://%s:%d/ from other machines. "
       "Ctrl-C stops.\n",
-      port, LanAddress().c_str(), port);
+      port, lan.chosen.empty() ? "127.0.0.1" : lan.chosen.c_str(), port);
+  // The code is for a phone held up to the screen; a log file gets none.
+  if (isatty(STDOUT_FILENO)) orvane::PrintAddressQr(stdout, lan, port);
   std::fflush(stdout);
 
   // Wait for a stop signal, or for the server to stop by itself.

@@ -1,5 +1,8 @@
 #include "ui/address_text.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace orvane::ui {
 
 std::string ServerAddressText(std::string_view port_text, std::string_view ipv4,
@@ -51,15 +54,35 @@ bool HasGateway(std::string_view text) {
 
 }  // namespace
 
-std::string ChooseAdapterAddress(const std::vector<AdapterRecord>& adapters) {
-  std::string with_gateway;
+AdapterAddresses ListAdapterAddresses(const std::vector<AdapterRecord>& adapters) {
+  AdapterAddresses result;
   std::string any;
   for (const AdapterRecord& adapter : adapters) {
     if (!IsUsableAddress(adapter.address)) continue;
     any = adapter.address;
-    if (HasGateway(adapter.gateway)) with_gateway = adapter.address;
+    if (HasGateway(adapter.gateway)) result.chosen = adapter.address;
+    const bool listed =
+        std::any_of(result.usable.begin(), result.usable.end(),
+                    [&](const UsableAddress& usable) { return usable.address == adapter.address; });
+    if (!listed) result.usable.push_back({adapter.address, adapter.name});
   }
-  return with_gateway.empty() ? any : with_gateway;
+  if (result.chosen.empty()) result.chosen = any;
+  return result;
+}
+
+std::string ChooseAdapterAddress(const std::vector<AdapterRecord>& adapters) {
+  return ListAdapterAddresses(adapters).chosen;
+}
+
+std::string FollowAdapterAddress(std::string_view operator_choice,
+                                 const std::vector<AdapterRecord>& adapters) {
+  AdapterAddresses found = ListAdapterAddresses(adapters);
+  if (!operator_choice.empty()) {
+    for (const UsableAddress& usable : found.usable) {
+      if (usable.address == operator_choice) return usable.address;
+    }
+  }
+  return std::move(found.chosen);
 }
 
 }  // namespace orvane::ui

@@ -18,18 +18,39 @@ std::string ServerAddressText(std::string_view port_text, std::string_view ipv4,
                               const CodePage& cp);
 
 // One network adapter as the system reports it: its first IPv4 address and
-// its first default gateway, both dotted text (empty or "0.0.0.0" for none).
+// its first default gateway, both dotted text (empty or "0.0.0.0" for none),
+// and its name as the operator knows it (the friendly name where there is one).
 struct AdapterRecord {
   std::string address;
   std::string gateway;
+  std::string name = {};  // empty when unknown
 };
 
-// The address other machines use, from the adapters in the system's order.
+// An address other machines can use, with the adapter that carries it.
+struct UsableAddress {
+  std::string address;
+  std::string adapter_name;
+};
+
+// The usable addresses in the system's order, and the one shown by default.
+struct AdapterAddresses {
+  std::vector<UsableAddress> usable;
+  std::string chosen;  // empty when none is usable
+};
+
 // Addresses no other machine can reach are passed over: 0.0.0.0, loopback
 // 127.0.0.0/8, link-local 169.254.0.0/16 (no DHCP answer), and empty or
-// malformed texts. Of the rest, the last adapter with a default gateway wins
-// (host-only networks and virtual switches usually have none); without one,
-// the last usable adapter; empty when none is usable.
-std::string ChooseAdapterAddress(const std::vector<AdapterRecord>& adapters);
+// malformed texts; an address already listed is not listed again. Of the
+// rest, the last adapter with a default gateway is chosen (host-only networks
+// and virtual switches usually have none); without one, the last usable one.
+[[nodiscard]] AdapterAddresses ListAdapterAddresses(const std::vector<AdapterRecord>& adapters);
+
+// ListAdapterAddresses(adapters).chosen.
+[[nodiscard]] std::string ChooseAdapterAddress(const std::vector<AdapterRecord>& adapters);
+
+// The address to show after the adapters changed: the operator's choice
+// (empty for none) while it is still usable, otherwise the automatic choice.
+[[nodiscard]] std::string FollowAdapterAddress(std::string_view operator_choice,
+                                               const std::vector<AdapterRecord>& adapters);
 
 }  // namespace orvane::ui

@@ -138,6 +138,64 @@ TEST(AddressTextTest, ChoosesTheLastReachableAdapterPreferringOneWithAGateway) {
   }
 }
 
+TEST(AddressTextTest, ListsEveryUsableAddressOnceWithItsAdapter) {
+  const struct {
+    std::vector<AdapterRecord> adapters;
+    std::vector<std::string> expected;  // "address name" in the system's order
+  } cases[] = {
+      {{}, {}},
+      {{{"0.0.0.0", "", "Ethernet"},
+        {"127.0.0.1", "", "Loopback"},
+        {"169.254.7.8", "", "Wi-Fi"},
+        {"10.0.0", "", "bad"}},
+       {}},
+      // A virtual switch without a gateway is still listed for the operator.
+      {{{"192.168.1.5", "192.168.1.1", "Wi-Fi"},
+        {"169.254.7.8", "", "Ethernet"},
+        {"172.20.0.1", "", "vEthernet (WSL)"}},
+       {"192.168.1.5 Wi-Fi", "172.20.0.1 vEthernet (WSL)"}},
+      // The same address on two adapters is one entry: the first adapter's.
+      {{{"10.0.0.7", "", "eth0"}, {"10.0.0.7", "10.0.0.1", "br0"}}, {"10.0.0.7 eth0"}},
+  };
+  for (const auto& c : cases) {
+    std::string trace;
+    for (const auto& a : c.adapters) trace += "[" + a.address + " " + a.name + "]";
+    SCOPED_TRACE(trace);
+    std::vector<std::string> listed;
+    for (const UsableAddress& u : ListAdapterAddresses(c.adapters).usable) {
+      listed.push_back(u.address + " " + u.adapter_name);
+    }
+    EXPECT_EQ(c.expected, listed);
+  }
+}
+
+TEST(AddressTextTest, OperatorsChoiceStaysWhileItIsStillUsable) {
+  const std::vector<AdapterRecord> home = {{"192.168.1.5", "192.168.1.1", "Wi-Fi"},
+                                           {"172.20.0.1", "", "vEthernet"}};
+  const std::vector<AdapterRecord> office = {{"10.8.0.20", "10.8.0.1", "Wi-Fi"},
+                                             {"172.20.0.1", "", "vEthernet"}};
+  const std::vector<AdapterRecord> unplugged = {{"169.254.3.4", "", "Wi-Fi"}};
+  const struct {
+    const char* choice;
+    const std::vector<AdapterRecord>& adapters;
+    const char* expected;
+  } cases[] = {
+      {"", home, "192.168.1.5"},
+      {"", office, "10.8.0.20"},
+      {"172.20.0.1", home, "172.20.0.1"},
+      {"172.20.0.1", office, "172.20.0.1"},
+      // The chosen address left with the old network: the automatic choice.
+      {"192.168.1.5", office, "10.8.0.20"},
+      {"192.168.1.5", unplugged, ""},
+      // A choice that was never usable does not stick either.
+      {"169.254.3.4", unplugged, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.choice);
+    EXPECT_EQ(c.expected, FollowAdapterAddress(c.choice, c.adapters));
+  }
+}
+
 struct DropCase {
   std::string current;
   std::size_t incoming;
