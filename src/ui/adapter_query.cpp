@@ -45,7 +45,7 @@ std::map<std::string, std::wstring> FriendlyNames() {
 
 }  // namespace
 
-std::vector<NamedAdapter> QueryAdapters() {
+std::vector<AdapterRecord> QueryAdapters() {
   ULONG size = 0;
   // The first call only learns the size; its result code says nothing more.
   (void)GetAdaptersInfo(nullptr, &size);
@@ -55,18 +55,20 @@ std::vector<NamedAdapter> QueryAdapters() {
   if (GetAdaptersInfo(buffer.data(), &size) != NO_ERROR) return {};
 
   const std::map<std::string, std::wstring> friendly = FriendlyNames();
-  std::vector<NamedAdapter> adapters;
+  std::vector<AdapterRecord> adapters;
   for (const IP_ADAPTER_INFO* adapter = buffer.data(); adapter != nullptr;
        adapter = adapter->Next) {
-    NamedAdapter entry;
+    AdapterRecord entry;
     entry.address = FieldText(adapter->IpAddressList.IpAddress.String,
                               sizeof adapter->IpAddressList.IpAddress.String);
     entry.gateway = FieldText(adapter->GatewayList.IpAddress.String,
                               sizeof adapter->GatewayList.IpAddress.String);
     const auto known = friendly.find(FieldText(adapter->AdapterName, sizeof adapter->AdapterName));
-    entry.name = known != friendly.end()
-                     ? known->second
-                     : Widen(FieldText(adapter->Description, sizeof adapter->Description), CP_ACP);
+    const std::wstring name =
+        known != friendly.end()
+            ? known->second
+            : Widen(FieldText(adapter->Description, sizeof adapter->Description), CP_ACP);
+    entry.name = Narrow(name, CP_UTF8);
     adapters.push_back(std::move(entry));
   }
   return adapters;

@@ -2,19 +2,16 @@
 // names the operator knows them by.
 #pragma once
 
-#include <string>
 #include <vector>
+
+#include "ui/address_text.h"
 
 namespace orvane::ui {
 
-struct NamedAdapter {
-  std::string address;  // its first IPv4 address, dotted ("0.0.0.0": none)
-  std::string gateway;  // its first default gateway, dotted or empty
-  std::wstring name;    // its friendly name ("WLAN"), else its description
-};
-
-// The adapters in the system's order (GetAdaptersInfo); empty when the query
-// fails. Queried afresh on every call.
-std::vector<NamedAdapter> QueryAdapters();
+// The adapters in the system's order (GetAdaptersInfo), each with its first
+// IPv4 address, its first gateway and its friendly name ("WLAN"), else its
+// description, in UTF-8; empty when the query fails. Queried afresh on every
+// call.
+std::vector<AdapterRecord> QueryAdapters();
 
 }  // namespace orvane::ui

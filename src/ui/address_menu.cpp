@@ -12,11 +12,11 @@ namespace {
 
 // "192.168.1.23" with its adapter in the menu's right-hand column; an "&" in
 // the adapter's name is shown, not taken as a mnemonic.
-std::wstring EntryText(const MenuAddress& entry) {
+std::wstring EntryText(const UsableAddress& entry) {
   std::wstring text = Widen(entry.address, CP_ACP);
-  if (entry.adapter.empty()) return text;
+  if (entry.adapter_name.empty()) return text;
   text += L'\t';
-  for (wchar_t c : entry.adapter) {
+  for (wchar_t c : Widen(entry.adapter_name, CP_UTF8)) {
     text += c;
     if (c == L'&') text += L'&';
   }
@@ -33,7 +33,7 @@ POINT MenuPoint(HWND box, LPARAM at) {
 
 }  // namespace
 
-void ShowAddressMenu(HWND box, LPARAM at, const std::vector<MenuAddress>& addresses,
+void ShowAddressMenu(HWND box, LPARAM at, const std::vector<UsableAddress>& addresses,
                      const std::string& shown) {
   UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;

@@ -7,20 +7,16 @@
 #include <string>
 #include <vector>
 
-namespace orvane::ui {
+#include "ui/address_text.h"
 
-// One address other machines can use, with its adapter's name.
-struct MenuAddress {
-  std::string address;  // dotted IPv4
-  std::wstring adapter;
-};
+namespace orvane::ui {
 
 // Shows the menu for the address box `box` at screen point `at` (for the
 // keyboard, LPARAM -1 of WM_CONTEXTMENU: under the box instead), `shown`
 // checked among `addresses`. The chosen entry reaches the box's parent as
 // WM_COMMAND with its ID (address_ids.h); the address entries carry
 // kFirstAddressCommandId + their position in `addresses`.
-void ShowAddressMenu(HWND box, LPARAM at, const std::vector<MenuAddress>& addresses,
+void ShowAddressMenu(HWND box, LPARAM at, const std::vector<UsableAddress>& addresses,
                      const std::string& shown);
 
 }  // namespace orvane::ui

@@ -36,38 +36,13 @@ LRESULT CALLBACK AddressPanel::BoxProc(HWND box, UINT message, WPARAM wparam, LP
   return DefSubclassProc(box, message, wparam, lparam);
 }
 
-namespace {
-
-// PROVISIONAL until the shared address rule lands.
-std::vector<MenuAddress> UsableAddresses(const std::vector<NamedAdapter>& adapters) {
-  std::vector<MenuAddress> usable;
-  for (const NamedAdapter& adapter : adapters) {
-    if (!ChooseAdapterAddress({{adapter.address, adapter.gateway}}).empty()) {
-      usable.push_back({adapter.address, adapter.name});
-    }
-  }
-  return usable;
-}
-
-std::string ShownAddress(const std::string& chosen, const std::vector<NamedAdapter>& adapters) {
-  for (const MenuAddress& usable : UsableAddresses(adapters)) {
-    if (!chosen.empty() && usable.address == chosen) return chosen;
-  }
-  std::vector<AdapterRecord> records;
-  for (const NamedAdapter& adapter : adapters)
-    records.push_back({adapter.address, adapter.gateway});
-  return ChooseAdapterAddress(records);
-}
-
-}  // namespace
-
 std::string AddressPanel::ShownHost() {
-  shown_ = ShownAddress(chosen_, QueryAdapters());
+  shown_ = FollowAdapterAddress(chosen_, QueryAdapters());
   return shown_;
 }
 
 void AddressPanel::ShowMenu(LPARAM at) {
-  offered_ = UsableAddresses(QueryAdapters());
+  offered_ = ListAdapterAddresses(QueryAdapters()).usable;
   ShowAddressMenu(box_, at, offered_, shown_);
 }
 

@@ -43,9 +43,9 @@ class AddressPanel {
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
   HWND box_ = nullptr;
-  std::string chosen_;                // picked from the menu, kept for the run; empty: automatic
-  std::string shown_;                 // the host last shown
-  std::vector<MenuAddress> offered_;  // the addresses of the menu last opened
+  std::string chosen_;                  // picked from the menu, kept for the run; empty: automatic
+  std::string shown_;                   // the host last shown
+  std::vector<UsableAddress> offered_;  // the addresses of the menu last opened
   QrWindow qr_;
   AddressWatch watch_;
 };

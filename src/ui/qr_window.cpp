@@ -1,7 +1,6 @@
 #include "ui/qr_window.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "ui/address_captions.h"
 #include "ui/address_ids.h"
@@ -91,14 +90,8 @@ void QrWindow::SetAddress(const std::wstring& address) {
     note_ = FromGbk(kNoAddressForQr);
     return;
   }
-  try {
-    // Medium error correction: a code small enough for a phone at arm's
-    // length that still reads from a screen with glare.
-    code_ = qrcodegen::QrCode::encodeText(Narrow(address, CP_UTF8).c_str(),
-                                          qrcodegen::QrCode::Ecc::MEDIUM);
-  } catch (const std::exception&) {  // longer than any QR code holds
-    note_ = FromGbk(kAddressTooLongForQr);
-  }
+  code_ = EncodeQr(Narrow(address, CP_UTF8));
+  if (!code_) note_ = FromGbk(kAddressTooLongForQr);  // longer than any QR code holds
 }
 
 void QrWindow::MakeFont() {
@@ -118,7 +111,7 @@ SIZE QrWindow::ContentSize() {
   const UniqueScreenDc dc(GetDC(nullptr));
   const HGDIOBJ old_font = SelectObject(dc.get(), font_.get());
   const int margin = Scale(kMarginPixels);
-  const int side = code_ ? (code_->getSize() + 2 * kQuietModules) * ModulePixels()
+  const int side = code_ ? (code_->size + 2 * kQuietModules) * ModulePixels()
                          : Scale(kNoteWidthPixels) + 2 * margin;
   RECT note{0, 0, side - 2 * margin, 0};
   int note_height = 0;
@@ -159,12 +152,12 @@ void QrWindow::Paint(HDC dc) {
   int top = 0;
   if (code_) {
     const int module = ModulePixels();
-    const int side = (code_->getSize() + 2 * kQuietModules) * module;
+    const int side = (code_->size + 2 * kQuietModules) * module;
     const int left = (client.right - side) / 2;
     const HBRUSH dark = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    for (int y = 0; y < code_->getSize(); ++y) {
-      for (int x = 0; x < code_->getSize(); ++x) {
-        if (!code_->getModule(x, y)) continue;
+    for (int y = 0; y < code_->size; ++y) {
+      for (int x = 0; x < code_->size; ++x) {
+        if (!code_->IsDark(x, y)) continue;
         const RECT cell{left + (x + kQuietModules) * module, (y + kQuietModules) * module,
                         left + (x + kQuietModules + 1) * module, (y + kQuietModules + 1) * module};
         FillRect(dc, &cell, dark);

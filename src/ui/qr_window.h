@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "qrcodegen.hpp"
+#include "ui/qr_modules.h"
 #include "ui/win_handles.h"
 
 namespace orvane::ui {
@@ -45,8 +45,8 @@ class QrWindow {
   int dpi_ = 96;
   UniqueFont font_;
   std::wstring address_;
-  std::optional<qrcodegen::QrCode> code_;  // none: a sentence says why
-  std::wstring note_;                      // that sentence
+  std::optional<QrModules> code_;  // none: a sentence says why
+  std::wstring note_;              // that sentence
 };
 
 }  // namespace orvane::ui

@@ -3,7 +3,6 @@ enable_language(RC)
 
 add_library(orvane_ui STATIC
   src/ui/win_text.cpp
-  src/ui/local_address.cpp
   src/ui/log_box.cpp
   src/ui/tray_icon.cpp
   src/ui/dpi.cpp
@@ -21,7 +20,7 @@ add_library(orvane_ui STATIC
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
   ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
-target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_service qrcodegen
+target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_service
   comctl32 iphlpapi shell32 ole32 imm32 user32 gdi32)
 
 # The icon is drawn at build time by a small program for the build machine:
