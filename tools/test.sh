@@ -73,6 +73,18 @@ window_layout_144dpi() {
   return "$rc"
 }
 
+# The QR window's code read back by zbarimg on the 144-DPI screen too.
+qr_window_144dpi() {
+  wine_prefix_144_ready || return 1
+  local rc=0
+  WINEPREFIX="$WINEPREFIX_144" "$ROOT/tools/wine-run" \
+    "$BUILD/win/tests/window/address_window_tests.exe" "$BUILD/win/OrvaneServer.exe" --dpi=144 \
+    --xdotool="$(command -v xdotool)" --zbarimg="$(command -v zbarimg)" \
+    --import="$(command -v import)" --gtest_filter='*QrWindowShows*' || rc=$?
+  WINEPREFIX="$WINEPREFIX_144" wineserver -k 2>/dev/null || true
+  return "$rc"
+}
+
 trap stop_wine_and_xvfb EXIT
 
 stage "format check (clang-format)" check_format
@@ -91,6 +103,7 @@ start_xvfb || exit 1
 stage "Windows tests under Wine" run_ctest "$BUILD/win"
 stage "32-bit Windows tests under Wine" windows32_tests
 stage "window layout at 144 DPI under Wine" window_layout_144dpi
+stage "QR window at 144 DPI under Wine (zbarimg)" qr_window_144dpi
 stop_wine_and_xvfb
 stage "fuzzing (30 s)" "$ROOT/tools/fuzz.sh" 30
 stage "stress (short form)" "$ROOT/tools/stress.sh" --short
