@@ -5,6 +5,7 @@
 #include "ui/address_captions.h"
 #include "ui/address_ids.h"
 #include "ui/dpi.h"
+#include "ui/resource_ids.h"
 #include "ui/win_text.h"
 
 namespace orvane::ui {
@@ -45,6 +46,10 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const std::wstr
       window_class.lpfnWndProc = WindowProc;
       window_class.hInstance = instance;
       window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+      // The program's icon in the title bar (shared: the system keeps it).
+      window_class.hIconSm = static_cast<HICON>(
+          LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
+                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
       window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
       window_class.lpszClassName = kQrWindowClass;
       registered = RegisterClassExW(&window_class);
@@ -58,9 +63,13 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const std::wstr
     dpi_ = WindowDpi(hwnd_);
     MakeFont();
     SetAddress(address);
+    // Beside the main window, level with the address box, so it covers
+    // neither the box nor its menu; pushed back onto the monitor if need be.
     RECT box{};
+    RECT main{};
     GetWindowRect(anchor, &box);
-    Fit(POINT{box.left, box.bottom + Scale(4)});
+    GetWindowRect(owner, &main);
+    Fit(POINT{main.right + Scale(8), box.top});
     ShowWindow(hwnd_, SW_SHOW);
   } else {
     Follow(address);

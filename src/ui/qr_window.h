@@ -20,8 +20,8 @@ class QrWindow {
   QrWindow(const QrWindow&) = delete;
   QrWindow& operator=(const QrWindow&) = delete;
 
-  // Shows `address` in a window owned by `owner`, placed under `anchor` (the
-  // address box); when it is open already it shows `address` and comes to
+  // Shows `address` in a window owned by `owner`, beside it and level with
+  // `anchor` (the address box); when it is open already it shows `address` and comes to
   // the front. The keyboard focus goes to it; Esc and Enter close it.
   void Open(HINSTANCE instance, HWND owner, HWND anchor, const std::wstring& address);
   // Shows `address` instead, if the window is open.
