@@ -51,7 +51,8 @@ ensure_wine32() {
 
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest)
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
-                  xvfb x11-utils xdotool fonts-wqy-microhei fonts-wine imagemagick)
+                  xvfb x11-utils xdotool fonts-wqy-microhei fonts-wine imagemagick
+                  zbar-tools)
 TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format clang-tidy shellcheck python3 curl libssl-dev)
 
 # Every C++ file of the project that clang-format checks, one path a line.

@@ -20,7 +20,7 @@ STAGES=(
   "wine        Windows build: core and service tests under Wine (code page 936)"
   "window      Windows build: the window driven under Wine and Xvfb"
   "win32       32-bit Windows build: core and service tests and one window run"
-  "dpi         the window's layout tests on a 144-DPI screen under Wine"
+  "dpi         the window's layout tests and the QR window on a 144-DPI screen under Wine"
   "fuzz        the request fuzzer for 30 s"
   "stress      the stress program, short form"
 )
@@ -127,6 +127,11 @@ stage_dpi() {
   WINEPREFIX="$WINEPREFIX_144" "$ROOT/tools/wine-run" "$BUILD/win/tests/window/window_tests.exe" \
     "$BUILD/win/OrvaneServer.exe" --dpi=144 \
     --gtest_filter='WindowTest.ControlsHave*:WindowTest.LayoutScales*' || rc=$?
+  # The QR window's code, read back by zbarimg at this scale too.
+  WINEPREFIX="$WINEPREFIX_144" "$ROOT/tools/wine-run" \
+    "$BUILD/win/tests/window/address_window_tests.exe" "$BUILD/win/OrvaneServer.exe" --dpi=144 \
+    --xdotool="$(command -v xdotool)" --zbarimg="$(command -v zbarimg)" \
+    --import="$(command -v import)" --gtest_filter='*QrWindowShows*' || rc=$?
   WINEPREFIX="$WINEPREFIX_144" wineserver -k 2>/dev/null || true
   return "$rc"
 }

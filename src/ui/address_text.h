@@ -1,6 +1,6 @@
 // The server address shown to the operator: "http://" + the machine's IPv4
 // address + ":" and the port unless it is 80 + "/". Pure; the adapter query
-// lives in local_address.h.
+// lives in adapter_query.h.
 #pragma once
 
 #include <string>

@@ -5,11 +5,12 @@
 #include <shlobj.h>
 
 #include "platform/codepage.h"
+#include "ui/address_ids.h"
 #include "ui/address_text.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
 #include "ui/dpi.h"
-#include "ui/local_address.h"
+#include "ui/drop_target.h"
 #include "ui/port_box.h"
 #include "ui/port_entry.h"
 #include "ui/resource_ids.h"
@@ -202,6 +203,15 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam == kDrainTimerId) panel_.DrainLogs();
       if (wparam == kTrayRetryTimerId) ShowTrayIcon(false);
       return 0;
+    case kAddressesChangedMessage:
+      ShowServerAddress();
+      return 0;
+    case WM_DROPFILES:
+      // A folder dragged from Explorer: as if picked with Browse.
+      if (const auto folder = TakeDroppedFolder(reinterpret_cast<HDROP>(wparam))) {
+        SetWindowTextW(site_folder_box_, folder->c_str());
+      }
+      return 0;
     case kSetStartEnabledMessage:
       panel_.SetStartEnabled(wparam != 0);  // on this thread: moves the focus first
       return 0;
@@ -246,6 +256,8 @@ bool MainWindow::OnCreate() {
   if (port_box_ == nullptr || address_box_ == nullptr || site_folder_box_ == nullptr) {
     return false;
   }
+  address_panel_.Attach(instance_, hwnd_, address_box_);
+  AcceptDroppedFolders(hwnd_);
   InitMainWindow();
   SetTimer(hwnd_, kDrainTimerId, kDrainTimerMs, nullptr);
   return true;
@@ -367,6 +379,9 @@ void MainWindow::OnCommand(int id, int code) {
     case kPortBoxId:
       if (code == EN_CHANGE) ShowServerAddress();
       break;
+    case kAddressBoxId:
+      if (code == EN_CHANGE) address_panel_.AddressBoxChanged();
+      break;
     case kStartButtonId:
       // Enter reaches here without the button: a disabled one ignores it.
       if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd_, kStartButtonId))) {
@@ -392,6 +407,7 @@ void MainWindow::OnCommand(int id, int code) {
       ShowAbout();
       break;
     default:
+      if (address_panel_.OnCommand(id)) ShowServerAddress();
       break;
   }
 }
@@ -423,7 +439,7 @@ void MainWindow::StepPort(bool up) {
 void MainWindow::ShowServerAddress() {
   if (port_box_ == nullptr || address_box_ == nullptr) return;
   const std::string port_text = Narrow(WindowText(port_box_), CP_ACP);
-  const std::string address = ServerAddressText(port_text, LocalIPv4Address(), ansi_);
+  const std::string address = ServerAddressText(port_text, address_panel_.ShownHost(), ansi_);
   SetWindowTextW(address_box_, Widen(address, CP_ACP).c_str());
 }
 
@@ -446,6 +462,7 @@ void MainWindow::OpenSite() {
 }
 
 void MainWindow::HideToTray() {
+  address_panel_.CloseQrWindow();
   focus_.Remember(hwnd_);
   // Hidden without an icon, the window could not be brought back: while the
   // shell refuses the icon, the window goes to the taskbar instead.

@@ -9,6 +9,7 @@
 
 #include "http/server.h"
 #include "http/core/text_rules.h"
+#include "ui/address_panel.h"
 #include "ui/dpi.h"
 #include "ui/keyboard_focus.h"
 #include "ui/tray_icon.h"
@@ -80,6 +81,7 @@ class MainWindow {
   TrayIcon tray_icon_;
   bool balloon_shown_ = false;
   FocusMemory focus_;
+  AddressPanel address_panel_;  // the address box's menu and QR window
 
   WindowPanel panel_;
   // Declared after the panel, so it (and its workers) goes first.

@@ -3,13 +3,19 @@ enable_language(RC)
 
 add_library(orvane_ui STATIC
   src/ui/win_text.cpp
-  src/ui/local_address.cpp
   src/ui/log_box.cpp
   src/ui/tray_icon.cpp
   src/ui/dpi.cpp
   src/ui/keyboard_focus.cpp
   src/ui/window_panel.cpp
   src/ui/port_box.cpp
+  src/ui/clipboard.cpp
+  src/ui/drop_target.cpp
+  src/ui/adapter_query.cpp
+  src/ui/address_watch.cpp
+  src/ui/address_menu.cpp
+  src/ui/qr_window.cpp
+  src/ui/address_panel.cpp
   src/ui/main_window.cpp
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE

@@ -1,0 +1,237 @@
+#include "ui/qr_window.h"
+
+#include <algorithm>
+
+#include "ui/address_captions.h"
+#include "ui/address_ids.h"
+#include "ui/dpi.h"
+#include "ui/resource_ids.h"
+#include "ui/win_text.h"
+
+namespace orvane::ui {
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr int kQuietModules = 4;  // the white border a reader needs around the code
+constexpr int kMarginPixels = 8;  // at 96 DPI, around the text
+constexpr int kNoteWidthPixels = 220;
+
+// "http:///" or "http://:8080/": no host, nothing worth encoding.
+bool HasHost(const std::wstring& address) {
+  constexpr std::wstring_view kScheme = L"http://";
+  if (address.compare(0, kScheme.size(), kScheme) != 0) return !address.empty();
+  return address.size() > kScheme.size() && address[kScheme.size()] != L'/' &&
+         address[kScheme.size()] != L':';
+}
+
+SIZE Frame(SIZE client, int dpi) {
+  RECT frame{0, 0, client.cx, client.cy};
+  // FrameSize counts a menu bar, which this window has not.
+  AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+  const int system_dpi = SystemDpi();
+  const int extra_x = (frame.right - frame.left) - client.cx;
+  const int extra_y = (frame.bottom - frame.top) - client.cy;
+  return SIZE{client.cx + MulDiv(extra_x, dpi, system_dpi),
+              client.cy + MulDiv(extra_y, dpi, system_dpi)};
+}
+
+}  // namespace
+
+void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const std::wstring& address) {
+  if (hwnd_ == nullptr) {
+    static ATOM registered = 0;
+    if (registered == 0) {
+      WNDCLASSEXW window_class{};
+      window_class.cbSize = sizeof window_class;
+      window_class.lpfnWndProc = WindowProc;
+      window_class.hInstance = instance;
+      window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+      // The program's icon in the title bar (shared: the system keeps it).
+      window_class.hIconSm = static_cast<HICON>(
+          LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
+                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+      window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+      window_class.lpszClassName = kQrWindowClass;
+      registered = RegisterClassExW(&window_class);
+      if (registered == 0) return;
+    }
+    const std::wstring title = FromGbk(kQrWindowTitle);
+    if (CreateWindowExW(0, kQrWindowClass, title.c_str(), kStyle, 0, 0, 100, 100, owner, nullptr,
+                        instance, this) == nullptr) {
+      return;
+    }
+    dpi_ = WindowDpi(hwnd_);
+    MakeFont();
+    SetAddress(address);
+    // Beside the main window, level with the address box, so it covers
+    // neither the box nor its menu; pushed back onto the monitor if need be.
+    RECT box{};
+    RECT main{};
+    GetWindowRect(anchor, &box);
+    GetWindowRect(owner, &main);
+    Fit(POINT{main.right + Scale(8), box.top});
+    ShowWindow(hwnd_, SW_SHOW);
+  } else {
+    Follow(address);
+  }
+  SetForegroundWindow(hwnd_);
+  SetFocus(hwnd_);
+}
+
+void QrWindow::Follow(const std::wstring& address) {
+  if (hwnd_ == nullptr || address == address_) return;
+  SetAddress(address);
+  RECT now{};
+  GetWindowRect(hwnd_, &now);
+  Fit(POINT{now.left, now.top});
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void QrWindow::Close() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void QrWindow::SetAddress(const std::wstring& address) {
+  address_ = address;
+  code_.reset();
+  note_.clear();
+  if (!HasHost(address)) {
+    note_ = FromGbk(kNoAddressForQr);
+    return;
+  }
+  code_ = EncodeQr(Narrow(address, CP_UTF8));
+  if (!code_) note_ = FromGbk(kAddressTooLongForQr);  // longer than any QR code holds
+}
+
+void QrWindow::MakeFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
+  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi_, SystemDpi());
+  UniqueFont font(CreateFontIndirectW(&metrics.lfMessageFont));
+  if (font) font_ = std::move(font);
+}
+
+// Whole device pixels per module, so no module is drawn wider than another:
+// 5 at 96 DPI, growing with the DPI.
+int QrWindow::ModulePixels() const { return std::max(2, MulDiv(5, dpi_, 96)); }
+
+SIZE QrWindow::ContentSize() {
+  const UniqueScreenDc dc(GetDC(nullptr));
+  const HGDIOBJ old_font = SelectObject(dc.get(), font_.get());
+  const int margin = Scale(kMarginPixels);
+  const int side = code_ ? (code_->size + 2 * kQuietModules) * ModulePixels()
+                         : Scale(kNoteWidthPixels) + 2 * margin;
+  RECT note{0, 0, side - 2 * margin, 0};
+  int note_height = 0;
+  if (!code_) {
+    DrawTextW(dc.get(), note_.c_str(), -1, &note, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    note_height = note.bottom - note.top + 2 * margin;
+  }
+  RECT line{0, 0, 0, 0};
+  DrawTextW(dc.get(), address_.c_str(), -1, &line, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc.get(), old_font);
+  const int width = std::max<int>(side, line.right - line.left + 2 * margin);
+  const int code_height = code_ ? side : note_height;
+  return SIZE{width, code_height + (line.bottom - line.top) + margin};
+}
+
+// Keeps the whole window on the monitor it is on.
+void QrWindow::Fit(POINT origin) {
+  const SIZE frame = Frame(ContentSize(), dpi_);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromPoint(origin, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    origin.x = std::max(work.left, std::min<LONG>(origin.x, work.right - frame.cx));
+    origin.y = std::max(work.top, std::min<LONG>(origin.y, work.bottom - frame.cy));
+  }
+  SetWindowPos(hwnd_, nullptr, origin.x, origin.y, frame.cx, frame.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void QrWindow::Paint(HDC dc) {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const HGDIOBJ old_font = SelectObject(dc, font_.get());
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, RGB(255, 255, 255));
+  const int margin = Scale(kMarginPixels);
+  int top = 0;
+  if (code_) {
+    const int module = ModulePixels();
+    const int side = (code_->size + 2 * kQuietModules) * module;
+    const int left = (client.right - side) / 2;
+    const HBRUSH dark = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    for (int y = 0; y < code_->size; ++y) {
+      for (int x = 0; x < code_->size; ++x) {
+        if (!code_->IsDark(x, y)) continue;
+        const RECT cell{left + (x + kQuietModules) * module, (y + kQuietModules) * module,
+                        left + (x + kQuietModules + 1) * module, (y + kQuietModules + 1) * module};
+        FillRect(dc, &cell, dark);
+      }
+    }
+    top = side;
+  } else {
+    RECT note{margin, margin, client.right - margin, client.bottom};
+    top = margin + DrawTextW(dc, note_.c_str(), -1, &note, DT_WORDBREAK | DT_NOPREFIX) + margin;
+  }
+  RECT line{0, top, client.right, client.bottom};
+  DrawTextW(dc, address_.c_str(), -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old_font);
+}
+
+LRESULT CALLBACK QrWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* self = reinterpret_cast<QrWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    self = static_cast<QrWindow*>(reinterpret_cast<const CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  try {  // no exception may unwind into the system's code
+    return self->HandleMessage(message, wparam, lparam);
+  } catch (...) {
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+}
+
+LRESULT QrWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  const HWND hwnd = hwnd_;
+  switch (message) {
+    case WM_KEYDOWN:
+      if (wparam == VK_ESCAPE || wparam == VK_RETURN) {
+        DestroyWindow(hwnd);
+        return 0;
+      }
+      break;
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = BeginPaint(hwnd, &paint);
+      Paint(dc);
+      EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;  // Paint covers every pixel
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another scale: modules, text and frame anew.
+      dpi_ = HIWORD(wparam);
+      MakeFont();
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      Fit(POINT{suggested->left, suggested->top});
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    }
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+}  // namespace orvane::ui

@@ -1,0 +1,354 @@
+// The address box's own menu, the QR window and dropped folders, on the real
+// window under Wine, with real keys (xdotool) and a real QR decoder (zbarimg
+// on a screenshot of the X screen).
+//   address_window_tests PATH\TO\OrvaneServer.exe --xdotool=PATH --zbarimg=PATH
+//       [--import=PATH] [--dpi=N]
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ui/address_ids.h"
+#include "ui/control_ids.h"
+#include "window_driver.h"
+
+namespace orvane::window_test {
+namespace {
+
+using namespace orvane::ui;
+
+std::wstring g_exe_path;
+XInput g_input{""};
+std::string g_zbarimg;  // Unix paths of the decoder and of ImageMagick's import
+std::string g_import = "/usr/bin/import";
+int g_expected_dpi = 0;
+
+std::wstring OnDriveZ(const std::string& unix_path) {
+  std::wstring path = L"Z:";
+  for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}
+
+// Runs `script` in the build machine's shell and returns what it printed
+// (empty on failure). Wine gives no handle to a Unix process, so the shell
+// writes its output and then a done mark, which are waited for.
+std::string RunShell(const std::string& script) {
+  static int serial = 0;
+  const std::string base = "/tmp/orvane-address-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(++serial);
+  const std::string full =
+      "(" + script + ") > " + base + ".out 2>/dev/null; touch " + base + ".done";
+  std::wstring command =
+      OnDriveZ("/bin/sh") + L" -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return {};
+  }
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  const std::wstring done = OnDriveZ(base + ".done");
+  const std::wstring out = OnDriveZ(base + ".out");
+  WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+  std::string text;
+  HANDLE file =
+      CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      text.append(buffer, got);
+    CloseHandle(file);
+  }
+  DeleteFileW(out.c_str());
+  DeleteFileW(done.c_str());
+  return text;
+}
+
+// What zbarimg reads in the screen's pixels under `window`'s client area:
+// the decoded texts, one a line ("" when there is no code).
+std::string DecodeScreen(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const std::string png = "/tmp/orvane-qr-" + std::to_string(GetCurrentProcessId()) + ".png";
+  const std::string crop = std::to_string(client.right) + "x" + std::to_string(client.bottom) +
+                           "+" + std::to_string(origin.x) + "+" + std::to_string(origin.y);
+  return RunShell(g_import + " -window root -crop " + crop + " +repage " + png + " && " +
+                  g_zbarimg + " -q --raw " + png + "; rm -f " + png);
+}
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return L"(clipboard busy)";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void PutOnClipboard(const std::wstring& text) {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+}
+
+std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+class AddressTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start(g_exe_path)) << "no main window";
+    address_box_ = server_.Control(kAddressBoxId);
+    port_box_ = server_.Control(kPortBoxId);
+    ASSERT_NE(nullptr, address_box_);
+  }
+
+  // The QR window of the program, or nullptr.
+  HWND QrWindow() const {
+    HWND found = FindWindowW(kQrWindowClass, nullptr);
+    DWORD owner = 0, program = 0;
+    GetWindowThreadProcessId(found, &owner);
+    GetWindowThreadProcessId(server_.window(), &program);
+    return found != nullptr && owner == program && IsWindowVisible(found) ? found : nullptr;
+  }
+
+  // The menu opened with the keyboard in the address box, then `key`.
+  ::testing::AssertionResult MenuKey(const std::string& key) {
+    RECT box{};
+    GetClientRect(address_box_, &box);
+    if (!g_input.Click(address_box_, POINT{box.right / 2, box.bottom / 2})) {
+      return ::testing::AssertionFailure() << "xdotool";
+    }
+    if (!WaitUntil([&] { return FocusOf(server_.window()) == address_box_; }, 3000)) {
+      return ::testing::AssertionFailure() << "the address box did not take the focus";
+    }
+    if (!g_input.Run("key --delay 100 shift+F10 " + key)) {
+      return ::testing::AssertionFailure() << "xdotool";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  ServerProcess server_;
+  HWND address_box_ = nullptr;
+  HWND port_box_ = nullptr;
+};
+
+class AddressKeysTest : public AddressTest {
+ protected:
+  void SetUp() override {
+    if (!g_input.available() || g_zbarimg.empty()) {
+      GTEST_SKIP() << "needs xdotool and zbarimg with Wine on an X server";
+    }
+    AddressTest::SetUp();
+  }
+};
+
+TEST_F(AddressKeysTest, CopyPutsTheAddressBoxTextOnTheClipboard) {
+  ASSERT_TRUE(SetTextOf(port_box_, L"8080"));
+  const std::wstring shown = TextOf(address_box_);
+  ASSERT_NE(std::wstring::npos, shown.find(L":8080/"));
+  PutOnClipboard(L"something else");
+  ASSERT_TRUE(MenuKey("c"));
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == shown; }, 5000))
+      << Ascii(ClipboardText()) << " instead of " << Ascii(shown);
+}
+
+// The code on the screen reads as exactly the address box's text, with and
+// without a port, follows the box while open, and Esc gives the keyboard
+// back to the address box.
+TEST_F(AddressKeysTest, QrWindowShowsTheAddressAsACodeThatDecodesToIt) {
+  if (g_expected_dpi != 0) {
+    HDC screen = GetDC(nullptr);
+    ASSERT_EQ(g_expected_dpi, GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+  }
+  const std::wstring host = TextOf(address_box_);
+  if (host == L"http:///") GTEST_SKIP() << "this machine has no usable address to encode";
+  ASSERT_TRUE(MenuKey("q"));
+  ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+  HWND qr = QrWindow();
+  wchar_t title[32] = {};
+  GetWindowTextW(qr, title, 32);
+  EXPECT_EQ(FromGbk("\xB6\xFE\xCE\xAC\xC2\xEB"), title);  // 二维码
+
+  for (const wchar_t* port : {L"80", L"8080", L"10000", L"80"}) {
+    SCOPED_TRACE(Ascii(port));
+    ASSERT_TRUE(SetTextOf(port_box_, port));
+    const std::string expected = Ascii(TextOf(address_box_)) + "\n";
+    std::string decoded;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          decoded = DecodeScreen(qr);
+          return decoded == expected;
+        },
+        8000))
+        << "decoded \"" << decoded << "\", expected " << expected;
+  }
+
+  // No host: a sentence, and nothing a camera could read.
+  ASSERT_TRUE(SetTextOf(address_box_, L"http:///"));
+  Sleep(300);
+  EXPECT_EQ("", DecodeScreen(qr));
+
+  ASSERT_TRUE(g_input.PointAt(qr, POINT{4, 4}));
+  ASSERT_TRUE(g_input.Run("key Escape"));
+  EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(server_.window()) == address_box_; }, 5000))
+      << "the focus is on control " << GetDlgCtrlID(FocusOf(server_.window()));
+}
+
+TEST_F(AddressKeysTest, QrWindowClosesWithEnterItsCloseBoxAndTheTray) {
+  const struct {
+    const char* name;
+    void (*close)(HWND qr, HWND main);
+  } closers[] = {
+      {"Enter",
+       [](HWND qr, HWND) {
+         g_input.PointAt(qr, POINT{4, 4});
+         g_input.Run("key Return");
+       }},
+      {"close box", [](HWND qr, HWND) { PostMessageW(qr, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"tray button",
+       [](HWND, HWND main) { PostMessageW(GetDlgItem(main, kTrayButtonId), BM_CLICK, 0, 0); }},
+  };
+  for (const auto& closer : closers) {
+    SCOPED_TRACE(closer.name);
+    if (!IsWindowVisible(server_.window())) {
+      SendBounded(server_.window(), kTrayNotifyMessage, 0, MAKELPARAM(NIN_SELECT, kTrayIconId));
+    }
+    ASSERT_TRUE(g_input.PointAt(server_.window(), POINT{2, 2}));
+    ASSERT_TRUE(MenuKey("q"));
+    ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+    closer.close(QrWindow(), server_.window());
+    EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
+  }
+}
+
+// A change of the machine's addresses (as the system reports it) makes the
+// window read the adapters again, even if the box holds something else.
+TEST_F(AddressTest, AnAddressChangeRereadsTheAdapters) {
+  ASSERT_TRUE(SetTextOf(port_box_, L"8080"));
+  const std::wstring shown = TextOf(address_box_);
+  ASSERT_TRUE(SetTextOf(address_box_, L"http://192.0.2.1:8080/"));
+  PostMessageW(server_.window(), kAddressesChangedMessage, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(address_box_) == shown; }, 5000))
+      << Ascii(TextOf(address_box_));
+}
+
+// A drop handle as Explorer's drop hands one over: DROPFILES and the wide
+// paths, each NUL-ended, with one more NUL at the end, in the memory of the
+// process that takes the drop (Wine does not copy a posted one across, as
+// Windows does), where DragQueryFile reads it and DragFinish lets it go.
+HDROP MakeDrop(HWND target, const std::vector<std::wstring>& paths) {
+  std::wstring names;
+  for (const std::wstring& path : paths) names += path + L'\0';
+  names += L'\0';
+  std::vector<char> bytes(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* drop = reinterpret_cast<DROPFILES*>(bytes.data());
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(bytes.data() + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(target, &process_id);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process_id);
+  if (process == nullptr) return nullptr;
+  void* remote =
+      VirtualAllocEx(process, nullptr, bytes.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  SIZE_T written = 0;
+  if (remote != nullptr &&
+      !WriteProcessMemory(process, remote, bytes.data(), bytes.size(), &written)) {
+    remote = nullptr;
+  }
+  CloseHandle(process);
+  return static_cast<HDROP>(remote);
+}
+
+TEST_F(AddressTest, ADroppedFolderBecomesTheSiteFolder) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring root = temp;
+  if (root.back() == L'\\') root.pop_back();
+  // A Unicode name: 网站 (web site) and a Latin letter with a diacritic.
+  const std::wstring folder =
+      root + L"\\orvane_drop_\x7F51\x7AD9_\x00E9_" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring other = folder + L"_other";
+  const std::wstring file = folder + L"\\index.html";
+  // Left over from a run that stopped half-way, they may exist already.
+  for (const std::wstring& made : {folder, other}) {
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+
+  const struct {
+    const char* name;
+    std::vector<std::wstring> dropped;
+    std::wstring expected;
+  } cases[] = {
+      {"a folder", {folder}, folder},
+      {"a file: its folder", {file}, folder},
+      {"several: the first", {other, folder}, other},
+      {"a drive's root keeps its backslash", {L"C:\\"}, L"C:\\"},
+  };
+  HWND site_box = server_.Control(kSiteFolderBoxId);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(SetTextOf(site_box, L"before"));
+    const HDROP drop = MakeDrop(server_.window(), c.dropped);
+    ASSERT_NE(nullptr, drop);
+    PostMessageW(server_.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(site_box) == c.expected; }, 5000))
+        << TextOf(site_box).size() << " characters in the box";
+  }
+  DeleteFileW(file.c_str());
+  RemoveDirectoryW(other.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+}  // namespace orvane::window_test
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc < 2) {
+    fprintf(stderr,
+            "usage: address_window_tests PATH\\TO\\OrvaneServer.exe [--xdotool=UNIX_PATH] "
+            "[--zbarimg=UNIX_PATH] [--import=UNIX_PATH] [--dpi=N]\n");
+    return 2;
+  }
+  SetProcessDPIAware();  // rectangles in real pixels, as the program has them
+  using namespace orvane::window_test;
+  for (int i = 2; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option.rfind("--xdotool=", 0) == 0) g_input = XInput(option.substr(10));
+    if (option.rfind("--zbarimg=", 0) == 0) g_zbarimg = option.substr(10);
+    if (option.rfind("--import=", 0) == 0) g_import = option.substr(9);
+    if (option.rfind("--dpi=", 0) == 0) g_expected_dpi = std::atoi(option.c_str() + 6);
+  }
+  std::string path = argv[1];
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  g_exe_path.assign(path.begin(), path.end());
+  return RUN_ALL_TESTS();
+}
