@@ -174,8 +174,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case DM_GETDEFID:
-      // Asked by IsDialogMessage when Enter is pressed.
-      return MAKELRESULT(DefaultButtonId(), DC_HASDEFID);
+      // Asked by IsDialogMessage when Enter is pressed. Without a default
+      // it sends IDOK, which no control of the window has.
+      if (const int id = DefaultButtonId(); id != 0) return MAKELRESULT(id, DC_HASDEFID);
+      return 0;
     case WM_ACTIVATE:
       if (LOWORD(wparam) == WA_INACTIVE) {
         focus_.Remember(hwnd_);
@@ -396,10 +398,12 @@ void MainWindow::OnCommand(int id, int code) {
   }
 }
 
-// Enter presses the focused button, or from anywhere else Start.
+// Enter presses the focused button, or Start from the port and folder
+// boxes; elsewhere (the address box) there is no default: 0.
 int MainWindow::DefaultButtonId() const {
   const int focused = GetDlgCtrlID(GetFocus());
-  return IsPushButton(focused) ? focused : kStartButtonId;
+  if (IsPushButton(focused)) return focused;
+  return focused == kAddressBoxId ? 0 : kStartButtonId;
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {

@@ -579,12 +579,48 @@ TEST_F(KeyboardTest, TabAndShiftTabVisitTheControlsInVisualOrder) {
   }
   EXPECT_EQ(L"", TextOf(server_.Control(kConnectionLogBoxId)));
 
-  // In the log box Enter breaks the line; it does not press Start.
+  // In the log box Enter breaks the line; in the address box it does
+  // nothing. Neither presses Start (here on a free port, should it start).
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
   ASSERT_TRUE(FocusAfterKeys("shift+Tab", kConnectionLogBoxId));
   ASSERT_TRUE(g_input.Run("key Return"));
   EXPECT_TRUE(
       WaitUntil([&] { return TextOf(server_.Control(kConnectionLogBoxId)) == L"\r\n"; }, 3000));
-  EXPECT_TRUE(IsWindowEnabled(start_button_));
+  ASSERT_TRUE(FocusAfterKeys("shift+Tab shift+Tab", kAddressBoxId));
+  ASSERT_TRUE(g_input.Run("key Return"));
+  EXPECT_FALSE(WaitUntil(
+      [&] { return !IsWindowEnabled(start_button_) || server_.FindMessageBox() != nullptr; },
+      1500));
+}
+
+TEST_F(KeyboardTest, EscapeClosesNothingAndAsksNothingFromAnyControl) {
+  for (const bool serving : {false, true}) {
+    SCOPED_TRACE(serving ? "serving" : "stopped");
+    if (serving) {
+      const int port = FreePort();
+      ASSERT_NE(0, port);
+      ASSERT_NO_FATAL_FAILURE(StartServing(port));
+      // The click on Start left the focus on Stop; Shift+Tab skips the
+      // disabled Start.
+      ASSERT_TRUE(FocusAfterKeys("shift+Tab", kPortBoxId));
+    }
+    // Every tab stop in turn (Start only while it is enabled), Esc in each.
+    for (const int id : {kPortBoxId, kStartButtonId, kStopButtonId, kTrayButtonId, kSiteFolderBoxId,
+                         kBrowseButtonId, kAddressBoxId, kOpenSiteButtonId, kConnectionLogBoxId}) {
+      if (id == kStartButtonId && serving) continue;
+      SCOPED_TRACE(id);
+      ASSERT_TRUE(Focus() == server_.Control(id) || FocusAfterKeys("Tab", id));
+      ASSERT_TRUE(g_input.Run("key Escape"));
+      // A close or a question would come at once: Esc posts it.
+      ASSERT_FALSE(WaitUntil(
+          [&] { return !server_.Running() || server_.FindMessageBox() != nullptr; }, 300));
+      EXPECT_TRUE(IsWindowVisible(server_.window()));
+    }
+    EXPECT_EQ(serving, !IsWindowEnabled(start_button_));
+    ASSERT_TRUE(FocusAfterKeys("Tab", kPortBoxId));  // round to the start
+  }
 }
 
 TEST_F(KeyboardTest, TypedPortIsFilteredAndEnterStartsTheServer) {
