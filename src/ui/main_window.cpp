@@ -314,8 +314,8 @@ void MainWindow::CreateControls() {
   for (const ControlLayout& item : kControls) {
     HWND control =
         CreateWindowExW(item.ex_style, item.window_class, FromGbk(item.caption).c_str(),
-                        WS_CHILD | WS_CLIPSIBLINGS | item.style, Scale(item.x), Scale(item.y),
-                        Scale(item.width), Scale(item.height), hwnd_,
+                        WS_CHILD | WS_CLIPSIBLINGS | WS_GROUP | item.style, Scale(item.x),
+                        Scale(item.y), Scale(item.width), Scale(item.height), hwnd_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance_, nullptr);
     if (control != nullptr && font_) {
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);

@@ -128,6 +128,12 @@ TEST_F(WindowTest, ControlsHaveTheirCaptionsPlacesAndInitialTexts) {
     EXPECT_EQ(MulDiv(c.width, dpi, 96), r.right - r.left);
     EXPECT_EQ(MulDiv(c.height, dpi, 96), r.bottom - r.top);
     EXPECT_EQ(c.id != kRequestLogBoxId, IsWindowVisible(control) != FALSE);
+    // Each tab stop is a group of its own, as in a dialog template: the
+    // arrow keys (which move within a group) leave the focus where it is.
+    if (GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP && IsWindowVisible(control)) {
+      EXPECT_EQ(control, GetNextDlgGroupItem(server_.window(), control, FALSE));
+      EXPECT_EQ(control, GetNextDlgGroupItem(server_.window(), control, TRUE));
+    }
   }
 
   // The site folder starts as the program's own folder.
