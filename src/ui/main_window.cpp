@@ -269,8 +269,14 @@ void MainWindow::ShowTrayIcon(bool first) {
                            : tray_icon_.Restore();
   if (shown) {
     KillTimer(hwnd_, kTrayRetryTimerId);
-  } else {
-    SetTimer(hwnd_, kTrayRetryTimerId, kTrayRetryMs, nullptr);
+    tray_fallback_.Accepted();
+    return;
+  }
+  SetTimer(hwnd_, kTrayRetryTimerId, kTrayRetryMs, nullptr);
+  // Hidden with no icon the window could not be reached: after a few
+  // refusals it waits minimized on the taskbar while the timer goes on.
+  if (!first && tray_fallback_.Refused(!IsWindowVisible(hwnd_))) {
+    ShowWindow(hwnd_, SW_SHOWMINNOACTIVE);
   }
 }
 
@@ -472,6 +478,7 @@ void MainWindow::OnTrayNotify(UINT kind) {
     case WM_CONTEXTMENU:
     case NIN_SELECT:
     case NIN_KEYSELECT:
+    case NIN_BALLOONUSERCLICK:
       RestoreFromTray();
       break;
     default:

@@ -11,6 +11,7 @@
 #include "http/core/text_rules.h"
 #include "ui/dpi.h"
 #include "ui/keyboard_focus.h"
+#include "ui/tray_fallback.h"
 #include "ui/tray_icon.h"
 #include "ui/win_handles.h"
 #include "ui/window_panel.h"
@@ -78,6 +79,7 @@ class MainWindow {
   UniqueIcon large_icon_;  // the window's own, at its DPI
   UniqueIcon small_icon_;
   TrayIcon tray_icon_;
+  TrayFallback tray_fallback_;
   bool balloon_shown_ = false;
   FocusMemory focus_;
 

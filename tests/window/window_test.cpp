@@ -454,7 +454,8 @@ TEST_F(WindowTest, TrayHidesTheWindowAndEveryClickKindBringsItBack) {
   } kinds[] = {
       {WM_MOUSEMOVE, false},    {WM_LBUTTONDOWN, false}, {WM_LBUTTONUP, true},
       {WM_LBUTTONDBLCLK, true}, {WM_RBUTTONUP, true},    {WM_CONTEXTMENU, true},
-      {NIN_SELECT, true},       {NIN_KEYSELECT, true},
+      {NIN_SELECT, true},       {NIN_KEYSELECT, true},   {NIN_BALLOONUSERCLICK, true},
+      {NIN_BALLOONTIMEOUT, false},
   };
   // The shell speaks version 4: the event in the low word, the icon's ID in
   // the high word, and the anchor point in wParam.
