@@ -220,9 +220,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       server_->ShutdownForExit();
       PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+      // The last message: the handle is forgotten, but the system still
+      // needs it to free what it keeps for the window.
+      HWND hwnd = hwnd_;
       hwnd_ = nullptr;
-      break;
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
     default:
       if (message == taskbar_created_message_ && message != 0) {
         ShowTrayIcon(false);
