@@ -73,6 +73,13 @@ constexpr ControlLayout kControls[] = {
 };
 // clang-format on
 
+// The window's outer size when its client area is drawn at `dpi` and its
+// title and menu bars at `frame_dpi`.
+SIZE WindowFrame(int dpi, int frame_dpi) {
+  return FrameSize(MulDiv(kClientWidth, dpi, kBaseDpi), MulDiv(kClientHeight, dpi, kBaseDpi),
+                   kWindowStyle, frame_dpi);
+}
+
 bool IsPushButton(int id) {
   return id == kStartButtonId || id == kStopButtonId || id == kTrayButtonId ||
          id == kBrowseButtonId || id == kOpenSiteButtonId;
@@ -116,7 +123,7 @@ bool MainWindow::Create(int show_command) {
 
   // Made at the system DPI; PlaceWindow then sizes and centres it for the
   // DPI of the monitor it landed on.
-  const SIZE frame = FrameSize(Scale(kClientWidth), Scale(kClientHeight), kWindowStyle, dpi_);
+  const SIZE frame = WindowFrame(dpi_, dpi_);
   const std::wstring title = FromGbk(kProductTitle);
   HWND created =
       CreateWindowExW(0, kMainWindowClass, title.c_str(), kWindowStyle, CW_USEDEFAULT,
@@ -135,7 +142,7 @@ bool MainWindow::Create(int show_command) {
 // Fixed size around the client area the layout needs, centred in the work
 // area of the window's monitor.
 void MainWindow::PlaceWindow() {
-  const SIZE frame = FrameSize(Scale(kClientWidth), Scale(kClientHeight), kWindowStyle, dpi_);
+  const SIZE frame = WindowFrame(dpi_, FrameDpi(hwnd_, dpi_));
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -191,6 +198,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // it on to the control that had it.
       focus_.Restore(hwnd_, port_box_);
       return 0;
+    case kGetDpiScaledSizeMessage: {
+      // Per-monitor v2 only: the frame scales with the client area, but not
+      // linearly, so the size for the new DPI is worked out, not scaled.
+      const int dpi = static_cast<int>(wparam);
+      *reinterpret_cast<SIZE*>(lparam) = WindowFrame(dpi, dpi);
+      return TRUE;
+    }
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -362,15 +376,19 @@ void MainWindow::LayOutControls() {
 }
 
 // The window moved to a monitor of another DPI (or that monitor's scale
-// changed): everything is laid out, lettered and pictured anew for it.
+// changed): everything is laid out, lettered and pictured anew for it. The
+// suggested place is kept, but not its size: under per-monitor v1 the
+// system scales the whole frame, though the title and menu bars stay at the
+// system DPI.
 void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0) return;
   dpi_ = dpi;
   MakeFont();
   LayOutControls();
   LoadWindowIcons();
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE frame = WindowFrame(dpi_, FrameDpi(hwnd_, dpi_));
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, frame.cx, frame.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
