@@ -6,6 +6,7 @@
 #include <string>
 
 #include "net/net_socket.h"
+#include "ui/keyboard_focus.h"
 #include "ui/main_window.h"
 #include "ui/win_handles.h"
 
@@ -46,7 +47,9 @@ int RunProgram(HINSTANCE instance, int show_command) {
       MSG message;
       BOOL got;
       while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {
-        // Tab, Shift+Tab, Enter and Space work in the window as in a dialog.
+        // Tab, Shift+Tab, Enter and Space work in the window as in a
+        // dialog; Esc does nothing.
+        if (orvane::ui::IsEscapeFor(window.handle(), message)) continue;
         if (IsDialogMessageW(window.handle(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

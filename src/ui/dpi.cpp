@@ -17,6 +17,9 @@ Function User32Function(const char* name) {
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
+using GetWindowDpiAwarenessContextFunction = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+using AreDpiAwarenessContextsEqualFunction = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT,
+                                                           DPI_AWARENESS_CONTEXT);
 
 }  // namespace
 
@@ -31,6 +34,18 @@ int WindowDpi(HWND window) {
   if (get_dpi_for_window != nullptr) {
     const UINT dpi = get_dpi_for_window(window);
     if (dpi > 0) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
+int FrameDpi(HWND window, int window_dpi) {
+  static const auto context_of =
+      User32Function<GetWindowDpiAwarenessContextFunction>("GetWindowDpiAwarenessContext");
+  static const auto same_context =
+      User32Function<AreDpiAwarenessContextsEqualFunction>("AreDpiAwarenessContextsEqual");
+  if (context_of != nullptr && same_context != nullptr &&
+      same_context(context_of(window), DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+    return window_dpi;
   }
   return SystemDpi();
 }

@@ -14,6 +14,14 @@ int SystemDpi();
 // The DPI the window is drawn at: its monitor's under per-monitor
 // awareness, else the system DPI.
 int WindowDpi(HWND window);
+// The DPI that `window`'s title and menu bars are drawn at: `window_dpi`
+// under per-monitor v2; else the system DPI, as under per-monitor v1
+// (Windows 8.1, and Windows 10 before 1703), where the system scales only
+// the client area.
+int FrameDpi(HWND window, int window_dpi);
+// Windows 10 1703's WM_GETDPISCALEDSIZE, which the headers give only to
+// programs built for that version.
+inline constexpr UINT kGetDpiScaledSizeMessage = 0x02E4;
 // The outer size of a window of `style` (with a menu bar) whose client
 // area is `client_width` x `client_height` at `dpi`.
 SIZE FrameSize(int client_width, int client_height, DWORD style, int dpi);

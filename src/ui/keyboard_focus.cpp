@@ -31,6 +31,12 @@ void LeaveOnTab(HWND edit_box) {
   if (edit_box != nullptr) SetWindowSubclass(edit_box, LeaveOnTabProc, 1, 0);
 }
 
+bool IsEscapeFor(HWND window, const MSG& message) {
+  const bool escape =
+      (message.message == WM_KEYDOWN || message.message == WM_CHAR) && message.wParam == VK_ESCAPE;
+  return escape && window != nullptr && (message.hwnd == window || IsChild(window, message.hwnd));
+}
+
 void MoveFocusFrom(HWND window, HWND control) {
   if (control == nullptr || GetFocus() != control) return;
   HWND next = GetNextDlgTabItem(window, control, FALSE);

@@ -12,6 +12,12 @@ namespace orvane::ui {
 // and Shift+Tab move to the next control and Enter still breaks the line.
 void LeaveOnTab(HWND edit_box);
 
+// True for the Esc key meant for `window` or one of its controls. The
+// message loop drops it before IsDialogMessage: the window is no dialog, and
+// there Esc would ask to close (IDCANCEL, and a multi-line box posts
+// WM_CLOSE to its parent).
+bool IsEscapeFor(HWND window, const MSG& message);
+
 // Call before `control` is disabled: if it has the focus, the focus moves
 // on to the next enabled tab stop of `window`, so it is never stranded.
 void MoveFocusFrom(HWND window, HWND control);

@@ -74,6 +74,13 @@ constexpr ControlLayout kControls[] = {
 };
 // clang-format on
 
+// The window's outer size when its client area is drawn at `dpi` and its
+// title and menu bars at `frame_dpi`.
+SIZE WindowFrame(int dpi, int frame_dpi) {
+  return FrameSize(MulDiv(kClientWidth, dpi, kBaseDpi), MulDiv(kClientHeight, dpi, kBaseDpi),
+                   kWindowStyle, frame_dpi);
+}
+
 bool IsPushButton(int id) {
   return id == kStartButtonId || id == kStopButtonId || id == kTrayButtonId ||
          id == kBrowseButtonId || id == kOpenSiteButtonId;
@@ -117,7 +124,7 @@ bool MainWindow::Create(int show_command) {
 
   // Made at the system DPI; PlaceWindow then sizes and centres it for the
   // DPI of the monitor it landed on.
-  const SIZE frame = FrameSize(Scale(kClientWidth), Scale(kClientHeight), kWindowStyle, dpi_);
+  const SIZE frame = WindowFrame(dpi_, dpi_);
   const std::wstring title = FromGbk(kProductTitle);
   HWND created =
       CreateWindowExW(0, kMainWindowClass, title.c_str(), kWindowStyle, CW_USEDEFAULT,
@@ -136,7 +143,7 @@ bool MainWindow::Create(int show_command) {
 // Fixed size around the client area the layout needs, centred in the work
 // area of the window's monitor.
 void MainWindow::PlaceWindow() {
-  const SIZE frame = FrameSize(Scale(kClientWidth), Scale(kClientHeight), kWindowStyle, dpi_);
+  const SIZE frame = WindowFrame(dpi_, FrameDpi(hwnd_, dpi_));
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -175,8 +182,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case DM_GETDEFID:
-      // Asked by IsDialogMessage when Enter is pressed.
-      return MAKELRESULT(DefaultButtonId(), DC_HASDEFID);
+      // Asked by IsDialogMessage when Enter is pressed. Without a default
+      // it sends IDOK, which no control of the window has.
+      if (const int id = DefaultButtonId(); id != 0) return MAKELRESULT(id, DC_HASDEFID);
+      return 0;
     case WM_ACTIVATE:
       if (LOWORD(wparam) == WA_INACTIVE) {
         focus_.Remember(hwnd_);
@@ -190,6 +199,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // it on to the control that had it.
       focus_.Restore(hwnd_, port_box_);
       return 0;
+    case kGetDpiScaledSizeMessage: {
+      // Per-monitor v2 only: the frame scales with the client area, but not
+      // linearly, so the size for the new DPI is worked out, not scaled.
+      const int dpi = static_cast<int>(wparam);
+      *reinterpret_cast<SIZE*>(lparam) = WindowFrame(dpi, dpi);
+      return TRUE;
+    }
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -228,9 +244,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       server_->ShutdownForExit();
       PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+      // The last message: the handle is forgotten, but the system still
+      // needs it to free what it keeps for the window.
+      HWND hwnd = hwnd_;
       hwnd_ = nullptr;
-      break;
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
     default:
       if (message == taskbar_created_message_ && message != 0) {
         ShowTrayIcon(false);
@@ -279,8 +299,14 @@ void MainWindow::ShowTrayIcon(bool first) {
                            : tray_icon_.Restore();
   if (shown) {
     KillTimer(hwnd_, kTrayRetryTimerId);
-  } else {
-    SetTimer(hwnd_, kTrayRetryTimerId, kTrayRetryMs, nullptr);
+    tray_fallback_.Accepted();
+    return;
+  }
+  SetTimer(hwnd_, kTrayRetryTimerId, kTrayRetryMs, nullptr);
+  // Hidden with no icon the window could not be reached: after a few
+  // refusals it waits minimized on the taskbar while the timer goes on.
+  if (!first && tray_fallback_.Refused(!IsWindowVisible(hwnd_))) {
+    ShowWindow(hwnd_, SW_SHOWMINNOACTIVE);
   }
 }
 
@@ -324,8 +350,8 @@ void MainWindow::CreateControls() {
   for (const ControlLayout& item : kControls) {
     HWND control =
         CreateWindowExW(item.ex_style, item.window_class, FromGbk(item.caption).c_str(),
-                        WS_CHILD | WS_CLIPSIBLINGS | item.style, Scale(item.x), Scale(item.y),
-                        Scale(item.width), Scale(item.height), hwnd_,
+                        WS_CHILD | WS_CLIPSIBLINGS | WS_GROUP | item.style, Scale(item.x),
+                        Scale(item.y), Scale(item.width), Scale(item.height), hwnd_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance_, nullptr);
     if (control != nullptr && font_) {
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -362,15 +388,19 @@ void MainWindow::LayOutControls() {
 }
 
 // The window moved to a monitor of another DPI (or that monitor's scale
-// changed): everything is laid out, lettered and pictured anew for it.
+// changed): everything is laid out, lettered and pictured anew for it. The
+// suggested place is kept, but not its size: under per-monitor v1 the
+// system scales the whole frame, though the title and menu bars stay at the
+// system DPI.
 void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0) return;
   dpi_ = dpi;
   MakeFont();
   LayOutControls();
   LoadWindowIcons();
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE frame = WindowFrame(dpi_, FrameDpi(hwnd_, dpi_));
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, frame.cx, frame.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -412,10 +442,12 @@ void MainWindow::OnCommand(int id, int code) {
   }
 }
 
-// Enter presses the focused button, or from anywhere else Start.
+// Enter presses the focused button, or Start from the port and folder
+// boxes; elsewhere (the address box) there is no default: 0.
 int MainWindow::DefaultButtonId() const {
   const int focused = GetDlgCtrlID(GetFocus());
-  return IsPushButton(focused) ? focused : kStartButtonId;
+  if (IsPushButton(focused)) return focused;
+  return focused == kAddressBoxId ? 0 : kStartButtonId;
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
@@ -485,6 +517,7 @@ void MainWindow::OnTrayNotify(UINT kind) {
     case WM_CONTEXTMENU:
     case NIN_SELECT:
     case NIN_KEYSELECT:
+    case NIN_BALLOONUSERCLICK:
       RestoreFromTray();
       break;
     default:

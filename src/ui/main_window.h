@@ -12,6 +12,7 @@
 #include "ui/address_panel.h"
 #include "ui/dpi.h"
 #include "ui/keyboard_focus.h"
+#include "ui/tray_fallback.h"
 #include "ui/tray_icon.h"
 #include "ui/win_handles.h"
 #include "ui/window_panel.h"
@@ -79,6 +80,7 @@ class MainWindow {
   UniqueIcon large_icon_;  // the window's own, at its DPI
   UniqueIcon small_icon_;
   TrayIcon tray_icon_;
+  TrayFallback tray_fallback_;
   bool balloon_shown_ = false;
   FocusMemory focus_;
   AddressPanel address_panel_;  // the address box's menu and QR window

@@ -48,7 +48,9 @@ bool TrayIcon::Restore() {
 bool TrayIcon::ShowBalloon(std::wstring_view title, std::wstring_view text) {
   if (!shown_) return false;
   NOTIFYICONDATAW balloon = data_;
-  balloon.uFlags = NIF_INFO;
+  // Under version 4 a modify without the tip and NIF_SHOWTIP takes the
+  // hover tip away.
+  balloon.uFlags = NIF_INFO | NIF_TIP | NIF_SHOWTIP;
   balloon.dwInfoFlags = NIIF_INFO;
   CopyText(title, balloon.szInfoTitle);
   CopyText(text, balloon.szInfo);

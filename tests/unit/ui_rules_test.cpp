@@ -8,6 +8,7 @@
 #include "ui/address_text.h"
 #include "ui/log_cap.h"
 #include "ui/port_entry.h"
+#include "ui/tray_fallback.h"
 
 namespace orvane::ui {
 namespace {
@@ -222,6 +223,35 @@ TEST(LogCapTest, DropsWholeOldLinesToStayUnderTheCap) {
   for (const DropCase& c : cases) {
     SCOPED_TRACE(c.current + " +" + std::to_string(c.incoming) + " cap " + std::to_string(c.cap));
     EXPECT_EQ(c.expected, BytesToDropForCap(c.current, c.incoming, c.cap));
+  }
+}
+
+TEST(TrayFallbackTest, ShowsTheHiddenWindowAfterThreeRefusalsInARow) {
+  // Each event: 'h' a refusal while hidden, 'v' a refusal while visible,
+  // 'a' the icon taken. The expected text marks the refusals that show.
+  // clang-format off
+  const struct {
+    const char* events;
+    const char* shows;
+  } cases[] = {
+      {"hh", "--"},           {"hhh", "--s"},        {"hhhhhh", "--s--s"},
+      {"hhahh", "-- --"},     {"hhvhh", "-----"},    {"hhvhhh", "-----s"},
+      {"vvvv", "----"},       {"ahhh", " --s"},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.events);
+    TrayFallback fallback;
+    std::string shows;
+    for (const char* e = c.events; *e != '\0'; ++e) {
+      if (*e == 'a') {
+        fallback.Accepted();
+        shows += ' ';
+      } else {
+        shows += fallback.Refused(*e == 'h') ? 's' : '-';
+      }
+    }
+    EXPECT_EQ(c.shows, shows);
   }
 }
 

@@ -224,6 +224,33 @@ void AnswerMessageBox(HWND box, int button) {
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
+int FreePort(SOCKET* hold) {
+  // Each run starts somewhere else in the range, and never offers a port
+  // twice: one a test has just stopped serving on may still be closing.
+  static int next = static_cast<int>((GetCurrentProcessId() * 7919 + GetTickCount()) % 12000);
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    const int port = 20000 + next;
+    next = (next + 13) % 12000;
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (probe == INVALID_SOCKET) return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        listen(probe, 1) == 0) {
+      if (hold != nullptr) {
+        *hold = probe;
+      } else {
+        closesocket(probe);
+      }
+      return port;
+    }
+    closesocket(probe);
+  }
+  return 0;
+}
+
 std::string HttpGet(int port, const std::string& path, int timeout_ms) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return {};

@@ -75,6 +75,13 @@ std::wstring MessageBoxText(HWND box);
 // Presses a message-box button (IDOK, IDCANCEL) without waiting.
 void AnswerMessageBox(HWND box, int button);
 
+// A port that nothing listens on, found by binding it on every address (as
+// the program does), so parallel test runs on one machine do not collide.
+// It lies from 20000 to 31999: the program reads a port above 32767 as no
+// port. The probe stays bound and listening in `*hold` when given (the
+// caller closes it), else it is closed. 0 when none was found.
+int FreePort(SOCKET* hold = nullptr);
+
 // One HTTP GET to 127.0.0.1:port; the whole answer, empty when the
 // connection failed. Gives up after `timeout_ms`.
 std::string HttpGet(int port, const std::string& path, int timeout_ms = 5000);

@@ -128,6 +128,12 @@ TEST_F(WindowTest, ControlsHaveTheirCaptionsPlacesAndInitialTexts) {
     EXPECT_EQ(MulDiv(c.width, dpi, 96), r.right - r.left);
     EXPECT_EQ(MulDiv(c.height, dpi, 96), r.bottom - r.top);
     EXPECT_EQ(c.id != kRequestLogBoxId, IsWindowVisible(control) != FALSE);
+    // Each tab stop is a group of its own, as in a dialog template: the
+    // arrow keys (which move within a group) leave the focus where it is.
+    if (GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP && IsWindowVisible(control)) {
+      EXPECT_EQ(control, GetNextDlgGroupItem(server_.window(), control, FALSE));
+      EXPECT_EQ(control, GetNextDlgGroupItem(server_.window(), control, TRUE));
+    }
   }
 
   // The site folder starts as the program's own folder.
@@ -380,13 +386,14 @@ TEST_F(WindowTest, AddressFollowsEveryChangeOfThePortText) {
 }
 
 TEST_F(WindowTest, ServesTheSiteFolderAndLogsEachClient) {
-  constexpr int kPort = 18711;
-  ASSERT_NO_FATAL_FAILURE(StartServing(kPort));
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_NO_FATAL_FAILURE(StartServing(port));
   // StartServer writes the settled port back, which rebuilds the address.
-  EXPECT_EQ(std::to_wstring(kPort), TextOf(port_box_));
-  EXPECT_NE(std::wstring::npos, TextOf(address_box_).find(L":18711/"));
+  EXPECT_EQ(std::to_wstring(port), TextOf(port_box_));
+  EXPECT_NE(std::wstring::npos, TextOf(address_box_).find(L":" + std::to_wstring(port) + L"/"));
 
-  const std::string answer = HttpGet(kPort, "/hello.txt");
+  const std::string answer = HttpGet(port, "/hello.txt");
   EXPECT_EQ(0u, answer.rfind("HTTP/1.1 200", 0)) << answer;
   EXPECT_NE(std::string::npos, answer.find("\r\n\r\nhello from the site")) << answer;
 
@@ -401,7 +408,7 @@ TEST_F(WindowTest, ServesTheSiteFolderAndLogsEachClient) {
   // With the caret put inside the log, the next line still lands at the end.
   const std::wstring first = TextOf(log);
   SendBounded(log, EM_SETSEL, 3, 3);
-  EXPECT_FALSE(HttpGet(kPort, "/hello.txt").empty());
+  EXPECT_FALSE(HttpGet(port, "/hello.txt").empty());
   ASSERT_TRUE(WaitUntil([&] { return TextOf(log).size() > first.size(); }, 5000));
   const std::wstring both = TextOf(log);
   EXPECT_EQ(first, both.substr(0, first.size()));
@@ -410,26 +417,22 @@ TEST_F(WindowTest, ServesTheSiteFolderAndLogsEachClient) {
 
   server_.Click(kStopButtonId);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start_button_) != FALSE; }, 5000));
-  EXPECT_TRUE(HttpGet(kPort, "/hello.txt", 2000).empty());
+  EXPECT_TRUE(HttpGet(port, "/hello.txt", 2000).empty());
 }
 
 TEST_F(WindowTest, PortInUseShowsTheBindMessageAndLeavesStartEnabled) {
-  constexpr int kPort = 18712;
-  SOCKET blocker = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(kPort);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(0, bind(blocker, reinterpret_cast<const sockaddr*>(&address), sizeof address));
-  ASSERT_EQ(0, listen(blocker, 1));
+  SOCKET blocker = INVALID_SOCKET;
+  const int port = FreePort(&blocker);
+  ASSERT_NE(0, port);
 
-  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(kPort)));
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
   server_.Click(kStartButtonId);
   HWND box = server_.WaitForMessageBox(5000);
   ASSERT_NE(nullptr, box);
   EXPECT_EQ(FromGbk(kInfoCaption), TextOf(box));
   // 不能绑定 + port + 端口
-  EXPECT_EQ(FromGbk("\xB2\xBB\xC4\xDC\xB0\xF3\xB6\xA8") + L"18712" + FromGbk("\xB6\xCB\xBF\xDA"),
+  EXPECT_EQ(FromGbk("\xB2\xBB\xC4\xDC\xB0\xF3\xB6\xA8") + std::to_wstring(port) +
+                FromGbk("\xB6\xCB\xBF\xDA"),
             MessageBoxText(box));
   EXPECT_EQ(nullptr, GetWindow(box, GW_OWNER));
   AnswerMessageBox(box, IDOK);
@@ -451,7 +454,8 @@ TEST_F(WindowTest, TrayHidesTheWindowAndEveryClickKindBringsItBack) {
   } kinds[] = {
       {WM_MOUSEMOVE, false},    {WM_LBUTTONDOWN, false}, {WM_LBUTTONUP, true},
       {WM_LBUTTONDBLCLK, true}, {WM_RBUTTONUP, true},    {WM_CONTEXTMENU, true},
-      {NIN_SELECT, true},       {NIN_KEYSELECT, true},
+      {NIN_SELECT, true},       {NIN_KEYSELECT, true},   {NIN_BALLOONUSERCLICK, true},
+      {NIN_BALLOONTIMEOUT, false},
   };
   // The shell speaks version 4: the event in the low word, the icon's ID in
   // the high word, and the anchor point in wParam.
@@ -476,8 +480,9 @@ TEST_F(WindowTest, TrayHidesTheWindowAndEveryClickKindBringsItBack) {
 }
 
 TEST_F(WindowTest, ClosingWhileServingAsksCancelKeepsServingOkExits) {
-  constexpr int kPort = 18713;
-  ASSERT_NO_FATAL_FAILURE(StartServing(kPort));
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_NO_FATAL_FAILURE(StartServing(port));
 
   PostMessageW(server_.window(), WM_CLOSE, 0, 0);
   HWND box = server_.WaitForMessageBox(5000);
@@ -491,7 +496,7 @@ TEST_F(WindowTest, ClosingWhileServingAsksCancelKeepsServingOkExits) {
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
   EXPECT_TRUE(IsWindow(server_.window()));
   EXPECT_FALSE(IsWindowEnabled(start_button_));
-  EXPECT_EQ(0u, HttpGet(kPort, "/hello.txt").rfind("HTTP/1.1 200", 0));
+  EXPECT_EQ(0u, HttpGet(port, "/hello.txt").rfind("HTTP/1.1 200", 0));
 
   PostMessageW(server_.window(), WM_CLOSE, 0, 0);
   box = server_.WaitForMessageBox(5000);
@@ -581,26 +586,64 @@ TEST_F(KeyboardTest, TabAndShiftTabVisitTheControlsInVisualOrder) {
   }
   EXPECT_EQ(L"", TextOf(server_.Control(kConnectionLogBoxId)));
 
-  // In the log box Enter breaks the line; it does not press Start.
+  // In the log box Enter breaks the line; in the address box it does
+  // nothing. Neither presses Start (here on a free port, should it start).
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
   ASSERT_TRUE(FocusAfterKeys("shift+Tab", kConnectionLogBoxId));
   ASSERT_TRUE(g_input.Run("key Return"));
   EXPECT_TRUE(
       WaitUntil([&] { return TextOf(server_.Control(kConnectionLogBoxId)) == L"\r\n"; }, 3000));
-  EXPECT_TRUE(IsWindowEnabled(start_button_));
+  ASSERT_TRUE(FocusAfterKeys("shift+Tab shift+Tab", kAddressBoxId));
+  ASSERT_TRUE(g_input.Run("key Return"));
+  EXPECT_FALSE(WaitUntil(
+      [&] { return !IsWindowEnabled(start_button_) || server_.FindMessageBox() != nullptr; },
+      1500));
+}
+
+TEST_F(KeyboardTest, EscapeClosesNothingAndAsksNothingFromAnyControl) {
+  for (const bool serving : {false, true}) {
+    SCOPED_TRACE(serving ? "serving" : "stopped");
+    if (serving) {
+      const int port = FreePort();
+      ASSERT_NE(0, port);
+      ASSERT_NO_FATAL_FAILURE(StartServing(port));
+      // The click on Start left the focus on Stop; Shift+Tab skips the
+      // disabled Start.
+      ASSERT_TRUE(FocusAfterKeys("shift+Tab", kPortBoxId));
+    }
+    // Every tab stop in turn (Start only while it is enabled), Esc in each.
+    for (const int id : {kPortBoxId, kStartButtonId, kStopButtonId, kTrayButtonId, kSiteFolderBoxId,
+                         kBrowseButtonId, kAddressBoxId, kOpenSiteButtonId, kConnectionLogBoxId}) {
+      if (id == kStartButtonId && serving) continue;
+      SCOPED_TRACE(id);
+      ASSERT_TRUE(Focus() == server_.Control(id) || FocusAfterKeys("Tab", id));
+      ASSERT_TRUE(g_input.Run("key Escape"));
+      // A close or a question would come at once: Esc posts it.
+      ASSERT_FALSE(WaitUntil(
+          [&] { return !IsWindowVisible(server_.window()) || server_.FindMessageBox() != nullptr; },
+          500));
+    }
+    EXPECT_EQ(serving, !IsWindowEnabled(start_button_));
+    ASSERT_TRUE(FocusAfterKeys("Tab", kPortBoxId));  // round to the start
+  }
 }
 
 TEST_F(KeyboardTest, TypedPortIsFilteredAndEnterStartsTheServer) {
-  constexpr int kPort = 18716;
+  const int port = FreePort();
+  ASSERT_NE(0, port);
   ASSERT_TRUE(FocusAfterKeys("", kPortBoxId));
   // The initial 80 is selected, so typing replaces it.
   ASSERT_TRUE(TypeAndRead("8a1", L"81"));
   ASSERT_TRUE(g_input.Run("key BackSpace BackSpace"));
-  ASSERT_TRUE(TypeAndRead("18x716", std::to_wstring(kPort)));
+  const std::string digits = std::to_string(port);
+  ASSERT_TRUE(TypeAndRead(digits.substr(0, 2) + "x" + digits.substr(2), std::to_wstring(port)));
 
   ASSERT_TRUE(g_input.Run("key Return"));
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start_button_); }, 5000));
   EXPECT_EQ(port_box_, Focus());
-  EXPECT_EQ(0u, HttpGet(kPort, "/").rfind("HTTP/1.1 ", 0));
+  EXPECT_EQ(0u, HttpGet(port, "/").rfind("HTTP/1.1 ", 0));
   // With Start disabled Enter does nothing (a second start would report
   // the port as taken).
   ASSERT_TRUE(g_input.Run("key Return"));
@@ -619,7 +662,9 @@ bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
 }
 
 TEST_F(KeyboardTest, FocusSurvivesStartAnotherWindowAndTheTray) {
-  ASSERT_TRUE(SetTextOf(port_box_, L"18717"));
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
   // Space on the focused Start: the button is disabled, the focus moves on.
   ASSERT_TRUE(FocusAfterKeys("Tab", kStartButtonId));
   ASSERT_TRUE(g_input.Run("key space"));
