@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "http/worker_pool.h"
+
 namespace orvane {
 
 // At most this many answered connections are drained at the same time. Each
@@ -22,6 +24,9 @@ struct ServerOptions {
   int linger_ms = 2000;
   // How long FinalShutdown waits for the workers to end.
   int shutdown_wait_ms = 5000;
+
+  // How the pool makes its worker threads; tests make it fail.
+  ThreadMaker make_thread = &platform::Thread::Create;
 
   // Seams for tests; empty in the program. Both run on a worker's thread.
   // Between Accept and the recording of the connection in the worker's slot:

@@ -124,6 +124,35 @@ TEST_F(LifecycleTest, RestartAlwaysLeavesExactlyOneWaiter) {
   EXPECT_EQ("abc", FetchA(s.port));
 }
 
+TEST_F(LifecycleTest, ImmediateStopStartPairsLeaveItServingWithOneWaiter) {
+  RunningServer s(site_.FolderText());
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    // Nothing between: the earlier run's waiter has not yet seen its stop.
+    s.server->StopServer();
+    s.server->StartServer();
+    ASSERT_TRUE(s.Running());
+    ASSERT_EQ("abc", FetchA(s.port));
+  }
+  WorkerPool& pool = s.server->pool();
+  EXPECT_TRUE(s.panel.WaitFor([&] { return pool.FreeSlotCount() == pool.slot_count() - 1; }, 3000));
+  EXPECT_TRUE(s.Running());
+}
+
+std::optional<platform::Thread> NoThreads(platform::ThreadEntry, void*, bool) {
+  return std::nullopt;
+}
+
+TEST_F(LifecycleTest, AStartWithoutAWorkerToWaitSaysSoAndStaysStopped) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.make_thread = &NoThreads;
+  RunningServer s(site_.FolderText(), options);
+  EXPECT_FALSE(s.Running());
+  ASSERT_EQ(1u, s.panel.InfoBoxTexts().size());
+  EXPECT_EQ(std::string(kStartFailedMessage), s.panel.InfoBoxTexts()[0]);
+  EXPECT_EQ("<connect failed>", Fetch(s.port, "GET /a.txt HTTP/1.1\r\n\r\n", 1000));
+}
+
 TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
   Gate gate;
   ServerOptions options = RunningServer::FastOptions();
@@ -324,7 +353,7 @@ std::optional<platform::Thread> LimitedThreads(platform::ThreadEntry entry, void
 class IdleHost : public WorkerHost {
  public:
   net::NetSocket& ListenSocket() override { return listener; }
-  void OnAcceptFailed() override { ++accept_failures; }
+  void OnAcceptFailed(std::uint64_t, bool) override { ++accept_failures; }
   void LogConnection(const net::NetSocket&) override {}
   bool ServeConnection(net::NetSocket&, std::int64_t) override { return false; }
   void SendLimitResponse(net::NetSocket&) override {}
