@@ -31,8 +31,8 @@ class WorkerHost {
   // seam for tests, which hold a worker there to stop the server meanwhile.
   virtual void AfterAccept() {}
   virtual void LogConnection(const net::NetSocket& client) = 0;
-  // Reads and answers the request. True when something was sent, so the
-  // close must let the client read it. The pool recycles the slot next.
+  // Reads and answers the request. True when a whole answer was sent, so
+  // the close must let the client read it. The pool recycles the slot next.
   // The sending side is shut down once the answer is complete.
   virtual bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) = 0;
   // Sends the limit text and shuts the sending side down.
