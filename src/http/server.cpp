@@ -159,9 +159,10 @@ void Server::FinishConnection(net::NetSocket& client) {
   // sending side already ended by whoever answered, drain what the client
   // still sends for a short while, then close. Each
   // drain holds this thread and the socket outside the pool's slots, so only
-  // kMaxLingering run at once; above that the close comes at once, which can
-  // cost a reset only to a client that is still sending.
-  if (lingering_.fetch_add(1) < kMaxLingering) {
+  // max_lingering run at once; above that the close comes at once, which can
+  // cost a reset only to a client that is still sending. The drain ends at
+  // the client's end of stream.
+  if (lingering_.fetch_add(1) < options_.max_lingering) {
     const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
     char sink[4096];
     for (;;) {

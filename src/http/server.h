@@ -102,7 +102,7 @@ class Server : private WorkerHost {
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
   // Answered connections being drained now (FinishConnection), at most
-  // kMaxLingering of them.
+  // options_.max_lingering of them.
   std::atomic<int> lingering_{0};
 };
 

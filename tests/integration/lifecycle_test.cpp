@@ -214,6 +214,43 @@ TEST_F(LifecycleTest, StopDuringTransfersEndsThemAndARestartServesAtOnce) {
   EXPECT_EQ("abc", FetchA(s.port));
 }
 
+// The client reads its whole answer and goes on sending. While the server
+// drains, the bytes are taken; had it closed without a drain, the first
+// would be answered with a reset and the next send would fail.
+bool DrainedWhileStillSending(std::uint16_t port) {
+  net::NetSocket client;
+  if (!ConnectLocal(client, port) || !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000)) {
+    return false;
+  }
+  bool closed = false;
+  if (SplitAnswer(ReadUntilClosed(client, 3000, &closed)).body != "abc" || !closed) return false;
+  if (!client.SendAll("more", 1000)) return false;
+  platform::SleepMillis(100);
+  return client.SendAll("still more", 1000);
+}
+
+TEST_F(LifecycleTest, AnswersPastTheLingerCeilingsCountAreStillDrained) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.max_lingering = 2;
+  RunningServer s(site_.FolderText(), options);
+  // One after the other: each drain ends when its client closes.
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_TRUE(DrainedWhileStillSending(s.port));
+  }
+}
+
+TEST_F(LifecycleTest, ADrainEndsAtTheClientsEndOfStream) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.linger_ms = 5000;
+  RunningServer s(site_.FolderText(), options);
+  // One per slot, the waiter's among them; the serving worker is one more
+  // until its drain ends.
+  const int threads = s.server->pool().LiveThreadCount();
+  EXPECT_EQ("abc", FetchA(s.port));  // closes after reading the answer
+  EXPECT_TRUE(s.panel.WaitFor([&] { return s.server->pool().LiveThreadCount() == threads; }, 2000));
+}
+
 TEST_F(LifecycleTest, APortInUseShowsTheBindMessageAndStaysStopped) {
   RunningServer first(site_.FolderText());
   ASSERT_TRUE(first.Running());
