@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/process.h"
 #include "platform/unique_resource.h"
 
 namespace orvane {
@@ -86,13 +87,28 @@ ConsolePanel::ConsolePanel(std::string port_text, std::string folder_text)
   writer_ = std::thread([this] { WriterMain(); });
 }
 
-ConsolePanel::~ConsolePanel() {
+ConsolePanel::~ConsolePanel() { StopWriter(); }
+
+void ConsolePanel::StopWriter() {
   {
     std::lock_guard<std::mutex> lock(state_mutex_);
     stopping_writer_ = true;
   }
   state_changed_.notify_all();
-  writer_.join();
+  if (writer_.joinable()) writer_.join();
+}
+
+int ShutdownHeadless(Server& server, ConsolePanel& panel) {
+  if (server.FinalShutdown()) return 0;
+  const int busy = server.pool().LiveThreadCount();
+  panel.StopWriter();
+  if (busy == 1) {
+    std::fprintf(stderr, "Stopped; 1 worker was still busy and was ended.\n");
+  } else {
+    std::fprintf(stderr, "Stopped; %d workers were still busy and were ended.\n", busy);
+  }
+  std::fflush(stderr);
+  platform::EndProcessNow(kExitWorkersEnded);
 }
 
 InfoBoxAnswer ConsolePanel::ShowInfoBox(std::string_view text, InfoBoxKind) {

@@ -10,13 +10,14 @@
 
 #include "http/log_queue.h"
 #include "http/operator_panel.h"
+#include "http/server.h"
 
 namespace orvane {
 
 class ConsolePanel : public OperatorPanel {
  public:
   ConsolePanel(std::string port_text, std::string folder_text);
-  // Writes out what is still queued.
+  // Writes out what is still queued (StopWriter).
   ~ConsolePanel() override;
 
   std::string ReadPortText() override { return port_text_; }
@@ -32,6 +33,9 @@ class ConsolePanel : public OperatorPanel {
   // Blocks until the start button would be enabled again (the server
   // stopped) or `timeout_ms` passes; true when it did.
   bool WaitUntilStopped(int timeout_ms);
+  // Writes out every line queued so far and ends the writer; lines that come
+  // later are dropped. Safe to call more than once.
+  void StopWriter();
 
  private:
   void WriterMain();
@@ -45,6 +49,18 @@ class ConsolePanel : public OperatorPanel {
   LogQueue queue_;
   std::thread writer_;
 };
+
+// The headless program's exit code when workers outlived the shutdown wait
+// and were ended with the process (0 is a clean stop, 1 a failed start, 2 a
+// wrong command line).
+inline constexpr int kExitWorkersEnded = 3;
+
+// The headless program's end, after StopServer: ends the workers and returns
+// 0. When some outlive the shutdown wait (stuck in a call no interrupt ends),
+// writes out the queued lines and one line on standard error saying how many
+// were still busy, then ends the process at once with kExitWorkersEnded,
+// without destroying what those workers still use.
+int ShutdownHeadless(Server& server, ConsolePanel& panel);
 
 // GBK bytes (the service's own texts) as UTF-8 for the terminal; bytes that
 // are not GBK pass through unchanged.

@@ -1,6 +1,8 @@
 // The headless server for Linux: `orvane-headless [FOLDER] [PORT]` serves
 // FOLDER (default: the current folder) on PORT (default 8080) on every IPv4
-// address until SIGINT or SIGTERM.
+// address until SIGINT or SIGTERM. Exit codes: 0 stopped cleanly, 1 could not
+// start, 2 wrong command line, 3 (kExitWorkersEnded) workers stuck past the
+// shutdown wait were ended with the process.
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -69,8 +71,8 @@ int main(int argc, char** argv) {
   }
   server.StopServer();
   panel.WaitUntilStopped(5000);
-  // A worker stuck past the wait ends the process here, with exit code 0.
-  server.ShutdownForExit();
+  // A worker stuck past the wait ends the process in here, with its own code.
+  const int code = orvane::ShutdownHeadless(server, panel);
   std::fprintf(stderr, "Stopped.\n");
-  return 0;
+  return code;
 }

@@ -62,27 +62,45 @@ bool AnswerRequest(net::NetSocket& client, std::string_view request_text,
     SendCannedResponse(client, context.canned.server_error, context.send_wait_ms);
     return true;
   }
-  const std::uint64_t length = file->Length();
+  OpenFileBody body(*file);
+  return AnswerWithFile(client, request_text, mapped->content_type, body, context);
+}
+
+bool AnswerWithFile(net::NetSocket& client, std::string_view request_text,
+                    std::string_view content_type, FileBody& file, const AnswerContext& context) {
+  const std::optional<std::uint64_t> size = file.Length();
+  if (!size) {
+    SendCannedResponse(client, context.canned.server_error, context.send_wait_ms);
+    return true;
+  }
+  const std::uint64_t length = *size;
   const RangeDecision range = DecideRange(ParseRangeHeader(request_text), length);
   std::string head;
   std::uint64_t offset = 0;
   std::uint64_t count = length;
   switch (range.kind) {
     case RangeDecision::Kind::kWhole:
-      head = FillOkHead(context.canned.ok_header_template, length, CurrentDate(),
-                        mapped->content_type);
+      head = FillOkHead(context.canned.ok_header_template, length, CurrentDate(), content_type);
       break;
     case RangeDecision::Kind::kPartial:
       offset = range.first;
       count = range.last - range.first + 1;
-      head = BuildPartialHead(CurrentDate(), mapped->content_type, range.first, range.last, length);
+      head = BuildPartialHead(CurrentDate(), content_type, range.first, range.last, length);
       break;
     case RangeDecision::Kind::kUnsatisfiable:
       (void)client.SendAll(BuildRangeNotSatisfiable(CurrentDate(), length), context.send_wait_ms);
       return true;
   }
-  SendHeadAndFile(client, head, *file, offset, count, context.send_wait_ms);
-  return true;
+  switch (SendHeadAndFile(client, head, file, offset, count, context.send_wait_ms)) {
+    case BodySent::kComplete:
+      return true;
+    case BodySent::kFileFailedBeforeHead:
+      SendCannedResponse(client, context.canned.server_error, context.send_wait_ms);
+      return true;
+    case BodySent::kCutShort:
+      break;
+  }
+  return false;
 }
 
 }  // namespace orvane

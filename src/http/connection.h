@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "http/file_transfer.h"
 #include "http/operator_panel.h"
 #include "http/core/responses.h"
 #include "http/server_options.h"
@@ -32,8 +33,17 @@ struct AnswerContext {
 };
 
 // Answers a GET request (404, 500, 416, or the file as 200 or 206); other
-// requests get nothing. True when anything was sent.
+// requests get nothing. True when a whole answer was sent, so the close must
+// let the client read it; false when nothing was sent or a body was cut
+// short (the connection is then closed at once: the client sees fewer bytes
+// than the head announced).
 bool AnswerRequest(net::NetSocket& client, std::string_view request_text,
                    const AnswerContext& context);
+
+// AnswerRequest's part once the file is open: its size and the request's
+// Range decide the head (200, 206 or 416). A size, seek or first read that
+// fails before the head is sent answers 500 instead.
+bool AnswerWithFile(net::NetSocket& client, std::string_view request_text,
+                    std::string_view content_type, FileBody& file, const AnswerContext& context);
 
 }  // namespace orvane

@@ -21,13 +21,14 @@ void SendCannedResponse(net::NetSocket& client, std::string_view canned, int sen
   (void)client.SendAll(text, send_wait_ms);
 }
 
-bool SendHeadAndFile(net::NetSocket& client, std::string_view head, platform::ReadOnlyFile& file,
-                     std::uint64_t offset, std::uint64_t length, int send_wait_ms) {
-  if (length > 0 && !file.Seek(offset)) length = 0;
+BodySent SendHeadAndFile(net::NetSocket& client, std::string_view head, FileBody& file,
+                         std::uint64_t offset, std::uint64_t length, int send_wait_ms) {
+  if (length > 0 && !file.Seek(offset)) return BodySent::kFileFailedBeforeHead;
   std::string buffer;
   buffer.resize(head.size() + PieceOf(length, kFileChunkSize));
   head.copy(buffer.data(), head.size());
   std::size_t filled = head.size();
+  bool head_sent = false;
   for (;;) {
     bool file_failed = false;
     if (length > 0) {
@@ -41,16 +42,21 @@ bool SendHeadAndFile(net::NetSocket& client, std::string_view head, platform::Re
         file_failed = true;  // read error, or the file became shorter
       }
     }
+    // A file that fails before its first piece is read leaves the head unsent.
+    if (file_failed && !head_sent) return BodySent::kFileFailedBeforeHead;
     if (filled > 0 && !client.SendAll(std::string_view(buffer.data(), filled), send_wait_ms)) {
-      return false;
+      return BodySent::kCutShort;
     }
-    if (file_failed) return false;
-    if (length == 0) return true;
+    head_sent = true;
+    if (file_failed) return BodySent::kCutShort;
+    if (length == 0) return BodySent::kComplete;
     filled = 0;
     // The head and the first piece went out together; the rest goes without
     // passing through our buffer where the system can do that.
-    if (net::NetSocket::HasZeroCopySend()) {
-      return client.SendFileRange(file.native(), offset, length, send_wait_ms);
+    if (net::NetSocket::HasZeroCopySend() && file.native() != platform::FileTraits::Invalid()) {
+      return client.SendFileRange(file.native(), offset, length, send_wait_ms)
+                 ? BodySent::kComplete
+                 : BodySent::kCutShort;
     }
   }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "net/net_socket.h"
@@ -12,16 +13,52 @@ namespace orvane {
 // The file body goes out in pieces of this size.
 inline constexpr std::size_t kFileChunkSize = 8000;
 
+// What a body is read from: an open site file (OpenFileBody), or a test's
+// stand-in that fails where a disk or a network share can.
+class FileBody {
+ public:
+  virtual ~FileBody() = default;
+  // nullopt when the size cannot be read.
+  virtual std::optional<std::uint64_t> Length() const = 0;
+  virtual bool Seek(std::uint64_t offset) = 0;
+  // Bytes read (0 at the end of the file) or -1 on an error.
+  virtual std::int64_t Read(char* buffer, std::size_t size) = 0;
+  // The native handle for zero-copy sending; -1 when there is none.
+  virtual std::intptr_t native() const = 0;
+};
+
+class OpenFileBody : public FileBody {
+ public:
+  explicit OpenFileBody(platform::ReadOnlyFile& file) : file_(file) {}
+  std::optional<std::uint64_t> Length() const override { return file_.Length(); }
+  bool Seek(std::uint64_t offset) override { return file_.Seek(offset); }
+  std::int64_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
+  std::intptr_t native() const override { return file_.native(); }
+
+ private:
+  platform::ReadOnlyFile& file_;
+};
+
 // `SendCannedResponse`: the text with the current date put in, in one send.
 // A failed send is not reported: the connection is closed next anyway.
 void SendCannedResponse(net::NetSocket& client, std::string_view canned, int send_wait_ms);
 
+enum class BodySent {
+  kComplete,
+  // The file failed (seek or first read) before anything was sent: the caller
+  // can still answer with an error.
+  kFileFailedBeforeHead,
+  // The head went out but not all the bytes it announced: a send failed, or
+  // the file failed or ended sooner. The connection must end without a
+  // graceful close, which would pass the short body off as whole.
+  kCutShort,
+};
+
 // Sends `head`, then `length` bytes of the file from `offset`, read in pieces
 // of kFileChunkSize; the first piece goes out together with the head so a
-// small answer is one segment. Stops early when a send fails (the client took
-// nothing for send_wait_ms, or went away) or the file ends sooner than
-// announced; never sends more than `length`. True when all was sent.
-bool SendHeadAndFile(net::NetSocket& client, std::string_view head, platform::ReadOnlyFile& file,
-                     std::uint64_t offset, std::uint64_t length, int send_wait_ms);
+// small answer is one segment. Never sends more than `length`.
+[[nodiscard]] BodySent SendHeadAndFile(net::NetSocket& client, std::string_view head,
+                                       FileBody& file, std::uint64_t offset, std::uint64_t length,
+                                       int send_wait_ms);
 
 }  // namespace orvane

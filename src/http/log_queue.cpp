@@ -12,13 +12,25 @@ std::string DroppedLinesNotice(std::size_t count) {
   return line;
 }
 
+std::size_t LogEntryCost(const std::string& text) {
+  // A heap block carries about two words of bookkeeping and is rounded up.
+  constexpr std::size_t kHeapBlockOverhead = 2 * sizeof(void*);
+  static const std::size_t kInlineCapacity = std::string().capacity();
+  // The queue's blocks round up and are listed in a map: about a word more.
+  std::size_t cost = sizeof(LogEntry) + sizeof(void*);
+  if (text.capacity() > kInlineCapacity) cost += text.capacity() + 1 + kHeapBlockOverhead;
+  return cost;
+}
+
 bool LogQueue::Push(LogBox box, std::string text) {
+  // A text cut down from a larger buffer would keep all of it.
+  if (text.capacity() > 2 * text.size() + 32) text.shrink_to_fit();
   platform::LockGuard guard(lock_);
   const bool was_empty = entries_.empty() && dropped_ == 0;
-  bytes_ += text.size();
+  cost_ += LogEntryCost(text);
   entries_.push_back(LogEntry{box, std::move(text)});
-  while (bytes_ > ceiling_bytes_ && !entries_.empty()) {
-    bytes_ -= entries_.front().text.size();
+  while (cost_ > ceiling_bytes_ && !entries_.empty()) {
+    cost_ -= LogEntryCost(entries_.front().text);
     entries_.pop_front();
     ++dropped_;
   }
@@ -31,7 +43,7 @@ std::vector<LogEntry> LogQueue::TakeAll() {
   {
     platform::LockGuard guard(lock_);
     taken.swap(entries_);
-    bytes_ = 0;
+    cost_ = 0;
     dropped = dropped_;
     dropped_ = 0;
   }

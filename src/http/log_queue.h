@@ -22,8 +22,13 @@ struct LogEntry {
 
 // What the queue may hold while nobody takes from it (the window thread in a
 // modal box, a slow console): request texts of up to 8 KiB each would
-// otherwise pile up without limit.
+// otherwise pile up without limit. Counted as memory, not as text.
 inline constexpr std::size_t kLogQueueCeilingBytes = 4 * 1024 * 1024;
+
+// The memory one queued line holds: its entry in the queue and the text's own
+// heap block (none for a short text kept inside the string), with the
+// allocator's bookkeeping. Short lines cost more than twice their text.
+std::size_t LogEntryCost(const std::string& text);
 
 // The connection-log line that stands for the lines dropped at the ceiling:
 // "日志过多，丢弃了最早的 N 行" in GBK, CR LF.
@@ -46,7 +51,7 @@ class LogQueue {
   const std::size_t ceiling_bytes_;
   platform::Lock lock_;
   std::deque<LogEntry> entries_ GUARDED_BY(lock_);
-  std::size_t bytes_ GUARDED_BY(lock_) = 0;    // the texts' total size
+  std::size_t cost_ GUARDED_BY(lock_) = 0;     // the entries' LogEntryCost, summed
   std::size_t dropped_ GUARDED_BY(lock_) = 0;  // lines dropped since the last take
 };
 

@@ -14,7 +14,8 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       ansi_(ansi),
       options_(options),
       site_root_(std::make_shared<const std::string>()),
-      pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count)) {}
+      pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count,
+                                         options.make_thread)) {}
 
 Server::~Server() {
   if (!workers_ended_) (void)FinalShutdown();  // a bounded wait; nothing more to do
@@ -37,39 +38,53 @@ void Server::StartServer() {
     platform::LockGuard guard(site_lock_);
     site_root_ = std::move(root);
   }
+  // The box is shown after the lock is let go: a worker that ends its run
+  // meanwhile must not wait for the operator.
+  std::string failure;
+  InfoBoxKind kind = InfoBoxKind::kError;
+  {
+    platform::LockGuard guard(run_lock_);
+    failure = OpenAndWakeLocked(kind);
+  }
+  if (!failure.empty()) panel_.ShowInfoBox(failure, kind);
+}
+
+std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
   if (!listen_socket_.Create(false)) {
-    panel_.ShowInfoBox(kSocketFailedMessage, InfoBoxKind::kError);
-    return;
+    kind = InfoBoxKind::kError;
+    return std::string(kSocketFailedMessage);
   }
   if (!listen_socket_.Bind(static_cast<std::uint16_t>(server_port_), "", false)) {
     // Closed at once, so nothing holds a half-made socket until the next try.
     listen_socket_.Close();
+    kind = InfoBoxKind::kWarning;
     std::string message(kBindFailedPrefix);
     message.append(DecimalText(server_port_)).append(kBindFailedSuffix);
-    panel_.ShowInfoBox(message, InfoBoxKind::kWarning);
-    return;
+    return message;
   }
   (void)listen_socket_.Listen();  // a failure shows as the first Accept failing
   // Before the first waiter is woken: whatever an earlier run's worker
   // accepts from now on is closed unanswered.
-  pool_->BeginRun();
+  started_run_ = pool_->BeginRun();
   // The first waiter is the lowest free slot, not always slot 1: after a stop
   // the worker of slot 1 may still be finishing its connection.
   const int first = pool_->AcquireSlot();
-  if (first < 1) {
-    listen_socket_.Close();
-    return;
-  }
-  panel_.SetStartEnabled(false);
-  if (!pool_->ResumeSlot(first)) {
-    // Nobody would wait in Accept: the server does not run after all.
-    listen_socket_.Close();
+  if (first >= 1) {
+    panel_.SetStartEnabled(false);
+    if (pool_->ResumeSlot(first)) return {};
     panel_.SetStartEnabled(true);
   }
+  // Nobody would wait in Accept: the server does not run after all.
+  listen_socket_.Close();
+  kind = InfoBoxKind::kError;
+  return std::string(kStartFailedMessage);
 }
 
 void Server::StopServer() {
-  listen_socket_.Close();
+  {
+    platform::LockGuard guard(run_lock_);
+    listen_socket_.Close();
+  }
   pool_->ShutdownConnections();
 }
 
@@ -83,7 +98,10 @@ bool Server::ConfirmExit() {
 }
 
 bool Server::FinalShutdown() {
-  listen_socket_.Close();
+  {
+    platform::LockGuard guard(run_lock_);
+    listen_socket_.Close();
+  }
   const bool ended = pool_->ShutdownWorkers(options_.shutdown_wait_ms);
   workers_ended_ = true;
   return ended;
@@ -93,7 +111,14 @@ void Server::ShutdownForExit() {
   if (!FinalShutdown()) platform::EndProcessNow(0);
 }
 
-void Server::OnAcceptFailed() { panel_.SetStartEnabled(true); }
+void Server::OnAcceptFailed(std::uint64_t run, bool stopped) {
+  platform::LockGuard guard(run_lock_);
+  if (run != started_run_) return;  // a later start owns the socket and the button
+  // A socket that cannot accept at all (it never listened) is closed, so a
+  // later start can bind the port again.
+  if (!stopped) listen_socket_.Close();
+  panel_.SetStartEnabled(true);
+}
 
 void Server::AfterAccept() {
   if (options_.after_accept) options_.after_accept();
@@ -134,9 +159,10 @@ void Server::FinishConnection(net::NetSocket& client) {
   // sending side already ended by whoever answered, drain what the client
   // still sends for a short while, then close. Each
   // drain holds this thread and the socket outside the pool's slots, so only
-  // kMaxLingering run at once; above that the close comes at once, which can
-  // cost a reset only to a client that is still sending.
-  if (lingering_.fetch_add(1) < kMaxLingering) {
+  // max_lingering run at once; above that the close comes at once, which can
+  // cost a reset only to a client that is still sending. The drain ends at
+  // the client's end of stream.
+  if (lingering_.fetch_add(1) < options_.max_lingering) {
     const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
     char sink[4096];
     for (;;) {

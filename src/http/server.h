@@ -29,6 +29,8 @@ inline constexpr std::string_view kBindFailedSuffix = "\xB6\xCB\xBF\xDA";       
 inline constexpr std::string_view kConfirmExitQuestion =  // 服务器正在工作,确定要退出?
     "\xB7\xFE\xCE\xF1\xC6\xF7\xD5\xFD\xD4\xDA\xB9\xA4\xD7\xF7,\xC8\xB7\xB6\xA8\xD2\xAA"
     "\xCD\xCB\xB3\xF6?";
+inline constexpr std::string_view kStartFailedMessage =  // 服务器不能启动!
+    "\xB7\xFE\xCE\xF1\xC6\xF7\xB2\xBB\xC4\xDC\xC6\xF4\xB6\xAF!";
 // clang-format on
 
 class Server : private WorkerHost {
@@ -46,7 +48,8 @@ class Server : private WorkerHost {
 
   // `StartServer`: settles ServerPort and SiteRoot from the two boxes, writes
   // the port back, creates, binds and listens, disables the start button and
-  // wakes the first waiting worker. Failures are shown as information boxes.
+  // wakes the first waiting worker. Failures are shown as information boxes,
+  // also when no worker can be woken to wait (every slot busy or broken).
   void StartServer();
   // `StopServer`: closes the listening socket and shuts every connection
   // down; the waiting worker's Accept fails and it enables the start button.
@@ -67,9 +70,13 @@ class Server : private WorkerHost {
   WorkerPool& pool() { return *pool_; }
 
  private:
+  // StartServer's socket and wake-up under run_lock_: the text of the box to
+  // show, empty when the server runs.
+  std::string OpenAndWakeLocked(InfoBoxKind& kind) REQUIRES(run_lock_);
+
   // WorkerHost, on worker threads.
   net::NetSocket& ListenSocket() override { return listen_socket_; }
-  void OnAcceptFailed() override;
+  void OnAcceptFailed(std::uint64_t run, bool stopped) override;
   void AfterAccept() override;
   void LogConnection(const net::NetSocket& client) override;
   bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) override;
@@ -85,11 +92,17 @@ class Server : private WorkerHost {
   mutable platform::Lock site_lock_;
   std::shared_ptr<const std::string> site_root_ GUARDED_BY(site_lock_);
   CannedResponses canned_;  // written before the first start, then read-only
+  // Held while the listening socket is opened or closed and while the start
+  // button changes with it, so that a waiter of an earlier run never closes
+  // a later run's socket nor enables Start while a later run serves.
+  platform::Lock run_lock_;
+  std::uint64_t started_run_ GUARDED_BY(run_lock_) = 0;  // the pool's run of the last start
+  // Opened and closed under run_lock_; workers Accept on it without the lock.
   net::NetSocket listen_socket_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
   // Answered connections being drained now (FinishConnection), at most
-  // kMaxLingering of them.
+  // options_.max_lingering of them.
   std::atomic<int> lingering_{0};
 };
 

@@ -4,11 +4,12 @@
 
 #include <functional>
 
+#include "http/worker_pool.h"
+
 namespace orvane {
 
-// At most this many answered connections are drained at the same time. Each
-// drain holds a thread and a socket outside the pool's slots, so without a
-// ceiling clients that never close could pile them up without limit.
+// The product's ceiling on answered connections drained at the same time
+// (ServerOptions::max_lingering).
 inline constexpr int kMaxLingering = 128;
 
 struct ServerOptions {
@@ -20,8 +21,16 @@ struct ServerOptions {
   // After an answer, how long the client's leftover bytes are read and
   // dropped before the close (so the close sends no reset over the answer).
   int linger_ms = 2000;
+  // At most this many answered connections are drained at the same time.
+  // Each drain holds a thread and a socket outside the pool's slots, so
+  // without a ceiling clients that never close could pile them up without
+  // limit; above it an answered connection is closed at once.
+  int max_lingering = kMaxLingering;
   // How long FinalShutdown waits for the workers to end.
   int shutdown_wait_ms = 5000;
+
+  // How the pool makes its worker threads; tests make it fail.
+  ThreadMaker make_thread = &platform::Thread::Create;
 
   // Seams for tests; empty in the program. Both run on a worker's thread.
   // Between Accept and the recording of the connection in the worker's slot:

@@ -75,16 +75,26 @@ int WorkerPool::AcquireSlot() {
 
 bool WorkerPool::ResumeSlot(int slot) {
   platform::LockGuard guard(lock_);
-  Slot& s = At(slot);
-  if (s.thread && s.thread->Resume()) return true;
-  MarkBrokenLocked(s);
+  return ResumeLocked(At(slot), run_);
+}
+
+bool WorkerPool::ResumeLocked(Slot& slot, std::uint64_t run) {
+  slot.run = run;
+  if (slot.thread && slot.thread->Resume()) return true;
+  MarkBrokenLocked(slot);
   return false;
 }
 
-int WorkerPool::HandOverWaitingRole() {
+int WorkerPool::HandOverWaitingRole(std::uint64_t run) {
   for (;;) {
     const int next = AcquireSlot();
-    if (next <= 0 || ResumeSlot(next)) return next;
+    if (next <= 0) return next;
+    {
+      // The next waiter inherits this waiter's run, even if a stop came
+      // meanwhile: it then ends at once instead of waiting for a later run.
+      platform::LockGuard guard(lock_);
+      if (ResumeLocked(At(next), run)) return next;
+    }
     // That slot's thread could not run and is now out of use: try the next.
   }
 }
@@ -113,9 +123,15 @@ void WorkerPool::RecycleSlot(int slot) {
   if (broken_count_ > 0) RepairBrokenLocked();
 }
 
-void WorkerPool::BeginRun() {
+std::uint64_t WorkerPool::BeginRun() {
   platform::LockGuard guard(lock_);
-  ++run_;
+  started_run_ = ++run_;
+  return run_;
+}
+
+bool WorkerPool::RunStopped(std::uint64_t run) {
+  platform::LockGuard guard(lock_);
+  return run != run_;
 }
 
 WorkerPool::Recorded WorkerPool::RecordConnection(int slot, net::NetSocket& client,
@@ -124,9 +140,10 @@ WorkerPool::Recorded WorkerPool::RecordConnection(int slot, net::NetSocket& clie
   // either recorded before it (and interrupted by it) or refused here.
   platform::LockGuard guard(lock_);
   if (shutting_down_) return Recorded::kShuttingDown;
-  if (run != run_) return Recorded::kStaleRun;
+  const bool later_run_serves = run != run_ && run_ == started_run_;
+  if (run != run_ && !later_run_serves) return Recorded::kStaleRun;
   At(slot).connection = &client;
-  return Recorded::kYes;
+  return later_run_serves ? Recorded::kLaterRun : Recorded::kYes;
 }
 
 void WorkerPool::ForgetConnection(int slot) {
@@ -191,32 +208,34 @@ void WorkerPool::ThreadEntry(void* raw) {
 }
 
 void WorkerPool::WorkerMain(int slot) {
+  // The run this worker waits for, given when it was woken. The listening
+  // socket is shared by every run, so only the run number tells whether the
+  // socket there now is still this waiter's.
+  std::uint64_t run = 0;
+  {
+    platform::LockGuard guard(lock_);
+    run = At(slot).run;
+  }
   for (;;) {
-    std::uint64_t run = 0;
+    bool stopped = false;
     {
       platform::LockGuard guard(lock_);
       if (shutting_down_) return;
-      // Read before Accept: a stop that comes after this point makes the
-      // connection stale however soon Accept returns it.
-      run = run_;
+      stopped = run != run_;
     }
     net::NetSocket client;
-    if (!host_.ListenSocket().Accept(client)) {
+    if (stopped || !host_.ListenSocket().Accept(client)) {
       const net::AcceptFailure kind = net::NetSocket::LastAcceptFailure();
-      // A closed listening socket (StopServer) has no handle any more; a
-      // still-open one may have lost a single connection or run short of
-      // descriptors, and keeps serving.
-      if (host_.ListenSocket().Handle() != net::kNoSocket) {
-        if (kind == net::AcceptFailure::kRetry) continue;
-        if (kind == net::AcceptFailure::kRetryLater) {
-          platform::SleepMillis(50);
-          continue;
-        }
-        // It cannot accept at all (it never listened): close it so a later
-        // start can bind the port again.
-        host_.ListenSocket().Close();
+      // A stopped run's waiter leaves the socket alone: it is closed, or it is
+      // a later run's. One still open may have lost a single connection or
+      // run short of descriptors, and keeps serving.
+      stopped = stopped || RunStopped(run);
+      if (!stopped && kind == net::AcceptFailure::kRetry) continue;
+      if (!stopped && kind == net::AcceptFailure::kRetryLater) {
+        platform::SleepMillis(50);
+        continue;
       }
-      host_.OnAcceptFailed();
+      host_.OnAcceptFailed(run, stopped);
       RecycleSlot(slot);
       return;
     }
@@ -225,13 +244,21 @@ void WorkerPool::WorkerMain(int slot) {
     const Recorded recorded = RecordConnection(slot, client, run);
     if (recorded == Recorded::kShuttingDown) return;  // closed unanswered
     if (recorded == Recorded::kStaleRun) {
-      // Accepted just before a stop: closed unanswered. The listening socket
-      // is closed, so the next Accept fails and ends this waiter as usual.
+      // Accepted just before a stop: closed unanswered. The next round sees
+      // the stop and ends this waiter.
       client.Close();
       continue;
     }
     host_.LogConnection(client);
-    const int next = HandOverWaitingRole();
+    if (recorded == Recorded::kLaterRun) {
+      // Stopped and started again while this waiter was in Accept: the later
+      // run has its own waiter, so this worker serves the client and ends.
+      const bool answered = host_.ServeConnection(client, accepted_ms);
+      RecycleSlot(slot);
+      if (answered) host_.FinishConnection(client);
+      return;
+    }
+    const int next = HandOverWaitingRole(run);
     if (next == -1) {
       ForgetConnection(slot);
       return;

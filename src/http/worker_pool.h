@@ -23,14 +23,16 @@ class WorkerHost {
  public:
   virtual ~WorkerHost() = default;
   virtual net::NetSocket& ListenSocket() = 0;
-  // The waiting worker's Accept failed for good: the server is stopped.
-  virtual void OnAcceptFailed() = 0;
+  // The waiting worker of `run` accepts no more. `stopped`: that run was
+  // stopped (its listening socket is closed, and the one there now, if any,
+  // belongs to a later run); otherwise the socket cannot accept at all.
+  virtual void OnAcceptFailed(std::uint64_t run, bool stopped) = 0;
   // Runs between Accept and the recording of the connection in the slot: a
   // seam for tests, which hold a worker there to stop the server meanwhile.
   virtual void AfterAccept() {}
   virtual void LogConnection(const net::NetSocket& client) = 0;
-  // Reads and answers the request. True when something was sent, so the
-  // close must let the client read it. The pool recycles the slot next.
+  // Reads and answers the request. True when a whole answer was sent, so
+  // the close must let the client read it. The pool recycles the slot next.
   // The sending side is shut down once the answer is complete.
   virtual bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) = 0;
   // Sends the limit text and shuts the sending side down.
@@ -59,8 +61,8 @@ class WorkerPool {
   // The lowest free slot, now marked busy: 1..slot_count, 0 when none is
   // free, -1 when shutting down.
   [[nodiscard]] int AcquireSlot();
-  // Lets the suspended thread of an acquired slot run: it becomes the waiter.
-  // False when it cannot run; the slot then stays out of use until a later
+  // Lets the suspended thread of an acquired slot run: it becomes the waiter
+  // of the current run. False when it cannot run; the slot then stays out of use until a later
   // RecycleSlot makes it a new thread.
   [[nodiscard]] bool ResumeSlot(int slot);
   // A fresh suspended thread for the slot (made before the lock is taken),
@@ -69,8 +71,9 @@ class WorkerPool {
   void RecycleSlot(int slot);
 
   // A new run of the server begins (StartServer, before the first waiter is
-  // woken): a connection accepted by an earlier run is closed unanswered.
-  void BeginRun();
+  // woken): a connection accepted by an earlier run is closed unanswered, and
+  // a waiter of an earlier run ends without accepting again. Its number.
+  std::uint64_t BeginRun();
   // StopServer's part, after the listening socket is closed: a new run
   // begins, so a connection accepted just before the stop but not yet
   // recorded is closed unanswered, and every connection a worker serves is
@@ -95,7 +98,8 @@ class WorkerPool {
     int number = 0;
     // Guarded by lock_.
     bool busy = false;
-    bool broken = false;  // no thread could be made for it
+    std::uint64_t run = 0;  // the run its thread was woken to wait for
+    bool broken = false;    // no thread could be made for it
     std::optional<platform::Thread> thread;
     // The connection the slot's worker serves: it lives on that worker's stack
     // and is forgotten here, under the lock, before it goes away.
@@ -112,12 +116,17 @@ class WorkerPool {
   void RepairBrokenLocked() REQUIRES(lock_);
   // Under lock_: the slot has no thread that can run; it stays busy.
   void MarkBrokenLocked(Slot& slot) REQUIRES(lock_);
-  // Wakes the next waiter in a free slot: its number, 0 when no slot is free
-  // (or none can run), -1 when shutting down.
-  int HandOverWaitingRole();
-  enum class Recorded { kYes, kShuttingDown, kStaleRun };
+  bool ResumeLocked(Slot& slot, std::uint64_t run) REQUIRES(lock_);
+  // Wakes the next waiter of `run` in a free slot: its number, 0 when no slot
+  // is free (or none can run), -1 when shutting down.
+  int HandOverWaitingRole(std::uint64_t run);
+  // True when `run` is no longer the current run (a stop came since).
+  bool RunStopped(std::uint64_t run);
+  enum class Recorded { kYes, kShuttingDown, kStaleRun, kLaterRun };
   // Records the connection in the slot, unless the pool is shutting down or
-  // the connection was accepted by a run that has since been stopped.
+  // the connection was accepted by a run that has since been stopped
+  // (kStaleRun). kLaterRun: a later run serves now, so the connection is
+  // recorded as one of its own (see WorkerMain).
   [[nodiscard]] Recorded RecordConnection(int slot, net::NetSocket& client, std::uint64_t run);
   void ForgetConnection(int slot);
   // The limit path: a new running thread takes over this slot's waiting role.
@@ -132,7 +141,8 @@ class WorkerPool {
   std::vector<Slot> slots_ GUARDED_BY(lock_);  // sized once, in the constructor
   int broken_count_ GUARDED_BY(lock_) = 0;
   bool shutting_down_ GUARDED_BY(lock_) = false;
-  std::uint64_t run_ GUARDED_BY(lock_) = 0;  // raised by each start and stop
+  std::uint64_t run_ GUARDED_BY(lock_) = 0;          // raised by each start and stop
+  std::uint64_t started_run_ GUARDED_BY(lock_) = 0;  // run_ as the last start set it
   std::atomic<int> live_threads_{0};
 };
 

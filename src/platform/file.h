@@ -37,7 +37,8 @@ class ReadOnlyFile {
   // folder, pipe or device is never opened as a body).
   [[nodiscard]] static std::optional<ReadOnlyFile> OpenRegular(const FileName& name);
 
-  [[nodiscard]] std::uint64_t Length() const;
+  // nullopt when the size cannot be read.
+  [[nodiscard]] std::optional<std::uint64_t> Length() const;
   bool Seek(std::uint64_t offset);
   // Bytes read (0 at the end of the file) or -1 on an error.
   std::int64_t Read(char* buffer, std::size_t size);

@@ -124,6 +124,35 @@ TEST_F(LifecycleTest, RestartAlwaysLeavesExactlyOneWaiter) {
   EXPECT_EQ("abc", FetchA(s.port));
 }
 
+TEST_F(LifecycleTest, ImmediateStopStartPairsLeaveItServingWithOneWaiter) {
+  RunningServer s(site_.FolderText());
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    // Nothing between: the earlier run's waiter has not yet seen its stop.
+    s.server->StopServer();
+    s.server->StartServer();
+    ASSERT_TRUE(s.Running());
+    ASSERT_EQ("abc", FetchA(s.port));
+  }
+  WorkerPool& pool = s.server->pool();
+  EXPECT_TRUE(s.panel.WaitFor([&] { return pool.FreeSlotCount() == pool.slot_count() - 1; }, 3000));
+  EXPECT_TRUE(s.Running());
+}
+
+std::optional<platform::Thread> NoThreads(platform::ThreadEntry, void*, bool) {
+  return std::nullopt;
+}
+
+TEST_F(LifecycleTest, AStartWithoutAWorkerToWaitSaysSoAndStaysStopped) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.make_thread = &NoThreads;
+  RunningServer s(site_.FolderText(), options);
+  EXPECT_FALSE(s.Running());
+  ASSERT_EQ(1u, s.panel.InfoBoxTexts().size());
+  EXPECT_EQ(std::string(kStartFailedMessage), s.panel.InfoBoxTexts()[0]);
+  EXPECT_EQ("<connect failed>", Fetch(s.port, "GET /a.txt HTTP/1.1\r\n\r\n", 1000));
+}
+
 TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
   Gate gate;
   ServerOptions options = RunningServer::FastOptions();
@@ -183,6 +212,43 @@ TEST_F(LifecycleTest, StopDuringTransfersEndsThemAndARestartServesAtOnce) {
   EXPECT_LT(platform::MonotonicMillis() - stop_at, 2500);
   ASSERT_TRUE(s.Start());
   EXPECT_EQ("abc", FetchA(s.port));
+}
+
+// The client reads its whole answer and goes on sending. While the server
+// drains, the bytes are taken; had it closed without a drain, the first
+// would be answered with a reset and the next send would fail.
+bool DrainedWhileStillSending(std::uint16_t port) {
+  net::NetSocket client;
+  if (!ConnectLocal(client, port) || !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000)) {
+    return false;
+  }
+  bool closed = false;
+  if (SplitAnswer(ReadUntilClosed(client, 3000, &closed)).body != "abc" || !closed) return false;
+  if (!client.SendAll("more", 1000)) return false;
+  platform::SleepMillis(100);
+  return client.SendAll("still more", 1000);
+}
+
+TEST_F(LifecycleTest, AnswersPastTheLingerCeilingsCountAreStillDrained) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.max_lingering = 2;
+  RunningServer s(site_.FolderText(), options);
+  // One after the other: each drain ends when its client closes.
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_TRUE(DrainedWhileStillSending(s.port));
+  }
+}
+
+TEST_F(LifecycleTest, ADrainEndsAtTheClientsEndOfStream) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.linger_ms = 5000;
+  RunningServer s(site_.FolderText(), options);
+  // One per slot, the waiter's among them; the serving worker is one more
+  // until its drain ends.
+  const int threads = s.server->pool().LiveThreadCount();
+  EXPECT_EQ("abc", FetchA(s.port));  // closes after reading the answer
+  EXPECT_TRUE(s.panel.WaitFor([&] { return s.server->pool().LiveThreadCount() == threads; }, 2000));
 }
 
 TEST_F(LifecycleTest, APortInUseShowsTheBindMessageAndStaysStopped) {
@@ -324,7 +390,7 @@ std::optional<platform::Thread> LimitedThreads(platform::ThreadEntry entry, void
 class IdleHost : public WorkerHost {
  public:
   net::NetSocket& ListenSocket() override { return listener; }
-  void OnAcceptFailed() override { ++accept_failures; }
+  void OnAcceptFailed(std::uint64_t, bool) override { ++accept_failures; }
   void LogConnection(const net::NetSocket&) override {}
   bool ServeConnection(net::NetSocket&, std::int64_t) override { return false; }
   void SendLimitResponse(net::NetSocket&) override {}

@@ -19,19 +19,7 @@ namespace {
 using orvane::testing::ConnectLocal;
 using orvane::testing::FindFreePort;
 
-// A listening socket with one accepted connection to it.
-struct ConnectedPair {
-  NetSocket listener;
-  NetSocket client;
-  NetSocket server_side;
-  std::uint16_t port = 0;
-
-  bool Open() {
-    port = FindFreePort();
-    return listener.Create(false) && listener.Bind(port, "127.0.0.1", true) && listener.Listen() &&
-           ConnectLocal(client, port) && listener.Accept(server_side);
-  }
-};
+using orvane::testing::ConnectedPair;
 
 class NetSocketTest : public ::testing::Test {
  protected:

@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "http/connection.h"
+#include "http/core/responses.h"
+#include "platform/codepage.h"
 #include "platform/clock.h"
 #include "test_support.h"
 
@@ -44,6 +46,55 @@ std::string Get(const std::string& path, const std::string& headers = "") {
 std::string WithoutDate(const std::string& raw) {
   const Answer a = SplitAnswer(raw);
   return HeadWithoutDate(a.head) + a.body;
+}
+
+// A file that fails where a disk or a network share can; it reads as 'f's.
+struct FailingFile : FileBody {
+  FailingFile(std::optional<std::uint64_t> length, bool seek_fails_ = false, int failing_read = -1)
+      : size(length), seek_fails(seek_fails_), reads_before_failure(failing_read) {}
+  std::optional<std::uint64_t> size;
+  bool seek_fails;
+  int reads_before_failure;  // -1: reads never fail
+
+  std::optional<std::uint64_t> Length() const override { return size; }
+  bool Seek(std::uint64_t) override { return !seek_fails; }
+  std::int64_t Read(char* buffer, std::size_t count) override {
+    if (reads_before_failure == 0) return -1;
+    if (reads_before_failure > 0) --reads_before_failure;
+    std::memset(buffer, 'f', count);
+    return static_cast<std::int64_t>(count);
+  }
+  std::intptr_t native() const override { return -1; }
+};
+
+TEST(FileFailureTest, BeforeTheHeadItAnswers500AndAfterItTheConnectionEndsShort) {
+  net::SocketLibrary library;
+  const CannedResponses canned = BuildCannedResponses();
+  const CodePage ansi = platform::AnsiCodePage();
+  const AnswerContext context{"", canned, ansi, 1000};
+  const struct {
+    const char* what;
+    FailingFile file;
+    std::string range;
+    std::string expected;  // without the date
+    bool whole;            // AnswerWithFile's result: a whole answer went out
+  } cases[] = {
+      {"size unreadable", FailingFile{std::nullopt}, "", kServerError, true},
+      {"seek fails before a range", FailingFile{20000, true}, "Range: bytes=5-\r\n", kServerError,
+       true},
+      {"first read fails", FailingFile{20000, false, 0}, "", kServerError, true},
+      {"read fails after the first piece", FailingFile{20000, false, 1}, "",
+       OkHead(20000, "text/plain") + std::string(kFileChunkSize, 'f'), false},
+  };
+  for (auto c : cases) {
+    SCOPED_TRACE(c.what);
+    ConnectedPair pair;
+    ASSERT_TRUE(pair.Open());
+    EXPECT_EQ(c.whole, AnswerWithFile(pair.server_side, Get("/a.txt", c.range), "text/plain",
+                                      c.file, context));
+    pair.server_side.Close();
+    EXPECT_EQ(c.expected, WithoutDate(ReadUntilClosed(pair.client, 3000)));
+  }
 }
 
 class ServingTest : public ::testing::Test {

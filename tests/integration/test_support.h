@@ -72,6 +72,20 @@ std::uint16_t FindFreePort();
 // Connects to 127.0.0.1:port, optionally from a given local port.
 bool ConnectLocal(net::NetSocket& socket, std::uint16_t port, std::uint16_t local_port = 0);
 
+// A listening socket on a free port with one accepted connection to it.
+struct ConnectedPair {
+  net::NetSocket listener;
+  net::NetSocket client;
+  net::NetSocket server_side;
+  std::uint16_t port = 0;
+
+  bool Open() {
+    port = FindFreePort();
+    return listener.Create(false) && listener.Bind(port, "127.0.0.1", true) && listener.Listen() &&
+           ConnectLocal(client, port) && listener.Accept(server_side);
+  }
+};
+
 // Reads until the peer closes or timeout_ms passes; `closed` tells which.
 std::string ReadUntilClosed(net::NetSocket& socket, int timeout_ms, bool* closed = nullptr);
 

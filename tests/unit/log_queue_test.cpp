@@ -2,8 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
+
+// Every heap block of this program is counted, so a test can see what a
+// queue really holds.
+namespace {
+std::atomic<std::size_t> g_heap_bytes{0};
+constexpr std::size_t kBlockHeader = alignof(std::max_align_t);
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size + kBlockHeader);
+  if (block == nullptr) throw std::bad_alloc();
+  *static_cast<std::size_t*>(block) = size;
+  g_heap_bytes += size;
+  return static_cast<char*>(block) + kBlockHeader;
+}
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  char* block = static_cast<char*>(p) - kBlockHeader;
+  g_heap_bytes -= *reinterpret_cast<std::size_t*>(block);
+  std::free(block);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace orvane {
 namespace {
@@ -27,14 +52,18 @@ struct CeilingCase {
 };
 
 TEST(LogQueueTest, DropsTheOldestLinesPastItsCeilingAndSaysHowMany) {
+  // A short line costs its entry alone; a long one its text's heap block too.
+  const std::size_t unit = LogEntryCost("");
+  const std::string longer(unit, 'L');  // about two units
+  const std::string huge(3 * unit, 'H');
   const CeilingCase cases[] = {
-      {{"1234", "5678", "90"}, {"1234", "5678", "90"}, 0},  // exactly at the ceiling
-      {{"1234", "5678", "901"}, {"5678", "901"}, 1},
-      {{"12", "34", "56", "78", "90", "abcdefgh"}, {"90", "abcdefgh"}, 4},
-      {{"a", "0123456789x"}, {}, 2},  // a line larger than the ceiling goes too
+      {{"1", "2", "3"}, {"1", "2", "3"}, 0},  // exactly at the ceiling
+      {{"1", "2", "3", "4"}, {"2", "3", "4"}, 1},
+      {{"1", "2", longer}, {longer}, 2},
+      {{"a", huge}, {}, 2},  // a line larger than the ceiling goes too
   };
   for (const CeilingCase& c : cases) {
-    LogQueue queue(10);
+    LogQueue queue(3 * unit);
     for (const std::string& text : c.pushed) queue.Push(LogBox::kRequest, text);
     std::vector<LogEntry> taken = queue.TakeAll();
     std::vector<std::string> expected;
@@ -53,6 +82,27 @@ TEST(LogQueueTest, DropsTheOldestLinesPastItsCeilingAndSaysHowMany) {
       "\xC8\xD5\xD6\xBE\xB9\xFD\xB6\xE0\xA3\xAC\xB6\xAA\xC6\xFA\xC1\xCB\xD7\xEE\xD4\xE7\xB5\xC4 "
       "12 \xD0\xD0\r\n",
       DroppedLinesNotice(12));
+}
+
+TEST(LogQueueTest, TheCeilingBoundsTheMemoryHeldAlsoForShortLines) {
+  constexpr std::size_t kCeiling = 1024 * 1024;
+  const std::string lines[] = {
+      "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4 192.168.1.20:52311\r\n",  // a client line
+      "x",                                                        // kept inside the string
+      std::string(300, 'r'),                                      // a request text
+  };
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line.size());
+    const std::size_t before = g_heap_bytes.load();
+    {
+      LogQueue queue(kCeiling);
+      for (int i = 0; i < 200000; ++i) queue.Push(LogBox::kConnection, line);
+      const std::size_t held = g_heap_bytes.load() - before;
+      EXPECT_LE(held, kCeiling + kCeiling / 20) << held;
+      // And it still keeps about as much as it may.
+      EXPECT_GE(held, kCeiling / 2);
+    }
+  }
 }
 
 }  // namespace

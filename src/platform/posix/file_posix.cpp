@@ -42,9 +42,9 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
 
 void FileTraits::Close(Handle handle) { close(static_cast<int>(handle)); }
 
-std::uint64_t ReadOnlyFile::Length() const {
+std::optional<std::uint64_t> ReadOnlyFile::Length() const {
   struct stat info {};
-  if (fstat(static_cast<int>(native()), &info) != 0) return 0;
+  if (fstat(static_cast<int>(native()), &info) != 0) return std::nullopt;
   return static_cast<std::uint64_t>(info.st_size);
 }
 

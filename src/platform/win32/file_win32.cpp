@@ -70,9 +70,9 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
 
 void FileTraits::Close(Handle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
 
-std::uint64_t ReadOnlyFile::Length() const {
+std::optional<std::uint64_t> ReadOnlyFile::Length() const {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(reinterpret_cast<HANDLE>(native()), &size)) return 0;
+  if (!GetFileSizeEx(reinterpret_cast<HANDLE>(native()), &size)) return std::nullopt;
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
