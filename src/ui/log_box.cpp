@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/log_cap.h"
+#include "ui/rules/log_cap.h"
 #include "ui/win_text.h"
 
 namespace orvane::ui {

@@ -6,13 +6,13 @@
 
 #include "platform/codepage.h"
 #include "ui/address_ids.h"
-#include "ui/address_text.h"
+#include "ui/rules/address_text.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
 #include "ui/dpi.h"
 #include "ui/drop_target.h"
 #include "ui/port_box.h"
-#include "ui/port_entry.h"
+#include "ui/rules/port_entry.h"
 #include "ui/resource_ids.h"
 #include "ui/win_text.h"
 
