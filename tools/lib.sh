@@ -57,7 +57,7 @@ TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format clang-tidy shellcheck pytho
 
 # Every C++ file of the project that clang-format checks, one path a line.
 cpp_sources() {
-  find "$ROOT/src" "$ROOT/tests" "$ROOT/fuzz" "$ROOT/bench" -type f \
+  find "$ROOT/src" "$ROOT/tests" "$ROOT/fuzz" "$ROOT/bench" "$ROOT/tools" -type f \
     \( -name '*.cpp' -o -name '*.h' \) | sort
 }
 

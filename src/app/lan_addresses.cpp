@@ -13,7 +13,7 @@
 
 #include "app/terminal_qr.h"
 #include "platform/unique_resource.h"
-#include "ui/qr_modules.h"
+#include "ui/rules/qr_modules.h"
 
 namespace orvane {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "ui/address_text.h"
+#include "ui/rules/address_text.h"
 
 namespace orvane {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/qr_modules.h"
+#include "ui/rules/qr_modules.h"
 
 namespace orvane {
 

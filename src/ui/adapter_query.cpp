@@ -68,7 +68,7 @@ std::vector<AdapterRecord> QueryAdapters() {
         known != friendly.end()
             ? known->second
             : Widen(FieldText(adapter->Description, sizeof adapter->Description), CP_ACP);
-    entry.name = Narrow(name, CP_UTF8);
+    entry.name = WideToBytes(name, CP_UTF8);
     adapters.push_back(std::move(entry));
   }
   return adapters;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ui/address_text.h"
+#include "ui/rules/address_text.h"
 
 namespace orvane::ui {
 

@@ -4,7 +4,7 @@
 
 #include "ui/adapter_query.h"
 #include "ui/address_ids.h"
-#include "ui/address_text.h"
+#include "ui/rules/address_text.h"
 #include "ui/clipboard.h"
 #include "ui/win_text.h"
 

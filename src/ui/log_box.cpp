@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/log_cap.h"
+#include "ui/rules/log_cap.h"
 #include "ui/win_text.h"
 
 namespace orvane::ui {
@@ -29,7 +29,7 @@ void AppendToLogBox(HWND box, std::string_view gbk_text, std::size_t cap) {
   const auto length = static_cast<std::size_t>(GetWindowTextLengthW(box));
   if (length * 2 + gbk_text.size() > cap) {
     const std::wstring current = WindowText(box);
-    const std::string current_gbk = Narrow(current, kGbkCodePage);
+    const std::string current_gbk = WideToBytes(current, kGbkCodePage);
     if (current_gbk.size() + gbk_text.size() > cap) {
       const std::size_t drop = BytesToDropForCap(current_gbk, gbk_text.size(), cap - cap / 8);
       const std::string_view dropped(current_gbk.data(), drop);

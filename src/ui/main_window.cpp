@@ -6,13 +6,13 @@
 
 #include "platform/codepage.h"
 #include "ui/address_ids.h"
-#include "ui/address_text.h"
+#include "ui/rules/address_text.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
 #include "ui/dpi.h"
 #include "ui/drop_target.h"
 #include "ui/port_box.h"
-#include "ui/port_entry.h"
+#include "ui/rules/port_entry.h"
 #include "ui/resource_ids.h"
 #include "ui/win_text.h"
 
@@ -460,7 +460,7 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
 }
 
 void MainWindow::StepPort(bool up) {
-  const std::string text = Narrow(WindowText(port_box_), CP_ACP);
+  const std::string text = WideToBytes(WindowText(port_box_), CP_ACP);
   const std::int64_t value = ArrowStep(text, up ? ArrowDirection::kUp : ArrowDirection::kDown);
   SetWindowTextW(port_box_, Widen(DecimalText(value), CP_ACP).c_str());  // runs EN_CHANGE
   SendMessageW(port_box_, EM_SETSEL, 0, -1);
@@ -470,7 +470,7 @@ void MainWindow::StepPort(bool up) {
 // `ShowServerAddress`: rebuilt from the port box on every change of its text.
 void MainWindow::ShowServerAddress() {
   if (port_box_ == nullptr || address_box_ == nullptr) return;
-  const std::string port_text = Narrow(WindowText(port_box_), CP_ACP);
+  const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
   const std::string address = ServerAddressText(port_text, address_panel_.ShownHost(), ansi_);
   SetWindowTextW(address_box_, Widen(address, CP_ACP).c_str());
 }

@@ -12,7 +12,7 @@
 #include "ui/address_panel.h"
 #include "ui/dpi.h"
 #include "ui/keyboard_focus.h"
-#include "ui/tray_fallback.h"
+#include "ui/rules/tray_fallback.h"
 #include "ui/tray_icon.h"
 #include "ui/win_handles.h"
 #include "ui/window_panel.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/port_entry.h"
+#include "ui/rules/port_entry.h"
 #include "ui/win_handles.h"
 
 namespace orvane::ui {

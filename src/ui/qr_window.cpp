@@ -99,7 +99,7 @@ void QrWindow::SetAddress(const std::wstring& address) {
     note_ = FromGbk(kNoAddressForQr);
     return;
   }
-  code_ = EncodeQr(Narrow(address, CP_UTF8));
+  code_ = EncodeQr(WideToBytes(address, CP_UTF8));
   if (!code_) note_ = FromGbk(kAddressTooLongForQr);  // longer than any QR code holds
 }
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/qr_modules.h"
+#include "ui/rules/qr_modules.h"
 #include "ui/win_handles.h"
 
 namespace orvane::ui {

@@ -33,11 +33,11 @@ if(CMAKE_CROSSCOMPILING)
   add_custom_command(
     OUTPUT ${ORVANE_ICON_TOOL}
     COMMAND ${ORVANE_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror
-            -o ${ORVANE_ICON_TOOL} ${CMAKE_CURRENT_SOURCE_DIR}/src/app/make_icon.cpp
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/app/make_icon.cpp
+            -o ${ORVANE_ICON_TOOL} ${CMAKE_CURRENT_SOURCE_DIR}/tools/make_icon/make_icon.cpp
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tools/make_icon/make_icon.cpp
     COMMENT "Building the icon generator for the build machine")
 else()
-  add_executable(make_icon src/app/make_icon.cpp)
+  add_executable(make_icon tools/make_icon/make_icon.cpp)
   set(ORVANE_ICON_TOOL make_icon)
 endif()
 add_custom_command(

@@ -15,7 +15,7 @@ namespace orvane::ui {
 
 inline constexpr UINT kGbkCodePage = 936;
 
-using platform::Narrow;
+using platform::WideToBytes;
 using platform::Widen;
 
 inline std::wstring FromGbk(std::string_view gbk) { return Widen(gbk, kGbkCodePage); }

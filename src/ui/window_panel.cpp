@@ -19,12 +19,14 @@ void WindowPanel::Attach(const PanelControls& controls) {
 }
 
 // The port text travels in the ANSI code page, as the service reads it.
-std::string WindowPanel::ReadPortText() { return Narrow(WindowText(controls_.port_box), CP_ACP); }
+std::string WindowPanel::ReadPortText() {
+  return WideToBytes(WindowText(controls_.port_box), CP_ACP);
+}
 
 // The folder travels in UTF-8: the ANSI code page cannot hold every name,
 // and its best-fit mapping could even name another folder.
 std::string WindowPanel::ReadSiteFolderText() {
-  return Narrow(WindowText(controls_.site_folder_box), CP_UTF8);
+  return WideToBytes(WindowText(controls_.site_folder_box), CP_UTF8);
 }
 
 void WindowPanel::WritePortText(const std::string& text) {

@@ -34,7 +34,6 @@ TEST(HttpDateTest, FormatsUnixSecondsAsTheDateHeader) {
     SCOPED_TRACE(c.seconds);
     const std::string text = FormatHttpDate(UtcTimeFromUnixSeconds(c.seconds));
     EXPECT_EQ(c.expected, text);
-    EXPECT_EQ(29u, text.size());
   }
 }
 

@@ -29,9 +29,6 @@ TEST(ResponsesTest, BuildsTheThreeCannedAnswersByteForByte) {
   EXPECT_EQ(Canned("HTTP/1.1 403 Error", "28", kDatePlace, kLimitBody), r.limit);
   EXPECT_EQ(Canned("HTTP/1.1 404 Object Not Found", "10", kDatePlace, kNotFoundBody), r.not_found);
   EXPECT_EQ(Canned("HTTP/1.1 500 Error", "14", kDatePlace, kServerErrorBody), r.server_error);
-  EXPECT_EQ(28u, kLimitBody.size());
-  EXPECT_EQ(10u, kNotFoundBody.size());
-  EXPECT_EQ(14u, kServerErrorBody.size());
 }
 
 TEST(ResponsesTest, BuildsTheOkHeadTemplateWithItsPlaceholders) {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/address_text.h"
-#include "ui/log_cap.h"
-#include "ui/port_entry.h"
-#include "ui/tray_fallback.h"
+#include "ui/rules/address_text.h"
+#include "ui/rules/log_cap.h"
+#include "ui/rules/port_entry.h"
+#include "ui/rules/tray_fallback.h"
 
 namespace orvane::ui {
 namespace {

@@ -8,22 +8,24 @@
 #include <shellapi.h>
 
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "ui/control_ids.h"
 #include "window_driver.h"
+#include "window_fixture.h"
 
 namespace orvane::window_test {
+
+std::wstring g_exe_path;
+XInput g_input{""};
+
 namespace {
 
 using namespace orvane::ui;
 
-std::wstring g_exe_path;  // set by main
-XInput g_input{""};       // xdotool, when main is given it
-int g_expected_dpi = 0;   // the screen DPI this run is meant for (0: any)
+int g_expected_dpi = 0;  // the screen DPI this run is meant for (0: any)
 
 // GBK texts the window must show.
 const std::string kClientFrom = "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:";  // 客户来自:
@@ -35,60 +37,6 @@ int Dpi() {
   ReleaseDC(nullptr, screen);
   return dpi;
 }
-
-class WindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.Start(g_exe_path)) << "no main window";
-    port_box_ = server_.Control(kPortBoxId);
-    address_box_ = server_.Control(kAddressBoxId);
-    start_button_ = server_.Control(kStartButtonId);
-    ASSERT_NE(nullptr, port_box_);
-    ASSERT_NE(nullptr, address_box_);
-    ASSERT_NE(nullptr, start_button_);
-  }
-
-  // The address shown for the initial port 80 is "http://HOST/".
-  std::wstring Host() {
-    const std::wstring shown = TextOf(address_box_);
-    if (shown.size() < 8 || shown.rfind(L"http://", 0) != 0 || shown.back() != L'/') return L"?";
-    return shown.substr(7, shown.size() - 8);
-  }
-
-  // Puts a site folder with one file into the box and starts on `port`.
-  void StartServing(int port) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"orvane_window_" + std::to_wstring(GetCurrentProcessId()) +
-              L"_" + std::to_wstring(port);
-    CreateDirectoryW(folder_.c_str(), nullptr);
-    const std::wstring file = folder_ + L"\\hello.txt";
-    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    DWORD written = 0;
-    WriteFile(h, "hello from the site", 19, &written, nullptr);
-    CloseHandle(h);
-
-    ASSERT_TRUE(SetTextOf(server_.Control(kSiteFolderBoxId), folder_ + L"\\"));
-    ASSERT_TRUE(SetTextOf(port_box_, L" " + std::to_wstring(port) + L" "));
-    server_.Click(kStartButtonId);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start_button_); }, 10000))
-        << "the start button stayed enabled";
-  }
-
-  void TearDown() override {
-    if (!folder_.empty()) {
-      DeleteFileW((folder_ + L"\\hello.txt").c_str());
-      RemoveDirectoryW(folder_.c_str());
-    }
-  }
-
-  ServerProcess server_;
-  HWND port_box_ = nullptr;
-  HWND address_box_ = nullptr;
-  HWND start_button_ = nullptr;
-  std::wstring folder_;
-};
 
 TEST_F(WindowTest, ControlsHaveTheirCaptionsPlacesAndInitialTexts) {
   const struct {
@@ -521,181 +469,6 @@ TEST_F(WindowTest, ClosingWhileStoppedAsksNothing) {
   ASSERT_TRUE(ended);
   ASSERT_TRUE(server_.WaitForExit(0, code));
   EXPECT_EQ(0u, code);
-}
-
-// Real keystrokes and clicks: X events from xdotool, which Wine takes as
-// its keyboard and mouse, through the program's own message loop.
-class KeyboardTest : public WindowTest {
- protected:
-  void SetUp() override {
-    if (!g_input.available()) GTEST_SKIP() << "real keys need xdotool and Wine on an X server";
-    WindowTest::SetUp();
-    if (HasFatalFailure()) return;
-    // Without a window manager the X keyboard focus follows the pointer.
-    ASSERT_TRUE(g_input.PointAt(server_.window(), Margin()));
-  }
-
-  // A point of the window's client area outside every control.
-  POINT Margin() const {
-    RECT client{};
-    GetClientRect(server_.window(), &client);
-    return POINT{client.right - 2, client.bottom - 2};
-  }
-
-  HWND Focus() const { return FocusOf(server_.window()); }
-
-  // Presses `keys` (xdotool key names) and waits for the focus on `id`.
-  ::testing::AssertionResult FocusAfterKeys(const std::string& keys, int id) {
-    if (!keys.empty() && !g_input.Run("key --delay 50 " + keys)) {
-      return ::testing::AssertionFailure() << "xdotool failed";
-    }
-    if (WaitUntil([&] { return Focus() == server_.Control(id); }, 3000)) {
-      return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure()
-           << keys << ": the focus is on " << GetDlgCtrlID(Focus()) << ", not " << id;
-  }
-
-  ::testing::AssertionResult TypeAndRead(const std::string& keys, const std::wstring& expected) {
-    if (!g_input.Run("type --delay 50 " + keys)) return ::testing::AssertionFailure() << "xdotool";
-    if (WaitUntil([&] { return TextOf(port_box_) == expected; }, 3000)) {
-      return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure()
-           << keys << " left " << TextOf(port_box_).size() << " characters";
-  }
-};
-
-TEST_F(KeyboardTest, TabAndShiftTabVisitTheControlsInVisualOrder) {
-  // clang-format off
-  const int order[] = {kPortBoxId,    kStartButtonId,   kStopButtonId,
-                       kTrayButtonId, kSiteFolderBoxId, kBrowseButtonId,
-                       kAddressBoxId, kOpenSiteButtonId, kConnectionLogBoxId};
-  // clang-format on
-  constexpr int kCount = sizeof order / sizeof order[0];
-  ASSERT_TRUE(FocusAfterKeys("", kPortBoxId)) << "at start-up";
-  const struct {
-    const char* key;
-    int step;
-  } directions[] = {{"Tab", 1}, {"shift+Tab", -1}};
-  for (const auto& d : directions) {
-    // Once round, so the log box must let Tab go again.
-    for (int i = 1; i <= kCount; ++i) {
-      ASSERT_TRUE(FocusAfterKeys(d.key, order[((d.step * i) % kCount + kCount) % kCount])) << i;
-    }
-  }
-  EXPECT_EQ(L"", TextOf(server_.Control(kConnectionLogBoxId)));
-
-  // In the log box Enter breaks the line; in the address box it does
-  // nothing. Neither presses Start (here on a free port, should it start).
-  const int port = FreePort();
-  ASSERT_NE(0, port);
-  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
-  ASSERT_TRUE(FocusAfterKeys("shift+Tab", kConnectionLogBoxId));
-  ASSERT_TRUE(g_input.Run("key Return"));
-  EXPECT_TRUE(
-      WaitUntil([&] { return TextOf(server_.Control(kConnectionLogBoxId)) == L"\r\n"; }, 3000));
-  ASSERT_TRUE(FocusAfterKeys("shift+Tab shift+Tab", kAddressBoxId));
-  ASSERT_TRUE(g_input.Run("key Return"));
-  EXPECT_FALSE(WaitUntil(
-      [&] { return !IsWindowEnabled(start_button_) || server_.FindMessageBox() != nullptr; },
-      1500));
-}
-
-TEST_F(KeyboardTest, EscapeClosesNothingAndAsksNothingFromAnyControl) {
-  for (const bool serving : {false, true}) {
-    SCOPED_TRACE(serving ? "serving" : "stopped");
-    if (serving) {
-      const int port = FreePort();
-      ASSERT_NE(0, port);
-      ASSERT_NO_FATAL_FAILURE(StartServing(port));
-      // The click on Start left the focus on Stop; Shift+Tab skips the
-      // disabled Start.
-      ASSERT_TRUE(FocusAfterKeys("shift+Tab", kPortBoxId));
-    }
-    // Every tab stop in turn (Start only while it is enabled), Esc in each.
-    for (const int id : {kPortBoxId, kStartButtonId, kStopButtonId, kTrayButtonId, kSiteFolderBoxId,
-                         kBrowseButtonId, kAddressBoxId, kOpenSiteButtonId, kConnectionLogBoxId}) {
-      if (id == kStartButtonId && serving) continue;
-      SCOPED_TRACE(id);
-      ASSERT_TRUE(Focus() == server_.Control(id) || FocusAfterKeys("Tab", id));
-      ASSERT_TRUE(g_input.Run("key Escape"));
-      // A close or a question would come at once: Esc posts it.
-      ASSERT_FALSE(WaitUntil(
-          [&] { return !IsWindowVisible(server_.window()) || server_.FindMessageBox() != nullptr; },
-          500));
-    }
-    EXPECT_EQ(serving, !IsWindowEnabled(start_button_));
-    ASSERT_TRUE(FocusAfterKeys("Tab", kPortBoxId));  // round to the start
-  }
-}
-
-TEST_F(KeyboardTest, TypedPortIsFilteredAndEnterStartsTheServer) {
-  const int port = FreePort();
-  ASSERT_NE(0, port);
-  ASSERT_TRUE(FocusAfterKeys("", kPortBoxId));
-  // The initial 80 is selected, so typing replaces it.
-  ASSERT_TRUE(TypeAndRead("8a1", L"81"));
-  ASSERT_TRUE(g_input.Run("key BackSpace BackSpace"));
-  const std::string digits = std::to_string(port);
-  ASSERT_TRUE(TypeAndRead(digits.substr(0, 2) + "x" + digits.substr(2), std::to_wstring(port)));
-
-  ASSERT_TRUE(g_input.Run("key Return"));
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start_button_); }, 5000));
-  EXPECT_EQ(port_box_, Focus());
-  EXPECT_EQ(0u, HttpGet(port, "/").rfind("HTTP/1.1 ", 0));
-  // With Start disabled Enter does nothing (a second start would report
-  // the port as taken).
-  ASSERT_TRUE(g_input.Run("key Return"));
-  EXPECT_EQ(nullptr, server_.WaitForMessageBox(1500));
-}
-
-// Pumps this thread's messages until `done` holds.
-bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
-  return WaitUntil(
-      [&] {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        return done();
-      },
-      timeout_ms);
-}
-
-TEST_F(KeyboardTest, FocusSurvivesStartAnotherWindowAndTheTray) {
-  const int port = FreePort();
-  ASSERT_NE(0, port);
-  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
-  // Space on the focused Start: the button is disabled, the focus moves on.
-  ASSERT_TRUE(FocusAfterKeys("Tab", kStartButtonId));
-  ASSERT_TRUE(g_input.Run("key space"));
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start_button_); }, 5000));
-  EXPECT_TRUE(FocusAfterKeys("", kStopButtonId));
-
-  // Another window takes the keyboard, then a click on the window's empty
-  // margin brings it back with the focus where it was.
-  HWND other = CreateWindowExW(0, L"EDIT", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 240,
-                               120, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(nullptr, other);
-  ASSERT_TRUE(g_input.Click(other, POINT{60, 40}));
-  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }, 5000));
-  ASSERT_TRUE(g_input.Click(server_.window(), Margin()));
-  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == server_.window(); }, 5000));
-  EXPECT_TRUE(FocusAfterKeys("", kStopButtonId));
-  DestroyWindow(other);
-
-  // Hidden to the tray by the keyboard, and back.
-  ASSERT_TRUE(FocusAfterKeys("Tab", kTrayButtonId));
-  ASSERT_TRUE(g_input.Run("key space"));
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(server_.window()); }, 5000));
-  SendBounded(server_.window(), kTrayNotifyMessage, 0, MAKELPARAM(NIN_SELECT, kTrayIconId));
-  ASSERT_TRUE(IsWindowVisible(server_.window()));
-  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == server_.window(); }, 3000));
-  EXPECT_TRUE(FocusAfterKeys("", kTrayButtonId));
-
-  // Space on the focused Stop ends the server.
-  ASSERT_TRUE(FocusAfterKeys("shift+Tab", kStopButtonId));
-  ASSERT_TRUE(g_input.Run("key space"));
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start_button_) != FALSE; }, 5000));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ std::optional<std::wstring> WidenExactly(std::string_view text, UINT code_page) 
   return wide;
 }
 
-std::string Narrow(std::wstring_view text, UINT code_page) {
+std::string WideToBytes(std::wstring_view text, UINT code_page) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int length =

@@ -13,6 +13,6 @@ std::wstring Widen(std::string_view text, UINT code_page);
 // The same, but nullopt when the bytes are not valid text of the code page.
 std::optional<std::wstring> WidenExactly(std::string_view text, UINT code_page);
 // Characters the code page cannot hold become its default character.
-std::string Narrow(std::wstring_view text, UINT code_page);
+std::string WideToBytes(std::wstring_view text, UINT code_page);
 
 }  // namespace orvane::platform

@@ -1,4 +1,4 @@
-#include "ui/port_entry.h"
+#include "ui/rules/port_entry.h"
 
 #include <limits>
 

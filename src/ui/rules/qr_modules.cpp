@@ -1,4 +1,4 @@
-#include "ui/qr_modules.h"
+#include "ui/rules/qr_modules.h"
 
 #include <stdexcept>
 #include <string>

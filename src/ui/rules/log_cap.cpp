@@ -1,4 +1,4 @@
-#include "ui/log_cap.h"
+#include "ui/rules/log_cap.h"
 
 namespace orvane::ui {
 

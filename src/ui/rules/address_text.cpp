@@ -1,4 +1,4 @@
-#include "ui/address_text.h"
+#include "ui/rules/address_text.h"
 
 #include <algorithm>
 #include <utility>

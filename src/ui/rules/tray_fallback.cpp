@@ -1,4 +1,4 @@
-#include "ui/tray_fallback.h"
+#include "ui/rules/tray_fallback.h"
 
 namespace orvane::ui {
 
