@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # ./x bench: this server's speed and memory beside nginx and Python's
-# http.server, in one run, servers taking turns on 127.0.0.1.
-#   small file: wrk -t2 -c32 -d10s --latency -H 'Connection: close'
+# http.server and beside the bare server of the same design (bench/
+# design_floor.cpp, "floor"), in one run, servers taking turns on 127.0.0.1.
+#   small file: wrk -t2 -c32 -d10s --latency -H 'Connection: close', then a
+#     browser's load: wrk -t2 -c6 (half the duration)
 #   256 MiB file: one GET with curl
 #   memory: this server idle with its 500 threads, and holding 499 connections
 #   the Windows program under Wine on the small file, when it is built
-# Prints one table with the ratios this/nginx and this/python.
-# Environment: ORVANE_BENCH_PORT (first of five ports, default 19100),
+# Prints one table with the ratios this/floor, this/nginx, floor/nginx and
+# this/python.
+# Environment: ORVANE_BENCH_PORT (first of six ports, default 19100),
 # ORVANE_BENCH_SECONDS (wrk duration, default 10), ORVANE_BENCH_ROUNDS (turns
 # each server takes, default 3; the table shows medians), ORVANE_WIN_EXE (the
 # Windows program, default build/win/OrvaneServer.exe), ORVANE_BENCH_LOCK (a
@@ -23,14 +26,19 @@ PORT_NGINX=$((PORT0 + 1))
 PORT_PYTHON=$((PORT0 + 2))
 PORT_WINE=$((PORT0 + 3))
 PORT_MEMORY=$((PORT0 + 4))
+PORT_FLOOR=$((PORT0 + 5))
+BROWSER_CONNECTIONS=6
+BROWSER_SECONDS=$(((SECONDS_PER_RUN + 1) / 2))
 
 ensure_packages "${NATIVE_PACKAGES[@]}" nginx-light wrk curl python3
 command -v python3 >/dev/null || { log "python3 is missing"; exit 1; }
 
 mkdir -p "$BUILD"
 log "optimised native build ($BUILD/bench)"
-configure_and_build "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TESTS=OFF
+configure_and_build "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TESTS=OFF \
+  -DORVANE_BUILD_BENCH=ON
 SERVER="$BUILD/bench/orvane-headless"
+FLOOR="$BUILD/bench/design-floor"
 
 WORK="$(mktemp -d /tmp/orvane-bench.XXXXXX)"
 chmod 755 "$WORK"  # nginx's worker runs as another user and must read the site
@@ -102,12 +110,14 @@ listen_overflows() {
   fi
 }
 
-# wrk_round NAME PORT: one wrk run on the small file; adds to its figures.
+# wrk_round NAME PORT [CONNECTIONS SECONDS KEY]: one wrk run on the small
+# file; adds to the figures of NAME (of KEY.NAME when KEY is given).
 declare -A RPS P50 P99 BIG
 wrk_round() {
-  local name="$1" port="$2" out before after
+  local port="$2" connections="${3:-32}" seconds="${4:-$SECONDS_PER_RUN}"
+  local name="${5:+$5.}$1" out before after
   before=$(listen_overflows)
-  out=$(wrk -t2 -c32 -d"${SECONDS_PER_RUN}s" --latency -H 'Connection: close' \
+  out=$(wrk -t2 -c"$connections" -d"${seconds}s" --latency -H 'Connection: close' \
     "http://127.0.0.1:$port/small.htm")
   after=$(listen_overflows)
   echo "$out" >>"$WORK/wrk-$name.txt"
@@ -139,8 +149,11 @@ big_round() {
   fi
 }
 
-log "starting this server (headless) on $PORT_THIS, nginx on $PORT_NGINX, python on $PORT_PYTHON"
+log "starting this server (headless) on $PORT_THIS, the floor on $PORT_FLOOR, nginx on $PORT_NGINX, python on $PORT_PYTHON"
 "$SERVER" "$SITE" "$PORT_THIS" >/dev/null 2>"$WORK/this.err" &
+PIDS+=($!)
+# The floor answers every request with the one file it was given.
+"$FLOOR" "$SITE/small.htm" "$PORT_FLOOR" >/dev/null 2>"$WORK/floor.err" &
 PIDS+=($!)
 mkdir -p "$WORK/nginx/tmp"
 cat >"$WORK/nginx/nginx.conf" <<NGINX
@@ -170,8 +183,8 @@ nginx -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" -e "$WORK/nginx/error.log" &
 PIDS+=($!)
 python3 -m http.server "$PORT_PYTHON" --bind 127.0.0.1 --directory "$SITE" >/dev/null 2>&1 &
 PIDS+=($!)
-NAMES=(this nginx python)
-declare -A PORT_OF=([this]=$PORT_THIS [nginx]=$PORT_NGINX [python]=$PORT_PYTHON)
+NAMES=(this floor nginx python)
+declare -A PORT_OF=([this]=$PORT_THIS [floor]=$PORT_FLOOR [nginx]=$PORT_NGINX [python]=$PORT_PYTHON)
 for name in "${NAMES[@]}"; do
   wait_ready "${PORT_OF[$name]}" || { log "$name did not answer on ${PORT_OF[$name]}"; exit 1; }
   # A short warm-up so no server pays for first-touch costs in the figures.
@@ -184,14 +197,24 @@ for round in $(seq 1 "$ROUNDS"); do
     log "round $round/$ROUNDS: $name"
     wrk_round "$name" "${PORT_OF[$name]}"
   done
-  for name in "${NAMES[@]}"; do big_round "$name" "${PORT_OF[$name]}"; done
+  # What one browser opens to one host: the accept queue of 5 should hold it.
+  for name in "${NAMES[@]}"; do
+    log "round $round/$ROUNDS: $name, $BROWSER_CONNECTIONS connections"
+    wrk_round "$name" "${PORT_OF[$name]}" "$BROWSER_CONNECTIONS" "$BROWSER_SECONDS" c6
+  done
+  for name in "${NAMES[@]}"; do
+    [ "$name" = floor ] || big_round "$name" "${PORT_OF[$name]}"
+  done
 done
 # The samples are space-separated lists, split into median's arguments on purpose.
 # shellcheck disable=SC2086
-for name in "${NAMES[@]}"; do
+for name in "${NAMES[@]}" "${NAMES[@]/#/c6.}"; do
   R[rps.$name]=$(median ${RPS[$name]})
   R[p50.$name]=$(median ${P50[$name]})
   R[p99.$name]=$(median ${P99[$name]})
+done
+for name in this nginx python; do
+  # shellcheck disable=SC2086
   R[big.$name]=$(median ${BIG[$name]})
 done
 for pid in "${PIDS[@]}"; do stop_pid "$pid"; done
@@ -289,44 +312,73 @@ stop_pid "$MEM_PID"
 
 # ---- the table ----
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.2f", a / b; else printf "-" }'; }
-row() { printf '%-34s %12s %12s %12s %11s %11s\n' "$@"; }
+# row FIGURE THIS FLOOR NGINX PYTHON THIS/FLOOR THIS/NGINX FLOOR/NGINX THIS/PYTHON
+row() { printf '%-34s %12s %12s %12s %12s %10s %10s %11s %11s\n' "$@"; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+# speed_rows KEY LABEL: the requests/s and latency rows of one kind of turn.
+speed_rows() {
+  local k="$1" label="$2" figure unit
+  for figure in rps p50 p99; do
+    case $figure in
+      rps) unit="requests/s" ;;
+      p50) unit="p50 latency (ms)" ;;
+      p99) unit="p99 latency (ms)" ;;
+    esac
+    local t="${R[$figure.${k}this]}" f="${R[$figure.${k}floor]}" n="${R[$figure.${k}nginx]}"
+    local p="${R[$figure.${k}python]}"
+    row "$label, $unit" "$t" "$f" "$n" "$p" "$(ratio "$t" "$f")" "$(ratio "$t" "$n")" \
+      "$(ratio "$f" "$n")" "$(ratio "$t" "$p")"
+  done
+  local counts name
+  for counts in "readerr:  wrk read errors / requests" "non2xx:  non-2xx answers (must be 0)" \
+    "timeouts:  wrk timeouts" "overflow:  accept-queue overflows"; do
+    local cells=()
+    for name in this floor nginx python; do
+      if [ "${counts%%:*}" = readerr ]; then
+        cells+=("${R[readerr.$k$name]}/${R[requests.$k$name]}")
+      else
+        cells+=("${R[${counts%%:*}.$k$name]}")
+      fi
+    done
+    row "${counts#*:}" "${cells[@]}" "" "" "" ""
+  done
+}
 
 echo
 echo "OrvaneServer bench, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)"
-echo "small file: 1 KiB .htm, wrk -t2 -c32 -d${SECONDS_PER_RUN}s --latency -H 'Connection: close';" \
-  "medians of $ROUNDS turns each, counts summed"
-echo "per turn, requests/s: this${RPS[this]}; nginx${RPS[nginx]}; python${RPS[python]}"
-row "figure" "this" "nginx" "python" "this/nginx" "this/python"
-row "small file, requests/s" "${R[rps.this]}" "${R[rps.nginx]}" "${R[rps.python]}" \
-  "$(ratio "${R[rps.this]}" "${R[rps.nginx]}")" "$(ratio "${R[rps.this]}" "${R[rps.python]}")"
-row "small file, p50 latency (ms)" "${R[p50.this]}" "${R[p50.nginx]}" "${R[p50.python]}" \
-  "$(ratio "${R[p50.this]}" "${R[p50.nginx]}")" "$(ratio "${R[p50.this]}" "${R[p50.python]}")"
-row "small file, p99 latency (ms)" "${R[p99.this]}" "${R[p99.nginx]}" "${R[p99.python]}" \
-  "$(ratio "${R[p99.this]}" "${R[p99.nginx]}")" "$(ratio "${R[p99.this]}" "${R[p99.python]}")"
-row "  wrk read errors / requests" "${R[readerr.this]}/${R[requests.this]}" "${R[readerr.nginx]}/${R[requests.nginx]}" \
-  "${R[readerr.python]}/${R[requests.python]}" "" ""
-row "  non-2xx answers (must be 0)" "${R[non2xx.this]}" "${R[non2xx.nginx]}" "${R[non2xx.python]}" "" ""
-row "  wrk timeouts" "${R[timeouts.this]}" "${R[timeouts.nginx]}" "${R[timeouts.python]}" "" ""
-row "  accept-queue overflows" "${R[overflow.this]}" "${R[overflow.nginx]}" "${R[overflow.python]}" "" ""
-row "256 MiB GET, MiB/s" "${R[big.this]}" "${R[big.nginx]}" "${R[big.python]}" \
-  "$(ratio "${R[big.this]}" "${R[big.nginx]}")" "$(ratio "${R[big.this]}" "${R[big.python]}")"
+echo "small file: 1 KiB .htm, wrk -t2 -c32 -d${SECONDS_PER_RUN}s, and -c$BROWSER_CONNECTIONS" \
+  "-d${BROWSER_SECONDS}s, --latency -H 'Connection: close'; medians of $ROUNDS turns each, counts summed"
+echo "per turn, requests/s: this${RPS[this]}; floor${RPS[floor]}; nginx${RPS[nginx]}; python${RPS[python]}"
+echo "per turn, -c$BROWSER_CONNECTIONS requests/s: this${RPS[c6.this]}; floor${RPS[c6.floor]};" \
+  "nginx${RPS[c6.nginx]}; python${RPS[c6.python]}"
+row "figure" "this" "floor" "nginx" "python" "this/floor" "this/nginx" "floor/nginx" "this/python"
+speed_rows "" "small file"
+speed_rows "c6." "-c$BROWSER_CONNECTIONS"
+row "256 MiB GET, MiB/s" "${R[big.this]}" "" "${R[big.nginx]}" "${R[big.python]}" "" \
+  "$(ratio "${R[big.this]}" "${R[big.nginx]}")" "" "$(ratio "${R[big.this]}" "${R[big.python]}")"
 if [ -n "${R[wine]:-}" ]; then
-  row "Windows program under Wine, req/s" "${R[wine]}" "" "" "$(ratio "${R[wine]}" "${R[rps.nginx]}")" \
-    "$(ratio "${R[wine]}" "${R[rps.python]}")"
+  row "Windows program under Wine, req/s" "${R[wine]}" "" "" "" "$(ratio "${R[wine]}" "${R[rps.floor]}")" \
+    "$(ratio "${R[wine]}" "${R[rps.nginx]}")" "" "$(ratio "${R[wine]}" "${R[rps.python]}")"
 else
-  row "Windows program under Wine, req/s" "-" "" "" "" ""
+  row "Windows program under Wine, req/s" "-" "" "" "" "" "" "" ""
   echo "  ($WINE_NOTE)"
 fi
-row "RSS idle, ${R[threads_idle]} threads (MiB)" "$(mib "${R[rss_idle]}")" "" "" "" ""
-row "RSS holding ${R[held]} connections (MiB)" "$(mib "${R[rss_held]}")" "" "" "" ""
-row "  peak RSS so far, VmHWM (MiB)" "$(mib "${R[hwm_held]}")" "" "" "" ""
-row "  threads while holding" "${R[threads_held]}" "" "" "" ""
-echo "(wrk counts this server's close after a 200 head without a Connection line as a read error)"
+row "RSS idle, ${R[threads_idle]} threads (MiB)" "$(mib "${R[rss_idle]}")" "" "" "" "" "" "" ""
+row "RSS holding ${R[held]} connections (MiB)" "$(mib "${R[rss_held]}")" "" "" "" "" "" "" ""
+row "  peak RSS so far, VmHWM (MiB)" "$(mib "${R[hwm_held]}")" "" "" "" "" "" "" ""
+row "  threads while holding" "${R[threads_held]}" "" "" "" "" "" "" ""
+echo "(wrk counts a close after a 200 head without a Connection line as a read error: this server's"
+echo " and the floor's every answer; the floor serves the small file only, so it has no 256 MiB row)"
+echo "(accept-queue overflows are the machine's ListenOverflows counter over each turn)"
 
 # Machine-readable line for collecting several runs.
-echo "RESULT rps_this=${R[rps.this]} rps_nginx=${R[rps.nginx]} rps_python=${R[rps.python]}" \
-  "p50_this=${R[p50.this]} p99_this=${R[p99.this]} p50_nginx=${R[p50.nginx]}" \
-  "p99_nginx=${R[p99.nginx]} p50_python=${R[p50.python]} p99_python=${R[p99.python]}" \
+echo "RESULT rps_this=${R[rps.this]} rps_floor=${R[rps.floor]} rps_nginx=${R[rps.nginx]}" \
+  "rps_python=${R[rps.python]} this_floor=$(ratio "${R[rps.this]}" "${R[rps.floor]}")" \
+  "this_nginx=$(ratio "${R[rps.this]}" "${R[rps.nginx]}") floor_nginx=$(ratio "${R[rps.floor]}" "${R[rps.nginx]}")" \
+  "p50_this=${R[p50.this]} p99_this=${R[p99.this]} p50_floor=${R[p50.floor]} p99_floor=${R[p99.floor]}" \
+  "p50_nginx=${R[p50.nginx]} p99_nginx=${R[p99.nginx]} p50_python=${R[p50.python]} p99_python=${R[p99.python]}" \
+  "c6_rps_this=${R[rps.c6.this]} c6_rps_floor=${R[rps.c6.floor]} c6_rps_nginx=${R[rps.c6.nginx]}" \
+  "c6_rps_python=${R[rps.c6.python]} c6_p99_this=${R[p99.c6.this]} c6_p99_floor=${R[p99.c6.floor]}" \
+  "c6_overflow_this=${R[overflow.c6.this]} c6_overflow_floor=${R[overflow.c6.floor]}" \
   "big_this=${R[big.this]} big_nginx=${R[big.nginx]} big_python=${R[big.python]}" \
   "wine=${R[wine]:--} rss_idle_kb=${R[rss_idle]} rss_held_kb=${R[rss_held]} hwm_held_kb=${R[hwm_held]}"

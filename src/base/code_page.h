@@ -32,6 +32,9 @@ class CodePage {
                              const std::bitset<256>& trail_bytes);
 
   [[nodiscard]] bool IsLead(unsigned char byte) const { return lead_[byte]; }
+  // True when every byte is a character of its own (no lead bytes), so a
+  // search may go byte by byte.
+  [[nodiscard]] bool IsBytewise() const { return lead_.none(); }
   // Length in bytes of the character that starts at `pos`: 2 for a lead byte
   // followed by a valid trail byte, else 1. A lead byte before anything else
   // stands alone, so it can never swallow a separator or a line end.

@@ -54,6 +54,13 @@ int WaitWritable(SocketHandle handle, int timeout_ms);
 
 // Byte count, 0 when the peer closed, -1 on an error.
 long Receive(SocketHandle handle, char* buffer, std::size_t size);
+// Like Receive, but only what has already arrived: kWouldBlock (below) when
+// nothing has, and always where the system has no per-call non-blocking
+// receive, so the caller waits and then calls Receive.
+long ReceiveNow(SocketHandle handle, char* buffer, std::size_t size);
+// True where SendSome never blocks, so a send may be tried before waiting
+// for writability (POSIX); false where SendSome must follow WaitWritable.
+extern const bool kSendNeverBlocks;
 // Sends what the socket can take now, without blocking for more: the byte
 // count, 0 when it could take nothing after all, -1 on an error. Never raises
 // SIGPIPE. Call it after WaitWritable, so a client that stops reading makes

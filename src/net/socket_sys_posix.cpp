@@ -86,6 +86,17 @@ long Receive(SocketHandle handle, char* buffer, std::size_t size) {
   }
 }
 
+long ReceiveNow(SocketHandle handle, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = recv(handle, buffer, size, MSG_DONTWAIT);
+    if (got >= 0) return static_cast<long>(got);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return kWouldBlock;
+    if (errno != EINTR) return -1;
+  }
+}
+
+const bool kSendNeverBlocks = true;
+
 long SendSome(SocketHandle handle, const char* data, std::size_t size) {
   // MSG_DONTWAIT makes this one call non-blocking; the socket itself stays
   // blocking.

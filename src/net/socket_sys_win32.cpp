@@ -72,6 +72,12 @@ long Receive(SocketHandle handle, char* buffer, std::size_t size) {
   return got == SOCKET_ERROR ? -1 : got;
 }
 
+// Winsock has no per-call non-blocking receive: the caller waits first.
+long ReceiveNow(SocketHandle, char*, std::size_t) { return kWouldBlock; }
+
+// A Winsock send on a blocking socket waits for buffer space.
+const bool kSendNeverBlocks = false;
+
 long SendSome(SocketHandle handle, const char* data, std::size_t size) {
   // Winsock has no per-call non-blocking flag; a writable socket takes a
   // piece of this size without waiting for the peer.

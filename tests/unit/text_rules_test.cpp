@@ -186,8 +186,20 @@ TEST(TextRulesTest, FindNeverMatchesOnATrailByte) {
     SCOPED_TRACE(c.text + " / " + c.needle);
     EXPECT_EQ(c.expected, FindText(c.text, c.needle, CodePage::Gbk(), c.from));
   }
-  // Byte-wise in a single-byte code page.
-  EXPECT_EQ(1u, FindText("\x95\x5C", "\\", CodePage::SingleByte()));
+  // Byte-wise in a single-byte code page and in UTF-8, from any position.
+  for (const CodePage& cp : {CodePage::SingleByte(), CodePage::Utf8()}) {
+    EXPECT_EQ(1u, FindText("\x95\x5C", "\\", cp));
+    EXPECT_EQ(3u, FindText("\xE9\x95\xBF"
+                           "ab"
+                           "\xE9\x95\xBF",
+                           "ab", cp, 3));
+    EXPECT_EQ(5u, FindText("\xE9\x95\xBF"
+                           "ab"
+                           "\xE9\x95\xBF",
+                           "\xE9\x95\xBF", cp, 1));
+    EXPECT_EQ(kNone, FindText("abab", "ab", cp, 3));
+    EXPECT_EQ(2u, FindLastText("abab", "ab", cp));
+  }
 }
 
 TEST(TextRulesTest, FindLastAndReplaceStepOverDoubleByteCharacters) {

@@ -18,6 +18,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 std::size_t FindText(std::string_view text, std::string_view needle, const CodePage& cp,
                      std::size_t from) {
   if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
+  // Without lead bytes every position is a character start: no walk needed.
+  if (cp.IsBytewise()) return text.find(needle, from);
   std::size_t i = 0;
   while (i < text.size()) {
     if (i >= from && text.compare(i, needle.size(), needle) == 0) return i;
@@ -29,6 +31,7 @@ std::size_t FindText(std::string_view text, std::string_view needle, const CodeP
 std::size_t FindLastText(std::string_view text, std::string_view needle, const CodePage& cp) {
   std::size_t last = std::string_view::npos;
   if (needle.empty()) return text.size();
+  if (cp.IsBytewise()) return text.rfind(needle);
   std::size_t i = 0;
   while (i < text.size()) {
     if (text.compare(i, needle.size(), needle) == 0) last = i;
