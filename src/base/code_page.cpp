@@ -121,7 +121,7 @@ char CodePage::FoldedPair(std::string_view text, std::size_t pos) const {
   return 0;
 }
 
-std::string CodePage::Narrow(std::string_view text) const {
+std::string CodePage::FoldFullWidth(std::string_view text) const {
   std::string out;
   out.reserve(text.size());
   std::size_t i = 0;

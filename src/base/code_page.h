@@ -42,7 +42,7 @@ class CodePage {
   // The ideographic space in this code page, empty where it has none.
   [[nodiscard]] std::string_view IdeographicSpace() const;
   // Full-width forms and the ideographic space turned into their ASCII forms.
-  [[nodiscard]] std::string Narrow(std::string_view text) const;
+  [[nodiscard]] std::string FoldFullWidth(std::string_view text) const;
 
   // Double-byte characters lead, trail_first..trail_last that stand for the
   // ASCII bytes ascii_first onwards (full-width forms, the ideographic space).

@@ -52,22 +52,22 @@ TEST(TextRulesTest, TrimsAsciiAndIdeographicSpacesOnlyInGbk) {
 
 struct CodePageCase {
   std::string text;
-  std::string trimmed;   // TrimBlanks
-  std::string narrowed;  // Narrow
+  std::string trimmed;  // TrimBlanks
+  std::string folded;   // FoldFullWidth
 };
 
-void ExpectTrimAndNarrow(unsigned number, const std::vector<CodePageCase>& cases) {
+void ExpectTrimAndFold(unsigned number, const std::vector<CodePageCase>& cases) {
   const CodePage cp = CodePage::KnownDoubleByte(number).value();
   for (const CodePageCase& c : cases) {
     SCOPED_TRACE(std::to_string(number) + ": " + c.text);
     EXPECT_EQ(c.trimmed, TrimBlanks(c.text, cp));
-    EXPECT_EQ(c.narrowed, cp.Narrow(c.text));
+    EXPECT_EQ(c.folded, cp.FoldFullWidth(c.text));
   }
 }
 
 TEST(TextRulesTest, ShiftJisHasItsOwnIdeographicSpaceAndFullWidthForms) {
   // clang-format off
-  ExpectTrimAndNarrow(932, {
+  ExpectTrimAndFold(932, {
       {"\x81\x40" "80 \x81\x40", "80", " 80  "},
       {"\x82\x57\x82\x4F\x82\x57\x82\x4F", "\x82\x57\x82\x4F\x82\x57\x82\x4F", "8080"},
       {"\x81\x7C\x82\x52\x81\x44\x82\x58", "\x81\x7C\x82\x52\x81\x44\x82\x58", "-3.9"},
@@ -83,7 +83,7 @@ TEST(TextRulesTest, ShiftJisHasItsOwnIdeographicSpaceAndFullWidthForms) {
 
 TEST(TextRulesTest, UnifiedHangulHasItsOwnFullWidthForms) {
   // clang-format off
-  ExpectTrimAndNarrow(949, {
+  ExpectTrimAndFold(949, {
       {"\xA1\xA1" "80 \xA1\xA1", "80", " 80  "},
       {"\xA3\xB8\xA3\xB0\xA3\xB8\xA3\xB0", "\xA3\xB8\xA3\xB0\xA3\xB8\xA3\xB0", "8080"},
       // B0 A1 is one syllable; the A1 A1 that a byte search would see is not there.
@@ -96,7 +96,7 @@ TEST(TextRulesTest, UnifiedHangulHasItsOwnFullWidthForms) {
 
 TEST(TextRulesTest, Big5HasItsOwnIdeographicSpaceAndFullWidthForms) {
   // clang-format off
-  ExpectTrimAndNarrow(950, {
+  ExpectTrimAndFold(950, {
       {"\xA1\x40" "80 \xA1\x40", "80", " 80  "},
       {"\xA2\xB7\xA2\xAF\xA2\xB7\xA2\xAF", "\xA2\xB7\xA2\xAF\xA2\xB7\xA2\xAF", "8080"},
       {"\xA1\xD0\xA2\xB2\xA1\x44\xA2\xB8", "\xA1\xD0\xA2\xB2\xA1\x44\xA2\xB8", "-3.9"},
@@ -147,7 +147,8 @@ TEST(TextRulesTest, FoldsExactlyWhatIconvReadsAsFullWidth) {
           expected = std::string(1, static_cast<char>(wide[0] - 0xFF01 + 0x21));
         }
         folded += expected.size() == 1;
-        EXPECT_EQ(expected, cp.Narrow(pair)) << name << " " << std::hex << lead << " " << trail;
+        EXPECT_EQ(expected, cp.FoldFullWidth(pair))
+            << name << " " << std::hex << lead << " " << trail;
         if (expected == " ") {
           EXPECT_EQ(pair, cp.IdeographicSpace()) << name;
         }
@@ -256,14 +257,14 @@ TEST(TextRulesTest, ALeadByteTakesOnlyAValidTrailByteOfItsCodePage) {
   EXPECT_EQ(1u, asked.CharLength("a\x95", 1));
 }
 
-struct NarrowCase {
+struct FoldCase {
   std::string text;
   std::string expected;
 };
 
-TEST(TextRulesTest, NarrowTurnsFullWidthFormsIntoAscii) {
+TEST(TextRulesTest, FoldFullWidthTurnsFullWidthFormsIntoAscii) {
   // clang-format off
-  const NarrowCase gbk_cases[] = {
+  const FoldCase gbk_cases[] = {
       {"\xA3\xB8\xA3\xB0\xA3\xB8\xA3\xB0", "8080"},
       {"\xA3\xB0\xA3\xB1\xA3\xB2\xA3\xB3\xA3\xB4\xA3\xB5\xA3\xB6\xA3\xB7\xA3\xB8\xA3\xB9",
        "0123456789"},
@@ -276,13 +277,13 @@ TEST(TextRulesTest, NarrowTurnsFullWidthFormsIntoAscii) {
       {"abc", "abc"},
   };
   // clang-format on
-  for (const NarrowCase& c : gbk_cases) {
+  for (const FoldCase& c : gbk_cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(c.expected, CodePage::Gbk().Narrow(c.text));
+    EXPECT_EQ(c.expected, CodePage::Gbk().FoldFullWidth(c.text));
   }
-  EXPECT_EQ("80", CodePage::Utf8().Narrow("\xEF\xBC\x98\xEF\xBC\x90"));
-  EXPECT_EQ(" ", CodePage::Utf8().Narrow("\xE3\x80\x80"));
-  EXPECT_EQ("\xA3\xB8", CodePage::SingleByte().Narrow("\xA3\xB8"));
+  EXPECT_EQ("80", CodePage::Utf8().FoldFullWidth("\xEF\xBC\x98\xEF\xBC\x90"));
+  EXPECT_EQ(" ", CodePage::Utf8().FoldFullWidth("\xE3\x80\x80"));
+  EXPECT_EQ("\xA3\xB8", CodePage::SingleByte().FoldFullWidth("\xA3\xB8"));
 }
 
 struct DecimalCase {

@@ -182,7 +182,7 @@ std::int16_t LowSigned16(double value) {
 }
 
 std::int16_t PortNumberFromText(std::string_view text, const CodePage& cp) {
-  return LowSigned16(ReadLeadingDecimal(cp.Narrow(TrimBlanks(text, cp))));
+  return LowSigned16(ReadLeadingDecimal(cp.FoldFullWidth(TrimBlanks(text, cp))));
 }
 
 std::string DecimalText(std::int64_t value) {
