@@ -12,7 +12,7 @@
 #include "app/console_panel.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace orvane::testing {
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/process.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace orvane::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include "http/core/responses.h"
 #include "platform/codepage.h"
 #include "platform/clock.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace orvane::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <atomic>
 #include <chrono>
