@@ -26,11 +26,6 @@ const std::string kLimitAnswer =
     "Content-Length: 28\r\nContent-Type: text/html\r\n\r\n" +
     kLimitBody;
 
-std::string WithoutDate(const std::string& raw) {
-  const Answer a = SplitAnswer(raw);
-  return HeadWithoutDate(a.head) + a.body;
-}
-
 // Holds the first worker that reaches it until Release(); later ones pass.
 class Gate {
  public:

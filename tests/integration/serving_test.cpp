@@ -43,11 +43,6 @@ std::string Get(const std::string& path, const std::string& headers = "") {
   return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
 }
 
-std::string WithoutDate(const std::string& raw) {
-  const Answer a = SplitAnswer(raw);
-  return HeadWithoutDate(a.head) + a.body;
-}
-
 // A file that fails where a disk or a network share can; it reads as 'f's.
 struct FailingFile : FileBody {
   FailingFile(std::optional<std::uint64_t> length, bool seek_fails_ = false, int failing_read = -1)

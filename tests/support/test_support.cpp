@@ -221,6 +221,11 @@ std::string HeadWithoutDate(const std::string& head) {
          head.substr(end);
 }
 
+std::string WithoutDate(const std::string& raw) {
+  const Answer a = SplitAnswer(raw);
+  return HeadWithoutDate(a.head) + a.body;
+}
+
 ServerOptions RunningServer::FastOptions() {
   ServerOptions options;
   // Room for a few answered connections whose slots are still being
