@@ -14,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/process.h"
 #include "support/test_support.h"
+#include "support/wait.h"
 
 namespace orvane::testing {
 namespace {
@@ -394,14 +395,6 @@ class IdleHost : public WorkerHost {
   std::atomic<int> accept_failures{0};
 };
 
-bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 300; ++i) {
-    if (done()) return true;
-    platform::SleepMillis(10);
-  }
-  return done();
-}
-
 TEST(WorkerPoolTest, ASlotWithoutAThreadIsNotHandedOutUntilARecycleMakesOne) {
   IdleHost host;
   g_threads_allowed = 2;  // slots 1 and 2 get threads, slot 3 does not
@@ -413,7 +406,8 @@ TEST(WorkerPoolTest, ASlotWithoutAThreadIsNotHandedOutUntilARecycleMakesOne) {
   g_threads_allowed = 0;
   ASSERT_EQ(1, pool.AcquireSlot());
   ASSERT_TRUE(pool.ResumeSlot(1));
-  ASSERT_TRUE(WaitUntil([&] { return host.accept_failures == 1 && pool.LiveThreadCount() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return host.accept_failures == 1 && pool.LiveThreadCount() == 1; },
+                        3000, 10));
   EXPECT_EQ(1, pool.FreeSlotCount());  // only slot 2
   EXPECT_EQ(2, pool.AcquireSlot());
   EXPECT_EQ(0, pool.AcquireSlot());  // slots 1 and 3 are never offered without a thread
@@ -422,8 +416,8 @@ TEST(WorkerPoolTest, ASlotWithoutAThreadIsNotHandedOutUntilARecycleMakesOne) {
   // the two left without threads are all back in use.
   g_threads_allowed = 10;
   ASSERT_TRUE(pool.ResumeSlot(2));
-  ASSERT_TRUE(WaitUntil([&] { return pool.FreeSlotCount() == 3; }));
-  EXPECT_TRUE(WaitUntil([&] { return pool.LiveThreadCount() == 3; }));
+  ASSERT_TRUE(WaitUntil([&] { return pool.FreeSlotCount() == 3; }, 3000, 10));
+  EXPECT_TRUE(WaitUntil([&] { return pool.LiveThreadCount() == 3; }, 3000, 10));
   EXPECT_EQ(1, pool.AcquireSlot());
   EXPECT_TRUE(pool.ShutdownWorkers(3000));
   EXPECT_EQ(0, pool.LiveThreadCount());

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/codepage.h"
+#include "support/wait.h"
 
 namespace orvane::stress {
 
@@ -64,12 +65,14 @@ StressServer::~StressServer() {
 }
 
 int StressServer::WaitForFreeSlots(int free, int timeout_ms) {
-  const std::int64_t deadline = NowMs() + timeout_ms;
-  for (;;) {
-    const int now = server_->pool().FreeSlotCount();
-    if (now >= free || NowMs() >= deadline) return now;
-    SleepMs(10);
-  }
+  int now = 0;
+  (void)testing::WaitUntil(
+      [&] {
+        now = server_->pool().FreeSlotCount();
+        return now >= free;
+      },
+      timeout_ms, 10);
+  return now;
 }
 
 int OpenDescriptorCount() {

@@ -13,6 +13,7 @@
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "support/wait.h"
 
 namespace orvane::testing {
 
@@ -94,13 +95,10 @@ std::vector<std::string> RecordingPanel::InfoBoxTexts() {
 bool RecordingPanel::WaitFor(const std::function<bool()>& done, int timeout_ms) {
   // `done` may call back into the panel, so it runs without the lock; the
   // wait wakes on every change and at least every 20 ms.
-  const std::int64_t deadline = platform::MonotonicMillis() + timeout_ms;
-  for (;;) {
-    if (done()) return true;
-    if (platform::MonotonicMillis() >= deadline) return false;
+  return PollUntil(done, timeout_ms, [this] {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(20));
-  }
+  });
 }
 
 TempSite::TempSite() {
