@@ -13,15 +13,13 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/process.h"
+#include "support/gbk_texts.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 
 namespace orvane::testing {
 namespace {
 
-const std::string kLimitBody =
-    "\xC1\xAC\xBD\xD3\xD2\xD1\xBE\xAD\xB4\xEF\xB5\xBD\xC9\xCF\xCF\xDE\xA3\xAC\xC7\xEB\xC9\xD4"
-    "\xBA\xF3\xD6\xD8\xCA\xD4";
 const std::string kLimitAnswer =
     "HTTP/1.1 403 Error\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\nConnection: close\r\n"
     "Content-Length: 28\r\nContent-Type: text/html\r\n\r\n" +
@@ -258,10 +256,8 @@ TEST_F(LifecycleTest, APortInUseShowsTheBindMessageAndStaysStopped) {
   panel.SetFolderText(site_.FolderText());
   second.StartServer();
   EXPECT_TRUE(panel.IsStartEnabled());
-  const std::string expected = std::string("\xB2\xBB\xC4\xDC\xB0\xF3\xB6\xA8") +
-                               std::to_string(first.port) + "\xB6\xCB\xBF\xDA";
   ASSERT_EQ(1u, panel.InfoBoxTexts().size());
-  EXPECT_EQ(expected, panel.InfoBoxTexts()[0]);
+  EXPECT_EQ(CannotBindText(first.port), panel.InfoBoxTexts()[0]);
   // Once the port is free, the same server starts.
   ASSERT_TRUE(first.Stop());
   second.StartServer();
