@@ -11,9 +11,9 @@
 
 #include "http/server.h"
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "platform/process.h"
 #include "support/gbk_texts.h"
+#include "support/server_setup.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 
@@ -249,21 +249,19 @@ TEST_F(LifecycleTest, APortInUseShowsTheBindMessageAndStaysStopped) {
   RunningServer first(site_.FolderText());
   ASSERT_TRUE(first.Running());
   RecordingPanel panel;
-  Server second(panel, platform::AnsiCodePage(), RunningServer::FastOptions());
-  second.BuildWorkerPool();
-  second.BuildCannedResponses();
+  const std::unique_ptr<Server> second = BuildServer(panel, RunningServer::FastOptions());
   panel.SetPortText(std::to_string(first.port));
   panel.SetFolderText(site_.FolderText());
-  second.StartServer();
+  second->StartServer();
   EXPECT_TRUE(panel.IsStartEnabled());
   ASSERT_EQ(1u, panel.InfoBoxTexts().size());
   EXPECT_EQ(CannotBindText(first.port), panel.InfoBoxTexts()[0]);
   // Once the port is free, the same server starts.
   ASSERT_TRUE(first.Stop());
-  second.StartServer();
+  second->StartServer();
   EXPECT_FALSE(panel.IsStartEnabled());
   EXPECT_EQ("abc", FetchA(first.port));
-  second.StopServer();
+  second->StopServer();
   EXPECT_TRUE(panel.WaitFor([&] { return panel.IsStartEnabled(); }, 3000));
 }
 

@@ -12,7 +12,7 @@
 #endif
 
 #include "platform/clock.h"
-#include "platform/codepage.h"
+#include "support/server_setup.h"
 #include "support/wait.h"
 
 namespace orvane::testing {
@@ -237,9 +237,7 @@ ServerOptions RunningServer::FastOptions() {
 }
 
 RunningServer::RunningServer(const std::string& folder, ServerOptions options) {
-  server = std::make_unique<Server>(panel, platform::AnsiCodePage(), options);
-  server->BuildWorkerPool();
-  server->BuildCannedResponses();
+  server = BuildServer(panel, options);
   panel.SetFolderText(folder);
   port = FindFreePort();
   panel.SetPortText(std::to_string(port));
@@ -248,8 +246,7 @@ RunningServer::RunningServer(const std::string& folder, ServerOptions options) {
 
 RunningServer::~RunningServer() {
   if (server) {
-    server->StopServer();
-    EXPECT_TRUE(server->FinalShutdown()) << "a worker outlived the shutdown wait";
+    EXPECT_TRUE(StopAndShutDown(*server)) << "a worker outlived the shutdown wait";
   }
 }
 
