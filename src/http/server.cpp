@@ -15,7 +15,7 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       options_(options),
       site_root_(std::make_shared<const std::string>()),
       pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count,
-                                         options.make_thread)) {}
+                                         options.test_make_thread)) {}
 
 Server::~Server() {
   if (!workers_ended_) (void)FinalShutdown();  // a bounded wait; nothing more to do
@@ -121,7 +121,7 @@ void Server::OnAcceptFailed(std::uint64_t run, bool stopped) {
 }
 
 void Server::AfterAccept() {
-  if (options_.after_accept) options_.after_accept();
+  if (options_.test_after_accept) options_.test_after_accept();
 }
 
 void Server::LogConnection(const net::NetSocket& client) { orvane::LogConnection(client, panel_); }
@@ -137,7 +137,7 @@ bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
   if (!received.empty()) {
     const std::string_view request = RequestTextOf(received);
     panel_.AppendRequestLog(std::string(request));
-    if (options_.before_answer) options_.before_answer();
+    if (options_.test_before_answer) options_.test_before_answer();
     const AnswerContext context{*root, canned_, ansi_, options_.send_wait_ms};
     answered = AnswerRequest(client, request, context);
   }

@@ -34,7 +34,7 @@ void ExitWithAStuckWorker(const std::string& out_path) {
   bool stuck = false;
   ServerOptions options = RunningServer::FastOptions();
   options.shutdown_wait_ms = 300;
-  options.before_answer = [&] {
+  options.test_before_answer = [&] {
     std::unique_lock<std::mutex> lock(mutex);
     stuck = true;
     changed.notify_all();

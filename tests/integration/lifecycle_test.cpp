@@ -136,7 +136,7 @@ std::optional<platform::Thread> NoThreads(platform::ThreadEntry, void*, bool) {
 
 TEST_F(LifecycleTest, AStartWithoutAWorkerToWaitSaysSoAndStaysStopped) {
   ServerOptions options = RunningServer::FastOptions();
-  options.make_thread = &NoThreads;
+  options.test_make_thread = &NoThreads;
   RunningServer s(site_.FolderText(), options);
   EXPECT_FALSE(s.Running());
   ASSERT_EQ(1u, s.panel.InfoBoxTexts().size());
@@ -147,7 +147,7 @@ TEST_F(LifecycleTest, AStartWithoutAWorkerToWaitSaysSoAndStaysStopped) {
 TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
   Gate gate;
   ServerOptions options = RunningServer::FastOptions();
-  options.after_accept = [&gate] { gate.Pass(); };
+  options.test_after_accept = [&gate] { gate.Pass(); };
   RunningServer s(site_.FolderText(), options);
   net::NetSocket late;
   ASSERT_TRUE(ConnectLocal(late, s.port));
@@ -168,7 +168,7 @@ TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
 TEST_F(LifecycleTest, ARestartWhileSlotOneIsStillBusyWakesAnotherSlot) {
   Gate gate;
   ServerOptions options = RunningServer::FastOptions();
-  options.before_answer = [&gate] { gate.Pass(); };
+  options.test_before_answer = [&gate] { gate.Pass(); };
   RunningServer s(site_.FolderText(), options);
   // Slot 1 takes this client and is held before answering it.
   net::NetSocket held;
@@ -347,7 +347,7 @@ void ExitWithAWorkerStuckInAFileRead() {
   Gate stuck;  // never released
   ServerOptions options = RunningServer::FastOptions();
   options.shutdown_wait_ms = kShutdownWaitMs;
-  options.before_answer = [&stuck] { stuck.Pass(); };
+  options.test_before_answer = [&stuck] { stuck.Pass(); };
   RunningServer s(site.FolderText(), options);
   net::NetSocket client;
   if (!ConnectLocal(client, s.port) || !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000) ||
