@@ -68,10 +68,10 @@ std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
   started_run_ = pool_->BeginRun();
   // The first waiter is the lowest free slot, not always slot 1: after a stop
   // the worker of slot 1 may still be finishing its connection.
-  const int first = pool_->AcquireSlot();
-  if (first >= 1) {
+  const AcquiredSlot first = pool_->AcquireSlot();
+  if (first.status == SlotStatus::kAcquired) {
     panel_.SetStartEnabled(false);
-    if (pool_->ResumeSlot(first)) return {};
+    if (pool_->ResumeSlot(first.slot)) return {};
     panel_.SetStartEnabled(true);
   }
   // Nobody would wait in Accept: the server does not run after all.

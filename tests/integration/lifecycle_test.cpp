@@ -328,7 +328,7 @@ TEST_F(LifecycleTest, FinalShutdownEndsEveryWorkerEvenWithClientsConnected) {
   EXPECT_LT(platform::MonotonicMillis() - start, 2500);
   EXPECT_EQ(0, s.server->pool().LiveThreadCount());
   // After the shutdown nothing is handed out any more.
-  EXPECT_EQ(-1, s.server->pool().AcquireSlot());
+  EXPECT_EQ(SlotStatus::kShuttingDown, s.server->pool().AcquireSlot().status);
 }
 
 // The program's exit path while a worker is stuck in a file read that never

@@ -44,13 +44,14 @@ TEST(WorkerPoolTest, ASlotWithoutAThreadIsNotHandedOutUntilARecycleMakesOne) {
 
   // Slot 1's worker runs and recycles its slot, but no new thread can be made.
   g_threads_allowed = 0;
-  ASSERT_EQ(1, pool.AcquireSlot());
+  ASSERT_EQ(1, pool.AcquireSlot().slot);
   ASSERT_TRUE(pool.ResumeSlot(1));
   ASSERT_TRUE(WaitUntil([&] { return host.accept_failures == 1 && pool.LiveThreadCount() == 1; },
                         3000, 10));
   EXPECT_EQ(1, pool.FreeSlotCount());  // only slot 2
-  EXPECT_EQ(2, pool.AcquireSlot());
-  EXPECT_EQ(0, pool.AcquireSlot());  // slots 1 and 3 are never offered without a thread
+  EXPECT_EQ(2, pool.AcquireSlot().slot);
+  EXPECT_EQ(SlotStatus::kNoneFree,
+            pool.AcquireSlot().status);  // slots 1 and 3 are never offered without a thread
 
   // Slot 2's worker recycles with threads available again: its own slot and
   // the two left without threads are all back in use.
@@ -58,10 +59,10 @@ TEST(WorkerPoolTest, ASlotWithoutAThreadIsNotHandedOutUntilARecycleMakesOne) {
   ASSERT_TRUE(pool.ResumeSlot(2));
   ASSERT_TRUE(WaitUntil([&] { return pool.FreeSlotCount() == 3; }, 3000, 10));
   EXPECT_TRUE(WaitUntil([&] { return pool.LiveThreadCount() == 3; }, 3000, 10));
-  EXPECT_EQ(1, pool.AcquireSlot());
+  EXPECT_EQ(1, pool.AcquireSlot().slot);
   EXPECT_TRUE(pool.ShutdownWorkers(3000));
   EXPECT_EQ(0, pool.LiveThreadCount());
-  EXPECT_EQ(-1, pool.AcquireSlot());
+  EXPECT_EQ(SlotStatus::kShuttingDown, pool.AcquireSlot().status);
 }
 
 }  // namespace
