@@ -19,21 +19,21 @@ class FileBody {
  public:
   virtual ~FileBody() = default;
   // nullopt when the size cannot be read.
-  virtual std::optional<std::uint64_t> Length() const = 0;
+  [[nodiscard]] virtual std::optional<std::uint64_t> Length() const = 0;
   virtual bool Seek(std::uint64_t offset) = 0;
   // Bytes read (0 at the end of the file) or -1 on an error.
   virtual std::int64_t Read(char* buffer, std::size_t size) = 0;
   // The native handle for zero-copy sending; -1 when there is none.
-  virtual std::intptr_t native() const = 0;
+  [[nodiscard]] virtual std::intptr_t native() const = 0;
 };
 
 class OpenFileBody : public FileBody {
  public:
   explicit OpenFileBody(platform::ReadOnlyFile& file) : file_(file) {}
-  std::optional<std::uint64_t> Length() const override { return file_.Length(); }
+  [[nodiscard]] std::optional<std::uint64_t> Length() const override { return file_.Length(); }
   bool Seek(std::uint64_t offset) override { return file_.Seek(offset); }
   std::int64_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
-  std::intptr_t native() const override { return file_.native(); }
+  [[nodiscard]] std::intptr_t native() const override { return file_.native(); }
 
  private:
   platform::ReadOnlyFile& file_;
