@@ -15,7 +15,7 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       options_(options),
       site_root_(std::make_shared<const std::string>()),
       pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count,
-                                         options.make_thread)) {}
+                                         options.test_make_thread)) {}
 
 Server::~Server() {
   if (!workers_ended_) (void)FinalShutdown();  // a bounded wait; nothing more to do
@@ -68,10 +68,10 @@ std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
   started_run_ = pool_->BeginRun();
   // The first waiter is the lowest free slot, not always slot 1: after a stop
   // the worker of slot 1 may still be finishing its connection.
-  const int first = pool_->AcquireSlot();
-  if (first >= 1) {
+  const AcquiredSlot first = pool_->AcquireSlot();
+  if (first.status == SlotStatus::kAcquired) {
     panel_.SetStartEnabled(false);
-    if (pool_->ResumeSlot(first)) return {};
+    if (pool_->ResumeSlot(first.slot)) return {};
     panel_.SetStartEnabled(true);
   }
   // Nobody would wait in Accept: the server does not run after all.
@@ -121,7 +121,7 @@ void Server::OnAcceptFailed(std::uint64_t run, bool stopped) {
 }
 
 void Server::AfterAccept() {
-  if (options_.after_accept) options_.after_accept();
+  if (options_.test_after_accept) options_.test_after_accept();
 }
 
 void Server::LogConnection(const net::NetSocket& client) { orvane::LogConnection(client, panel_); }
@@ -137,7 +137,7 @@ bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
   if (!received.empty()) {
     const std::string_view request = RequestTextOf(received);
     panel_.AppendRequestLog(std::string(request));
-    if (options_.before_answer) options_.before_answer();
+    if (options_.test_before_answer) options_.test_before_answer();
     const AnswerContext context{*root, canned_, ansi_, options_.send_wait_ms};
     answered = AnswerRequest(client, request, context);
   }

@@ -29,15 +29,15 @@ struct ServerOptions {
   // How long FinalShutdown waits for the workers to end.
   int shutdown_wait_ms = 5000;
 
+  // Seams for tests, named test_*; the program keeps their defaults.
   // How the pool makes its worker threads; tests make it fail.
-  ThreadMaker make_thread = &platform::Thread::Create;
-
-  // Seams for tests; empty in the program. Both run on a worker's thread.
+  ThreadMaker test_make_thread = &platform::Thread::Create;
+  // Both hooks run on a worker's thread and are empty in the program.
   // Between Accept and the recording of the connection in the worker's slot:
-  std::function<void()> after_accept;
+  std::function<void()> test_after_accept;
   // Once the request has been read, before its file is opened and read (a
   // hook that does not return stands for a read from a hung network share):
-  std::function<void()> before_answer;
+  std::function<void()> test_before_answer;
 };
 
 }  // namespace orvane

@@ -61,16 +61,16 @@ void WorkerPool::RepairBrokenLocked() {
   }
 }
 
-int WorkerPool::AcquireSlot() {
+AcquiredSlot WorkerPool::AcquireSlot() {
   platform::LockGuard guard(lock_);
-  if (shutting_down_) return -1;
+  if (shutting_down_) return {SlotStatus::kShuttingDown, 0};
   for (Slot& slot : slots_) {
     if (!slot.busy) {
       slot.busy = true;
-      return slot.number;
+      return {SlotStatus::kAcquired, slot.number};
     }
   }
-  return 0;
+  return {SlotStatus::kNoneFree, 0};
 }
 
 bool WorkerPool::ResumeSlot(int slot) {
@@ -85,15 +85,15 @@ bool WorkerPool::ResumeLocked(Slot& slot, std::uint64_t run) {
   return false;
 }
 
-int WorkerPool::HandOverWaitingRole(std::uint64_t run) {
+AcquiredSlot WorkerPool::HandOverWaitingRole(std::uint64_t run) {
   for (;;) {
-    const int next = AcquireSlot();
-    if (next <= 0) return next;
+    const AcquiredSlot next = AcquireSlot();
+    if (next.status != SlotStatus::kAcquired) return next;
     {
       // The next waiter inherits this waiter's run, even if a stop came
       // meanwhile: it then ends at once instead of waiting for a later run.
       platform::LockGuard guard(lock_);
-      if (ResumeLocked(At(next), run)) return next;
+      if (ResumeLocked(At(next.slot), run)) return next;
     }
     // That slot's thread could not run and is now out of use: try the next.
   }
@@ -258,12 +258,12 @@ void WorkerPool::WorkerMain(int slot) {
       if (answered) host_.FinishConnection(client);
       return;
     }
-    const int next = HandOverWaitingRole(run);
-    if (next == -1) {
+    const AcquiredSlot next = HandOverWaitingRole(run);
+    if (next.status == SlotStatus::kShuttingDown) {
       ForgetConnection(slot);
       return;
     }
-    if (next == 0) {
+    if (next.status == SlotStatus::kNoneFree) {
       // Every slot is busy: a new thread takes over the waiting role and this
       // one answers with the limit text, outside the pool.
       ForgetConnection(slot);

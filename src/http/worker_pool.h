@@ -46,6 +46,13 @@ class WorkerHost {
 using ThreadMaker = std::optional<platform::Thread> (*)(platform::ThreadEntry, void*,
                                                         bool suspended);
 
+// A slot handed out by AcquireSlot or HandOverWaitingRole, or why none was.
+enum class SlotStatus { kAcquired, kNoneFree, kShuttingDown };
+struct AcquiredSlot {
+  SlotStatus status = SlotStatus::kNoneFree;
+  int slot = 0;  // 1..slot_count when kAcquired, else 0
+};
+
 class WorkerPool {
  public:
   WorkerPool(WorkerHost& host, int slot_count, ThreadMaker maker = &platform::Thread::Create);
@@ -58,9 +65,9 @@ class WorkerPool {
   // out of use until a later RecycleSlot manages to make one.
   void Build();
 
-  // The lowest free slot, now marked busy: 1..slot_count, 0 when none is
-  // free, -1 when shutting down.
-  [[nodiscard]] int AcquireSlot();
+  // The lowest free slot, now marked busy; kNoneFree when every slot is busy,
+  // kShuttingDown once the workers are being ended.
+  [[nodiscard]] AcquiredSlot AcquireSlot();
   // Lets the suspended thread of an acquired slot run: it becomes the waiter
   // of the current run. False when it cannot run; the slot then stays out of use until a later
   // RecycleSlot makes it a new thread.
@@ -117,9 +124,9 @@ class WorkerPool {
   // Under lock_: the slot has no thread that can run; it stays busy.
   void MarkBrokenLocked(Slot& slot) REQUIRES(lock_);
   bool ResumeLocked(Slot& slot, std::uint64_t run) REQUIRES(lock_);
-  // Wakes the next waiter of `run` in a free slot: its number, 0 when no slot
-  // is free (or none can run), -1 when shutting down.
-  int HandOverWaitingRole(std::uint64_t run);
+  // Wakes the next waiter of `run` in a free slot: that slot, kNoneFree when
+  // no slot is free (or none can run), kShuttingDown when shutting down.
+  [[nodiscard]] AcquiredSlot HandOverWaitingRole(std::uint64_t run);
   // True when `run` is no longer the current run (a stop came since).
   bool RunStopped(std::uint64_t run);
   enum class Recorded { kYes, kShuttingDown, kStaleRun, kLaterRun };

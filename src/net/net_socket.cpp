@@ -49,7 +49,7 @@ bool NetSocket::Connect(const std::string& host, std::uint16_t port) {
   const int rc = sys::Connect(Handle(), ip, port);
   if (rc == 0) return true;
   if (rc < 0) return false;
-  return Wait(true, kDefaultWaitSeconds * 1000) == 1;
+  return Wait(true, kDefaultWaitSeconds * 1000) == Readiness::kReady;
 }
 
 void NetSocket::Close() { handle_.reset(); }
@@ -65,7 +65,7 @@ bool NetSocket::SendAll(std::string_view data, int wait_ms) {
   // takes nothing, the wait comes before the next try, as elsewhere.
   bool wait_first = !sys::kSendNeverBlocks;
   while (!data.empty()) {
-    if (wait_first && Wait(true, wait_ms) == 0) return false;
+    if (wait_first && Wait(true, wait_ms) == Readiness::kTimedOut) return false;
     const long sent = sys::SendSome(handle, data.data(), data.size());
     if (sent < 0) return false;
     wait_first = !sys::kSendNeverBlocks || sent == 0;
@@ -91,25 +91,25 @@ long NetSocket::ReceiveSome(char* buffer, std::size_t size, int timeout_ms) {
   const long now = sys::ReceiveNow(handle, buffer, size);
   if (now != sys::kWouldBlock) return now;
   // A wait that reports an error falls through: the read then fails by itself.
-  const int ready = Wait(false, timeout_ms);
-  if (ready == 0 || interrupted_.load()) return -1;
+  const Readiness ready = Wait(false, timeout_ms);
+  if (ready == Readiness::kTimedOut || interrupted_.load()) return -1;
   return sys::Receive(handle, buffer, size);
 }
 
-int NetSocket::Wait(bool for_writing, int timeout_ms) {
+NetSocket::Readiness NetSocket::Wait(bool for_writing, int timeout_ms) {
   const SocketHandle handle = Handle();
   const std::int64_t deadline = platform::MonotonicMillis() + timeout_ms;
   for (;;) {
-    if (interrupted_.load()) return -1;
+    if (interrupted_.load()) return Readiness::kFailed;
     const std::int64_t left = deadline - platform::MonotonicMillis();
-    if (left <= 0) return 0;
+    if (left <= 0) return Readiness::kTimedOut;
     // Where Interrupt()'s shutdown ends the wait, one wait covers the whole
     // time, so an idle connection costs no wake-ups.
     const std::int64_t most = sys::kShutdownEndsWait ? left : kWaitSliceMs;
     const int slice = static_cast<int>(left < most ? left : most);
     const int rc =
         for_writing ? sys::WaitWritable(handle, slice) : sys::WaitReadable(handle, slice);
-    if (rc != 0) return rc;
+    if (rc != 0) return rc > 0 ? Readiness::kReady : Readiness::kFailed;
   }
 }
 
@@ -145,7 +145,7 @@ std::string NetSocket::ReceiveFrom(std::string& host, std::uint16_t& port, int t
                                    bool use_timeout) {
   host.clear();
   port = 0;
-  if (Wait(false, WaitMillis(timeout_seconds, use_timeout)) == 0) return {};
+  if (Wait(false, WaitMillis(timeout_seconds, use_timeout)) == Readiness::kTimedOut) return {};
   char buffer[kReceiveBufferBytes];
   const long got = sys::ReceiveFrom(Handle(), buffer, sizeof buffer, host, port);
   if (got < 0) {
@@ -182,7 +182,7 @@ bool NetSocket::SendFileRange(std::intptr_t file, std::uint64_t offset, std::uin
         length < kZeroCopyPiece ? static_cast<std::size_t>(length) : kZeroCopyPiece;
     const long sent = sys::SendFilePiece(handle, file, offset, piece);
     if (sent == sys::kWouldBlock) {
-      if (Wait(true, wait_ms) != 1) {
+      if (Wait(true, wait_ms) != Readiness::kReady) {
         sent_all = false;
         break;
       }

@@ -96,9 +96,10 @@ class NetSocket {
   void Interrupt();
 
  private:
-  // A wait for readability or writability that Interrupt() ends at once:
-  // 1 ready, 0 time-out, -1 error or interrupted.
-  int Wait(bool for_writing, int timeout_ms);
+  // A wait for readability or writability that Interrupt() ends at once.
+  // kFailed: the wait itself failed, or the socket was interrupted.
+  enum class Readiness { kReady, kTimedOut, kFailed };
+  [[nodiscard]] Readiness Wait(bool for_writing, int timeout_ms);
 
   // Shared across threads: the owner uses it while StopServer or FinalShutdown
   // may close (the listening socket) or interrupt (a connection) from another.

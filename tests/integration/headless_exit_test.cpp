@@ -11,8 +11,8 @@
 
 #include "app/console_panel.h"
 #include "platform/clock.h"
-#include "platform/codepage.h"
-#include "test_support.h"
+#include "support/server_setup.h"
+#include "support/test_support.h"
 
 namespace orvane::testing {
 namespace {
@@ -34,7 +34,7 @@ void ExitWithAStuckWorker(const std::string& out_path) {
   bool stuck = false;
   ServerOptions options = RunningServer::FastOptions();
   options.shutdown_wait_ms = 300;
-  options.before_answer = [&] {
+  options.test_before_answer = [&] {
     std::unique_lock<std::mutex> lock(mutex);
     stuck = true;
     changed.notify_all();
@@ -42,10 +42,8 @@ void ExitWithAStuckWorker(const std::string& out_path) {
   };
   const std::uint16_t port = FindFreePort();
   ConsolePanel panel(std::to_string(port), site.FolderText());
-  Server server(panel, platform::AnsiCodePage(), options);
-  server.BuildWorkerPool();
-  server.BuildCannedResponses();
-  server.StartServer();
+  const std::unique_ptr<Server> server = BuildServer(panel, options);
+  server->StartServer();
   net::NetSocket client;
   if (panel.IsStartEnabled() || !ConnectLocal(client, port) ||
       !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000)) {
@@ -55,8 +53,8 @@ void ExitWithAStuckWorker(const std::string& out_path) {
     std::unique_lock<std::mutex> lock(mutex);
     if (!changed.wait_for(lock, std::chrono::seconds(3), [&] { return stuck; })) std::_Exit(4);
   }
-  server.StopServer();
-  (void)ShutdownHeadless(server, panel);
+  server->StopServer();
+  (void)ShutdownHeadless(*server, panel);
   std::_Exit(5);  // it returned although a worker still runs
 }
 

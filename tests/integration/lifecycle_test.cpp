@@ -1,35 +1,26 @@
 // Starting, stopping, restarting, the connection limit and the final shutdown.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "http/server.h"
 #include "platform/clock.h"
-#include "platform/codepage.h"
 #include "platform/process.h"
-#include "test_support.h"
+#include "support/gbk_texts.h"
+#include "support/server_setup.h"
+#include "support/test_support.h"
 
 namespace orvane::testing {
 namespace {
 
-const std::string kLimitBody =
-    "\xC1\xAC\xBD\xD3\xD2\xD1\xBE\xAD\xB4\xEF\xB5\xBD\xC9\xCF\xCF\xDE\xA3\xAC\xC7\xEB\xC9\xD4"
-    "\xBA\xF3\xD6\xD8\xCA\xD4";
 const std::string kLimitAnswer =
     "HTTP/1.1 403 Error\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\nConnection: close\r\n"
     "Content-Length: 28\r\nContent-Type: text/html\r\n\r\n" +
     kLimitBody;
-
-std::string WithoutDate(const std::string& raw) {
-  const Answer a = SplitAnswer(raw);
-  return HeadWithoutDate(a.head) + a.body;
-}
 
 // Holds the first worker that reaches it until Release(); later ones pass.
 class Gate {
@@ -145,7 +136,7 @@ std::optional<platform::Thread> NoThreads(platform::ThreadEntry, void*, bool) {
 
 TEST_F(LifecycleTest, AStartWithoutAWorkerToWaitSaysSoAndStaysStopped) {
   ServerOptions options = RunningServer::FastOptions();
-  options.make_thread = &NoThreads;
+  options.test_make_thread = &NoThreads;
   RunningServer s(site_.FolderText(), options);
   EXPECT_FALSE(s.Running());
   ASSERT_EQ(1u, s.panel.InfoBoxTexts().size());
@@ -156,7 +147,7 @@ TEST_F(LifecycleTest, AStartWithoutAWorkerToWaitSaysSoAndStaysStopped) {
 TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
   Gate gate;
   ServerOptions options = RunningServer::FastOptions();
-  options.after_accept = [&gate] { gate.Pass(); };
+  options.test_after_accept = [&gate] { gate.Pass(); };
   RunningServer s(site_.FolderText(), options);
   net::NetSocket late;
   ASSERT_TRUE(ConnectLocal(late, s.port));
@@ -177,7 +168,7 @@ TEST_F(LifecycleTest, AConnectionAcceptedJustBeforeAStopIsClosedUnanswered) {
 TEST_F(LifecycleTest, ARestartWhileSlotOneIsStillBusyWakesAnotherSlot) {
   Gate gate;
   ServerOptions options = RunningServer::FastOptions();
-  options.before_answer = [&gate] { gate.Pass(); };
+  options.test_before_answer = [&gate] { gate.Pass(); };
   RunningServer s(site_.FolderText(), options);
   // Slot 1 takes this client and is held before answering it.
   net::NetSocket held;
@@ -255,23 +246,19 @@ TEST_F(LifecycleTest, APortInUseShowsTheBindMessageAndStaysStopped) {
   RunningServer first(site_.FolderText());
   ASSERT_TRUE(first.Running());
   RecordingPanel panel;
-  Server second(panel, platform::AnsiCodePage(), RunningServer::FastOptions());
-  second.BuildWorkerPool();
-  second.BuildCannedResponses();
+  const std::unique_ptr<Server> second = BuildServer(panel, RunningServer::FastOptions());
   panel.SetPortText(std::to_string(first.port));
   panel.SetFolderText(site_.FolderText());
-  second.StartServer();
+  second->StartServer();
   EXPECT_TRUE(panel.IsStartEnabled());
-  const std::string expected = std::string("\xB2\xBB\xC4\xDC\xB0\xF3\xB6\xA8") +
-                               std::to_string(first.port) + "\xB6\xCB\xBF\xDA";
   ASSERT_EQ(1u, panel.InfoBoxTexts().size());
-  EXPECT_EQ(expected, panel.InfoBoxTexts()[0]);
+  EXPECT_EQ(CannotBindText(first.port), panel.InfoBoxTexts()[0]);
   // Once the port is free, the same server starts.
   ASSERT_TRUE(first.Stop());
-  second.StartServer();
+  second->StartServer();
   EXPECT_FALSE(panel.IsStartEnabled());
   EXPECT_EQ("abc", FetchA(first.port));
-  second.StopServer();
+  second->StopServer();
   EXPECT_TRUE(panel.WaitFor([&] { return panel.IsStartEnabled(); }, 3000));
 }
 
@@ -341,7 +328,7 @@ TEST_F(LifecycleTest, FinalShutdownEndsEveryWorkerEvenWithClientsConnected) {
   EXPECT_LT(platform::MonotonicMillis() - start, 2500);
   EXPECT_EQ(0, s.server->pool().LiveThreadCount());
   // After the shutdown nothing is handed out any more.
-  EXPECT_EQ(-1, s.server->pool().AcquireSlot());
+  EXPECT_EQ(SlotStatus::kShuttingDown, s.server->pool().AcquireSlot().status);
 }
 
 // The program's exit path while a worker is stuck in a file read that never
@@ -360,7 +347,7 @@ void ExitWithAWorkerStuckInAFileRead() {
   Gate stuck;  // never released
   ServerOptions options = RunningServer::FastOptions();
   options.shutdown_wait_ms = kShutdownWaitMs;
-  options.before_answer = [&stuck] { stuck.Pass(); };
+  options.test_before_answer = [&stuck] { stuck.Pass(); };
   RunningServer s(site.FolderText(), options);
   net::NetSocket client;
   if (!ConnectLocal(client, s.port) || !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000) ||
@@ -375,64 +362,6 @@ void ExitWithAWorkerStuckInAFileRead() {
 TEST(ExitTest, AWorkerStuckPastTheShutdownWaitEndsTheProcessWithCodeZero) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(ExitWithAWorkerStuckInAFileRead(), ::testing::ExitedWithCode(0), "");
-}
-
-// A thread maker that refuses after a number of threads.
-std::atomic<int> g_threads_allowed{0};
-std::optional<platform::Thread> LimitedThreads(platform::ThreadEntry entry, void* argument,
-                                               bool suspended) {
-  if (g_threads_allowed.fetch_sub(1) <= 0) return std::nullopt;
-  return platform::Thread::Create(entry, argument, suspended);
-}
-
-// A host whose listening socket has no socket: a resumed worker's Accept
-// fails at once and it recycles its own slot, as after a stop.
-class IdleHost : public WorkerHost {
- public:
-  net::NetSocket& ListenSocket() override { return listener; }
-  void OnAcceptFailed(std::uint64_t, bool) override { ++accept_failures; }
-  void LogConnection(const net::NetSocket&) override {}
-  bool ServeConnection(net::NetSocket&, std::int64_t) override { return false; }
-  void SendLimitResponse(net::NetSocket&) override {}
-  void FinishConnection(net::NetSocket&) override {}
-  net::NetSocket listener;
-  std::atomic<int> accept_failures{0};
-};
-
-bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 300; ++i) {
-    if (done()) return true;
-    platform::SleepMillis(10);
-  }
-  return done();
-}
-
-TEST(WorkerPoolTest, ASlotWithoutAThreadIsNotHandedOutUntilARecycleMakesOne) {
-  IdleHost host;
-  g_threads_allowed = 2;  // slots 1 and 2 get threads, slot 3 does not
-  WorkerPool pool(host, 3, &LimitedThreads);
-  pool.Build();
-  EXPECT_EQ(2, pool.FreeSlotCount());
-
-  // Slot 1's worker runs and recycles its slot, but no new thread can be made.
-  g_threads_allowed = 0;
-  ASSERT_EQ(1, pool.AcquireSlot());
-  ASSERT_TRUE(pool.ResumeSlot(1));
-  ASSERT_TRUE(WaitUntil([&] { return host.accept_failures == 1 && pool.LiveThreadCount() == 1; }));
-  EXPECT_EQ(1, pool.FreeSlotCount());  // only slot 2
-  EXPECT_EQ(2, pool.AcquireSlot());
-  EXPECT_EQ(0, pool.AcquireSlot());  // slots 1 and 3 are never offered without a thread
-
-  // Slot 2's worker recycles with threads available again: its own slot and
-  // the two left without threads are all back in use.
-  g_threads_allowed = 10;
-  ASSERT_TRUE(pool.ResumeSlot(2));
-  ASSERT_TRUE(WaitUntil([&] { return pool.FreeSlotCount() == 3; }));
-  EXPECT_TRUE(WaitUntil([&] { return pool.LiveThreadCount() == 3; }));
-  EXPECT_EQ(1, pool.AcquireSlot());
-  EXPECT_TRUE(pool.ShutdownWorkers(3000));
-  EXPECT_EQ(0, pool.LiveThreadCount());
-  EXPECT_EQ(-1, pool.AcquireSlot());
 }
 
 }  // namespace

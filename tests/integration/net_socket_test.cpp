@@ -11,7 +11,7 @@
 
 #include "platform/clock.h"
 #include "platform/file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace orvane::net {
 namespace {

@@ -8,7 +8,8 @@
 #include "http/core/responses.h"
 #include "platform/codepage.h"
 #include "platform/clock.h"
-#include "test_support.h"
+#include "support/gbk_texts.h"
+#include "support/test_support.h"
 
 namespace orvane::testing {
 namespace {
@@ -32,20 +33,15 @@ std::string OkHead(std::size_t length, const std::string& type_lines) {
 
 const std::string kNotFound =
     "HTTP/1.1 404 Object Not Found\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
-    "Connection: close\r\nContent-Length: 10\r\nContent-Type: text/html\r\n\r\n"
-    "\xCE\xC4\xBC\xFE\xB2\xBB\xB4\xE6\xD4\xDA";
+    "Connection: close\r\nContent-Length: 10\r\nContent-Type: text/html\r\n\r\n" +
+    kNotFoundBody;
 const std::string kServerError =
     "HTTP/1.1 500 Error\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
-    "Connection: close\r\nContent-Length: 14\r\nContent-Type: text/html\r\n\r\n"
-    "\xB7\xFE\xCE\xF1\xC6\xF7\xC4\xDA\xB2\xBF\xB4\xED\xCE\xF3";
+    "Connection: close\r\nContent-Length: 14\r\nContent-Type: text/html\r\n\r\n" +
+    kServerErrorBody;
 
 std::string Get(const std::string& path, const std::string& headers = "") {
   return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
-}
-
-std::string WithoutDate(const std::string& raw) {
-  const Answer a = SplitAnswer(raw);
-  return HeadWithoutDate(a.head) + a.body;
 }
 
 // A file that fails where a disk or a network share can; it reads as 'f's.
@@ -295,8 +291,7 @@ TEST_F(ServingTest, NulEndsTheRequestTextAndTheLogsShowClientAndRequest) {
   ASSERT_TRUE(server_->panel.WaitFor(
       [&] { return server_->panel.RequestLog().find("GET /a.txt") != std::string::npos; }, 2000));
   EXPECT_EQ(std::string::npos, server_->panel.RequestLog().find("hidden"));
-  EXPECT_NE(std::string::npos,
-            server_->panel.ConnectionLog().find("\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:127.0.0.1:"));
+  EXPECT_NE(std::string::npos, server_->panel.ConnectionLog().find(kClientFrom + "127.0.0.1:"));
 }
 
 TEST_F(ServingTest, AClientPortAbove32767IsLoggedUnsigned) {
@@ -314,8 +309,7 @@ TEST_F(ServingTest, AClientPortAbove32767IsLoggedUnsigned) {
   ASSERT_TRUE(client.SendAll(Get("/a.txt"), 1000));
   ReadUntilClosed(client, 5000);
   // Written out here rather than by ClientLogLine, so a signed port would show.
-  const std::string expected =
-      "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:127.0.0.1:" + std::to_string(local_port) + "\r\n";
+  const std::string expected = kClientFrom + "127.0.0.1:" + std::to_string(local_port) + "\r\n";
   EXPECT_TRUE(server_->panel.WaitFor(
       [&] { return server_->panel.ConnectionLog().find(expected) != std::string::npos; }, 2000))
       << server_->panel.ConnectionLog();

@@ -10,7 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/codepage.h"
+#include "support/server_setup.h"
+#include "support/wait.h"
 
 namespace orvane::stress {
 
@@ -51,25 +52,24 @@ StressServer::StressServer(std::uint16_t port, const std::string& folder,
                            const ServerOptions& options)
     : panel_(std::to_string(port), folder),
       slot_count_(options.slot_count),
-      server_(std::make_unique<Server>(panel_, platform::AnsiCodePage(), options)) {
-  server_->BuildWorkerPool();
-  server_->BuildCannedResponses();
+      server_(testing::BuildServer(panel_, options)) {
   server_->StartServer();
 }
 
 StressServer::~StressServer() {
-  server_->StopServer();
-  if (!server_->FinalShutdown())
+  if (!testing::StopAndShutDown(*server_))
     std::fprintf(stderr, "stress: a worker outlived the shutdown wait\n");
 }
 
 int StressServer::WaitForFreeSlots(int free, int timeout_ms) {
-  const std::int64_t deadline = NowMs() + timeout_ms;
-  for (;;) {
-    const int now = server_->pool().FreeSlotCount();
-    if (now >= free || NowMs() >= deadline) return now;
-    SleepMs(10);
-  }
+  int now = 0;
+  (void)testing::WaitUntil(
+      [&] {
+        now = server_->pool().FreeSlotCount();
+        return now >= free;
+      },
+      timeout_ms, 10);
+  return now;
 }
 
 int OpenDescriptorCount() {

@@ -11,15 +11,6 @@
 
 namespace orvane::window_test {
 
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (;;) {
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
-
 std::wstring FromGbk(std::string_view gbk) {
   if (gbk.empty()) return {};
   const int length =

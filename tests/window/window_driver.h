@@ -9,10 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "support/wait.h"
+
 namespace orvane::window_test {
 
 // Polls `done` every 20 ms until it holds or `timeout_ms` passes.
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms);
+using ::orvane::testing::WaitUntil;
 
 std::wstring FromGbk(std::string_view gbk);
 

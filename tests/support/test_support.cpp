@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <atomic>
 #include <chrono>
@@ -12,7 +12,8 @@
 #endif
 
 #include "platform/clock.h"
-#include "platform/codepage.h"
+#include "support/server_setup.h"
+#include "support/wait.h"
 
 namespace orvane::testing {
 
@@ -94,13 +95,10 @@ std::vector<std::string> RecordingPanel::InfoBoxTexts() {
 bool RecordingPanel::WaitFor(const std::function<bool()>& done, int timeout_ms) {
   // `done` may call back into the panel, so it runs without the lock; the
   // wait wakes on every change and at least every 20 ms.
-  const std::int64_t deadline = platform::MonotonicMillis() + timeout_ms;
-  for (;;) {
-    if (done()) return true;
-    if (platform::MonotonicMillis() >= deadline) return false;
+  return PollUntil(done, timeout_ms, [this] {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(20));
-  }
+  });
 }
 
 TempSite::TempSite() {
@@ -221,6 +219,11 @@ std::string HeadWithoutDate(const std::string& head) {
          head.substr(end);
 }
 
+std::string WithoutDate(const std::string& raw) {
+  const Answer a = SplitAnswer(raw);
+  return HeadWithoutDate(a.head) + a.body;
+}
+
 ServerOptions RunningServer::FastOptions() {
   ServerOptions options;
   // Room for a few answered connections whose slots are still being
@@ -234,9 +237,7 @@ ServerOptions RunningServer::FastOptions() {
 }
 
 RunningServer::RunningServer(const std::string& folder, ServerOptions options) {
-  server = std::make_unique<Server>(panel, platform::AnsiCodePage(), options);
-  server->BuildWorkerPool();
-  server->BuildCannedResponses();
+  server = BuildServer(panel, options);
   panel.SetFolderText(folder);
   port = FindFreePort();
   panel.SetPortText(std::to_string(port));
@@ -245,8 +246,7 @@ RunningServer::RunningServer(const std::string& folder, ServerOptions options) {
 
 RunningServer::~RunningServer() {
   if (server) {
-    server->StopServer();
-    EXPECT_TRUE(server->FinalShutdown()) << "a worker outlived the shutdown wait";
+    EXPECT_TRUE(StopAndShutDown(*server)) << "a worker outlived the shutdown wait";
   }
 }
 

@@ -100,6 +100,8 @@ struct Answer {
 Answer SplitAnswer(const std::string& raw);
 // The head with its Date value replaced by "<date>" after checking its form.
 std::string HeadWithoutDate(const std::string& head);
+// A whole answer, head and body, with its Date value replaced the same way.
+std::string WithoutDate(const std::string& raw);
 
 // A server on a free port, started with the given options and site folder.
 struct RunningServer {
