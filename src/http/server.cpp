@@ -9,6 +9,14 @@
 
 namespace orvane {
 
+namespace {
+
+// How long a start keeps trying a port that an earlier run's closing
+// listener still holds.
+constexpr int kRebindWaitMs = 1000;
+
+}  // namespace
+
 Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& options)
     : panel_(panel),
       ansi_(ansi),
@@ -54,9 +62,7 @@ std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
     kind = InfoBoxKind::kError;
     return std::string(kSocketFailedMessage);
   }
-  if (!listen_socket_.Bind(static_cast<std::uint16_t>(server_port_), "", false)) {
-    // Closed at once, so nothing holds a half-made socket until the next try.
-    listen_socket_.Close();
+  if (!BindListenSocketLocked()) {
     kind = InfoBoxKind::kWarning;
     std::string message(kBindFailedPrefix);
     message.append(DecimalText(server_port_)).append(kBindFailedSuffix);
@@ -80,12 +86,35 @@ std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
   return std::string(kStartFailedMessage);
 }
 
-void Server::StopServer() {
-  {
-    platform::LockGuard guard(run_lock_);
+bool Server::BindListenSocketLocked() {
+  const auto port = static_cast<std::uint16_t>(server_port_);
+  if (listen_socket_.Bind(port, "", false)) return true;
+  // Closed at once, so nothing holds a half-made socket until the next try.
+  listen_socket_.Close();
+  // The listener of a run stopped just now may still hold the port for a
+  // moment (Wine frees it only some time after the waiter's Accept ended).
+  // Only then is the bind tried again, until that moment is surely past.
+  if (port != stopped_port_) return false;
+  const std::int64_t give_up = stopped_at_ms_ + kRebindWaitMs;
+  while (platform::MonotonicMillis() < give_up) {
+    platform::SleepMillis(10);
+    if (!listen_socket_.Create(false)) return false;
+    if (listen_socket_.Bind(port, "", false)) return true;
     listen_socket_.Close();
   }
+  return false;
+}
+
+void Server::StopServer() {
+  // The run ends first, so a waiter whose Accept fails from here on knows it
+  // was stopped, and a connection accepted meanwhile is closed unanswered.
   pool_->ShutdownConnections();
+  platform::LockGuard guard(run_lock_);
+  if (listen_socket_.Handle() != net::kNoSocket) {
+    stopped_port_ = static_cast<std::uint16_t>(server_port_);
+    stopped_at_ms_ = platform::MonotonicMillis();
+  }
+  listen_socket_.Close();
 }
 
 bool Server::ConfirmExit() {

@@ -73,6 +73,9 @@ class Server : private WorkerHost {
   // StartServer's socket and wake-up under run_lock_: the text of the box to
   // show, empty when the server runs.
   std::string OpenAndWakeLocked(InfoBoxKind& kind) REQUIRES(run_lock_);
+  // Creates and binds the listening socket at server_port_; false when it
+  // cannot, with the socket closed.
+  bool BindListenSocketLocked() REQUIRES(run_lock_);
 
   // WorkerHost, on worker threads.
   net::NetSocket& ListenSocket() override { return listen_socket_; }
@@ -97,6 +100,9 @@ class Server : private WorkerHost {
   // a later run's socket nor enables Start while a later run serves.
   platform::Lock run_lock_;
   std::uint64_t started_run_ GUARDED_BY(run_lock_) = 0;  // the pool's run of the last start
+  // The port of the listener StopServer closed last, and when.
+  std::uint16_t stopped_port_ GUARDED_BY(run_lock_) = 0;
+  std::int64_t stopped_at_ms_ GUARDED_BY(run_lock_) = 0;
   // Opened and closed under run_lock_; workers Accept on it without the lock.
   net::NetSocket listen_socket_;
   std::unique_ptr<WorkerPool> pool_;
