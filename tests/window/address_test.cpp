@@ -30,50 +30,6 @@ std::string g_zbarimg;  // Unix paths of the decoder and of ImageMagick's import
 std::string g_import = "/usr/bin/import";
 int g_expected_dpi = 0;
 
-std::wstring OnDriveZ(const std::string& unix_path) {
-  std::wstring path = L"Z:";
-  for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
-}
-
-// Runs `script` in the build machine's shell and returns what it printed
-// (empty on failure). Wine gives no handle to a Unix process, so the shell
-// writes its output and then a done mark, which are waited for.
-std::string RunShell(const std::string& script) {
-  static int serial = 0;
-  const std::string base = "/tmp/orvane-address-" + std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(++serial);
-  const std::string full =
-      "(" + script + ") > " + base + ".out 2>/dev/null; touch " + base + ".done";
-  std::wstring command =
-      OnDriveZ("/bin/sh") + L" -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return {};
-  }
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
-  const std::wstring done = OnDriveZ(base + ".done");
-  const std::wstring out = OnDriveZ(base + ".out");
-  WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
-  std::string text;
-  HANDLE file =
-      CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-      text.append(buffer, got);
-    CloseHandle(file);
-  }
-  DeleteFileW(out.c_str());
-  DeleteFileW(done.c_str());
-  return text;
-}
-
 // What zbarimg reads in the screen's pixels under `window`'s client area:
 // the decoded texts, one a line ("" when there is no code).
 std::string DecodeScreen(HWND window) {

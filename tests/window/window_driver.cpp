@@ -41,54 +41,53 @@ bool SetTextOf(HWND window, const std::wstring& text) {
   return SendBounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != 0;
 }
 
-namespace {
-
-// A Unix path as Wine reaches it, through drive Z:.
 std::wstring OnDriveZ(const std::string& unix_path) {
   std::wstring path = L"Z:";
   for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
   return path;
 }
 
-}  // namespace
-
-bool XInput::Run(const std::string& arguments) const {
-  if (xdotool_.empty()) return false;
-  // Wine starts a Unix program given by its path on drive Z:, but hands
-  // back no process handle to wait on; a shell writes xdotool's exit
-  // status to a file instead, which is waited for.
+std::string RunShell(const std::string& script) {
+  // Wine starts a Unix program given by its path on drive Z:, but hands back
+  // no process handle to wait on: the shell writes its output and then a done
+  // mark, which are waited for.
   static int serial = 0;
-  const std::string status_file = "/tmp/orvane-xinput-" + std::to_string(GetCurrentProcessId()) +
-                                  "-" + std::to_string(++serial);
-  const std::string script = xdotool_ + " " + arguments + "; echo $? > " + status_file;
+  const std::string base =
+      "/tmp/orvane-shell-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  const std::string full =
+      "(" + script + ") > " + base + ".out 2>/dev/null; touch " + base + ".done";
   std::wstring command =
-      OnDriveZ("/bin/sh") + L" -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+      OnDriveZ("/bin/sh") + L" -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process)) {
-    return false;
+    return {};
   }
   if (process.hThread != nullptr) CloseHandle(process.hThread);
   if (process.hProcess != nullptr) CloseHandle(process.hProcess);
-  const std::wstring status_path = OnDriveZ(status_file);
-  std::string status;
-  WaitUntil(
-      [&] {
-        HANDLE file = CreateFileW(status_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        char text[16] = {};
-        DWORD got = 0;
-        ReadFile(file, text, sizeof text - 1, &got, nullptr);
-        CloseHandle(file);
-        status.assign(text, got);
-        return status.find('\n') != std::string::npos;  // written whole
-      },
-      10000);
-  DeleteFileW(status_path.c_str());
-  return status == "0\n";
+  const std::wstring done = OnDriveZ(base + ".done");
+  const std::wstring out = OnDriveZ(base + ".out");
+  WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+  std::string text;
+  HANDLE file =
+      CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      text.append(buffer, got);
+    CloseHandle(file);
+  }
+  DeleteFileW(out.c_str());
+  DeleteFileW(done.c_str());
+  return text;
+}
+
+bool XInput::Run(const std::string& arguments) const {
+  if (xdotool_.empty()) return false;
+  return RunShell(xdotool_ + " " + arguments + "; echo $?") == "0\n";
 }
 
 namespace {

@@ -18,6 +18,12 @@ using ::orvane::testing::WaitUntil;
 
 std::wstring FromGbk(std::string_view gbk);
 
+// A Unix path as Wine reaches it, through drive Z:.
+std::wstring OnDriveZ(const std::string& unix_path);
+// Runs `script` in the build machine's shell (under Wine) and returns what it
+// printed on standard output, empty on failure; waits at most 20 s.
+std::string RunShell(const std::string& script);
+
 // WM_GETTEXT / WM_SETTEXT with a time limit (the other side may be busy).
 std::wstring TextOf(HWND window);
 bool SetTextOf(HWND window, const std::wstring& text);
