@@ -16,6 +16,7 @@
 
 #include "http/server_options.h"
 #include "stress_check.h"
+#include "support/wait.h"
 #include "stress_client.h"
 #include "stress_server.h"
 
@@ -229,11 +230,13 @@ CheckResult CheckHostile(const Config& config, const Site& site) {
   const std::int64_t never_accepted = attempts - (s.panel().connection_lines() - accepted_before);
   const double storm_seconds = (NowMs() - start) / 1000.0;
   const int free_after = s.WaitForFreeSlots(idle_free, 15000);
-  int fds_after = OpenDescriptorCount();
-  for (int i = 0; i < 100 && fds_after > fds_before; ++i) {  // lingering closes end within 2 s
-    SleepMs(50);
-    fds_after = OpenDescriptorCount();
-  }
+  int fds_after = 0;
+  (void)testing::WaitUntil(  // lingering closes end within 2 s
+      [&] {
+        fds_after = OpenDescriptorCount();
+        return fds_after <= fds_before;
+      },
+      5000, 50);
   const long rss_after = ResidentKib();
   const auto answer = ParseAnswer(Fetch(config.port, Get("/small.htm")));
   const bool up = s.running() && answer && answer->status == 200 && answer->body == site.small;

@@ -9,6 +9,7 @@
 #include "http/core/responses.h"
 #include "http/server_options.h"
 #include "stress_check.h"
+#include "support/wait.h"
 #include "stress_client.h"
 #include "stress_server.h"
 
@@ -33,8 +34,7 @@ CheckResult CheckLimit(const Config& config, const Site& site) {
     fds.push_back(fd);
     (void)SendAllBytes(fd, "GET /small.htm HT", 1000);
     // Wait until the server has taken this one, so they are accepted in order.
-    const std::int64_t deadline = NowMs() + 3000;
-    while (s.panel().connection_lines() < i + 1 && NowMs() < deadline) SleepMs(1);
+    (void)testing::WaitUntil([&] { return s.panel().connection_lines() >= i + 1; }, 3000, 1);
   }
   const CannedResponses canned = BuildCannedResponses();
   int exact_limit = 0;

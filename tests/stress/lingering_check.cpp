@@ -9,6 +9,7 @@
 
 #include "http/server_options.h"
 #include "stress_check.h"
+#include "support/wait.h"
 #include "stress_client.h"
 #include "stress_server.h"
 
@@ -19,7 +20,7 @@ CheckResult CheckLingering(const Config& config, const Site& site) {
                 0};
   // The workers of the checks before may still be leaving the system's
   // thread list; only this thread should remain.
-  for (int i = 0; i < 100 && ThreadCount() > 1; ++i) SleepMs(50);
+  (void)testing::WaitUntil([] { return ThreadCount() <= 1; }, 5000, 50);
   const int base_threads = ThreadCount();
   const int base_fds = OpenDescriptorCount();
   StressServer s(config.port, site.folder, ServerOptions{});
@@ -61,13 +62,16 @@ CheckResult CheckLingering(const Config& config, const Site& site) {
   }
   for (int fd : fds) close(fd);
   const int free_after = s.WaitForFreeSlots(idle_free, 5000);
-  int threads_after = ThreadCount();
-  int fds_after = OpenDescriptorCount();
-  for (int i = 0; i < 100 && (threads_after > idle_threads || fds_after > idle_fds); ++i) {
-    SleepMs(50);  // the drains see the clients' close and end
-    threads_after = ThreadCount();
-    fds_after = OpenDescriptorCount();
-  }
+  int threads_after = 0;
+  int fds_after = 0;
+  // The drains see the clients' close and end.
+  (void)testing::WaitUntil(
+      [&] {
+        threads_after = ThreadCount();
+        fds_after = OpenDescriptorCount();
+        return threads_after <= idle_threads && fds_after <= idle_fds;
+      },
+      5000, 50);
   const auto answer = ParseAnswer(Fetch(config.port, Get("/small.htm")));
   const bool up = s.running() && answer && answer->status == 200 && answer->body == site.small;
   const int ceiling = s.slot_count() + kMaxLingering + 32;

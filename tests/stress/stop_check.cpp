@@ -8,6 +8,7 @@
 
 #include "http/server_options.h"
 #include "stress_check.h"
+#include "support/wait.h"
 #include "stress_client.h"
 #include "stress_server.h"
 
@@ -36,8 +37,7 @@ CheckResult CheckStopDuringTransfers(const Config& config, const Site& site) {
     fds.push_back(fd);
     received.push_back(0);
     // One at a time, as the server accepts them (its backlog is 5).
-    const std::int64_t deadline = NowMs() + 3000;
-    while (s.panel().connection_lines() < i + 1 && NowMs() < deadline) SleepMs(1);
+    (void)testing::WaitUntil([&] { return s.panel().connection_lines() >= i + 1; }, 3000, 1);
     if (i % 20 == 19) read_round();
   }
   const std::int64_t read_until = NowMs() + 1500;

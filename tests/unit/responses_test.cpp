@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/gbk_texts.h"
+
 namespace orvane {
 namespace {
 
@@ -18,11 +20,9 @@ std::string Canned(const std::string& status, const std::string& length, const s
          "\r\nContent-Type: text/html\r\n\r\n" + body;
 }
 
-const std::string kLimitBody =
-    "\xC1\xAC\xBD\xD3\xD2\xD1\xBE\xAD\xB4\xEF\xB5\xBD\xC9\xCF"
-    "\xCF\xDE\xA3\xAC\xC7\xEB\xC9\xD4\xBA\xF3\xD6\xD8\xCA\xD4";
-const std::string kNotFoundBody = "\xCE\xC4\xBC\xFE\xB2\xBB\xB4\xE6\xD4\xDA";
-const std::string kServerErrorBody = "\xB7\xFE\xCE\xF1\xC6\xF7\xC4\xDA\xB2\xBF\xB4\xED\xCE\xF3";
+using testing::kLimitBody;
+using testing::kNotFoundBody;
+using testing::kServerErrorBody;
 
 TEST(ResponsesTest, BuildsTheThreeCannedAnswersByteForByte) {
   const CannedResponses r = BuildCannedResponses();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ui/control_ids.h"
+#include "support/gbk_texts.h"
 #include "window_driver.h"
 #include "window_fixture.h"
 
@@ -28,8 +29,7 @@ using namespace orvane::ui;
 int g_expected_dpi = 0;  // the screen DPI this run is meant for (0: any)
 
 // GBK texts the window must show.
-const std::string kClientFrom = "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:";  // 客户来自:
-const std::string kInfoCaption = "\xD0\xC5\xCF\xA2\xA3\xBA";          // 信息：
+const std::string kInfoCaption = "\xD0\xC5\xCF\xA2\xA3\xBA";  // 信息：
 
 int Dpi() {
   HDC screen = GetDC(nullptr);
@@ -346,7 +346,7 @@ TEST_F(WindowTest, ServesTheSiteFolderAndLogsEachClient) {
   EXPECT_NE(std::string::npos, answer.find("\r\n\r\nhello from the site")) << answer;
 
   HWND log = server_.Control(kConnectionLogBoxId);
-  const std::wstring client_from = FromGbk(kClientFrom) + L"127.0.0.1:";
+  const std::wstring client_from = FromGbk(testing::kClientFrom) + L"127.0.0.1:";
   ASSERT_TRUE(WaitUntil([&] { return TextOf(log).rfind(client_from, 0) == 0; }, 5000))
       << TextOf(log).size();
   HWND request_log = server_.Control(kRequestLogBoxId);
@@ -378,10 +378,7 @@ TEST_F(WindowTest, PortInUseShowsTheBindMessageAndLeavesStartEnabled) {
   HWND box = server_.WaitForMessageBox(5000);
   ASSERT_NE(nullptr, box);
   EXPECT_EQ(FromGbk(kInfoCaption), TextOf(box));
-  // 不能绑定 + port + 端口
-  EXPECT_EQ(FromGbk("\xB2\xBB\xC4\xDC\xB0\xF3\xB6\xA8") + std::to_wstring(port) +
-                FromGbk("\xB6\xCB\xBF\xDA"),
-            MessageBoxText(box));
+  EXPECT_EQ(FromGbk(testing::CannotBindText(port)), MessageBoxText(box));
   EXPECT_EQ(nullptr, GetWindow(box, GW_OWNER));
   AnswerMessageBox(box, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
