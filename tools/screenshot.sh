@@ -30,12 +30,18 @@ window_geometry() {
   xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
     /Width:/ {w=$2} /Height:/ {h=$2} END {if (w > 0) printf "%dx%d+%d+%d", w, h, x, y}'
 }
-geometry=""
-for _ in $(seq 1 150); do
-  geometry="$(window_geometry)"
-  [ -n "$geometry" ] && break
-  sleep 0.2
-done
+# Waits up to 30 s for the window and prints its geometry (nothing if it
+# never appeared).
+wait_for_window() {
+  local geometry=""
+  for _ in $(seq 1 150); do
+    geometry="$(window_geometry)"
+    [ -n "$geometry" ] && break
+    sleep 0.2
+  done
+  printf '%s' "$geometry"
+}
+geometry="$(wait_for_window)"
 if [ -z "$geometry" ]; then
   log "the window did not appear"
   exit 1
@@ -60,12 +66,7 @@ log "saved docs/screenshot.png ($geometry)"
 wineserver -k 2>/dev/null || true
 wait "$desktop_pid" 2>/dev/null || true
 wine explorer /desktop=OrvaneMenu,880x420 'C:\OrvaneServer\OrvaneServer.exe' >/dev/null 2>&1 &
-geometry=""
-for _ in $(seq 1 150); do
-  geometry="$(window_geometry)"
-  [ -n "$geometry" ] && break
-  sleep 0.2
-done
+geometry="$(wait_for_window)"
 [ -n "$geometry" ] || {
   log "the window did not appear the second time"
   exit 1
