@@ -50,9 +50,16 @@ ensure_wine32() {
 }
 
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest)
-WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
-                  xvfb x11-utils xdotool fonts-wqy-microhei fonts-wine imagemagick
-                  zbar-tools)
+# The cross compilers, one package list per Windows target: each Windows build
+# installs its own before it configures, so any stage or command that builds
+# the Windows program works alone on a machine that has none of them.
+MINGW64_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix)
+MINGW32_PACKAGES=(mingw-w64 g++-mingw-w64-i686-posix)
+# What runs and drives the Windows program: Wine, a private X screen, the
+# fonts of its window, and the screenshot and QR-decoding tools.
+WINE_PACKAGES=(wine wine64 xvfb x11-utils xdotool fonts-wqy-microhei fonts-wine imagemagick
+               zbar-tools)
+WINDOWS_PACKAGES=("${MINGW64_PACKAGES[@]}" g++-mingw-w64-i686-posix "${WINE_PACKAGES[@]}")
 TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format clang-tidy shellcheck python3 curl libssl-dev)
 
 # Every C++ file of the project that clang-format checks, one path a line.
@@ -144,12 +151,14 @@ configure_and_build() {
 
 # build_native [targets...]: everything, or only the named targets.
 build_native() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "native build ($BUILD/native)"
   configure_and_build "$BUILD/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- "$@"
 }
 
 build_windows() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" "${MINGW64_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "Windows build with MinGW-w64 ($BUILD/win)"
   configure_and_build "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
@@ -158,6 +167,7 @@ build_windows() {
 
 # The 32-bit program (and its tests) for older 32-bit Windows.
 build_windows32() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" "${MINGW32_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "32-bit Windows build with MinGW-w64 ($BUILD/win32)"
   configure_and_build "$BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
@@ -165,6 +175,7 @@ build_windows32() {
 }
 
 build_tsan() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "ThreadSanitizer build ($BUILD/tsan)"
   configure_and_build "$BUILD/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread
@@ -173,6 +184,7 @@ build_tsan() {
 # Clang with -Wthread-safety: checks at compile time that every member marked
 # GUARDED_BY is only touched under its lock. A compile-only build.
 build_thread_safety() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" clang || return 1
   mkdir -p "$BUILD"
   log "clang thread-safety build ($BUILD/tsa)"
   configure_and_build "$BUILD/tsa" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
@@ -180,6 +192,7 @@ build_thread_safety() {
 }
 
 build_asan() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "AddressSanitizer build ($BUILD/asan)"
   configure_and_build "$BUILD/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -227,9 +240,9 @@ link_wine_fonts() {
 
 # Everything the Windows program needs before it can start under Wine.
 prepare_windows_program() {
-  ensure_packages "${NATIVE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
-  ensure_zh_locale
-  build_windows
+  ensure_packages "${WINE_PACKAGES[@]}" || return 1
+  ensure_zh_locale || return 1
+  build_windows || return 1
   wine_prefix_ready
 }
 

@@ -94,7 +94,7 @@ stage_tsan() {
 WINE_STARTED=0
 wine_ready() {
   [ "$WINE_STARTED" -eq 1 ] && return 0
-  ensure_packages "${WINDOWS_PACKAGES[@]}" || return 1
+  ensure_packages "${WINE_PACKAGES[@]}" || return 1
   ensure_zh_locale || return 1
   wine_prefix_ready
   start_xvfb || return 1
