@@ -77,7 +77,20 @@ QRCODEGEN_VERSION=1.8.0
 QRCODEGEN_DEBIAN_VERSION=1.8.0-1.1
 QRCODEGEN_TARBALL=qr-code-generator_${QRCODEGEN_VERSION}.orig.tar.gz
 QRCODEGEN_SHA256=2ec0a4d33d6f521c942eeaf473d42d5fe139abcfa57d2beffe10c5cf7d34ae60
+# Two runs at once (two stages, or a stage and ./x build) share one lock on
+# the folder, so neither unpacks over the other's build; CMake checks the
+# unpacked files themselves (their SHA-256) on every configure.
 fetch_qrcodegen() {
+  local deps="$BUILD/deps"
+  mkdir -p "$deps"
+  (
+    flock 8 || exit 1
+    fetch_qrcodegen_locked
+  ) 8>"$deps/.fetch.lock" || return 1
+  QRCODEGEN_SOURCE_DIR="$deps/QR-Code-generator-$QRCODEGEN_VERSION"
+}
+
+fetch_qrcodegen_locked() {
   local deps="$BUILD/deps"
   QRCODEGEN_SOURCE_DIR="$deps/QR-Code-generator-$QRCODEGEN_VERSION"
   [ "$(cat "$QRCODEGEN_SOURCE_DIR.sha256" 2>/dev/null)" = "$QRCODEGEN_SHA256" ] && return 0
