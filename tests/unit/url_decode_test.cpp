@@ -76,6 +76,10 @@ TEST(UrlDecodeTest, RecognisesWellFormedNonAsciiUtf8) {
       {"\xC0\xAF", false},                     // overlong "/"
       {"\xC1\xBF", false},
       {"\xE0\x80\xAF", false},                 // overlong, three bytes
+      {"\xE0\x9F\xBF", false},                 // U+07FF in three bytes: overlong
+      {"\xE0\xA0\x80", true},                  // U+0800, the first three-byte one
+      {"\xF0\x8F\xBF\xBF", false},             // U+FFFF in four bytes: overlong
+      {"\xF0\x90\x80\x80", true},              // U+10000, the first four-byte one
       {"\xF0\x80\x80\xAF", false},             // overlong, four bytes
       {"\xED\xA0\x80", false},                 // surrogate U+D800
       {"\xED\xBF\xBF", false},                 // surrogate U+DFFF
