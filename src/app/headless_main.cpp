@@ -13,6 +13,7 @@
 
 #include "app/console_panel.h"
 #include "app/lan_addresses.h"
+#include "platform/adapters.h"
 #include "http/server.h"
 #include "net/net_socket.h"
 #include "platform/codepage.h"
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
   if (panel.IsStartEnabled()) return 1;  // the information box said why
 
   const int port = server.server_port();
-  const auto lan = orvane::ui::ListAdapterAddresses(orvane::LanAdapterRecords());
+  const auto lan = orvane::ListAdapterAddresses(orvane::platform::QueryAdapters());
   std::printf("OrvaneServer serving %s\n", folder.c_str());
   std::printf(
       "Open http://127.0.0.1:%d/ here, or http://%s:%d/ from other machines. "

@@ -1,82 +1,19 @@
 #include "app/lan_addresses.h"
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <netinet/in.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 
+#include "address/qr_modules.h"
 #include "app/terminal_qr.h"
-#include "platform/unique_resource.h"
-#include "ui/rules/qr_modules.h"
 
 namespace orvane {
-namespace {
 
-struct InterfaceListTraits {
-  using Handle = ifaddrs*;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle list) { freeifaddrs(list); }
-};
-
-std::string DottedText(in_addr address) {
-  char text[INET_ADDRSTRLEN] = {};
-  if (inet_ntop(AF_INET, &address, text, sizeof text) == nullptr) return {};
-  return text;
-}
-
-// Interface name -> gateway of its default route. The kernel writes each
-// route as hexadecimal words of the addresses as they lie in memory.
-std::map<std::string, std::string> DefaultGateways() {
-  std::map<std::string, std::string> gateways;
-  std::ifstream table("/proc/net/route");
-  std::string line;
-  std::getline(table, line);  // the column names
-  while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    std::string name, destination, gateway, flags, refs, use, metric, mask;
-    if (!(fields >> name >> destination >> gateway >> flags >> refs >> use >> metric >> mask)) {
-      continue;
-    }
-    if (destination != "00000000" || mask != "00000000") continue;
-    in_addr address{};
-    address.s_addr = static_cast<in_addr_t>(std::strtoul(gateway.c_str(), nullptr, 16));
-    gateways.emplace(name, DottedText(address));
-  }
-  return gateways;
-}
-
-}  // namespace
-
-std::vector<ui::AdapterRecord> LanAdapterRecords() {
-  std::vector<ui::AdapterRecord> records;
-  ifaddrs* raw = nullptr;
-  if (getifaddrs(&raw) != 0) return records;
-  const platform::UniqueResource<InterfaceListTraits> list(raw);
-  const std::map<std::string, std::string> gateways = DefaultGateways();
-  for (const ifaddrs* it = list.get(); it != nullptr; it = it->ifa_next) {
-    if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;
-    if ((it->ifa_flags & IFF_UP) == 0) continue;
-    const auto* sa = reinterpret_cast<const sockaddr_in*>(it->ifa_addr);
-    const auto gateway = gateways.find(it->ifa_name);
-    records.push_back({DottedText(sa->sin_addr),
-                       gateway == gateways.end() ? std::string() : gateway->second, it->ifa_name});
-  }
-  return records;
-}
-
-void PrintAddressQr(std::FILE* out, const ui::AdapterAddresses& lan, int port) {
+void PrintAddressQr(std::FILE* out, const AdapterAddresses& lan, int port) {
   if (lan.chosen.empty()) return;
   const std::string port_part = ":" + std::to_string(port) + "/";
-  if (const auto code = ui::EncodeQr("http://" + lan.chosen + port_part)) {
+  if (const auto code = EncodeQr("http://" + lan.chosen + port_part)) {
     for (const std::string& line : TerminalQrLines(*code)) std::fprintf(out, "%s\n", line.c_str());
   }
-  for (const ui::UsableAddress& other : lan.usable) {
+  for (const UsableAddress& other : lan.usable) {
     if (other.address == lan.chosen) continue;
     std::fprintf(out, "Also http://%s%s (%s)\n", other.address.c_str(), port_part.c_str(),
                  other.adapter_name.c_str());

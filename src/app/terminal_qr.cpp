@@ -4,7 +4,7 @@
 
 namespace orvane {
 
-std::vector<std::string> TerminalQrLines(const ui::QrModules& code) {
+std::vector<std::string> TerminalQrLines(const QrModules& code) {
   const int quiet = kTerminalQrQuietZone;
   const int side = code.size + 2 * quiet;
   // A module of the code with its quiet zone; outside the square (the lower

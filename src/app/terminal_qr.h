@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/rules/qr_modules.h"
+#include "address/qr_modules.h"
 
 namespace orvane {
 
@@ -16,6 +16,6 @@ inline constexpr int kTerminalQrQuietZone = 4;
 // whose foreground is the upper module and background the lower one, in
 // explicit black (SGR 30/40) and bright white (97/107), so the code reads the
 // same on a dark or a light terminal; each line ends by resetting the colours.
-[[nodiscard]] std::vector<std::string> TerminalQrLines(const ui::QrModules& code);
+[[nodiscard]] std::vector<std::string> TerminalQrLines(const QrModules& code);
 
 }  // namespace orvane

@@ -22,7 +22,7 @@ TEST(TerminalQrTest, DrawsTwoModuleRowsPerLineInsideTheQuietZone) {
     return s;
   };
   const struct {
-    ui::QrModules code;
+    QrModules code;
     std::vector<std::string> expected;
   } cases[] = {
       // 1 module + 2 x 4 quiet: 9 rows; the odd last row pairs with light.

@@ -1,4 +1,4 @@
-#include "ui/adapter_query.h"
+#include "platform/adapters.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -6,10 +6,11 @@
 
 #include <cstring>
 #include <map>
+#include <string>
 
-#include "ui/win_text.h"
+#include "platform/win32/wide_text.h"
 
-namespace orvane::ui {
+namespace orvane::platform {
 namespace {
 
 std::string FieldText(const char* field, std::size_t size) {
@@ -69,9 +70,10 @@ std::vector<AdapterRecord> QueryAdapters() {
             ? known->second
             : Widen(FieldText(adapter->Description, sizeof adapter->Description), CP_ACP);
     entry.name = WideToBytes(name, CP_UTF8);
+    entry.family = AddressFamily::kIpv4;
     adapters.push_back(std::move(entry));
   }
   return adapters;
 }
 
-}  // namespace orvane::ui
+}  // namespace orvane::platform
