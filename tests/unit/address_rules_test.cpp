@@ -1,11 +1,13 @@
-// What both front ends tell other machines: the address text and which
-// adapter's address it is. Runs natively and under Wine alike.
+// What both front ends tell other machines: the address text, which
+// adapter's address it is, and its QR code. Runs natively and under Wine alike.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "address/address_text.h"
+#include "address/qr_modules.h"
 
 namespace orvane {
 namespace {
@@ -140,6 +142,29 @@ TEST(AddressTextTest, OperatorsChoiceStaysWhileItIsStillUsable) {
     SCOPED_TRACE(c.choice);
     EXPECT_EQ(c.expected, FollowAdapterAddress(c.choice, c.adapters));
   }
+}
+
+TEST(QrModulesTest, GridIsRowByRowWithTheDarkModuleBesideTheLowerLeftFinder) {
+  // Every QR code has one dark module at column 8, row size - 8 (beside the
+  // lower-left finder); a grid read column by column has it at row 8, which
+  // a decoder forgives (it reads mirrored codes) but a phone's camera app
+  // may not. Texts of several lengths give several versions and masks.
+  const std::string texts[] = {
+      "http://10.0.0.7/",
+      "http://192.168.1.5:8080/",
+      "http://192.168.100.200:32767/",
+      "http://172.16.254.1:1/" + std::string(20, 'a'),
+      "http://10.1.2.3:8080/" + std::string(60, 'b'),
+      std::string(300, 'c'),
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    const std::optional<QrModules> code = EncodeQr(text);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_TRUE(code->IsDark(8, code->size - 8));
+  }
+  // Too long for any QR code: no code, and no exception.
+  EXPECT_FALSE(EncodeQr(std::string(3000, 'd')).has_value());
 }
 
 }  // namespace
