@@ -3,18 +3,22 @@
 // address until SIGINT or SIGTERM. Exit codes: 0 stopped cleanly, 1 could not
 // start, 2 wrong command line, 3 (kExitWorkersEnded) workers stuck past the
 // shutdown wait were ended with the process.
+#include <langinfo.h>
 #include <limits.h>
+#include <locale.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/console_panel.h"
-#include "app/lan_addresses.h"
+#include "app/address_report.h"
 #include "http/server.h"
 #include "net/net_socket.h"
+#include "platform/adapters.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -24,6 +28,35 @@ std::string AbsoluteFolder(const std::string& folder) {
   if (realpath(folder.c_str(), resolved) != nullptr) return resolved;
   return folder;  // a missing folder is accepted: every request then gets 404
 }
+
+// Whether standard output is a terminal, and whether it shows UTF-8. The
+// terminal's character set is the one the environment's locale names
+// (LC_ALL, LC_CTYPE, LANG); the program's own locale is left as it was.
+orvane::OutputKind StdoutKind() {
+  if (isatty(STDOUT_FILENO) == 0) return orvane::OutputKind::kNotATerminal;
+  const std::string previous = setlocale(LC_CTYPE, nullptr);
+  const bool utf8 =
+      setlocale(LC_CTYPE, "") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  setlocale(LC_CTYPE, previous.c_str());
+  return utf8 ? orvane::OutputKind::kUtf8Terminal : orvane::OutputKind::kOtherTerminal;
+}
+
+// Holds standard output's lock (the console writer's lines wait for it)
+// until Release or the end of its scope.
+class StdoutHold {
+ public:
+  StdoutHold() { flockfile(stdout); }
+  ~StdoutHold() { Release(); }
+  StdoutHold(const StdoutHold&) = delete;
+  StdoutHold& operator=(const StdoutHold&) = delete;
+  void Release() {
+    if (held_) funlockfile(stdout);
+    held_ = false;
+  }
+
+ private:
+  bool held_ = true;
+};
 
 }  // namespace
 
@@ -50,19 +83,18 @@ int main(int argc, char** argv) {
   orvane::Server server(panel, orvane::platform::AnsiCodePage());
   server.BuildWorkerPool();
   server.BuildCannedResponses();
+  // The start report goes out before any client line: standard output is
+  // held from before the first accept until the report is written.
+  StdoutHold hold;
   server.StartServer();
   if (panel.IsStartEnabled()) return 1;  // the information box said why
 
   const int port = server.server_port();
-  const auto lan = orvane::ui::ListAdapterAddresses(orvane::LanAdapterRecords());
-  std::printf("OrvaneServer serving %s\n", folder.c_str());
-  std::printf(
-      "Open http://127.0.0.1:%d/ here, or http://%s:%d/ from other machines. "
-      "Ctrl-C stops.\n",
-      port, lan.chosen.empty() ? "127.0.0.1" : lan.chosen.c_str(), port);
-  // The code is for a phone held up to the screen; a log file gets none.
-  if (isatty(STDOUT_FILENO)) orvane::PrintAddressQr(stdout, lan, port);
+  const std::string report = orvane::StartReport(
+      folder, orvane::ListAdapterAddresses(orvane::platform::QueryAdapters()), port, StdoutKind());
+  std::fwrite(report.data(), 1, report.size(), stdout);
   std::fflush(stdout);
+  hold.Release();
 
   // Wait for a stop signal, or for the server to stop by itself.
   const timespec tick{0, 200 * 1000 * 1000};

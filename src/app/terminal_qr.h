@@ -1,21 +1,29 @@
-// A QR code drawn as terminal text, two module rows per line with the
-// Unicode upper half block. Pure.
+// A QR code drawn as terminal text. Pure.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "ui/rules/qr_modules.h"
+#include "address/qr_modules.h"
 
 namespace orvane {
 
 // The quiet zone around a drawn code, in modules: the least a reader needs.
 inline constexpr int kTerminalQrQuietZone = 4;
 
-// The code with its quiet zone as UTF-8 lines. Each character is one "▀"
-// whose foreground is the upper module and background the lower one, in
-// explicit black (SGR 30/40) and bright white (97/107), so the code reads the
-// same on a dark or a light terminal; each line ends by resetting the colours.
-[[nodiscard]] std::vector<std::string> TerminalQrLines(const ui::QrModules& code);
+// How the modules are drawn. Both use explicit black (SGR 30/40) and bright
+// white (97/107), so the code reads the same on a dark or a light terminal.
+enum class QrGlyphs {
+  // Two module rows per line: each character is one UTF-8 "▀" whose
+  // foreground is the upper module and background the lower one.
+  kHalfBlocks,
+  // One module row per line, two spaces per module in its background colour:
+  // plain ASCII, for a terminal whose character set is not UTF-8.
+  kSpaces,
+};
+
+// The code with its quiet zone as lines of text; each line ends by resetting
+// the colours.
+[[nodiscard]] std::vector<std::string> TerminalQrLines(const QrModules& code, QrGlyphs glyphs);
 
 }  // namespace orvane

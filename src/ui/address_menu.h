@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/rules/address_text.h"
+#include "address/address_text.h"
 
 namespace orvane::ui {
 

@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "ui/adapter_query.h"
+#include "platform/adapters.h"
 #include "ui/address_ids.h"
-#include "ui/rules/address_text.h"
+#include "address/address_text.h"
 #include "ui/clipboard.h"
 #include "ui/win_text.h"
 
@@ -37,12 +37,12 @@ LRESULT CALLBACK AddressPanel::BoxProc(HWND box, UINT message, WPARAM wparam, LP
 }
 
 std::string AddressPanel::ShownHost() {
-  shown_ = FollowAdapterAddress(chosen_, QueryAdapters());
+  shown_ = FollowAdapterAddress(chosen_, platform::QueryAdapters());
   return shown_;
 }
 
 void AddressPanel::ShowMenu(LPARAM at) {
-  offered_ = ListAdapterAddresses(QueryAdapters()).usable;
+  offered_ = ListAdapterAddresses(platform::QueryAdapters()).usable;
   ShowAddressMenu(box_, at, offered_, shown_);
 }
 

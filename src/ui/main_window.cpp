@@ -6,7 +6,7 @@
 
 #include "platform/codepage.h"
 #include "ui/address_ids.h"
-#include "ui/rules/address_text.h"
+#include "address/address_text.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
 #include "ui/dpi.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/rules/qr_modules.h"
+#include "address/qr_modules.h"
 #include "ui/win_handles.h"
 
 namespace orvane::ui {

@@ -11,7 +11,6 @@ add_library(orvane_ui STATIC
   src/ui/port_box.cpp
   src/ui/clipboard.cpp
   src/ui/drop_target.cpp
-  src/ui/adapter_query.cpp
   src/ui/address_watch.cpp
   src/ui/address_menu.cpp
   src/ui/qr_window.cpp
@@ -20,7 +19,7 @@ add_library(orvane_ui STATIC
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
   ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
-target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_service
+target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_address orvane_service
   comctl32 iphlpapi shell32 ole32 imm32 user32 gdi32)
 
 # The icon is drawn at build time by a small program for the build machine:

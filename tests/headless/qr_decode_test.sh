@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The headless server on a terminal (script gives it one): the QR code it
-# prints under its start line, drawn as a picture, must decode with zbarimg
-# to exactly the address the start line names. Usage: qr_decode_test.sh HEADLESS
+# The headless server on a terminal (script gives it one), once with a UTF-8
+# locale and once with the C locale (ASCII): the QR code it prints under its
+# start line, drawn as a picture, must decode with zbarimg to exactly the
+# address the start line names; in the C locale no UTF-8 block character may
+# appear. Usage: qr_decode_test.sh HEADLESS
 # Exits 77 (skipped) when this machine has no address other machines can use.
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -18,41 +20,63 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A free port the server reads as itself (1 to 32767): a random one, tried
-# again when the server cannot listen on it.
-started=""
-for attempt in $(seq 1 20); do
-  port=$((10000 + RANDOM % 22000))
-  script -qefc "$headless '$work' $port" /dev/null >"$work/out" 2>&1 </dev/null &
-  script_pid=$!
-  for _ in $(seq 1 100); do
-    grep -q "Ctrl-C stops" "$work/out" && { started=yes; break; }
-    kill -0 "$script_pid" 2>/dev/null || break
-    sleep 0.1
+# Runs the server under LOCALE on a terminal until its start line is out and
+# leaves what it printed in $work/out and its port in $port. A free port the
+# server reads as itself (1 to 32767): a random one, tried again when the
+# server cannot listen on it.
+run_on_terminal() {
+  local locale="$1" started="" attempt
+  for attempt in $(seq 1 20); do
+    port=$((10000 + RANDOM % 22000))
+    LC_ALL="$locale" script -qefc "$headless '$work' $port" /dev/null >"$work/out" 2>&1 </dev/null &
+    script_pid=$!
+    for _ in $(seq 1 100); do
+      grep -q "Ctrl-C stops" "$work/out" && { started=yes; break; }
+      kill -0 "$script_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ -n "$started" ] && break
+    kill "$script_pid" 2>/dev/null
+    wait "$script_pid" 2>/dev/null
+    script_pid=""
+    echo "attempt $attempt: port $port not taken"
   done
-  [ -n "$started" ] && break
+  [ -n "$started" ] || { echo "the server did not start"; cat "$work/out"; return 1; }
+  sleep 0.5  # the code follows the start line at once; let the terminal pass it on
   kill "$script_pid" 2>/dev/null
   wait "$script_pid" 2>/dev/null
   script_pid=""
-  echo "attempt $attempt: port $port not taken"
-done
-[ -n "$started" ] || { echo "the server did not start"; cat "$work/out"; exit 1; }
-sleep 0.5  # the code follows the start line at once; let the terminal pass it on
-kill "$script_pid" 2>/dev/null
-wait "$script_pid" 2>/dev/null
-script_pid=""
+}
 
+# The code in $work/out, read back: it must name the start line's address.
+decode_code() {
+  local printed decoded
+  printed="$(python3 "$HERE/terminal_qr_to_pbm.py" "$work/code.pbm" <"$work/out")" || return 1
+  decoded="$(zbarimg --raw -q --nodbus "$work/code.pbm")" || { echo "zbarimg found no code"; return 1; }
+  echo "printed: $printed"
+  echo "decoded: $decoded"
+  [ "$decoded" = "$printed" ]
+}
+
+# ASCII terminal: the address as text, no UTF-8 half block (E2 96 80).
+run_on_terminal C || exit 1
+if grep -q $'\xe2\x96' "$work/out"; then
+  echo "UTF-8 block characters on a terminal that is not UTF-8:"
+  cat -v "$work/out"
+  exit 1
+fi
+grep -q "Open http://127.0.0.1:$port/ here" "$work/out" || { echo "no address:"; cat "$work/out"; exit 1; }
+if grep -q "other machines cannot reach it" "$work/out"; then
+  echo "no address other machines can use here: skipped"
+  exit 77
+fi
+decode_code || exit 1
+
+# UTF-8 terminal: the code in half blocks.
+run_on_terminal C.UTF-8 || exit 1
 if ! grep -q $'\xe2\x96\x80' "$work/out"; then
-  if grep -q "or http://127.0.0.1:$port/ from other machines" "$work/out"; then
-    echo "no address other machines can use here: skipped"
-    exit 77
-  fi
-  echo "no QR code under the start line:"
+  echo "no QR code in half blocks under the start line:"
   cat "$work/out"
   exit 1
 fi
-printed="$(python3 "$HERE/terminal_qr_to_pbm.py" "$work/code.pbm" <"$work/out")" || exit 1
-decoded="$(zbarimg --raw -q --nodbus "$work/code.pbm")" || { echo "zbarimg found no code"; exit 1; }
-echo "printed: $printed"
-echo "decoded: $decoded"
-[ "$decoded" = "$printed" ]
+decode_code

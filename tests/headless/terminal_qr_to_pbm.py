@@ -2,8 +2,10 @@
 """Turns the headless server's terminal output into a PBM picture of its QR
 code, for a real decoder to read. Reads the output on stdin, writes the
 picture (each module SCALE x SCALE pixels) to the named file and prints the
-address the start line gives for other machines. Fails on a half block drawn
-without explicit colours or a quiet zone narrower than 4 modules."""
+address the start line gives for other machines. The code is either half
+blocks (two module rows per line) or pairs of spaces in a background colour
+(one module row per line). Fails on a module drawn without explicit colours,
+an odd run of spaces or a quiet zone narrower than 4 modules."""
 import re
 import sys
 
@@ -19,10 +21,10 @@ def main():
         sys.exit("no start line with the address for other machines")
     rows = []
     for line in text.splitlines():
-        if HALF_BLOCK not in line:
+        if not line.startswith("\x1b["):
             continue
         fg = bg = None
-        top, bottom = [], []
+        top, bottom, spaces = [], [], []
         for token in re.findall(r"\x1b\[([0-9;]*)m|(.)", line):
             codes, char = token
             if char == "":
@@ -38,9 +40,20 @@ def main():
                     sys.exit("a half block without explicit colours")
                 top.append(fg == DARK_FG)
                 bottom.append(bg == DARK_BG)
+            elif char == " ":
+                if bg is None:
+                    sys.exit("a space without an explicit background")
+                spaces.append(bg == DARK_BG)
             elif char != "\r":
                 sys.exit("unexpected character %r in the code" % char)
-        rows += [top, bottom]
+        if top and spaces:
+            sys.exit("half blocks and spaces on one line")
+        if top:
+            rows += [top, bottom]
+        elif spaces:
+            if len(spaces) % 2 or spaces[0::2] != spaces[1::2]:
+                sys.exit("a module that is not two spaces of one colour")
+            rows.append(spaces[0::2])
     if not rows or any(len(r) != len(rows[0]) for r in rows):
         sys.exit("no code, or lines of different widths")
     width = len(rows[0])

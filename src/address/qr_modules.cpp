@@ -1,11 +1,11 @@
-#include "ui/rules/qr_modules.h"
+#include "address/qr_modules.h"
 
 #include <stdexcept>
 #include <string>
 
 #include <qrcodegen.hpp>
 
-namespace orvane::ui {
+namespace orvane {
 
 std::optional<QrModules> EncodeQr(std::string_view text) {
   // The library reports a text too long for any version by throwing; the
@@ -27,4 +27,4 @@ std::optional<QrModules> EncodeQr(std::string_view text) {
   }
 }
 
-}  // namespace orvane::ui
+}  // namespace orvane

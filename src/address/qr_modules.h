@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace orvane::ui {
+namespace orvane {
 
 // A square of size x size modules, row by row; true is dark. No quiet zone:
 // whoever draws it adds one (at least 4 modules wide).
@@ -27,4 +27,4 @@ struct QrModules {
 // fit in any QR code.
 [[nodiscard]] std::optional<QrModules> EncodeQr(std::string_view text);
 
-}  // namespace orvane::ui
+}  // namespace orvane

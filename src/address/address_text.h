@@ -1,30 +1,23 @@
-// The server address shown to the operator: "http://" + the machine's IPv4
-// address + ":" and the port unless it is 80 + "/". Pure; the adapter query
-// lives in adapter_query.h.
+// The server address shown to other machines, by the window and the headless
+// program alike: "http://" + the machine's IPv4 address + ":" and the port
+// unless it is 80 + "/", and which adapter's address that is. Pure; the
+// adapter query lives in platform/adapters.h.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/adapter_record.h"
 #include "http/core/text_rules.h"
 
-namespace orvane::ui {
+namespace orvane {
 
 // The displayed text for a port box text and an address (which may be
 // empty). The port is read exactly as the server reads it when it starts,
 // so a text the server would replace by 80 shows no port either.
 std::string ServerAddressText(std::string_view port_text, std::string_view ipv4,
                               const CodePage& cp);
-
-// One network adapter as the system reports it: its first IPv4 address and
-// its first default gateway, both dotted text (empty or "0.0.0.0" for none),
-// and its name as the operator knows it (the friendly name where there is one).
-struct AdapterRecord {
-  std::string address;
-  std::string gateway;
-  std::string name = {};  // empty when unknown
-};
 
 // An address other machines can use, with the adapter that carries it.
 struct UsableAddress {
@@ -38,7 +31,8 @@ struct AdapterAddresses {
   std::string chosen;  // empty when none is usable
 };
 
-// Addresses no other machine can reach are passed over: 0.0.0.0, loopback
+// Addresses no other machine can reach are passed over: any but IPv4 (the
+// server listens on IPv4 only), 0.0.0.0, loopback
 // 127.0.0.0/8, link-local 169.254.0.0/16 (no DHCP answer), and empty or
 // malformed texts; an address already listed is not listed again. Of the
 // rest, the last adapter with a default gateway is chosen (host-only networks
@@ -53,4 +47,4 @@ struct AdapterAddresses {
 [[nodiscard]] std::string FollowAdapterAddress(std::string_view operator_choice,
                                                const std::vector<AdapterRecord>& adapters);
 
-}  // namespace orvane::ui
+}  // namespace orvane

@@ -1,9 +1,9 @@
-#include "ui/rules/address_text.h"
+#include "address/address_text.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace orvane::ui {
+namespace orvane {
 
 std::string ServerAddressText(std::string_view port_text, std::string_view ipv4,
                               const CodePage& cp) {
@@ -58,7 +58,7 @@ AdapterAddresses ListAdapterAddresses(const std::vector<AdapterRecord>& adapters
   AdapterAddresses result;
   std::string any;
   for (const AdapterRecord& adapter : adapters) {
-    if (!IsUsableAddress(adapter.address)) continue;
+    if (adapter.family != AddressFamily::kIpv4 || !IsUsableAddress(adapter.address)) continue;
     any = adapter.address;
     if (HasGateway(adapter.gateway)) result.chosen = adapter.address;
     const bool listed =
@@ -85,4 +85,4 @@ std::string FollowAdapterAddress(std::string_view operator_choice,
   return std::move(found.chosen);
 }
 
-}  // namespace orvane::ui
+}  // namespace orvane

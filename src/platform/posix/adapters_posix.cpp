@@ -1,4 +1,4 @@
-#include "app/lan_addresses.h"
+#include "platform/adapters.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -11,11 +11,9 @@
 #include <sstream>
 #include <string>
 
-#include "app/terminal_qr.h"
 #include "platform/unique_resource.h"
-#include "ui/rules/qr_modules.h"
 
-namespace orvane {
+namespace orvane::platform {
 namespace {
 
 struct InterfaceListTraits {
@@ -53,11 +51,11 @@ std::map<std::string, std::string> DefaultGateways() {
 
 }  // namespace
 
-std::vector<ui::AdapterRecord> LanAdapterRecords() {
-  std::vector<ui::AdapterRecord> records;
+std::vector<AdapterRecord> QueryAdapters() {
+  std::vector<AdapterRecord> records;
   ifaddrs* raw = nullptr;
   if (getifaddrs(&raw) != 0) return records;
-  const platform::UniqueResource<InterfaceListTraits> list(raw);
+  const UniqueResource<InterfaceListTraits> list(raw);
   const std::map<std::string, std::string> gateways = DefaultGateways();
   for (const ifaddrs* it = list.get(); it != nullptr; it = it->ifa_next) {
     if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;
@@ -65,22 +63,10 @@ std::vector<ui::AdapterRecord> LanAdapterRecords() {
     const auto* sa = reinterpret_cast<const sockaddr_in*>(it->ifa_addr);
     const auto gateway = gateways.find(it->ifa_name);
     records.push_back({DottedText(sa->sin_addr),
-                       gateway == gateways.end() ? std::string() : gateway->second, it->ifa_name});
+                       gateway == gateways.end() ? std::string() : gateway->second, it->ifa_name,
+                       AddressFamily::kIpv4});
   }
   return records;
 }
 
-void PrintAddressQr(std::FILE* out, const ui::AdapterAddresses& lan, int port) {
-  if (lan.chosen.empty()) return;
-  const std::string port_part = ":" + std::to_string(port) + "/";
-  if (const auto code = ui::EncodeQr("http://" + lan.chosen + port_part)) {
-    for (const std::string& line : TerminalQrLines(*code)) std::fprintf(out, "%s\n", line.c_str());
-  }
-  for (const ui::UsableAddress& other : lan.usable) {
-    if (other.address == lan.chosen) continue;
-    std::fprintf(out, "Also http://%s%s (%s)\n", other.address.c_str(), port_part.c_str(),
-                 other.adapter_name.c_str());
-  }
-}
-
-}  // namespace orvane
+}  // namespace orvane::platform
