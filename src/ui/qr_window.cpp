@@ -118,8 +118,8 @@ SIZE QrWindow::ContentSize() {
   const int width = std::max<int>(
       {side, line.right - line.left + 2 * margin, remark.right - remark.left + 2 * margin});
   const int code_height = code_ ? side : note_height;
-  return SIZE{width,
-              code_height + (line.bottom - line.top) + (remark.bottom - remark.top) + margin};
+  const int remark_height = content_.remark.empty() ? 0 : remark.bottom - remark.top + margin / 2;
+  return SIZE{width, code_height + (line.bottom - line.top) + remark_height + margin};
 }
 
 // Keeps the whole window on the monitor it is on.

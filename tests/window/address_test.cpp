@@ -146,6 +146,28 @@ TEST_F(AddressKeysTest, CopyPutsTheAddressBoxTextOnTheClipboard) {
   ASSERT_TRUE(MenuKey("c"));
   EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == shown; }, 5000))
       << Ascii(ClipboardText()) << " instead of " << Ascii(shown);
+
+  // Held open by another program all along, the clipboard keeps what it had.
+  PutOnClipboard(L"something else");
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const bool keys = MenuKey("c");
+  Sleep(1000);
+  CloseClipboard();
+  ASSERT_TRUE(keys);
+  EXPECT_EQ(L"something else", ClipboardText());
+}
+
+// Enter held down on the menu's QR entry opens the window, and the key's
+// repeats do not close it again: only a fresh press does.
+TEST_F(AddressKeysTest, AHeldEnterOpensTheQrWindowWithoutClosingIt) {
+  ASSERT_TRUE(MenuKey("Down Down"));
+  ASSERT_TRUE(g_input.Run("keydown Return sleep 1.5 keyup Return"));
+  EXPECT_NE(nullptr, QrWindow()) << "the QR window is not open";
+  if (HWND qr = QrWindow()) {
+    ASSERT_TRUE(g_input.PointAt(qr, POINT{4, 4}));
+    ASSERT_TRUE(g_input.Run("key Return"));
+    EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
+  }
 }
 
 // The code on the screen reads as exactly the address box's text, with and
