@@ -297,6 +297,15 @@ TEST_F(AddressTest, AnAddressChangeRereadsTheAdapters) {
   PostMessageW(server_.window(), kAddressesChangedMessage, 0, 0);
   EXPECT_TRUE(WaitUntil([&] { return TextOf(address_box_) == shown; }, 5000))
       << Ascii(TextOf(address_box_));
+
+  // A re-read that finds the same address leaves the text, and so the
+  // operator's selection in it, alone.
+  SendBounded(address_box_, EM_SETSEL, 2, 5);
+  PostMessageW(server_.window(), kAddressesChangedMessage, 0, 0);
+  Sleep(1000);  // the re-read waits a moment for more notifications
+  const LRESULT selection = SendBounded(address_box_, EM_GETSEL, 0, 0);
+  EXPECT_EQ(2, LOWORD(selection));
+  EXPECT_EQ(5, HIWORD(selection));
 }
 
 // A burst of network notifications (a VPN connecting sends dozens) is read
