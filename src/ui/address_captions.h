@@ -29,5 +29,14 @@ inline constexpr std::string_view kNoAddressForQr =
 inline constexpr std::string_view kAddressTooLongForQr =
     "\xCD\xF8\xD6\xB7\xCC\xAB\xB3\xA4\xA3\xAC\xCE\xDE\xB7\xA8\xC9\xFA\xB3\xC9\xB6\xFE\xCE\xAC"
     "\xC2\xEB\xA1\xA3";
+// Under the QR code while the server is stopped: 服务器未启动 (the server is
+// not started).
+inline constexpr std::string_view kServerNotStartedLine =
+    "\xB7\xFE\xCE\xF1\xC6\xF7\xCE\xB4\xC6\xF4\xB6\xAF";
+// Under the QR code while the box shows another port than the one served:
+// 这是服务器正在使用的网址 (this is the address the server is using).
+inline constexpr std::string_view kServedAddressLine =
+    "\xD5\xE2\xCA\xC7\xB7\xFE\xCE\xF1\xC6\xF7\xD5\xFD\xD4\xDA\xCA\xB9\xD3\xC3\xB5\xC4"
+    "\xCD\xF8\xD6\xB7";
 
 }  // namespace orvane::ui

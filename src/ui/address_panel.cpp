@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/adapters.h"
+#include "ui/address_captions.h"
 #include "ui/address_ids.h"
 #include "address/address_text.h"
 #include "ui/clipboard.h"
@@ -21,17 +22,21 @@ void AddressPanel::Attach(HINSTANCE instance, HWND window, HWND address_box) {
 
 LRESULT CALLBACK AddressPanel::BoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
                                        UINT_PTR, DWORD_PTR self) {
-  switch (message) {
-    case WM_CONTEXTMENU:
-      // In place of the edit control's own menu (right click, Shift+F10,
-      // the menu key).
-      reinterpret_cast<AddressPanel*>(self)->ShowMenu(lparam);
-      return 0;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(box, BoxProc, 0);
-      break;
-    default:
-      break;
+  // No exception may unwind into the system's code that called us.
+  try {
+    switch (message) {
+      case WM_CONTEXTMENU:
+        // In place of the edit control's own menu (right click, Shift+F10,
+        // the menu key).
+        reinterpret_cast<AddressPanel*>(self)->ShowMenu(lparam);
+        return 0;
+      case WM_NCDESTROY:
+        RemoveWindowSubclass(box, BoxProc, 0);
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
   }
   return DefSubclassProc(box, message, wparam, lparam);
 }
@@ -46,13 +51,15 @@ void AddressPanel::ShowMenu(LPARAM at) {
   ShowAddressMenu(box_, at, offered_, shown_);
 }
 
-bool AddressPanel::OnCommand(int id) {
+bool AddressPanel::OnCommand(int id, const std::optional<std::wstring>& served) {
   if (id == kCopyAddressCommandId) {
-    (void)CopyToClipboard(window_, WindowText(box_));  // a busy clipboard stays as it was
+    // A refused action: the beep Windows gives for one. The clipboard stays
+    // as it was.
+    if (!CopyToClipboard(window_, served.value_or(WindowText(box_)))) MessageBeep(MB_OK);
     return false;
   }
   if (id == kShowQrCommandId) {
-    qr_.Open(instance_, window_, box_, WindowText(box_));
+    qr_.Open(instance_, window_, box_, QrContentFor(served));
     return false;
   }
   const int index = id - kFirstAddressCommandId;
@@ -64,6 +71,16 @@ bool AddressPanel::OnCommand(int id) {
   return true;
 }
 
-void AddressPanel::AddressBoxChanged() { qr_.Follow(WindowText(box_)); }
+void AddressPanel::Follow(const std::optional<std::wstring>& served) {
+  if (qr_.is_open()) qr_.Follow(QrContentFor(served));
+}
+
+// The code carries the address the server answers at; a line under it says
+// when that is not the box's text, or that the server is not started.
+QrContent AddressPanel::QrContentFor(const std::optional<std::wstring>& served) const {
+  if (!served) return QrContent{WindowText(box_), FromGbk(kServerNotStartedLine)};
+  if (*served == WindowText(box_)) return QrContent{*served, {}};
+  return QrContent{*served, FromGbk(kServedAddressLine)};
+}
 
 }  // namespace orvane::ui

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,17 +29,26 @@ class AddressPanel {
   // operator's choice from the menu while it still exists, else the
   // automatic one; empty when no address is usable.
   std::string ShownHost();
+  // The host the box showed last, without reading the adapters again.
+  const std::string& shown_host() const { return shown_; }
   // A command of the box's menu (other IDs are ignored). True when an
-  // address was chosen and the box must be rebuilt.
-  [[nodiscard]] bool OnCommand(int id);
-  // The box's text changed: the QR window follows it.
-  void AddressBoxChanged();
+  // address was chosen and the box must be rebuilt. Copy and the QR code give
+  // `served`, the address where the running server answers, whatever the box
+  // holds; while the server is stopped (none) they give the box's text.
+  [[nodiscard]] bool OnCommand(int id, const std::optional<std::wstring>& served);
+  // The box's text or the server's state changed: the QR window follows.
+  void Follow(const std::optional<std::wstring>& served);
   void CloseQrWindow() { qr_.Close(); }
+  // The window took the watch's message: the next change posts again.
+  void ChangeHeard() { watch_.Heard(); }
+  // No more network notifications (the window is being destroyed).
+  void StopWatching() { watch_.Stop(); }
 
  private:
   static LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                   DWORD_PTR self);
   void ShowMenu(LPARAM at);
+  QrContent QrContentFor(const std::optional<std::wstring>& served) const;
 
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;

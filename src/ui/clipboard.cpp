@@ -1,6 +1,8 @@
 #include "ui/clipboard.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "ui/win_handles.h"
 
@@ -27,6 +29,61 @@ ClipboardSession OpenClipboardPatiently(HWND owner) {
   return ClipboardSession();
 }
 
+// A copy of `data`, a block of global memory; none when memory runs out.
+UniqueGlobal CopyGlobal(HANDLE data) {
+  const SIZE_T size = GlobalSize(data);
+  const void* source = size != 0 ? GlobalLock(data) : nullptr;
+  if (source == nullptr) return UniqueGlobal();
+  UniqueGlobal copy(GlobalAlloc(GMEM_MOVEABLE, size));
+  void* target = copy ? GlobalLock(copy.get()) : nullptr;
+  if (target != nullptr) {
+    std::memcpy(target, source, size);
+    GlobalUnlock(copy.get());
+  } else {
+    copy.reset();
+  }
+  GlobalUnlock(data);
+  return copy;
+}
+
+// Formats whose data is not a block of global memory (GDI objects, the
+// owner's own drawing, private handles), which cannot be copied as bytes.
+bool IsMemoryFormat(UINT format) {
+  switch (format) {
+    case CF_BITMAP:
+    case CF_METAFILEPICT:
+    case CF_PALETTE:
+    case CF_ENHMETAFILE:
+    case CF_OWNERDISPLAY:
+    case CF_DSPBITMAP:
+    case CF_DSPMETAFILEPICT:
+    case CF_DSPENHMETAFILE:
+      return false;
+    default:
+      return format < CF_PRIVATEFIRST || format > CF_GDIOBJLAST;
+  }
+}
+
+// The clipboard's memory formats, copied while it is open, to be put back
+// should the new content be refused after the clipboard was emptied.
+std::vector<std::pair<UINT, UniqueGlobal>> SaveContent() {
+  std::vector<std::pair<UINT, UniqueGlobal>> saved;
+  for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+    if (!IsMemoryFormat(format)) continue;
+    if (HANDLE data = GetClipboardData(format)) {
+      if (UniqueGlobal copy = CopyGlobal(data)) saved.emplace_back(format, std::move(copy));
+    }
+  }
+  return saved;
+}
+
+void RestoreContent(std::vector<std::pair<UINT, UniqueGlobal>>& saved) {
+  EmptyClipboard();
+  for (auto& [format, data] : saved) {
+    if (SetClipboardData(format, data.get()) != nullptr) (void)data.release();
+  }
+}
+
 }  // namespace
 
 bool CopyToClipboard(HWND owner, const std::wstring& text) {
@@ -39,8 +96,13 @@ bool CopyToClipboard(HWND owner, const std::wstring& text) {
   GlobalUnlock(memory.get());
 
   const ClipboardSession session = OpenClipboardPatiently(owner);
-  if (!session || !EmptyClipboard()) return false;
-  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) return false;
+  if (!session) return false;
+  std::vector<std::pair<UINT, UniqueGlobal>> saved = SaveContent();
+  if (!EmptyClipboard()) return false;
+  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) {
+    RestoreContent(saved);
+    return false;
+  }
   memory.release();  // the clipboard owns it now
   return true;
 }

@@ -50,16 +50,25 @@ int FrameDpi(HWND window, int window_dpi) {
   return SystemDpi();
 }
 
-SIZE FrameSize(int client_width, int client_height, DWORD style, int dpi) {
+SIZE FrameSize(int client_width, int client_height, DWORD style, bool menu, int dpi) {
   static const auto adjust_for_dpi =
       User32Function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
   RECT frame{0, 0, client_width, client_height};
   if (adjust_for_dpi == nullptr ||
-      !adjust_for_dpi(&frame, style, TRUE, 0, static_cast<UINT>(dpi))) {
+      !adjust_for_dpi(&frame, style, menu ? TRUE : FALSE, 0, static_cast<UINT>(dpi))) {
     frame = RECT{0, 0, client_width, client_height};
-    AdjustWindowRectEx(&frame, style, TRUE, 0);
+    AdjustWindowRectEx(&frame, style, menu ? TRUE : FALSE, 0);
   }
   return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// The metrics come at the system DPI, so the height is scaled from there.
+UniqueFont MessageFont(int dpi) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
+  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, SystemDpi());
+  return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
 int IconSide(int metric, int dpi) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "ui/win_handles.h"
+
 namespace orvane::ui {
 
 inline constexpr int kBaseDpi = 96;
@@ -22,9 +24,11 @@ int FrameDpi(HWND window, int window_dpi);
 // Windows 10 1703's WM_GETDPISCALEDSIZE, which the headers give only to
 // programs built for that version.
 inline constexpr UINT kGetDpiScaledSizeMessage = 0x02E4;
-// The outer size of a window of `style` (with a menu bar) whose client
-// area is `client_width` x `client_height` at `dpi`.
-SIZE FrameSize(int client_width, int client_height, DWORD style, int dpi);
+// The outer size of a window of `style` (with a menu bar when `menu`) whose
+// client area is `client_width` x `client_height`, its frame drawn at `dpi`.
+SIZE FrameSize(int client_width, int client_height, DWORD style, bool menu, int dpi);
+// The system's message font at `dpi`; none when it cannot be made.
+UniqueFont MessageFont(int dpi);
 // The side in pixels of an icon of kind `metric` (SM_CXICON, SM_CXSMICON)
 // at `dpi`.
 int IconSide(int metric, int dpi);

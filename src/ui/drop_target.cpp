@@ -1,6 +1,11 @@
 #include "ui/drop_target.h"
 
+#include <shlobj.h>
+
+#include <cwctype>
 #include <vector>
+
+#include "ui/win_handles.h"
 
 namespace orvane::ui {
 namespace {
@@ -37,6 +42,54 @@ std::wstring AsPickerWritesIt(std::wstring folder) {
   return folder;
 }
 
+// The path as the file functions read it whatever its length: past MAX_PATH
+// only with the "\\?\" prefix, since the program is not long-path aware.
+std::wstring LongForm(const std::wstring& path) {
+  if (path.size() < MAX_PATH || path.rfind(LR"(\\?\)", 0) == 0) return path;
+  if (path.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + path.substr(2);
+  if (path.size() > 2 && path[1] == L':') return LR"(\\?\)" + path;
+  return path;
+}
+
+bool IsShortcut(const std::wstring& path) {
+  constexpr std::wstring_view kExtension = L".lnk";
+  if (path.size() <= kExtension.size()) return false;
+  for (std::size_t i = 0; i < kExtension.size(); ++i) {
+    if (std::towlower(path[path.size() - kExtension.size() + i]) != kExtension[i]) return false;
+  }
+  return true;
+}
+
+template <typename Interface>
+struct ComTraits {
+  using Handle = Interface*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { handle->Release(); }
+};
+
+// The path a shortcut points to; empty when it cannot be read or points to
+// no file system item.
+std::wstring ShortcutTarget(const std::wstring& shortcut) {
+  IShellLinkW* raw_link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&raw_link)))) {
+    return {};
+  }
+  const platform::UniqueResource<ComTraits<IShellLinkW>> link(raw_link);
+  IPersistFile* raw_file = nullptr;
+  if (FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&raw_file)))) {
+    return {};
+  }
+  const platform::UniqueResource<ComTraits<IPersistFile>> file(raw_file);
+  if (FAILED(file.get()->Load(shortcut.c_str(), STGM_READ))) return {};
+  // Room for a long target; GetPath cuts, it does not fail, on a short buffer.
+  std::vector<wchar_t> target(32768);
+  if (link.get()->GetPath(target.data(), static_cast<int>(target.size()), nullptr, 0) != S_OK) {
+    return {};
+  }
+  return std::wstring(target.data());
+}
+
 }  // namespace
 
 void AcceptDroppedFolders(HWND window) {
@@ -49,12 +102,18 @@ void AcceptDroppedFolders(HWND window) {
 }
 
 std::optional<std::wstring> TakeDroppedFolder(HDROP drop) {
-  const std::wstring item = FirstItem(drop);
+  std::wstring item = FirstItem(drop);
   DragFinish(drop);
   if (item.empty()) return std::nullopt;
-  const DWORD attributes = GetFileAttributesW(item.c_str());
-  const bool is_folder =
-      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  // A shortcut (one dragged from the desktop, say) stands for its target,
+  // not for the folder it lies in.
+  if (IsShortcut(item)) item = ShortcutTarget(item);
+  if (item.empty()) return std::nullopt;
+  // An item that cannot be read is taken for nothing: taking it for a file
+  // would serve whatever folder holds it.
+  const DWORD attributes = GetFileAttributesW(LongForm(item).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  const bool is_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   return AsPickerWritesIt(is_folder ? item : ContainingFolder(item));
 }
 

@@ -30,6 +30,10 @@ constexpr UINT kDrainTimerMs = 500;
 // While the shell refuses the tray icon (log-on, Explorer restarting).
 constexpr UINT_PTR kTrayRetryTimerId = 2;
 constexpr UINT kTrayRetryMs = 2000;
+// The adapters are read once, this long after the last of a burst of
+// network notifications (a VPN connecting sends dozens).
+constexpr UINT_PTR kAddressRereadTimerId = 3;
+constexpr UINT kAddressRereadMs = 300;
 
 constexpr DWORD kShown = WS_VISIBLE;
 constexpr DWORD kLabel = kShown | SS_LEFT | SS_CENTERIMAGE;
@@ -78,7 +82,7 @@ constexpr ControlLayout kControls[] = {
 // title and menu bars at `frame_dpi`.
 SIZE WindowFrame(int dpi, int frame_dpi) {
   return FrameSize(MulDiv(kClientWidth, dpi, kBaseDpi), MulDiv(kClientHeight, dpi, kBaseDpi),
-                   kWindowStyle, frame_dpi);
+                   kWindowStyle, true, frame_dpi);
 }
 
 bool IsPushButton(int id) {
@@ -100,9 +104,8 @@ MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder)
       dpi_(SystemDpi()),
       server_(std::make_unique<Server>(panel_, ansi_)) {}
 
-MainWindow::~MainWindow() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
+// While every member is still here to hear WM_DESTROY.
+MainWindow::~MainWindow() { DestroyNow(); }
 
 bool MainWindow::Create(int show_command) {
   WNDCLASSEXW window_class{};
@@ -127,8 +130,8 @@ bool MainWindow::Create(int show_command) {
   const SIZE frame = WindowFrame(dpi_, dpi_);
   const std::wstring title = FromGbk(kProductTitle);
   HWND created =
-      CreateWindowExW(0, kMainWindowClass, title.c_str(), kWindowStyle, CW_USEDEFAULT,
-                      CW_USEDEFAULT, frame.cx, frame.cy, nullptr, menu_bar.get(), instance_, this);
+      CreateThis(0, kMainWindowClass, title.c_str(), kWindowStyle,
+                 POINT{CW_USEDEFAULT, CW_USEDEFAULT}, frame, nullptr, menu_bar.get(), instance_);
   if (created == nullptr) return false;
   menu_bar.release();  // destroyed with the window
   PlaceWindow();
@@ -136,40 +139,23 @@ bool MainWindow::Create(int show_command) {
   UpdateWindow(created);
   // The keyboard starts in the port box, its text selected for typing over.
   SendMessageW(port_box_, EM_SETSEL, 0, -1);
-  focus_.Restore(hwnd_, port_box_);
+  focus_.Restore(hwnd(), port_box_);
   return true;
 }
 
 // Fixed size around the client area the layout needs, centred in the work
 // area of the window's monitor.
 void MainWindow::PlaceWindow() {
-  const SIZE frame = WindowFrame(dpi_, FrameDpi(hwnd_, dpi_));
+  const SIZE frame = WindowFrame(dpi_, FrameDpi(hwnd(), dpi_));
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+  if (GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
     work = monitor.rcWork;
   }
   const int x = work.left + (work.right - work.left - frame.cx) / 2;
   const int y = work.top + (work.bottom - work.top - frame.cy) / 2;
-  SetWindowPos(hwnd_, nullptr, x, y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    self = static_cast<MainWindow*>(create->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  // No exception may unwind into the system's code that called us.
-  try {
-    return self->HandleMessage(message, wparam, lparam);
-  } catch (...) {
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
+  SetWindowPos(hwnd(), nullptr, x, y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -188,16 +174,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wparam) == WA_INACTIVE) {
-        focus_.Remember(hwnd_);
+        focus_.Remember(hwnd());
       } else if (HIWORD(wparam) == 0) {  // not while minimized
-        focus_.Restore(hwnd_, port_box_);
+        focus_.Restore(hwnd(), port_box_);
         return 0;
       }
       break;
     case WM_SETFOCUS:
       // The window itself got the focus (restored from the taskbar): pass
       // it on to the control that had it.
-      focus_.Restore(hwnd_, port_box_);
+      focus_.Restore(hwnd(), port_box_);
       return 0;
     case kGetDpiScaledSizeMessage: {
       // Per-monitor v2 only: the frame scales with the client area, but not
@@ -218,9 +204,15 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
       if (wparam == kDrainTimerId) panel_.DrainLogs();
       if (wparam == kTrayRetryTimerId) ShowTrayIcon(false);
+      if (wparam == kAddressRereadTimerId) {
+        KillTimer(hwnd(), kAddressRereadTimerId);
+        ShowServerAddress();
+      }
       return 0;
     case kAddressesChangedMessage:
-      ShowServerAddress();
+      // Each notification puts the re-read off again (same timer ID).
+      address_panel_.ChangeHeard();
+      SetTimer(hwnd(), kAddressRereadTimerId, kAddressRereadMs, nullptr);
       return 0;
     case WM_DROPFILES:
       // A folder dragged from Explorer: as if picked with Browse.
@@ -230,27 +222,23 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case kSetStartEnabledMessage:
       panel_.SetStartEnabled(wparam != 0);  // on this thread: moves the focus first
+      address_panel_.Follow(ServedAddress());
       return 0;
     case WM_CLOSE:
       // `ConfirmExit`: asks first while the server runs.
-      if (server_->ConfirmExit()) DestroyWindow(hwnd_);
+      if (server_->ConfirmExit()) DestroyNow();
       return 0;
     case WM_DESTROY:
-      KillTimer(hwnd_, kDrainTimerId);
-      KillTimer(hwnd_, kTrayRetryTimerId);
+      KillTimer(hwnd(), kDrainTimerId);
+      KillTimer(hwnd(), kTrayRetryTimerId);
+      KillTimer(hwnd(), kAddressRereadTimerId);
+      address_panel_.StopWatching();
       tray_icon_.Remove();
       // `FinalShutdown`: every worker ends before the message loop does, or
       // the process ends here if one is stuck past the wait.
       server_->ShutdownForExit();
       PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY: {
-      // The last message: the handle is forgotten, but the system still
-      // needs it to free what it keeps for the window.
-      HWND hwnd = hwnd_;
-      hwnd_ = nullptr;
-      return DefWindowProcW(hwnd, message, wparam, lparam);
-    }
     default:
       if (message == taskbar_created_message_ && message != 0) {
         ShowTrayIcon(false);
@@ -258,7 +246,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
   }
-  return DefWindowProcW(hwnd_, message, wparam, lparam);
+  return DefWindowProcW(hwnd(), message, wparam, lparam);
 }
 
 bool MainWindow::OnCreate() {
@@ -266,9 +254,9 @@ bool MainWindow::OnCreate() {
   // Run elevated, the program would not hear Explorer's restart (sent from
   // a lower integrity level) without this.
   if (taskbar_created_message_ != 0) {
-    ChangeWindowMessageFilterEx(hwnd_, taskbar_created_message_, MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(hwnd(), taskbar_created_message_, MSGFLT_ALLOW, nullptr);
   }
-  dpi_ = WindowDpi(hwnd_);
+  dpi_ = WindowDpi(hwnd());
   LoadWindowIcons();
   // The visual styles must be in force before the first control is made.
   ApplySkin();
@@ -276,10 +264,10 @@ bool MainWindow::OnCreate() {
   if (port_box_ == nullptr || address_box_ == nullptr || site_folder_box_ == nullptr) {
     return false;
   }
-  address_panel_.Attach(instance_, hwnd_, address_box_);
-  AcceptDroppedFolders(hwnd_);
+  address_panel_.Attach(instance_, hwnd(), address_box_);
+  AcceptDroppedFolders(hwnd());
   InitMainWindow();
-  SetTimer(hwnd_, kDrainTimerId, kDrainTimerMs, nullptr);
+  SetTimer(hwnd(), kDrainTimerId, kDrainTimerMs, nullptr);
   return true;
 }
 
@@ -294,19 +282,19 @@ void MainWindow::InitMainWindow() {
 // Adds the tray icon (`first`) or adds it again; while the shell refuses,
 // a timer keeps asking.
 void MainWindow::ShowTrayIcon(bool first) {
-  const bool shown = first ? tray_icon_.Add(hwnd_, kTrayIconId, kTrayNotifyMessage,
+  const bool shown = first ? tray_icon_.Add(hwnd(), kTrayIconId, kTrayNotifyMessage,
                                             tray_image_.get(), FromGbk(kProductTitle))
                            : tray_icon_.Restore();
   if (shown) {
-    KillTimer(hwnd_, kTrayRetryTimerId);
+    KillTimer(hwnd(), kTrayRetryTimerId);
     tray_fallback_.Accepted();
     return;
   }
-  SetTimer(hwnd_, kTrayRetryTimerId, kTrayRetryMs, nullptr);
+  SetTimer(hwnd(), kTrayRetryTimerId, kTrayRetryMs, nullptr);
   // Hidden with no icon the window could not be reached: after a few
   // refusals it waits minimized on the taskbar while the timer goes on.
-  if (!first && tray_fallback_.Refused(!IsWindowVisible(hwnd_))) {
-    ShowWindow(hwnd_, SW_SHOWMINNOACTIVE);
+  if (!first && tray_fallback_.Refused(!IsWindowVisible(hwnd()))) {
+    ShowWindow(hwnd(), SW_SHOWMINNOACTIVE);
   }
 }
 
@@ -320,17 +308,12 @@ void MainWindow::ApplySkin() {
   MakeFont();
 }
 
-// The system's message font at the window's DPI. The metrics come at the
-// system DPI, so the height is scaled from there.
+// The system's message font at the window's DPI, for every control.
 void MainWindow::MakeFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
-  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi_, SystemDpi());
-  UniqueFont font(CreateFontIndirectW(&metrics.lfMessageFont));
+  UniqueFont font = MessageFont(dpi_);
   if (!font) return;
   for (const ControlLayout& item : kControls) {
-    if (HWND control = GetDlgItem(hwnd_, item.id)) {
+    if (HWND control = GetDlgItem(hwnd(), item.id)) {
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     }
   }
@@ -340,8 +323,8 @@ void MainWindow::MakeFont() {
 void MainWindow::LoadWindowIcons() {
   UniqueIcon large = LoadAppIcon(instance_, IconSide(SM_CXICON, dpi_));
   UniqueIcon small = LoadAppIcon(instance_, IconSide(SM_CXSMICON, dpi_));
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
   large_icon_ = std::move(large);
   small_icon_ = std::move(small);
 }
@@ -351,36 +334,36 @@ void MainWindow::CreateControls() {
     HWND control =
         CreateWindowExW(item.ex_style, item.window_class, FromGbk(item.caption).c_str(),
                         WS_CHILD | WS_CLIPSIBLINGS | WS_GROUP | item.style, Scale(item.x),
-                        Scale(item.y), Scale(item.width), Scale(item.height), hwnd_,
+                        Scale(item.y), Scale(item.width), Scale(item.height), hwnd(),
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance_, nullptr);
     if (control != nullptr && font_) {
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
   }
-  port_box_ = GetDlgItem(hwnd_, kPortBoxId);
-  site_folder_box_ = GetDlgItem(hwnd_, kSiteFolderBoxId);
-  address_box_ = GetDlgItem(hwnd_, kAddressBoxId);
-  HWND connection_log = GetDlgItem(hwnd_, kConnectionLogBoxId);
-  HWND request_log = GetDlgItem(hwnd_, kRequestLogBoxId);
+  port_box_ = GetDlgItem(hwnd(), kPortBoxId);
+  site_folder_box_ = GetDlgItem(hwnd(), kSiteFolderBoxId);
+  address_box_ = GetDlgItem(hwnd(), kAddressBoxId);
+  HWND connection_log = GetDlgItem(hwnd(), kConnectionLogBoxId);
+  HWND request_log = GetDlgItem(hwnd(), kRequestLogBoxId);
 
   // The boxes' own default limit is 32K characters; the log caps rule instead.
   SendMessageW(connection_log, EM_SETLIMITTEXT, 0, 0);
   SendMessageW(request_log, EM_SETLIMITTEXT, 0, 0);
   LeaveOnTab(connection_log);
   if (port_box_ != nullptr) FilterPortBoxInput(port_box_);
-  HWND arrows = GetDlgItem(hwnd_, kPortArrowsId);
+  HWND arrows = GetDlgItem(hwnd(), kPortArrowsId);
   // The arrows keep a mid-range position of their own and never reach an
   // end; each click is turned into a new port text in OnNotify.
   SendMessageW(arrows, UDM_SETRANGE32, 0, 10000);
   SendMessageW(arrows, UDM_SETPOS32, 0, 5000);
 
-  panel_.Attach(PanelControls{hwnd_, port_box_, site_folder_box_, GetDlgItem(hwnd_, kStartButtonId),
-                              connection_log, request_log});
+  panel_.Attach(PanelControls{hwnd(), port_box_, site_folder_box_,
+                              GetDlgItem(hwnd(), kStartButtonId), connection_log, request_log});
 }
 
 void MainWindow::LayOutControls() {
   for (const ControlLayout& item : kControls) {
-    if (HWND control = GetDlgItem(hwnd_, item.id)) {
+    if (HWND control = GetDlgItem(hwnd(), item.id)) {
       SetWindowPos(control, nullptr, Scale(item.x), Scale(item.y), Scale(item.width),
                    Scale(item.height), SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -398,10 +381,10 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   MakeFont();
   LayOutControls();
   LoadWindowIcons();
-  const SIZE frame = WindowFrame(dpi_, FrameDpi(hwnd_, dpi_));
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, frame.cx, frame.cy,
+  const SIZE frame = WindowFrame(dpi_, FrameDpi(hwnd(), dpi_));
+  SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, frame.cx, frame.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  InvalidateRect(hwnd_, nullptr, TRUE);
+  InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void MainWindow::OnCommand(int id, int code) {
@@ -410,12 +393,13 @@ void MainWindow::OnCommand(int id, int code) {
       if (code == EN_CHANGE) ShowServerAddress();
       break;
     case kAddressBoxId:
-      if (code == EN_CHANGE) address_panel_.AddressBoxChanged();
+      if (code == EN_CHANGE) address_panel_.Follow(ServedAddress());
       break;
     case kStartButtonId:
       // Enter reaches here without the button: a disabled one ignores it.
-      if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd_, kStartButtonId))) {
+      if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd(), kStartButtonId))) {
         server_->StartServer();
+        address_panel_.Follow(ServedAddress());
       }
       break;
     case kStopButtonId:
@@ -437,7 +421,7 @@ void MainWindow::OnCommand(int id, int code) {
       ShowAbout();
       break;
     default:
-      if (address_panel_.OnCommand(id)) ShowServerAddress();
+      if (address_panel_.OnCommand(id, ServedAddress())) ShowServerAddress();
       break;
   }
 }
@@ -468,17 +452,35 @@ void MainWindow::StepPort(bool up) {
 }
 
 // `ShowServerAddress`: rebuilt from the port box on every change of its text.
+// The box is rewritten only when its text changes, so a re-read after a
+// network notification leaves the operator's selection alone.
 void MainWindow::ShowServerAddress() {
   if (port_box_ == nullptr || address_box_ == nullptr) return;
   const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
   const std::string address = ServerAddressText(port_text, address_panel_.ShownHost(), ansi_);
-  SetWindowTextW(address_box_, Widen(address, CP_ACP).c_str());
+  const std::wstring text = Widen(address, CP_ACP);
+  if (text != WindowText(address_box_)) SetWindowTextW(address_box_, text.c_str());
+}
+
+// Read from the Start button: the server disables it for as long as it runs.
+std::optional<std::int16_t> MainWindow::ServedPort() const {
+  HWND start = GetDlgItem(hwnd(), kStartButtonId);
+  if (start == nullptr || IsWindowEnabled(start)) return std::nullopt;
+  return server_->server_port();
+}
+
+std::optional<std::wstring> MainWindow::ServedAddress() {
+  const std::optional<std::int16_t> port = ServedPort();
+  if (!port) return std::nullopt;
+  const std::string address =
+      ServerAddressText(DecimalText(*port), address_panel_.shown_host(), ansi_);
+  return Widen(address, CP_ACP);
 }
 
 void MainWindow::ChooseSiteFolder() {
   const std::wstring prompt = FromGbk(kChooseFolderPrompt);
   BROWSEINFOW browse{};
-  browse.hwndOwner = hwnd_;
+  browse.hwndOwner = hwnd();
   browse.lpszTitle = prompt.c_str();
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
   const UniqueItemIdList chosen(SHBrowseForFolderW(&browse));
@@ -490,19 +492,19 @@ void MainWindow::ChooseSiteFolder() {
 void MainWindow::OpenSite() {
   const std::wstring address = WindowText(address_box_);
   // A failure (an empty or edited address) is not reported.
-  ShellExecuteW(hwnd_, L"open", address.c_str(), L"", L"", SW_SHOW);
+  ShellExecuteW(hwnd(), L"open", address.c_str(), L"", L"", SW_SHOW);
 }
 
 void MainWindow::HideToTray() {
   address_panel_.CloseQrWindow();
-  focus_.Remember(hwnd_);
+  focus_.Remember(hwnd());
   // Hidden without an icon, the window could not be brought back: while the
   // shell refuses the icon, the window goes to the taskbar instead.
   if (!tray_icon_.shown()) {
-    ShowWindow(hwnd_, SW_MINIMIZE);
+    ShowWindow(hwnd(), SW_MINIMIZE);
     return;
   }
-  ShowWindow(hwnd_, SW_HIDE);
+  ShowWindow(hwnd(), SW_HIDE);
   // New icons may sit in the overflow area: say once where the program went.
   if (!balloon_shown_) {
     balloon_shown_ = tray_icon_.ShowBalloon(FromGbk(kProductTitle), FromGbk(kStillRunningBalloon));
@@ -526,8 +528,8 @@ void MainWindow::OnTrayNotify(UINT kind) {
 }
 
 void MainWindow::RestoreFromTray() {
-  ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
-  SetForegroundWindow(hwnd_);
+  ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(hwnd());
 }
 
 void MainWindow::ShowInstructions() { ShowInformation(kInstructionsText, MB_OK); }

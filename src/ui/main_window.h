@@ -4,12 +4,15 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "http/server.h"
 #include "http/core/text_rules.h"
 #include "ui/address_panel.h"
+#include "ui/base_window.h"
 #include "ui/dpi.h"
 #include "ui/keyboard_focus.h"
 #include "ui/rules/tray_fallback.h"
@@ -19,7 +22,7 @@
 
 namespace orvane::ui {
 
-class MainWindow {
+class MainWindow : public BaseWindow<MainWindow> {
  public:
   // `program_folder` is the folder of the program file without a trailing
   // backslash; the site folder box starts with it.
@@ -32,10 +35,10 @@ class MainWindow {
   // created event and shows it. False when the window could not be made.
   [[nodiscard]] bool Create(int show_command);
   // The window, for the message loop's dialog keys; nullptr once destroyed.
-  HWND handle() const { return hwnd_; }
+  HWND handle() const { return hwnd(); }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  friend class BaseWindow<MainWindow>;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
   bool OnCreate();
@@ -54,6 +57,10 @@ class MainWindow {
   void ShowTrayIcon(bool first);
 
   void ShowServerAddress();
+  // The port the server answers on while it runs; none while it is stopped.
+  std::optional<std::int16_t> ServedPort() const;
+  // The address box's text for the port being served; none while stopped.
+  std::optional<std::wstring> ServedAddress();
   void StepPort(bool up);
   void ChooseSiteFolder();
   void OpenSite();
@@ -71,7 +78,6 @@ class MainWindow {
 
   // Window thread only.
   int dpi_ = 96;  // the window's DPI, which changes with its monitor
-  HWND hwnd_ = nullptr;
   HWND port_box_ = nullptr;
   HWND address_box_ = nullptr;
   HWND site_folder_box_ = nullptr;

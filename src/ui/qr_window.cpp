@@ -24,21 +24,12 @@ bool HasHost(const std::wstring& address) {
          address[kScheme.size()] != L':';
 }
 
-SIZE Frame(SIZE client, int dpi) {
-  RECT frame{0, 0, client.cx, client.cy};
-  // FrameSize counts a menu bar, which this window has not.
-  AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-  const int system_dpi = SystemDpi();
-  const int extra_x = (frame.right - frame.left) - client.cx;
-  const int extra_y = (frame.bottom - frame.top) - client.cy;
-  return SIZE{client.cx + MulDiv(extra_x, dpi, system_dpi),
-              client.cy + MulDiv(extra_y, dpi, system_dpi)};
-}
-
 }  // namespace
 
-void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const std::wstring& address) {
-  if (hwnd_ == nullptr) {
+void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const QrContent& content) {
+  if (hwnd() != nullptr) {
+    Follow(content);
+  } else {
     static ATOM registered = 0;
     if (registered == 0) {
       WNDCLASSEXW window_class{};
@@ -55,61 +46,48 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const std::wstr
       registered = RegisterClassExW(&window_class);
       if (registered == 0) return;
     }
-    const std::wstring title = FromGbk(kQrWindowTitle);
-    if (CreateWindowExW(0, kQrWindowClass, title.c_str(), kStyle, 0, 0, 100, 100, owner, nullptr,
-                        instance, this) == nullptr) {
-      return;
-    }
-    dpi_ = WindowDpi(hwnd_);
-    MakeFont();
-    SetAddress(address);
     // Beside the main window, level with the address box, so it covers
-    // neither the box nor its menu; pushed back onto the monitor if need be.
+    // neither the box nor its menu. Made there, so that it takes the DPI of
+    // the monitor it will stand on.
     RECT box{};
     RECT main{};
     GetWindowRect(anchor, &box);
     GetWindowRect(owner, &main);
-    Fit(POINT{main.right + Scale(8), box.top});
-    ShowWindow(hwnd_, SW_SHOW);
-  } else {
-    Follow(address);
+    const POINT origin{main.right + MulDiv(8, WindowDpi(owner), kBaseDpi), box.top};
+    const std::wstring title = FromGbk(kQrWindowTitle);
+    if (CreateThis(0, kQrWindowClass, title.c_str(), kStyle, origin, SIZE{100, 100}, owner, nullptr,
+                   instance) == nullptr) {
+      return;
+    }
+    dpi_ = WindowDpi(hwnd());
+    font_ = MessageFont(dpi_);
+    SetContent(content);
+    Fit(origin);  // pushed back onto the monitor if need be
+    ShowWindow(hwnd(), SW_SHOW);
   }
-  SetForegroundWindow(hwnd_);
-  SetFocus(hwnd_);
+  SetForegroundWindow(hwnd());
+  SetFocus(hwnd());
 }
 
-void QrWindow::Follow(const std::wstring& address) {
-  if (hwnd_ == nullptr || address == address_) return;
-  SetAddress(address);
+void QrWindow::Follow(const QrContent& content) {
+  if (hwnd() == nullptr || content == content_) return;
+  SetContent(content);
   RECT now{};
-  GetWindowRect(hwnd_, &now);
+  GetWindowRect(hwnd(), &now);
   Fit(POINT{now.left, now.top});
-  InvalidateRect(hwnd_, nullptr, TRUE);
+  InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void QrWindow::Close() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
-
-void QrWindow::SetAddress(const std::wstring& address) {
-  address_ = address;
+void QrWindow::SetContent(const QrContent& content) {
+  content_ = content;
   code_.reset();
   note_.clear();
-  if (!HasHost(address)) {
+  if (!HasHost(content.address)) {
     note_ = FromGbk(kNoAddressForQr);
     return;
   }
-  code_ = EncodeQr(WideToBytes(address, CP_UTF8));
+  code_ = EncodeQr(WideToBytes(content.address, CP_UTF8));
   if (!code_) note_ = FromGbk(kAddressTooLongForQr);  // longer than any QR code holds
-}
-
-void QrWindow::MakeFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
-  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi_, SystemDpi());
-  UniqueFont font(CreateFontIndirectW(&metrics.lfMessageFont));
-  if (font) font_ = std::move(font);
 }
 
 // Whole device pixels per module, so no module is drawn wider than another:
@@ -129,16 +107,27 @@ SIZE QrWindow::ContentSize() {
     note_height = note.bottom - note.top + 2 * margin;
   }
   RECT line{0, 0, 0, 0};
-  DrawTextW(dc.get(), address_.c_str(), -1, &line, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextW(dc.get(), content_.address.c_str(), -1, &line,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  RECT remark{0, 0, 0, 0};
+  if (!content_.remark.empty()) {
+    DrawTextW(dc.get(), content_.remark.c_str(), -1, &remark,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  }
   SelectObject(dc.get(), old_font);
-  const int width = std::max<int>(side, line.right - line.left + 2 * margin);
+  const int width = std::max<int>(
+      {side, line.right - line.left + 2 * margin, remark.right - remark.left + 2 * margin});
   const int code_height = code_ ? side : note_height;
-  return SIZE{width, code_height + (line.bottom - line.top) + margin};
+  const int remark_height = content_.remark.empty() ? 0 : remark.bottom - remark.top + margin / 2;
+  return SIZE{width, code_height + (line.bottom - line.top) + remark_height + margin};
 }
 
 // Keeps the whole window on the monitor it is on.
 void QrWindow::Fit(POINT origin) {
-  const SIZE frame = Frame(ContentSize(), dpi_);
+  // Under per-monitor v1 the frame stays at the system DPI while the client
+  // area scales: FrameDpi tells which.
+  const SIZE client = ContentSize();
+  const SIZE frame = FrameSize(client.cx, client.cy, kStyle, false, FrameDpi(hwnd(), dpi_));
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   if (GetMonitorInfoW(MonitorFromPoint(origin, MONITOR_DEFAULTTONEAREST), &monitor)) {
@@ -146,13 +135,13 @@ void QrWindow::Fit(POINT origin) {
     origin.x = std::max(work.left, std::min<LONG>(origin.x, work.right - frame.cx));
     origin.y = std::max(work.top, std::min<LONG>(origin.y, work.bottom - frame.cy));
   }
-  SetWindowPos(hwnd_, nullptr, origin.x, origin.y, frame.cx, frame.cy,
+  SetWindowPos(hwnd(), nullptr, origin.x, origin.y, frame.cx, frame.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void QrWindow::Paint(HDC dc) {
   RECT client{};
-  GetClientRect(hwnd_, &client);
+  GetClientRect(hwnd(), &client);
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   const HGDIOBJ old_font = SelectObject(dc, font_.get());
   SetTextColor(dc, RGB(0, 0, 0));
@@ -178,31 +167,24 @@ void QrWindow::Paint(HDC dc) {
     top = margin + DrawTextW(dc, note_.c_str(), -1, &note, DT_WORDBREAK | DT_NOPREFIX) + margin;
   }
   RECT line{0, top, client.right, client.bottom};
-  DrawTextW(dc, address_.c_str(), -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+  top +=
+      DrawTextW(dc, content_.address.c_str(), -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+  if (!content_.remark.empty()) {
+    RECT remark{0, top, client.right, client.bottom};
+    DrawTextW(dc, content_.remark.c_str(), -1, &remark, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
   SelectObject(dc, old_font);
 }
 
-LRESULT CALLBACK QrWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = reinterpret_cast<QrWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (message == WM_NCCREATE) {
-    self = static_cast<QrWindow*>(reinterpret_cast<const CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  try {  // no exception may unwind into the system's code
-    return self->HandleMessage(message, wparam, lparam);
-  } catch (...) {
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-}
-
 LRESULT QrWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  const HWND hwnd = hwnd_;
+  const HWND hwnd = this->hwnd();
   switch (message) {
     case WM_KEYDOWN:
-      if (wparam == VK_ESCAPE || wparam == VK_RETURN) {
-        DestroyWindow(hwnd);
+      // A fresh press only (bit 30: the key was already down): an Enter held
+      // down in the main window, auto-repeating, must not close the window
+      // it has just opened.
+      if ((wparam == VK_ESCAPE || wparam == VK_RETURN) && (lparam & (1 << 30)) == 0) {
+        DestroyNow();
         return 0;
       }
       break;
@@ -218,16 +200,12 @@ LRESULT QrWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DPICHANGED: {
       // Moved to a monitor of another scale: modules, text and frame anew.
       dpi_ = HIWORD(wparam);
-      MakeFont();
+      if (UniqueFont font = MessageFont(dpi_)) font_ = std::move(font);
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
       Fit(POINT{suggested->left, suggested->top});
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     }
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      break;
     default:
       break;
   }

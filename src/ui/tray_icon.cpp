@@ -25,12 +25,12 @@ bool TrayIcon::Add(HWND owner, UINT id, UINT callback_message, HICON icon, std::
   data_.uCallbackMessage = callback_message;
   data_.hIcon = icon;
   CopyText(tip, data_.szTip);
-  configured_ = true;
+  registration_.reset(TrayIconId{owner, id});
   return Restore();
 }
 
 bool TrayIcon::Restore() {
-  if (!configured_) return false;
+  if (!registration_) return false;
   // After a taskbar restart the old icon is gone; an ADD that fails because
   // the shell still knows the icon is answered with a MODIFY.
   shown_ =
@@ -58,9 +58,7 @@ bool TrayIcon::ShowBalloon(std::wstring_view title, std::wstring_view text) {
 }
 
 void TrayIcon::Remove() {
-  if (!configured_) return;
-  Shell_NotifyIconW(NIM_DELETE, &data_);
-  configured_ = false;
+  registration_.reset();
   shown_ = false;
 }
 

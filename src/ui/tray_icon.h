@@ -6,12 +6,36 @@
 
 #include <string_view>
 
+#include "platform/unique_resource.h"
+
 namespace orvane::ui {
+
+// The icon's place in the notification area, as the shell knows it: the
+// window and the ID. Closing it takes the icon out (NIM_DELETE).
+struct TrayIconId {
+  HWND window = nullptr;
+  UINT id = 0;
+  friend bool operator==(const TrayIconId& a, const TrayIconId& b) {
+    return a.window == b.window && a.id == b.id;
+  }
+  friend bool operator!=(const TrayIconId& a, const TrayIconId& b) { return !(a == b); }
+};
+struct TrayIconTraits {
+  using Handle = TrayIconId;
+  static Handle Invalid() { return {}; }
+  static void Close(Handle handle) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = handle.window;
+    data.uID = handle.id;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+  }
+};
+using UniqueTrayIcon = platform::UniqueResource<TrayIconTraits>;
 
 class TrayIcon {
  public:
   TrayIcon() = default;
-  ~TrayIcon() { Remove(); }
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
 
@@ -33,7 +57,7 @@ class TrayIcon {
 
  private:
   NOTIFYICONDATAW data_{};
-  bool configured_ = false;
+  UniqueTrayIcon registration_;  // set once the icon is configured
   bool shown_ = false;
 };
 

@@ -20,7 +20,7 @@ add_library(orvane_ui STATIC
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
   ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
 target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_address orvane_service
-  comctl32 iphlpapi shell32 ole32 imm32 user32 gdi32)
+  comctl32 iphlpapi shell32 ole32 uuid imm32 user32 gdi32)
 
 # The icon is drawn at build time by a small program for the build machine:
 # built with the host's compiler when cross-compiling, else as a target of

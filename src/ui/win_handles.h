@@ -18,12 +18,15 @@ struct PointerTraits {
   static void Close(Handle handle) { kRelease(handle); }
 };
 
+inline void ReleaseWindow(HWND window) { DestroyWindow(window); }
 inline void ReleaseIcon(HICON icon) { DestroyIcon(icon); }
 inline void ReleaseFont(HFONT font) { DeleteObject(font); }
 inline void ReleaseMenu(HMENU menu) { DestroyMenu(menu); }
 inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 inline void ReleaseItemIdList(PIDLIST_ABSOLUTE list) { CoTaskMemFree(list); }
 
+// Destroyed on the thread that made it, as DestroyWindow requires.
+using UniqueWindow = platform::UniqueResource<PointerTraits<HWND, &ReleaseWindow>>;
 using UniqueIcon = platform::UniqueResource<PointerTraits<HICON, &ReleaseIcon>>;
 using UniqueFont = platform::UniqueResource<PointerTraits<HFONT, &ReleaseFont>>;
 using UniqueMenu = platform::UniqueResource<PointerTraits<HMENU, &ReleaseMenu>>;

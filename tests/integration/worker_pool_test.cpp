@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <optional>
+#include <stdexcept>
 
 #include "http/worker_pool.h"
 #include "net/net_socket.h"
@@ -63,6 +64,24 @@ TEST(WorkerPoolTest, ASlotWithoutAThreadIsNotHandedOutUntilARecycleMakesOne) {
   EXPECT_TRUE(pool.ShutdownWorkers(3000));
   EXPECT_EQ(0, pool.LiveThreadCount());
   EXPECT_EQ(SlotStatus::kShuttingDown, pool.AcquireSlot().status);
+}
+
+// A thread entry that throws: the thread ends quietly, with its stack
+// unwound, instead of ending the whole process (a plain unhandled
+// exception would call std::terminate before unwinding anything).
+TEST(ThreadTest, AnExceptionEndsOnlyItsOwnThread) {
+  struct Unwound {
+    std::atomic<bool>* flag;
+    ~Unwound() { flag->store(true); }
+  };
+  static std::atomic<bool> unwound{false};
+  auto entry = [](void*) {
+    const Unwound mark{&unwound};
+    throw std::runtime_error("from a thread");
+  };
+  std::optional<platform::Thread> thread = platform::Thread::Create(entry, nullptr, false);
+  ASSERT_TRUE(thread.has_value());
+  EXPECT_TRUE(WaitUntil([] { return unwound.load(); }, 5000));
 }
 
 }  // namespace

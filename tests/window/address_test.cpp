@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <objbase.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +69,25 @@ void PutOnClipboard(const std::wstring& text) {
 }
 
 std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// A shortcut at `path` to `target`, made as the shell makes one.
+bool MakeShortcut(const std::wstring& path, const std::wstring& target) {
+  const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  bool saved = false;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->SetPath(target.c_str())) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    saved = SUCCEEDED(file->Save(path.c_str(), TRUE));
+  }
+  if (file != nullptr) file->Release();
+  if (link != nullptr) link->Release();
+  if (com) CoUninitialize();
+  return saved;
+}
 
 class AddressTest : public ::testing::Test {
  protected:
@@ -126,6 +146,28 @@ TEST_F(AddressKeysTest, CopyPutsTheAddressBoxTextOnTheClipboard) {
   ASSERT_TRUE(MenuKey("c"));
   EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == shown; }, 5000))
       << Ascii(ClipboardText()) << " instead of " << Ascii(shown);
+
+  // Held open by another program all along, the clipboard keeps what it had.
+  PutOnClipboard(L"something else");
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const bool keys = MenuKey("c");
+  Sleep(1000);
+  CloseClipboard();
+  ASSERT_TRUE(keys);
+  EXPECT_EQ(L"something else", ClipboardText());
+}
+
+// Enter held down on the menu's QR entry opens the window, and the key's
+// repeats do not close it again: only a fresh press does.
+TEST_F(AddressKeysTest, AHeldEnterOpensTheQrWindowWithoutClosingIt) {
+  ASSERT_TRUE(MenuKey("Down Down"));
+  ASSERT_TRUE(g_input.Run("keydown Return sleep 1.5 keyup Return"));
+  EXPECT_NE(nullptr, QrWindow()) << "the QR window is not open";
+  if (HWND qr = QrWindow()) {
+    ASSERT_TRUE(g_input.PointAt(qr, POINT{4, 4}));
+    ASSERT_TRUE(g_input.Run("key Return"));
+    EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
+  }
 }
 
 // The code on the screen reads as exactly the address box's text, with and
@@ -199,6 +241,53 @@ TEST_F(AddressKeysTest, QrWindowClosesWithEnterItsCloseBoxAndTheTray) {
   }
 }
 
+// While the server runs, Copy and the QR code give the port it answers on,
+// not one typed into the port box since; the address box follows the box.
+TEST_F(AddressKeysTest, CopyAndQrCodeGiveThePortBeingServed) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  ASSERT_TRUE(SetTextOf(server_.Control(kSiteFolderBoxId), temp));
+  const int served = FreePort();
+  ASSERT_NE(0, served);
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(served)));
+  const std::wstring served_address = TextOf(address_box_);
+  if (served_address.find(L"http:///") == 0) GTEST_SKIP() << "no usable address to encode";
+  server_.Click(kStartButtonId);
+  HWND start = server_.Control(kStartButtonId);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) << "not started";
+
+  // Another port typed over the box's text with real keys.
+  const std::string typed = std::to_string(served + 1);
+  RECT box{};
+  GetClientRect(port_box_, &box);
+  ASSERT_TRUE(g_input.Click(port_box_, POINT{box.right / 2, box.bottom / 2}));
+  ASSERT_TRUE(g_input.Run("key --delay 50 End shift+Home"));
+  ASSERT_TRUE(g_input.Run("type --delay 50 " + typed));
+  ASSERT_TRUE(WaitUntil([&] { return Ascii(TextOf(port_box_)) == typed; }, 3000));
+  EXPECT_NE(std::wstring::npos, TextOf(address_box_).find(L":" + Widen(typed) + L"/"));
+
+  PutOnClipboard(L"something else");
+  ASSERT_TRUE(MenuKey("c"));
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == served_address; }, 5000))
+      << Ascii(ClipboardText()) << " instead of " << Ascii(served_address);
+
+  ASSERT_TRUE(MenuKey("q"));
+  ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+  std::string decoded;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        decoded = DecodeScreen(QrWindow());
+        return decoded == Ascii(served_address) + "\n";
+      },
+      8000))
+      << "decoded \"" << decoded << "\", expected " << Ascii(served_address);
+  ASSERT_TRUE(g_input.PointAt(QrWindow(), POINT{4, 4}));
+  ASSERT_TRUE(g_input.Run("key Escape"));
+  EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
+  server_.Click(kStopButtonId);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
+}
+
 // A change of the machine's addresses (as the system reports it) makes the
 // window read the adapters again, even if the box holds something else.
 TEST_F(AddressTest, AnAddressChangeRereadsTheAdapters) {
@@ -208,6 +297,35 @@ TEST_F(AddressTest, AnAddressChangeRereadsTheAdapters) {
   PostMessageW(server_.window(), kAddressesChangedMessage, 0, 0);
   EXPECT_TRUE(WaitUntil([&] { return TextOf(address_box_) == shown; }, 5000))
       << Ascii(TextOf(address_box_));
+
+  // A re-read that finds the same address leaves the text, and so the
+  // operator's selection in it, alone.
+  SendBounded(address_box_, EM_SETSEL, 2, 5);
+  PostMessageW(server_.window(), kAddressesChangedMessage, 0, 0);
+  Sleep(1000);  // the re-read waits a moment for more notifications
+  const LRESULT selection = SendBounded(address_box_, EM_GETSEL, 0, 0);
+  EXPECT_EQ(2, LOWORD(selection));
+  EXPECT_EQ(5, HIWORD(selection));
+}
+
+// A burst of network notifications (a VPN connecting sends dozens) is read
+// once, a moment after the last: counted by how often the box, set to
+// other text after each re-read, is written again.
+TEST_F(AddressTest, ABurstOfAddressChangesIsReadOnce) {
+  const std::wstring shown = TextOf(address_box_);
+  const std::wstring other = L"http://192.0.2.1/";
+  ASSERT_TRUE(SetTextOf(address_box_, other));
+  for (int i = 0; i < 200; ++i) PostMessageW(server_.window(), kAddressesChangedMessage, 0, 0);
+  int rereads = 0;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 3000) {
+    if (TextOf(address_box_) != other) {
+      ++rereads;
+      ASSERT_TRUE(SetTextOf(address_box_, other));
+    }
+  }
+  EXPECT_GE(rereads, 1) << "the adapters were not read again";
+  EXPECT_LE(rereads, 2);
 }
 
 // A drop handle as Explorer's drop hands one over: DROPFILES and the wide
@@ -254,6 +372,18 @@ TEST_F(AddressTest, ADroppedFolderBecomesTheSiteFolder) {
     ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   }
   CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const std::wstring shortcut =
+      root + L"\\orvane_drop_" + std::to_wstring(GetCurrentProcessId()) + L".lnk";
+  ASSERT_TRUE(MakeShortcut(shortcut, other));
+  // A folder whose path is longer than MAX_PATH, made through the "\\?\" form.
+  std::wstring long_folder = folder;
+  std::vector<std::wstring> long_levels;
+  while (long_folder.size() <= MAX_PATH + 10) {
+    long_folder += L"\\" + std::wstring(60, L'x');
+    long_levels.push_back(long_folder);
+    ASSERT_TRUE(CreateDirectoryW((LR"(\\?\)" + long_folder).c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+  }
 
   const struct {
     const char* name;
@@ -264,6 +394,9 @@ TEST_F(AddressTest, ADroppedFolderBecomesTheSiteFolder) {
       {"a file: its folder", {file}, folder},
       {"several: the first", {other, folder}, other},
       {"a drive's root keeps its backslash", {L"C:\\"}, L"C:\\"},
+      {"a shortcut: its target", {shortcut}, other},
+      {"a path longer than MAX_PATH", {long_folder}, long_folder},
+      {"an unreadable item: the box unchanged", {folder + L"\\missing\\a.txt"}, L"before"},
   };
   HWND site_box = server_.Control(kSiteFolderBoxId);
   for (const auto& c : cases) {
@@ -271,10 +404,14 @@ TEST_F(AddressTest, ADroppedFolderBecomesTheSiteFolder) {
     ASSERT_TRUE(SetTextOf(site_box, L"before"));
     const HDROP drop = MakeDrop(server_.window(), c.dropped);
     ASSERT_NE(nullptr, drop);
-    PostMessageW(server_.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(site_box) == c.expected; }, 5000))
-        << TextOf(site_box).size() << " characters in the box";
+    // Sent, so the drop has been taken when it returns.
+    SendBounded(server_.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_EQ(c.expected, TextOf(site_box)) << TextOf(site_box).size() << " characters in the box";
   }
+  for (auto level = long_levels.rbegin(); level != long_levels.rend(); ++level) {
+    RemoveDirectoryW((LR"(\\?\)" + *level).c_str());
+  }
+  DeleteFileW(shortcut.c_str());
   DeleteFileW(file.c_str());
   RemoveDirectoryW(other.c_str());
   RemoveDirectoryW(folder.c_str());
@@ -292,6 +429,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   SetProcessDPIAware();  // rectangles in real pixels, as the program has them
+  WSADATA wsa{};         // for FreePort
+  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
   using namespace orvane::window_test;
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];

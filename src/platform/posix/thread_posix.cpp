@@ -26,7 +26,11 @@ void* ThreadMain(void* raw) {
     std::unique_lock<std::mutex> lock(gate->mutex);
     gate->opened.wait(lock, [&] { return gate->open; });
   }
-  gate->entry(gate->argument);
+  // An exception must not leave the thread: past here the process would end.
+  try {
+    gate->entry(gate->argument);
+  } catch (...) {
+  }
   return nullptr;
 }
 

@@ -17,7 +17,11 @@ struct StartInfo {
 DWORD WINAPI ThreadMain(LPVOID raw) {
   const StartInfo start = *static_cast<StartInfo*>(raw);
   delete static_cast<StartInfo*>(raw);
-  start.entry(start.argument);
+  // An exception must not leave the thread: past here the process would end.
+  try {
+    start.entry(start.argument);
+  } catch (...) {
+  }
   return 0;
 }
 
