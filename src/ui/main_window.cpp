@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "ui/address_ids.h"
 #include "ui/rules/address_text.h"
+#include "ui/rules/operator_messages.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
 #include "ui/dpi.h"
@@ -229,11 +230,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case kSetStartEnabledMessage:
-      panel_.SetStartEnabled(wparam != 0);  // on this thread: moves the focus first
+      // A run ended. The button follows the server, which a start made since
+      // the message was posted may run again.
+      panel_.SetStartEnabled(!server_->Running());
       return 0;
     case WM_CLOSE:
-      // `ConfirmExit`: asks first while the server runs.
-      if (server_->ConfirmExit()) DestroyWindow(hwnd_);
+      if (ConfirmExit()) DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd_, kDrainTimerId);
@@ -285,10 +287,32 @@ bool MainWindow::OnCreate() {
 
 void MainWindow::InitMainWindow() {
   ShowTrayIcon(true);
-  server_->BuildWorkerPool();
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
   ShowServerAddress();
-  server_->BuildCannedResponses();
+}
+
+// `StartServer`: the two boxes settled and the port written back, then the
+// server started. The start button shows that it runs; a box says why not.
+void MainWindow::StartServer() {
+  const ServerSettings settings =
+      SettleServerSettings(panel_.ReadPortText(), panel_.ReadSiteFolderText(), ansi_);
+  panel_.WritePortText(DecimalText(settings.port));
+  if (const auto box = StartFailureBox(server_->StartServer(settings))) {
+    (void)panel_.ShowInfoBox(box->text, box->kind);
+    return;
+  }
+  panel_.SetStartEnabled(!server_->Running());
+}
+
+// `ConfirmExit`: true lets the window close. While the server runs it asks
+// first, and OK stops the server.
+bool MainWindow::ConfirmExit() {
+  if (!server_->Running()) return true;
+  if (panel_.ShowInfoBox(kConfirmExitQuestion, InfoBoxKind::kQuestion) != InfoBoxAnswer::kOk) {
+    return false;
+  }
+  server_->StopServer();
+  return true;
 }
 
 // Adds the tray icon (`first`) or adds it again; while the shell refuses,
@@ -415,7 +439,7 @@ void MainWindow::OnCommand(int id, int code) {
     case kStartButtonId:
       // Enter reaches here without the button: a disabled one ignores it.
       if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd_, kStartButtonId))) {
-        server_->StartServer();
+        StartServer();
       }
       break;
     case kStopButtonId:

@@ -40,6 +40,8 @@ class MainWindow {
 
   bool OnCreate();
   void InitMainWindow();
+  void StartServer();
+  bool ConfirmExit();
   void ApplySkin();
   void CreateControls();
   void PlaceWindow();
