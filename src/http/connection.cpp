@@ -42,32 +42,25 @@ std::string ReadRequest(net::NetSocket& client, std::int64_t deadline_ms) {
 
 bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
                    const AnswerContext& context) {
-  FileFacts facts;
-  std::optional<MappedPath> mapped;
-  if (request.is_get) {
-    const auto exists = [](const MappedPath& path) {
-      return platform::FileNameExists(FileNameOf(path));
-    };
-    mapped = MapRequestPath(request.raw_path, context.site_root, context.ansi, exists);
-  }
-  if (mapped) {
-    std::optional<platform::ReadOnlyFile> file =
-        platform::ReadOnlyFile::OpenRegular(FileNameOf(*mapped));
-    if (file) {
-      OpenFileBody body(*file);
-      return AnswerWithFile(client, request, *mapped, body, context);
-    }
-    facts.path = &*mapped;
-  }
-  return SendReply(client, DecideReply(request, facts), nullptr, context.canned,
-                   context.send_wait_ms);
+  // Each lookup is made only when the one before it succeeded.
+  const auto exists = [](const MappedPath& path) {
+    return platform::FileNameExists(FileNameOf(path));
+  };
+  const std::optional<MappedPath> mapped =
+      request.is_get ? MapRequestPath(request.raw_path, context.site_root, context.ansi, exists)
+                     : std::nullopt;
+  std::optional<platform::ReadOnlyFile> file;
+  if (mapped) file = platform::ReadOnlyFile::OpenRegular(FileNameOf(*mapped));
+  std::optional<OpenFileBody> body;
+  if (file) body.emplace(*file);
+  return AnswerWithFile(client, request, mapped ? &*mapped : nullptr, body ? &*body : nullptr,
+                        context);
 }
 
-bool AnswerWithFile(net::NetSocket& client, const ParsedRequest& request, const MappedPath& path,
-                    FileBody& file, const AnswerContext& context) {
-  const FileFacts facts{&path, true, file.Length()};
-  return SendReply(client, DecideReply(request, facts), &file, context.canned,
-                   context.send_wait_ms);
+bool AnswerWithFile(net::NetSocket& client, const ParsedRequest& request, const MappedPath* path,
+                    FileBody* file, const AnswerContext& context) {
+  const FileFacts facts{path, file != nullptr, file ? file->Length() : std::nullopt};
+  return SendReply(client, DecideReply(request, facts), file, context.canned, context.send_wait_ms);
 }
 
 }  // namespace orvane

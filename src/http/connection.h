@@ -41,10 +41,11 @@ struct AnswerContext {
 bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
                    const AnswerContext& context);
 
-// AnswerRequest's part once the file at `path` is open: its size read, the
-// reply decided and sent. A size, seek or first read that fails before the
-// head is sent answers 500 instead.
-bool AnswerWithFile(net::NetSocket& client, const ParsedRequest& request, const MappedPath& path,
-                    FileBody& file, const AnswerContext& context);
+// AnswerRequest's part once the lookups are done: the file found at `path`
+// (null: none) and opened as `file` (null: it could not be). Its size is
+// read, the reply decided and sent. A size, seek or first read that fails
+// before the head is sent answers 500 instead.
+bool AnswerWithFile(net::NetSocket& client, const ParsedRequest& request, const MappedPath* path,
+                    FileBody* file, const AnswerContext& context);
 
 }  // namespace orvane

@@ -49,7 +49,6 @@ class Server : private WorkerHost {
   // destroying the pool, the server and the panel under that worker.
   void ShutdownForExit();
 
-  std::int16_t server_port() const { return server_port_; }
   std::string site_root() const;
   // Worker threads that exist and have not ended, suspended ones included.
   [[nodiscard]] int LiveWorkerCount() const { return pool_->LiveThreadCount(); }

@@ -87,8 +87,9 @@ TEST(FileFailureTest, BeforeTheHeadItAnswers500AndAfterItTheConnectionEndsShort)
     ConnectedPair pair;
     ASSERT_TRUE(pair.Open());
     const std::string request = Get("/a.txt", c.range);
-    EXPECT_EQ(c.whole, AnswerWithFile(pair.server_side, ParseRequest(request, ansi),
-                                      MappedPath{"", "\\a.txt"}, c.file, context));
+    const MappedPath path{"", "\\a.txt"};
+    EXPECT_EQ(c.whole, AnswerWithFile(pair.server_side, ParseRequest(request, ansi), &path, &c.file,
+                                      context));
     pair.server_side.Close();
     EXPECT_EQ(c.expected, WithoutDate(ReadUntilClosed(pair.client, 3000)));
   }
