@@ -75,7 +75,7 @@ void CheckMapped(const MappedPath& m, const CodePage& ansi) {
     Check(ascii || IsNonAsciiUtf8(m.relative), "a UTF-8 name stays well-formed UTF-8");
   }
   // The type follows the last dot of the whole path, root included.
-  Check(m.content_type == ContentTypeForPath(m.FullPath()), "type from the last dot");
+  Check(ContentTypeOf(m) == ContentTypeForPath(m.FullPath()), "type from the last dot");
   // Separators are collapsed, but for the leading pair that makes a share.
   Check(m.root.find("\\\\", 1) == std::string::npos, "root separators collapsed");
 }
@@ -83,7 +83,7 @@ void CheckMapped(const MappedPath& m, const CodePage& ansi) {
 void CheckRequestPath(std::string_view request, std::string_view root, const CodePage& ansi) {
   const std::optional<std::string_view> raw = RawRequestPath(request, ansi);
   const auto everything = [](const MappedPath&) { return true; };
-  const std::optional<MappedPath> mapped = MapRequestPath(request, root, ansi, everything);
+  const std::optional<MappedPath> mapped = MapRequestPath(raw, root, ansi, everything);
   if (!raw) {
     Check(!mapped, "no raw path, no mapping");
     return;

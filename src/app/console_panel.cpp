@@ -48,8 +48,7 @@ std::string GbkToUtf8(std::string_view gbk) {
   return out;
 }
 
-ConsolePanel::ConsolePanel(std::string port_text, std::string folder_text)
-    : port_text_(std::move(port_text)), folder_text_(std::move(folder_text)) {
+ConsolePanel::ConsolePanel() {
   writer_ = std::thread([this] { WriterMain(); });
 }
 
@@ -66,7 +65,7 @@ void ConsolePanel::StopWriter() {
 
 int ShutdownHeadless(Server& server, ConsolePanel& panel) {
   if (server.FinalShutdown()) return 0;
-  const int busy = server.pool().LiveThreadCount();
+  const int busy = server.LiveWorkerCount();
   panel.StopWriter();
   if (busy == 1) {
     std::fprintf(stderr, "Stopped; 1 worker was still busy and was ended.\n");
@@ -77,21 +76,16 @@ int ShutdownHeadless(Server& server, ConsolePanel& panel) {
   platform::EndProcessNow(kExitWorkersEnded);
 }
 
-InfoBoxAnswer ConsolePanel::ShowInfoBox(std::string_view text, InfoBoxKind) {
-  std::fprintf(stderr, "%s\n", GbkToUtf8(text).c_str());
-  return InfoBoxAnswer::kOk;
-}
-
 void ConsolePanel::AppendConnectionLog(std::string text) {
   // No wake-up here: the writer drains on its own tick, so a busy server
   // pays for one context switch per batch rather than one per line.
   (void)queue_.Push(LogBox::kConnection, std::move(text));
 }
 
-void ConsolePanel::SetStartEnabled(bool enabled) {
+void ConsolePanel::ServerStopped() {
   {
     std::lock_guard<std::mutex> lock(state_mutex_);
-    start_enabled_.store(enabled);
+    stopped_ = true;
   }
   state_changed_.notify_all();
 }
@@ -99,7 +93,7 @@ void ConsolePanel::SetStartEnabled(bool enabled) {
 bool ConsolePanel::WaitUntilStopped(int timeout_ms) {
   std::unique_lock<std::mutex> lock(state_mutex_);
   return state_changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                                 [this] { return start_enabled_.load(); });
+                                 [this] { return stopped_; });
 }
 
 void ConsolePanel::WriterMain() {

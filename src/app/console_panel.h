@@ -1,8 +1,7 @@
-// The operator panel of the headless server: settings from the command line,
-// logs on standard output, information boxes on standard error.
+// The operator panel of the headless server: logs on standard output, the
+// end of the run for the main thread to wait on.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -16,22 +15,17 @@ namespace orvane {
 
 class ConsolePanel : public OperatorPanel {
  public:
-  ConsolePanel(std::string port_text, std::string folder_text);
+  ConsolePanel();
   // Writes out what is still queued (StopWriter).
   ~ConsolePanel() override;
 
-  std::string ReadPortText() override { return port_text_; }
-  std::string ReadSiteFolderText() override { return folder_text_; }
-  void WritePortText(const std::string& text) override { port_text_ = text; }
-  bool IsStartEnabled() override { return start_enabled_.load(); }
-  InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind) override;
   void AppendConnectionLog(std::string text) override;
   // The request log is the window's hidden box; the console does not show it.
   void AppendRequestLog(std::string) override {}
-  void SetStartEnabled(bool enabled) override;
+  void ServerStopped() override;
 
-  // Blocks until the start button would be enabled again (the server
-  // stopped) or `timeout_ms` passes; true when it did.
+  // Blocks until the server has told that it stopped or `timeout_ms`
+  // passes; true when it did.
   bool WaitUntilStopped(int timeout_ms);
   // Writes out every line queued so far and ends the writer; lines that come
   // later are dropped. Safe to call more than once.
@@ -40,11 +34,9 @@ class ConsolePanel : public OperatorPanel {
  private:
   void WriterMain();
 
-  std::string port_text_;    // main thread only
-  std::string folder_text_;  // main thread only
-  std::atomic<bool> start_enabled_{true};
   std::mutex state_mutex_;
   std::condition_variable state_changed_;
+  bool stopped_ = false;          // guarded by state_mutex_
   bool stopping_writer_ = false;  // guarded by state_mutex_
   LogQueue queue_;
   std::thread writer_;

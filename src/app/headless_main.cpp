@@ -20,6 +20,7 @@
 #include "net/net_socket.h"
 #include "platform/adapters.h"
 #include "platform/codepage.h"
+#include "ui/rules/operator_messages.h"
 
 namespace {
 
@@ -79,17 +80,20 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
 
   orvane::net::SocketLibrary socket_library;
-  orvane::ConsolePanel panel(port_text, folder);
-  orvane::Server server(panel, orvane::platform::AnsiCodePage());
-  server.BuildWorkerPool();
-  server.BuildCannedResponses();
+  orvane::ConsolePanel panel;
+  const orvane::CodePage ansi = orvane::platform::AnsiCodePage();
+  orvane::Server server(panel, ansi);
   // The start report goes out before any client line: standard output is
   // held from before the first accept until the report is written.
   StdoutHold hold;
-  server.StartServer();
-  if (panel.IsStartEnabled()) return 1;  // the information box said why
+  const orvane::StartResult started =
+      server.StartServer(orvane::SettleServerSettings(port_text, folder, ansi));
+  if (const auto box = orvane::StartFailureBox(started)) {
+    std::fprintf(stderr, "%s\n", orvane::GbkToUtf8(box->text).c_str());
+    return 1;
+  }
 
-  const int port = server.server_port();
+  const int port = started.port;
   const std::string report = orvane::StartReport(
       folder, orvane::ListAdapterAddresses(orvane::platform::QueryAdapters()), port, StdoutKind());
   std::fwrite(report.data(), 1, report.size(), stdout);
@@ -98,7 +102,7 @@ int main(int argc, char** argv) {
 
   // Wait for a stop signal, or for the server to stop by itself.
   const timespec tick{0, 200 * 1000 * 1000};
-  while (!panel.IsStartEnabled()) {
+  while (server.Running()) {
     if (sigtimedwait(&stop_signals, nullptr, &tick) > 0) break;
   }
   server.StopServer();

@@ -1,10 +1,8 @@
 #include "http/connection.h"
 
-#include "http/core/http_date.h"
 #include "http/core/log_line.h"
+#include "http/core/reply.h"
 #include "http/file_transfer.h"
-#include "http/core/path_map.h"
-#include "http/core/request.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 
@@ -15,8 +13,6 @@ namespace {
 platform::FileName FileNameOf(const MappedPath& mapped) {
   return platform::FileName{mapped.root, mapped.relative, mapped.encoding == NameEncoding::kUtf8};
 }
-
-std::string CurrentDate() { return FormatHttpDate(platform::CurrentUtcTime()); }
 
 }  // namespace
 
@@ -44,63 +40,27 @@ std::string ReadRequest(net::NetSocket& client, std::int64_t deadline_ms) {
   return received;
 }
 
-bool AnswerRequest(net::NetSocket& client, std::string_view request_text,
+bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
                    const AnswerContext& context) {
-  if (!IsGetRequest(request_text)) return false;
-  const auto exists = [](const MappedPath& mapped) {
-    return platform::FileNameExists(FileNameOf(mapped));
+  // Each lookup is made only when the one before it succeeded.
+  const auto exists = [](const MappedPath& path) {
+    return platform::FileNameExists(FileNameOf(path));
   };
   const std::optional<MappedPath> mapped =
-      MapRequestPath(request_text, context.site_root, context.ansi, exists);
-  if (!mapped) {
-    SendCannedResponse(client, context.canned.not_found, context.send_wait_ms);
-    return true;
-  }
-  std::optional<platform::ReadOnlyFile> file =
-      platform::ReadOnlyFile::OpenRegular(FileNameOf(*mapped));
-  if (!file) {
-    SendCannedResponse(client, context.canned.server_error, context.send_wait_ms);
-    return true;
-  }
-  OpenFileBody body(*file);
-  return AnswerWithFile(client, request_text, mapped->content_type, body, context);
+      request.is_get ? MapRequestPath(request.raw_path, context.site_root, context.ansi, exists)
+                     : std::nullopt;
+  std::optional<platform::ReadOnlyFile> file;
+  if (mapped) file = platform::ReadOnlyFile::OpenRegular(FileNameOf(*mapped));
+  std::optional<OpenFileBody> body;
+  if (file) body.emplace(*file);
+  return AnswerWithFile(client, request, mapped ? &*mapped : nullptr, body ? &*body : nullptr,
+                        context);
 }
 
-bool AnswerWithFile(net::NetSocket& client, std::string_view request_text,
-                    std::string_view content_type, FileBody& file, const AnswerContext& context) {
-  const std::optional<std::uint64_t> size = file.Length();
-  if (!size) {
-    SendCannedResponse(client, context.canned.server_error, context.send_wait_ms);
-    return true;
-  }
-  const std::uint64_t length = *size;
-  const RangeDecision range = DecideRange(ParseRangeHeader(request_text), length);
-  std::string head;
-  std::uint64_t offset = 0;
-  std::uint64_t count = length;
-  switch (range.kind) {
-    case RangeDecision::Kind::kWhole:
-      head = FillOkHead(context.canned.ok_header_template, length, CurrentDate(), content_type);
-      break;
-    case RangeDecision::Kind::kPartial:
-      offset = range.first;
-      count = range.last - range.first + 1;
-      head = BuildPartialHead(CurrentDate(), content_type, range.first, range.last, length);
-      break;
-    case RangeDecision::Kind::kUnsatisfiable:
-      (void)client.SendAll(BuildRangeNotSatisfiable(CurrentDate(), length), context.send_wait_ms);
-      return true;
-  }
-  switch (SendHeadAndFile(client, head, file, offset, count, context.send_wait_ms)) {
-    case BodySent::kComplete:
-      return true;
-    case BodySent::kFileFailedBeforeHead:
-      SendCannedResponse(client, context.canned.server_error, context.send_wait_ms);
-      return true;
-    case BodySent::kCutShort:
-      break;
-  }
-  return false;
+bool AnswerWithFile(net::NetSocket& client, const ParsedRequest& request, const MappedPath* path,
+                    FileBody* file, const AnswerContext& context) {
+  const FileFacts facts{path, file != nullptr, file ? file->Length() : std::nullopt};
+  return SendReply(client, DecideReply(request, facts), file, context.canned, context.send_wait_ms);
 }
 
 }  // namespace orvane

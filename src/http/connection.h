@@ -7,10 +7,11 @@
 #include <string_view>
 
 #include "http/file_transfer.h"
-#include "http/operator_panel.h"
+#include "http/core/path_map.h"
+#include "http/core/request.h"
 #include "http/core/responses.h"
-#include "http/server_options.h"
 #include "http/core/text_rules.h"
+#include "http/operator_panel.h"
 #include "net/net_socket.h"
 
 namespace orvane {
@@ -32,18 +33,19 @@ struct AnswerContext {
   int send_wait_ms;
 };
 
-// Answers a GET request (404, 500, 416, or the file as 200 or 206); other
-// requests get nothing. True when a whole answer was sent, so the close must
-// let the client read it; false when nothing was sent or a body was cut
-// short (the connection is then closed at once: the client sees fewer bytes
-// than the head announced).
-bool AnswerRequest(net::NetSocket& client, std::string_view request_text,
+// `AnswerRequest`: looks up the file a GET request names (exists, opens),
+// then DecideReply says what answers it and SendReply sends that. True when
+// a whole answer was sent, so the close must let the client read it; false
+// when nothing was sent or a body was cut short (the connection is then
+// closed at once).
+bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
                    const AnswerContext& context);
 
-// AnswerRequest's part once the file is open: its size and the request's
-// Range decide the head (200, 206 or 416). A size, seek or first read that
-// fails before the head is sent answers 500 instead.
-bool AnswerWithFile(net::NetSocket& client, std::string_view request_text,
-                    std::string_view content_type, FileBody& file, const AnswerContext& context);
+// AnswerRequest's part once the lookups are done: the file found at `path`
+// (null: none) and opened as `file` (null: it could not be). Its size is
+// read, the reply decided and sent. A size, seek or first read that fails
+// before the head is sent answers 500 instead.
+bool AnswerWithFile(net::NetSocket& client, const ParsedRequest& request, const MappedPath* path,
+                    FileBody* file, const AnswerContext& context);
 
 }  // namespace orvane

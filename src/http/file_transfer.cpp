@@ -3,7 +3,6 @@
 #include <string>
 
 #include "http/core/http_date.h"
-#include "http/core/responses.h"
 #include "platform/clock.h"
 
 namespace orvane {
@@ -15,11 +14,6 @@ std::size_t PieceOf(std::uint64_t left, std::size_t cap) {
 }
 
 }  // namespace
-
-void SendCannedResponse(net::NetSocket& client, std::string_view canned, int send_wait_ms) {
-  const std::string text = FillCannedResponse(canned, FormatHttpDate(platform::CurrentUtcTime()));
-  (void)client.SendAll(text, send_wait_ms);
-}
 
 BodySent SendHeadAndFile(net::NetSocket& client, std::string_view head, FileBody& file,
                          std::uint64_t offset, std::uint64_t length, int send_wait_ms) {
@@ -59,6 +53,28 @@ BodySent SendHeadAndFile(net::NetSocket& client, std::string_view head, FileBody
                  : BodySent::kCutShort;
     }
   }
+}
+
+bool SendReply(net::NetSocket& client, const Reply& reply, FileBody* file,
+               const CannedResponses& canned, int send_wait_ms) {
+  if (reply.kind == Reply::Kind::kNothing) return false;
+  const std::string date = FormatHttpDate(platform::CurrentUtcTime());
+  const std::string head = ReplyHead(reply, canned, date);
+  if (reply.kind != Reply::Kind::kFile || file == nullptr) {
+    (void)client.SendAll(head, send_wait_ms);
+    return true;
+  }
+  switch (SendHeadAndFile(client, head, *file, reply.first, reply.count, send_wait_ms)) {
+    case BodySent::kComplete:
+      return true;
+    case BodySent::kFileFailedBeforeHead:
+      (void)client.SendAll(ReplyHead(CannedReply(CannedAnswer::kServerError), canned, date),
+                           send_wait_ms);
+      return true;
+    case BodySent::kCutShort:
+      break;
+  }
+  return false;
 }
 
 }  // namespace orvane

@@ -1,10 +1,13 @@
-// Sending answers on a connection: a canned text, or a head and file bytes.
+// Sending answers on a connection: the one place a reply leaves, as a
+// canned text or a head and file bytes.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
+#include "http/core/reply.h"
+#include "http/core/responses.h"
 #include "net/net_socket.h"
 #include "platform/file.h"
 
@@ -39,10 +42,6 @@ class OpenFileBody : public FileBody {
   platform::ReadOnlyFile& file_;
 };
 
-// `SendCannedResponse`: the text with the current date put in, in one send.
-// A failed send is not reported: the connection is closed next anyway.
-void SendCannedResponse(net::NetSocket& client, std::string_view canned, int send_wait_ms);
-
 enum class BodySent {
   kComplete,
   // The file failed (seek or first read) before anything was sent: the caller
@@ -60,5 +59,15 @@ enum class BodySent {
 [[nodiscard]] BodySent SendHeadAndFile(net::NetSocket& client, std::string_view head,
                                        FileBody& file, std::uint64_t offset, std::uint64_t length,
                                        int send_wait_ms);
+
+// Sends a reply dated now: its head (ReplyHead), and for a file reply the
+// bytes it names from `file` (which a file reply must have). A file that
+// fails before the head went out is answered with the 500 text instead. True
+// when a whole answer was sent, so the close must let the client read it;
+// false for kNothing and for a body cut short (the client then sees fewer
+// bytes than the head announced). A failed send of a text is not reported:
+// the connection is closed next anyway.
+bool SendReply(net::NetSocket& client, const Reply& reply, FileBody* file,
+               const CannedResponses& canned, int send_wait_ms);
 
 }  // namespace orvane

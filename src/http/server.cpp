@@ -22,52 +22,35 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       ansi_(ansi),
       options_(options),
       site_root_(std::make_shared<const std::string>()),
+      canned_(BuildCannedResponses()),
       pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count,
-                                         options.test_make_thread)) {}
+                                         options.test_make_thread)) {
+  pool_->Build();
+}
 
 Server::~Server() {
   if (!workers_ended_) (void)FinalShutdown();  // a bounded wait; nothing more to do
 }
-
-void Server::BuildWorkerPool() { pool_->Build(); }
-
-void Server::BuildCannedResponses() { canned_ = orvane::BuildCannedResponses(); }
 
 std::string Server::site_root() const {
   platform::LockGuard guard(site_lock_);
   return *site_root_;
 }
 
-void Server::StartServer() {
-  server_port_ = SettleServerPort(panel_.ReadPortText(), ansi_);
-  panel_.WritePortText(DecimalText(server_port_));
+StartResult Server::StartServer(const ServerSettings& settings) {
+  server_port_ = settings.port;
   {
-    auto root = std::make_shared<const std::string>(SettleSiteRoot(panel_.ReadSiteFolderText()));
+    auto root = std::make_shared<const std::string>(settings.site_root);
     platform::LockGuard guard(site_lock_);
     site_root_ = std::move(root);
   }
-  // The box is shown after the lock is let go: a worker that ends its run
-  // meanwhile must not wait for the operator.
-  std::string failure;
-  InfoBoxKind kind = InfoBoxKind::kError;
-  {
-    platform::LockGuard guard(run_lock_);
-    failure = OpenAndWakeLocked(kind);
-  }
-  if (!failure.empty()) panel_.ShowInfoBox(failure, kind);
+  platform::LockGuard guard(run_lock_);
+  return StartResult{OpenAndWakeLocked(), server_port_};
 }
 
-std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
-  if (!listen_socket_.Create(false)) {
-    kind = InfoBoxKind::kError;
-    return std::string(kSocketFailedMessage);
-  }
-  if (!BindListenSocketLocked()) {
-    kind = InfoBoxKind::kWarning;
-    std::string message(kBindFailedPrefix);
-    message.append(DecimalText(server_port_)).append(kBindFailedSuffix);
-    return message;
-  }
+StartOutcome Server::OpenAndWakeLocked() {
+  if (!listen_socket_.Create(false)) return StartOutcome::kSocketFailed;
+  if (!BindListenSocketLocked()) return StartOutcome::kBindFailed;
   (void)listen_socket_.Listen();  // a failure shows as the first Accept failing
   // Before the first waiter is woken: whatever an earlier run's worker
   // accepts from now on is closed unanswered.
@@ -76,14 +59,15 @@ std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
   // the worker of slot 1 may still be finishing its connection.
   const AcquiredSlot first = pool_->AcquireSlot();
   if (first.status == SlotStatus::kAcquired) {
-    panel_.SetStartEnabled(false);
-    if (pool_->ResumeSlot(first.slot)) return {};
-    panel_.SetStartEnabled(true);
+    // Set before the waiter runs: its Accept may fail at once, and that end
+    // of the run must find the run begun.
+    running_.store(true);
+    if (pool_->ResumeSlot(first.slot)) return StartOutcome::kStarted;
+    running_.store(false);
   }
   // Nobody would wait in Accept: the server does not run after all.
   listen_socket_.Close();
-  kind = InfoBoxKind::kError;
-  return std::string(kStartFailedMessage);
+  return StartOutcome::kNoFirstWorker;
 }
 
 bool Server::BindListenSocketLocked() {
@@ -117,19 +101,11 @@ void Server::StopServer() {
   listen_socket_.Close();
 }
 
-bool Server::ConfirmExit() {
-  if (panel_.IsStartEnabled()) return true;
-  if (panel_.ShowInfoBox(kConfirmExitQuestion, InfoBoxKind::kQuestion) != InfoBoxAnswer::kOk) {
-    return false;
-  }
-  StopServer();
-  return true;
-}
-
 bool Server::FinalShutdown() {
   {
     platform::LockGuard guard(run_lock_);
     listen_socket_.Close();
+    running_.store(false);
   }
   const bool ended = pool_->ShutdownWorkers(options_.shutdown_wait_ms);
   workers_ended_ = true;
@@ -142,11 +118,12 @@ void Server::ShutdownForExit() {
 
 void Server::OnAcceptFailed(std::uint64_t run, bool stopped) {
   platform::LockGuard guard(run_lock_);
-  if (run != started_run_) return;  // a later start owns the socket and the button
+  if (run != started_run_) return;  // a later start owns the socket and the run
   // A socket that cannot accept at all (it never listened) is closed, so a
   // later start can bind the port again.
   if (!stopped) listen_socket_.Close();
-  panel_.SetStartEnabled(true);
+  running_.store(false);
+  panel_.ServerStopped();
 }
 
 void Server::AfterAccept() {
@@ -164,8 +141,8 @@ bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
   const std::string received = ReadRequest(client, accepted_ms + options_.receive_deadline_ms);
   bool answered = false;
   if (!received.empty()) {
-    const std::string_view request = RequestTextOf(received);
-    panel_.AppendRequestLog(std::string(request));
+    const ParsedRequest request = ParseRequest(received, ansi_);
+    panel_.AppendRequestLog(std::string(request.text));
     if (options_.test_before_answer) options_.test_before_answer();
     const AnswerContext context{*root, canned_, ansi_, options_.send_wait_ms};
     answered = AnswerRequest(client, request, context);
@@ -178,7 +155,8 @@ bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
 }
 
 void Server::SendLimitResponse(net::NetSocket& client) {
-  SendCannedResponse(client, canned_.limit, options_.send_wait_ms);
+  (void)SendReply(client, CannedReply(CannedAnswer::kLimit), nullptr, canned_,
+                  options_.send_wait_ms);
   client.Shutdown(net::ShutdownHow::kSend);
 }
 

@@ -1,6 +1,6 @@
-// The operator's side of the HTTP service: the two settings, start and stop,
-// the question before closing, and the final shutdown. Every public call runs
-// on the window's thread (or the thread that stands in for it).
+// The operator's side of the HTTP service: start with the two settings, stop,
+// whether it runs, and the final shutdown. Every public call runs on the
+// window's thread (or the thread that stands in for it).
 #pragma once
 
 #include <atomic>
@@ -11,52 +11,38 @@
 #include "http/operator_panel.h"
 #include "http/core/responses.h"
 #include "http/core/settings.h"
-#include "http/server_options.h"
 #include "http/core/text_rules.h"
+#include "http/server_options.h"
 #include "http/worker_pool.h"
 #include "net/net_socket.h"
 #include "platform/lock.h"
 
 namespace orvane {
 
-// Messages shown to the operator, in GBK.
-// clang-format off
-inline constexpr std::string_view kSocketFailedMessage =  // 系统出问题,不能创建网络套接字!
-    "\xCF\xB5\xCD\xB3\xB3\xF6\xCE\xCA\xCC\xE2,\xB2\xBB\xC4\xDC\xB4\xB4\xBD\xA8"
-    "\xCD\xF8\xC2\xE7\xCC\xD7\xBD\xD3\xD7\xD6!";
-inline constexpr std::string_view kBindFailedPrefix = "\xB2\xBB\xC4\xDC\xB0\xF3\xB6\xA8";  // 不能绑定
-inline constexpr std::string_view kBindFailedSuffix = "\xB6\xCB\xBF\xDA";                  // 端口
-inline constexpr std::string_view kConfirmExitQuestion =  // 服务器正在工作,确定要退出?
-    "\xB7\xFE\xCE\xF1\xC6\xF7\xD5\xFD\xD4\xDA\xB9\xA4\xD7\xF7,\xC8\xB7\xB6\xA8\xD2\xAA"
-    "\xCD\xCB\xB3\xF6?";
-inline constexpr std::string_view kStartFailedMessage =  // 服务器不能启动!
-    "\xB7\xFE\xCE\xF1\xC6\xF7\xB2\xBB\xC4\xDC\xC6\xF4\xB6\xAF!";
-// clang-format on
-
 class Server : private WorkerHost {
  public:
+  // Whole once made: the pool with its suspended workers and the canned
+  // response texts are built here, so the server can start at once.
   Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& options = {});
   // Runs FinalShutdown's ending of the workers if it has not run.
   ~Server() override;
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
-  // The start-up steps, in the window's order: the pool with its suspended
-  // workers, then the four response texts.
-  void BuildWorkerPool();
-  void BuildCannedResponses();
-
-  // `StartServer`: settles ServerPort and SiteRoot from the two boxes, writes
-  // the port back, creates, binds and listens, disables the start button and
-  // wakes the first waiting worker. Failures are shown as information boxes,
-  // also when no worker can be woken to wait (every slot busy or broken).
-  void StartServer();
+  // `StartServer`: takes the settled port and site root, creates, binds and
+  // listens, and wakes the first waiting worker; the server then runs. The
+  // result says which step failed, also when no worker can be woken to wait
+  // (every slot busy or broken); the server then stays stopped.
+  [[nodiscard]] StartResult StartServer(const ServerSettings& settings);
   // `StopServer`: closes the listening socket and shuts every connection
-  // down; the waiting worker's Accept fails and it enables the start button.
+  // down; the waiting worker's Accept fails, the server no longer runs and
+  // the panel hears ServerStopped.
   void StopServer();
-  // `ConfirmExit`: true lets the window close. While the server runs it asks
-  // first, and OK stops the server.
-  bool ConfirmExit();
+  // True from a successful start until the waiter of that run accepts no
+  // more (after a stop, or a listening socket that fails).
+  [[nodiscard]] bool Running() const { return running_.load(); }
+  // The port of the last start (the default before one); window thread only.
+  [[nodiscard]] std::int16_t server_port() const { return server_port_; }
   // `FinalShutdown`: ends every worker (bounded wait); true when all ended.
   [[nodiscard]] bool FinalShutdown();
   // FinalShutdown on the program's way out. When a worker outlives the wait
@@ -65,14 +51,15 @@ class Server : private WorkerHost {
   // destroying the pool, the server and the panel under that worker.
   void ShutdownForExit();
 
-  std::int16_t server_port() const { return server_port_; }
   std::string site_root() const;
-  WorkerPool& pool() { return *pool_; }
+  // Worker threads that exist and have not ended, suspended ones included.
+  [[nodiscard]] int LiveWorkerCount() const { return pool_->LiveThreadCount(); }
+  // Free slots at this moment; only tests read it.
+  [[nodiscard]] int TestFreeSlotCount() { return pool_->FreeSlotCount(); }
 
  private:
-  // StartServer's socket and wake-up under run_lock_: the text of the box to
-  // show, empty when the server runs.
-  std::string OpenAndWakeLocked(InfoBoxKind& kind) REQUIRES(run_lock_);
+  // StartServer's socket and wake-up under run_lock_.
+  StartOutcome OpenAndWakeLocked() REQUIRES(run_lock_);
   // Creates and binds the listening socket at server_port_; false when it
   // cannot, with the socket closed.
   bool BindListenSocketLocked() REQUIRES(run_lock_);
@@ -94,11 +81,13 @@ class Server : private WorkerHost {
   // still read the old one, so it is swapped as a whole under site_lock_.
   mutable platform::Lock site_lock_;
   std::shared_ptr<const std::string> site_root_ GUARDED_BY(site_lock_);
-  CannedResponses canned_;  // written before the first start, then read-only
-  // Held while the listening socket is opened or closed and while the start
-  // button changes with it, so that a waiter of an earlier run never closes
-  // a later run's socket nor enables Start while a later run serves.
+  const CannedResponses canned_;
+  // Held while the listening socket is opened or closed and while running_
+  // changes with it, so that a waiter of an earlier run never closes a later
+  // run's socket nor ends a later run.
   platform::Lock run_lock_;
+  // Written under run_lock_; read without it by the window thread.
+  std::atomic<bool> running_{false};
   std::uint64_t started_run_ GUARDED_BY(run_lock_) = 0;  // the pool's run of the last start
   // The port of the listener StopServer closed last, and when.
   std::uint16_t stopped_port_ GUARDED_BY(run_lock_) = 0;

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "ui/address_ids.h"
 #include "address/address_text.h"
+#include "ui/rules/operator_messages.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
 #include "ui/dpi.h"
@@ -221,12 +222,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case kSetStartEnabledMessage:
-      panel_.SetStartEnabled(wparam != 0);  // on this thread: moves the focus first
+      // A run ended. The button follows the server, which a start made since
+      // the message was posted may run again.
+      panel_.SetStartEnabled(!server_->Running());  // on this thread: moves the focus first
       address_panel_.Follow(ServedAddress());
       return 0;
     case WM_CLOSE:
       // `ConfirmExit`: asks first while the server runs.
-      if (server_->ConfirmExit()) DestroyNow();
+      if (ConfirmExit()) DestroyNow();
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd(), kDrainTimerId);
@@ -273,10 +276,32 @@ bool MainWindow::OnCreate() {
 
 void MainWindow::InitMainWindow() {
   ShowTrayIcon(true);
-  server_->BuildWorkerPool();
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
   ShowServerAddress();
-  server_->BuildCannedResponses();
+}
+
+// `StartServer`: the two boxes settled and the port written back, then the
+// server started. The start button shows that it runs; a box says why not.
+void MainWindow::StartServer() {
+  const ServerSettings settings =
+      SettleServerSettings(panel_.ReadPortText(), panel_.ReadSiteFolderText(), ansi_);
+  panel_.WritePortText(DecimalText(settings.port));
+  if (const auto box = StartFailureBox(server_->StartServer(settings))) {
+    (void)panel_.ShowInfoBox(box->text, box->kind);
+    return;
+  }
+  panel_.SetStartEnabled(!server_->Running());
+}
+
+// `ConfirmExit`: true lets the window close. While the server runs it asks
+// first, and OK stops the server.
+bool MainWindow::ConfirmExit() {
+  if (!server_->Running()) return true;
+  if (panel_.ShowInfoBox(kConfirmExitQuestion, InfoBoxKind::kQuestion) != InfoBoxAnswer::kOk) {
+    return false;
+  }
+  server_->StopServer();
+  return true;
 }
 
 // Adds the tray icon (`first`) or adds it again; while the shell refuses,
@@ -398,7 +423,7 @@ void MainWindow::OnCommand(int id, int code) {
     case kStartButtonId:
       // Enter reaches here without the button: a disabled one ignores it.
       if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd(), kStartButtonId))) {
-        server_->StartServer();
+        StartServer();
         address_panel_.Follow(ServedAddress());
       }
       break;
@@ -464,8 +489,7 @@ void MainWindow::ShowServerAddress() {
 
 // Read from the Start button: the server disables it for as long as it runs.
 std::optional<std::int16_t> MainWindow::ServedPort() const {
-  HWND start = GetDlgItem(hwnd(), kStartButtonId);
-  if (start == nullptr || IsWindowEnabled(start)) return std::nullopt;
+  if (!server_->Running()) return std::nullopt;
   return server_->server_port();
 }
 

@@ -43,6 +43,8 @@ class MainWindow : public BaseWindow<MainWindow> {
 
   bool OnCreate();
   void InitMainWindow();
+  void StartServer();
+  bool ConfirmExit();
   void ApplySkin();
   void CreateControls();
   void PlaceWindow();

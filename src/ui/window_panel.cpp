@@ -34,8 +34,6 @@ void WindowPanel::WritePortText(const std::string& text) {
   SetWindowTextW(controls_.port_box, Widen(text, CP_ACP).c_str());
 }
 
-bool WindowPanel::IsStartEnabled() { return IsWindowEnabled(controls_.start_button) != FALSE; }
-
 InfoBoxAnswer WindowPanel::ShowInfoBox(std::string_view text, InfoBoxKind kind) {
   UINT flags = MB_OK | MB_ICONERROR;
   if (kind == InfoBoxKind::kWarning) flags = MB_OK | MB_ICONWARNING;
@@ -65,14 +63,12 @@ void WindowPanel::Push(LogBox box, std::string text) {
 }
 
 void WindowPanel::SetStartEnabled(bool enabled) {
-  if (GetCurrentThreadId() == window_thread_.load()) {
-    // A disabled button with the focus would leave the keyboard nowhere.
-    if (!enabled) MoveFocusFrom(controls_.window, controls_.start_button);
-    EnableWindow(controls_.start_button, enabled ? TRUE : FALSE);
-  } else {
-    PostMessageW(controls_.window, kSetStartEnabledMessage, enabled ? 1 : 0, 0);
-  }
+  // A disabled button with the focus would leave the keyboard nowhere.
+  if (!enabled) MoveFocusFrom(controls_.window, controls_.start_button);
+  EnableWindow(controls_.start_button, enabled ? TRUE : FALSE);
 }
+
+void WindowPanel::ServerStopped() { PostMessageW(controls_.window, kSetStartEnabledMessage, 0, 0); }
 
 void WindowPanel::DrainLogs() {
   std::string connection_text;

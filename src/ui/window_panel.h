@@ -11,6 +11,7 @@
 
 #include "http/log_queue.h"
 #include "http/operator_panel.h"
+#include "ui/rules/operator_messages.h"
 
 namespace orvane::ui {
 
@@ -29,14 +30,24 @@ class WindowPanel : public OperatorPanel {
   // thread is the window thread.
   void Attach(const PanelControls& controls);
 
-  std::string ReadPortText() override;
-  std::string ReadSiteFolderText() override;
-  void WritePortText(const std::string& text) override;
-  bool IsStartEnabled() override;
-  InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind) override;
+  // Window thread only.
+  std::string ReadPortText();
+  // The site folder box's text in UTF-8.
+  std::string ReadSiteFolderText();
+  // Replaces the port box's text; the window rebuilds the address from it.
+  void WritePortText(const std::string& text);
+  // A task-modal box without owner, captioned "信息："; blocks until answered.
+  // A question box first takes the window out of the always-on-top state.
+  InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind);
+  // The start button, which shows whether the server runs.
+  void SetStartEnabled(bool enabled);
+
+  // Any thread.
   void AppendConnectionLog(std::string text) override;
   void AppendRequestLog(std::string text) override;
-  void SetStartEnabled(bool enabled) override;
+  // Posts kSetStartEnabledMessage: the window thread sets the button from
+  // the server's state.
+  void ServerStopped() override;
 
   // Window thread: moves everything queued into the two boxes.
   void DrainLogs();

@@ -41,12 +41,12 @@ void ExitWithAStuckWorker(const std::string& out_path) {
     changed.wait(lock, [] { return false; });  // never released
   };
   const std::uint16_t port = FindFreePort();
-  ConsolePanel panel(std::to_string(port), site.FolderText());
+  ConsolePanel panel;
   const std::unique_ptr<Server> server = BuildServer(panel, options);
-  server->StartServer();
+  const ServerSettings settings{static_cast<std::int16_t>(port), site.FolderText()};
   net::NetSocket client;
-  if (panel.IsStartEnabled() || !ConnectLocal(client, port) ||
-      !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000)) {
+  if (server->StartServer(settings).outcome != StartOutcome::kStarted ||
+      !ConnectLocal(client, port) || !client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000)) {
     std::_Exit(4);
   }
   {

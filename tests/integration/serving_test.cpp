@@ -86,8 +86,10 @@ TEST(FileFailureTest, BeforeTheHeadItAnswers500AndAfterItTheConnectionEndsShort)
     SCOPED_TRACE(c.what);
     ConnectedPair pair;
     ASSERT_TRUE(pair.Open());
-    EXPECT_EQ(c.whole, AnswerWithFile(pair.server_side, Get("/a.txt", c.range), "text/plain",
-                                      c.file, context));
+    const std::string request = Get("/a.txt", c.range);
+    const MappedPath path{"", "\\a.txt"};
+    EXPECT_EQ(c.whole, AnswerWithFile(pair.server_side, ParseRequest(request, ansi), &path, &c.file,
+                                      context));
     pair.server_side.Close();
     EXPECT_EQ(c.expected, WithoutDate(ReadUntilClosed(pair.client, 3000)));
   }
@@ -361,10 +363,10 @@ TEST_F(ServingTest, EverySlotIsFreeAgainAfterAMixOfRequests) {
   EXPECT_TRUE(server_->WaitAllSlotsFree());
   // One thread per slot: every served connection left a fresh one behind
   // and its own has ended.
-  WorkerPool& pool = server_->server->pool();
-  EXPECT_TRUE(
-      server_->panel.WaitFor([&] { return pool.LiveThreadCount() == pool.slot_count(); }, 3000))
-      << pool.LiveThreadCount();
+  Server& server = *server_->server;
+  const int slots = server_->slot_count;
+  EXPECT_TRUE(server_->panel.WaitFor([&] { return server.LiveWorkerCount() == slots; }, 3000))
+      << server.LiveWorkerCount();
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ CheckResult CheckLimit(const Config& config, const Site& site) {
     pollfd p{fds[i], POLLIN, 0};
     if (poll(&p, 1, 0) > 0) ++answered_early;
   }
-  const int busy_free = s.server().pool().FreeSlotCount();
+  const int busy_free = s.server().TestFreeSlotCount();
   for (int i = 0; i < served; ++i) close(fds[i]);
   for (int i = served; i < clients; ++i) close(fds[i]);
   const std::int64_t released = NowMs();

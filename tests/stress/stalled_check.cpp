@@ -37,7 +37,7 @@ CheckResult CheckStalledReaders(const Config& config, const Site& site) {
   SleepMs(100);
   for (int fd : fds) (void)ReadAvailable(fd, buffer.data(), buffer.size());
   SleepMs(kWaitMs / 2 - 100);
-  const int free_while_stalled = s.server().pool().FreeSlotCount();
+  const int free_while_stalled = s.server().TestFreeSlotCount();
   const int free_after = s.WaitForFreeSlots(idle_free, kWaitMs * 10);
   const std::int64_t freed_ms = NowMs() - stalled_at;
   for (int fd : fds) close(fd);

@@ -15,11 +15,6 @@
 
 namespace orvane::stress {
 
-InfoBoxAnswer CountingPanel::ShowInfoBox(std::string_view text, InfoBoxKind) {
-  std::fprintf(stderr, "information box: %.*s\n", static_cast<int>(text.size()), text.data());
-  return InfoBoxAnswer::kOk;
-}
-
 namespace {
 thread_local int t_client_port = 0;  // the port of this worker's connection line
 }  // namespace
@@ -50,10 +45,19 @@ CountingPanel::PortLines CountingPanel::LinesForPort(int port) {
 
 StressServer::StressServer(std::uint16_t port, const std::string& folder,
                            const ServerOptions& options)
-    : panel_(std::to_string(port), folder),
+    : settings_{static_cast<std::int16_t>(port), folder},
       slot_count_(options.slot_count),
       server_(testing::BuildServer(panel_, options)) {
-  server_->StartServer();
+  (void)Start();
+}
+
+bool StressServer::Start() {
+  const StartResult result = server_->StartServer(settings_);
+  if (result.outcome != StartOutcome::kStarted) {
+    std::fprintf(stderr, "stress: the server did not start (%d)\n",
+                 static_cast<int>(result.outcome));
+  }
+  return running();
 }
 
 StressServer::~StressServer() {
@@ -65,7 +69,7 @@ int StressServer::WaitForFreeSlots(int free, int timeout_ms) {
   int now = 0;
   (void)testing::WaitUntil(
       [&] {
-        now = server_->pool().FreeSlotCount();
+        now = server_->TestFreeSlotCount();
         return now >= free;
       },
       timeout_ms, 10);

@@ -17,19 +17,11 @@ namespace orvane::stress {
 
 class CountingPanel : public OperatorPanel {
  public:
-  CountingPanel(std::string port_text, std::string folder_text)
-      : port_text_(std::move(port_text)), folder_text_(std::move(folder_text)) {}
-
-  std::string ReadPortText() override { return port_text_; }
-  std::string ReadSiteFolderText() override { return folder_text_; }
-  void WritePortText(const std::string& text) override { port_text_ = text; }
-  bool IsStartEnabled() override { return start_enabled_.load(); }
-  InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind) override;
   // A worker logs its connection, then (when bytes came) its request, both on
   // its own thread; so each request is counted against its client's port.
   void AppendConnectionLog(std::string text) override;
   void AppendRequestLog(std::string text) override;
-  void SetStartEnabled(bool enabled) override { start_enabled_.store(enabled); }
+  void ServerStopped() override {}
 
   std::int64_t connection_lines() const { return connection_lines_.load(); }
   std::int64_t request_lines() const { return request_lines_.load(); }
@@ -41,9 +33,6 @@ class CountingPanel : public OperatorPanel {
   PortLines LinesForPort(int port);
 
  private:
-  std::string port_text_;
-  std::string folder_text_;
-  std::atomic<bool> start_enabled_{true};
   std::atomic<std::int64_t> connection_lines_{0};
   std::atomic<std::int64_t> request_lines_{0};
   std::mutex ports_mutex_;
@@ -56,8 +45,10 @@ class StressServer {
   StressServer(std::uint16_t port, const std::string& folder, const ServerOptions& options);
   ~StressServer();
 
-  // True when StartServer left the server running.
-  bool running() { return !panel_.IsStartEnabled(); }
+  // StartServer on the port and folder it was made with; true when the
+  // server runs.
+  bool Start();
+  bool running() { return server_->Running(); }
   Server& server() { return *server_; }
   CountingPanel& panel() { return panel_; }
   int slot_count() const { return slot_count_; }
@@ -66,6 +57,7 @@ class StressServer {
 
  private:
   CountingPanel panel_;
+  ServerSettings settings_;
   int slot_count_;
   std::unique_ptr<Server> server_;
 };

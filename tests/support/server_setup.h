@@ -12,13 +12,9 @@
 
 namespace orvane::testing {
 
-// A Server on `panel` in the system's ANSI code page, with its worker pool
-// and canned answers built: ready for StartServer.
+// A Server on `panel` in the system's ANSI code page: ready for StartServer.
 inline std::unique_ptr<Server> BuildServer(OperatorPanel& panel, const ServerOptions& options) {
-  auto server = std::make_unique<Server>(panel, platform::AnsiCodePage(), options);
-  server->BuildWorkerPool();
-  server->BuildCannedResponses();
-  return server;
+  return std::make_unique<Server>(panel, platform::AnsiCodePage(), options);
 }
 
 // Stops `server` and ends its workers, as the program's exit does; false when

@@ -12,34 +12,11 @@
 #endif
 
 #include "platform/clock.h"
+#include "platform/codepage.h"
 #include "support/server_setup.h"
 #include "support/wait.h"
 
 namespace orvane::testing {
-
-std::string RecordingPanel::ReadPortText() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return port_text_;
-}
-
-std::string RecordingPanel::ReadSiteFolderText() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return folder_text_;
-}
-
-void RecordingPanel::WritePortText(const std::string& text) { SetPortText(text); }
-
-bool RecordingPanel::IsStartEnabled() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return start_enabled_;
-}
-
-InfoBoxAnswer RecordingPanel::ShowInfoBox(std::string_view text, InfoBoxKind kind) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  info_boxes_.emplace_back(text);
-  changed_.notify_all();
-  return kind == InfoBoxKind::kQuestion ? question_answer_ : InfoBoxAnswer::kOk;
-}
 
 void RecordingPanel::AppendConnectionLog(std::string text) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -50,12 +27,6 @@ void RecordingPanel::AppendConnectionLog(std::string text) {
 void RecordingPanel::AppendRequestLog(std::string text) {
   std::lock_guard<std::mutex> lock(mutex_);
   request_log_ += text;
-  changed_.notify_all();
-}
-
-void RecordingPanel::SetStartEnabled(bool enabled) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  start_enabled_ = enabled;
   changed_.notify_all();
 }
 
@@ -70,12 +41,26 @@ void RecordingPanel::SetFolderText(std::string text) {
   folder_text_ = std::move(text);
 }
 
-void RecordingPanel::AnswerQuestionsWith(InfoBoxAnswer answer) {
+std::string RecordingPanel::PortText() {
   std::lock_guard<std::mutex> lock(mutex_);
-  question_answer_ = answer;
+  return port_text_;
 }
 
-std::string RecordingPanel::PortText() { return ReadPortText(); }
+std::string RecordingPanel::FolderText() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return folder_text_;
+}
+
+void RecordingPanel::ServerStopped() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++stopped_count_;
+  changed_.notify_all();
+}
+
+int RecordingPanel::StoppedCount() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stopped_count_;
+}
 
 std::string RecordingPanel::ConnectionLog() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -85,11 +70,6 @@ std::string RecordingPanel::ConnectionLog() {
 std::string RecordingPanel::RequestLog() {
   std::lock_guard<std::mutex> lock(mutex_);
   return request_log_;
-}
-
-std::vector<std::string> RecordingPanel::InfoBoxTexts() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return info_boxes_;
 }
 
 bool RecordingPanel::WaitFor(const std::function<bool()>& done, int timeout_ms) {
@@ -236,7 +216,8 @@ ServerOptions RunningServer::FastOptions() {
   return options;
 }
 
-RunningServer::RunningServer(const std::string& folder, ServerOptions options) {
+RunningServer::RunningServer(const std::string& folder, ServerOptions options)
+    : slot_count(options.slot_count) {
   server = BuildServer(panel, options);
   panel.SetFolderText(folder);
   port = FindFreePort();
@@ -251,22 +232,26 @@ RunningServer::~RunningServer() {
 }
 
 bool RunningServer::Start() {
-  server->StartServer();
+  // As the window does: the boxes settled, the port written back.
+  const ServerSettings settings =
+      SettleServerSettings(panel.PortText(), panel.FolderText(), platform::AnsiCodePage());
+  panel.SetPortText(DecimalText(settings.port));
+  last_start = server->StartServer(settings);
   return Running();
 }
 
 bool RunningServer::Stop(int timeout_ms) {
   server->StopServer();
-  return panel.WaitFor([this] { return panel.IsStartEnabled(); }, timeout_ms);
+  return panel.WaitFor([this] { return !server->Running(); }, timeout_ms);
 }
 
 bool RunningServer::WaitAllSlotsFree(int timeout_ms) {
   Server* s = server.get();
+  const int all = slot_count;
   return panel.WaitFor(
-      [s] {
+      [s, all] {
         // One slot is the waiting worker's while the server runs.
-        const int waiting = s->pool().slot_count() - s->pool().FreeSlotCount();
-        return waiting <= 1;
+        return all - s->TestFreeSlotCount() <= 1;
       },
       timeout_ms);
 }

@@ -18,22 +18,20 @@ namespace orvane::testing {
 // An operator panel that records everything and can be waited on.
 class RecordingPanel : public OperatorPanel {
  public:
-  std::string ReadPortText() override;
-  std::string ReadSiteFolderText() override;
-  void WritePortText(const std::string& text) override;
-  bool IsStartEnabled() override;
-  InfoBoxAnswer ShowInfoBox(std::string_view text, InfoBoxKind kind) override;
   void AppendConnectionLog(std::string text) override;
   void AppendRequestLog(std::string text) override;
-  void SetStartEnabled(bool enabled) override;
+  void ServerStopped() override;
 
+  // The texts of the window's port and site-folder boxes, which
+  // RunningServer::Start settles as the window does.
   void SetPortText(std::string text);
   void SetFolderText(std::string text);
-  void AnswerQuestionsWith(InfoBoxAnswer answer);
   std::string PortText();
+  std::string FolderText();
   std::string ConnectionLog();
   std::string RequestLog();
-  std::vector<std::string> InfoBoxTexts();
+  // How often the server told that it stopped.
+  int StoppedCount();
   // Waits until `done` holds (checked on every change), at most timeout_ms.
   bool WaitFor(const std::function<bool()>& done, int timeout_ms);
 
@@ -42,9 +40,7 @@ class RecordingPanel : public OperatorPanel {
   std::condition_variable changed_;
   std::string port_text_ = "80";
   std::string folder_text_;
-  bool start_enabled_ = true;
-  InfoBoxAnswer question_answer_ = InfoBoxAnswer::kCancel;
-  std::vector<std::string> info_boxes_;
+  int stopped_count_ = 0;
   std::string connection_log_;
   std::string request_log_;
 };
@@ -108,14 +104,16 @@ struct RunningServer {
   RecordingPanel panel;
   std::unique_ptr<Server> server;
   std::uint16_t port = 0;
+  int slot_count = 0;
+  StartResult last_start;
 
   explicit RunningServer(const std::string& folder, ServerOptions options = FastOptions());
   ~RunningServer();
-  bool Running() { return !panel.IsStartEnabled(); }
-  // StopServer, then waits until the start button is enabled again.
+  bool Running() { return server->Running(); }
+  // StopServer, then waits until the server no longer runs.
   bool Stop(int timeout_ms = 5000);
   bool Start();
-  // Waits until every slot is free again.
+  // Waits until every slot is free again (but the waiter's while it runs).
   bool WaitAllSlotsFree(int timeout_ms = 5000);
   static ServerOptions FastOptions();
 };

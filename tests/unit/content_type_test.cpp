@@ -7,9 +7,8 @@
 namespace orvane {
 namespace {
 
-// Written out here rather than taken from the header: these are the bytes
-// that end up in the response head.
-const std::string kOctet = "application/octet-stream\r\nAccept-Ranges: bytes";
+// Written out here rather than taken from the header.
+const std::string kOctet = "application/octet-stream";
 
 struct TypeCase {
   std::string path;

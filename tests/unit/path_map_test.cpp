@@ -7,17 +7,25 @@
 #include <utility>
 #include <vector>
 
+#include "http/core/request.h"
+
 namespace orvane {
 namespace {
 
-const std::string kOctet = "application/octet-stream\r\nAccept-Ranges: bytes";
+const std::string kOctet = "application/octet-stream";
+
+// The request's path mapped as the service maps it, in GBK.
+std::optional<MappedPath> MapRequest(std::string_view request, std::string_view root,
+                                     const PathExistsFn& exists) {
+  return MapRequestPath(RawRequestPath(request, CodePage::Gbk()), root, CodePage::Gbk(), exists);
+}
 const std::string kRefused = "(refused)";
 
 // The full path a request line maps to when every name exists, or kRefused.
 std::string MapLine(const std::string& line, std::string_view root = "C:\\web") {
   const auto everything = [](const MappedPath&) { return true; };
   const std::optional<MappedPath> mapped =
-      MapRequestPath(line + "\r\nHost: a\r\n\r\n", root, CodePage::Gbk(), everything);
+      MapRequest(line + "\r\nHost: a\r\n\r\n", root, everything);
   return mapped ? mapped->FullPath() : kRefused;
 }
 
@@ -61,11 +69,10 @@ TEST(PathMapTest, MapsRequestLinesUnderTheSiteFolder) {
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.line);
     const auto everything = [](const MappedPath&) { return true; };
-    const std::optional<MappedPath> mapped =
-        MapRequestPath(c.line + "\r\n\r\n", "C:\\web", CodePage::Gbk(), everything);
+    const std::optional<MappedPath> mapped = MapRequest(c.line + "\r\n\r\n", "C:\\web", everything);
     ASSERT_TRUE(mapped.has_value());
     EXPECT_EQ(c.path, mapped->FullPath());
-    EXPECT_EQ(c.type, mapped->content_type);
+    EXPECT_EQ(c.type, ContentTypeOf(*mapped));
   }
 }
 
@@ -95,9 +102,9 @@ TEST(PathMapTest, JoinsOddSiteFoldersWithOneSeparator) {
   }
   const auto everything = [](const MappedPath&) { return true; };
   const std::optional<MappedPath> readme =
-      MapRequestPath("GET /readme HTTP/1.1\r\n\r\n", "C:\\my.site", CodePage::Gbk(), everything);
+      MapRequest("GET /readme HTTP/1.1\r\n\r\n", "C:\\my.site", everything);
   ASSERT_TRUE(readme.has_value());
-  EXPECT_EQ(kOctet, readme->content_type);
+  EXPECT_EQ(kOctet, ContentTypeOf(*readme));
 }
 
 TEST(PathMapTest, RefusesPathsThatLeaveOrProbeTheSiteFolder) {
@@ -171,7 +178,7 @@ TEST(PathMapTest, RefusesMalformedRequestLines) {
   // clang-format on
   for (const std::string& request : lines) {
     SCOPED_TRACE(request);
-    EXPECT_FALSE(MapRequestPath(request, "C:\\web", CodePage::Gbk(), everything).has_value());
+    EXPECT_FALSE(MapRequest(request, "C:\\web", everything).has_value());
   }
 }
 
@@ -237,21 +244,19 @@ constexpr NameEncoding kAnsi = NameEncoding::kAnsi;
 TEST(PathMapTest, LooksUpUtf8NamesAsUnicodeFirst) {
   const std::string utf8_name = "C:\\web\\\xE4\xB8\xAD.txt";  // U+4E2D
   FakeFiles files({{kUtf8, utf8_name}, {kAnsi, utf8_name}});
-  const auto mapped =
-      MapRequestPath("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn());
+  const auto mapped = MapRequest("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web", files.Fn());
   ASSERT_TRUE(mapped.has_value());
   EXPECT_EQ(kUtf8, mapped->encoding);
   EXPECT_EQ("C:\\web", mapped->root);
   EXPECT_EQ("\\\xE4\xB8\xAD.txt", mapped->relative);
-  EXPECT_EQ("text/plain", mapped->content_type);
+  EXPECT_EQ("text/plain", ContentTypeOf(*mapped));
   ASSERT_EQ(1u, files.asked().size());
 }
 
 TEST(PathMapTest, FallsBackToTheAnsiNameWhenTheUnicodeOneIsMissing) {
   const std::string name = "C:\\web\\\xE4\xB8\xAD.txt";
   FakeFiles files({{kAnsi, name}});
-  const auto mapped =
-      MapRequestPath("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn());
+  const auto mapped = MapRequest("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web", files.Fn());
   ASSERT_TRUE(mapped.has_value());
   EXPECT_EQ(kAnsi, mapped->encoding);
   const std::vector<std::pair<NameEncoding, std::string>> expected = {{kUtf8, name}, {kAnsi, name}};
@@ -261,8 +266,7 @@ TEST(PathMapTest, FallsBackToTheAnsiNameWhenTheUnicodeOneIsMissing) {
 TEST(PathMapTest, AsksOnlyForTheAnsiNameWhenBytesAreNotUtf8) {
   const std::string gbk_name = "C:\\web\\\xC4\xE3.htm";  // GBK bytes
   FakeFiles files({{kAnsi, gbk_name}});
-  const auto mapped =
-      MapRequestPath("GET /%C4%E3.htm HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn());
+  const auto mapped = MapRequest("GET /%C4%E3.htm HTTP/1.1\r\n\r\n", "C:\\web", files.Fn());
   ASSERT_TRUE(mapped.has_value());
   EXPECT_EQ(kAnsi, mapped->encoding);
   EXPECT_EQ(gbk_name, mapped->FullPath());
@@ -271,11 +275,8 @@ TEST(PathMapTest, AsksOnlyForTheAnsiNameWhenBytesAreNotUtf8) {
 
 TEST(PathMapTest, FailsWhenNothingExists) {
   FakeFiles files({{kAnsi, "C:\\web\\b.txt"}});
-  EXPECT_FALSE(MapRequestPath("GET /a.txt HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn())
-                   .has_value());
-  EXPECT_FALSE(
-      MapRequestPath("GET /%E4%B8%AD HTTP/1.1\r\n\r\n", "C:\\web", CodePage::Gbk(), files.Fn())
-          .has_value());
+  EXPECT_FALSE(MapRequest("GET /a.txt HTTP/1.1\r\n\r\n", "C:\\web", files.Fn()).has_value());
+  EXPECT_FALSE(MapRequest("GET /%E4%B8%AD HTTP/1.1\r\n\r\n", "C:\\web", files.Fn()).has_value());
   EXPECT_EQ(3u, files.asked().size());
 }
 
@@ -285,7 +286,7 @@ TEST(PathMapTest, NeverAsksTheFileSystemAboutARefusedPath) {
                               "GET /%E4%B8%AD%E6%96%87/../../x HTTP/1.1\r\n",
                               "GET /nul HTTP/1.1\r\n", "GET /a\r\n\r\n"}) {
     SCOPED_TRACE(request);
-    EXPECT_FALSE(MapRequestPath(request, "C:\\web", CodePage::Gbk(), files.Fn()).has_value());
+    EXPECT_FALSE(MapRequest(request, "C:\\web", files.Fn()).has_value());
   }
   // Only the last one, the site folder itself, is a question worth asking.
   ASSERT_EQ(1u, files.asked().size());

@@ -62,7 +62,7 @@ TEST(ResponsesTest, FillsTheOkHead) {
        top + "Content-Length: 512\r\nContent-Type: text/html\r\nCache-control: private\r\n\r\n"},
       {0, "text/plain",
        top + "Content-Length: 0\r\nContent-Type: text/plain\r\nCache-control: private\r\n\r\n"},
-      {5368709120, "application/octet-stream\r\nAccept-Ranges: bytes",
+      {5368709120, "application/octet-stream",
        top + "Content-Length: 5368709120\r\nContent-Type: application/octet-stream\r\n"
              "Accept-Ranges: bytes\r\nCache-control: private\r\n\r\n"},
   };

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "ui/rules/log_cap.h"
+#include "ui/rules/operator_messages.h"
 #include "ui/rules/port_entry.h"
 #include "ui/rules/tray_fallback.h"
+#include "support/gbk_texts.h"
 
 namespace orvane::ui {
 namespace {
@@ -120,6 +122,34 @@ TEST(TrayFallbackTest, ShowsTheHiddenWindowAfterThreeRefusalsInARow) {
     }
     EXPECT_EQ(c.shows, shows);
   }
+}
+
+TEST(OperatorMessagesTest, WordsEachFailedStartInItsBox) {
+  const struct {
+    StartResult result;
+    std::string text;
+    InfoBoxKind kind;
+  } cases[] = {
+      // 系统出问题,不能创建网络套接字!
+      {{StartOutcome::kSocketFailed, 80},
+       "\xCF\xB5\xCD\xB3\xB3\xF6\xCE\xCA\xCC\xE2,\xB2\xBB\xC4\xDC\xB4\xB4\xBD\xA8\xCD\xF8"
+       "\xC2\xE7\xCC\xD7\xBD\xD3\xD7\xD6!",
+       InfoBoxKind::kError},
+      {{StartOutcome::kBindFailed, 8080}, testing::CannotBindText(8080), InfoBoxKind::kWarning},
+      {{StartOutcome::kBindFailed, 1}, testing::CannotBindText(1), InfoBoxKind::kWarning},
+      // 服务器不能启动!
+      {{StartOutcome::kNoFirstWorker, 80},
+       "\xB7\xFE\xCE\xF1\xC6\xF7\xB2\xBB\xC4\xDC\xC6\xF4\xB6\xAF!",
+       InfoBoxKind::kError},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.result.outcome));
+    const std::optional<InfoBoxText> box = StartFailureBox(c.result);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(c.text, box->text);
+    EXPECT_EQ(c.kind, box->kind);
+  }
+  EXPECT_FALSE(StartFailureBox({StartOutcome::kStarted, 80}).has_value());
 }
 
 }  // namespace

@@ -37,4 +37,8 @@ std::string_view ContentTypeForPath(std::string_view path) {
   return kOctetStreamType;
 }
 
+bool AdvertisesByteRanges(std::string_view content_type) {
+  return content_type == kOctetStreamType;
+}
+
 }  // namespace orvane

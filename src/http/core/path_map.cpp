@@ -70,16 +70,6 @@ bool IsDotSpaceAlias(std::string_view segment) {
 
 }  // namespace
 
-std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi) {
-  const std::size_t line_end = FindText(request, "\r\n", ansi);
-  if (line_end == std::string_view::npos) return std::nullopt;
-  const std::string_view line = request.substr(0, line_end);
-  const std::size_t last_space = FindLastText(line, " ", ansi);
-  if (last_space == std::string_view::npos) return std::nullopt;
-  if (last_space <= 4) return std::string_view();
-  return TrimBlanks(line.substr(4, last_space - 4), ansi);
-}
-
 bool IsReservedDeviceName(std::string_view segment) {
   std::string_view base = segment.substr(0, segment.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
@@ -140,15 +130,17 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
     // The root's own trailing separator and the path's leading one collapse.
     if (!mapped.relative.empty() && EndsWithSeparator(mapped.root, utf8)) mapped.root.pop_back();
   }
-  mapped.content_type = ContentTypeForPath(mapped.relative.find('.') != std::string::npos
-                                               ? std::string_view(mapped.relative)
-                                               : std::string_view(mapped.FullPath()));
   return mapped;
 }
 
-std::optional<MappedPath> MapRequestPath(std::string_view request, std::string_view site_root,
-                                         const CodePage& ansi, const PathExistsFn& exists) {
-  const std::optional<std::string_view> raw = RawRequestPath(request, ansi);
+std::string_view ContentTypeOf(const MappedPath& mapped) {
+  if (mapped.relative.find('.') != std::string::npos) return ContentTypeForPath(mapped.relative);
+  return ContentTypeForPath(mapped.FullPath());
+}
+
+std::optional<MappedPath> MapRequestPath(std::optional<std::string_view> raw,
+                                         std::string_view site_root, const CodePage& ansi,
+                                         const PathExistsFn& exists) {
   if (!raw) return std::nullopt;
   // "/" alone names the one default document.
   const std::string decoded = *raw == "/" ? std::string(kDefaultDocument) : DecodeUrlPath(*raw);

@@ -1,4 +1,4 @@
-// Turning the request line of a GET request into a file under the site folder.
+// Turning the path of a GET request into a file under the site folder.
 #pragma once
 
 #include <functional>
@@ -25,16 +25,9 @@ struct MappedPath {
   std::string root;
   std::string relative;
   NameEncoding encoding = NameEncoding::kAnsi;
-  std::string_view content_type;
 
   [[nodiscard]] std::string FullPath() const { return root + relative; }
 };
-
-// The raw path of the request line: the bytes from the fifth one (after
-// "GET ") up to the last space before the first CR LF, blanks trimmed. Empty
-// when that space is at or before the fifth byte; nullopt when the request has
-// no CR LF or its first line no space.
-std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi);
 
 // Joins the site folder (UTF-8) and a decoded request path (`encoding`, with
 // `ansi` the system's ANSI code page), turns "/" into "\",
@@ -46,6 +39,11 @@ std::optional<std::string_view> RawRequestPath(std::string_view request, const C
 std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodePage& ansi,
                                          std::string_view decoded, NameEncoding encoding);
 
+// The Content-Type of a mapped file: from the request path's extension, or,
+// when the request path has no dot at all, from the whole path (so the dot of
+// a folder name counts).
+std::string_view ContentTypeOf(const MappedPath& mapped);
+
 // True when a path segment names a Windows device in any case, with or
 // without an extension ("nul", "Com1.txt", "CONOUT$", "LPT" + superscript 1).
 bool IsReservedDeviceName(std::string_view segment);
@@ -53,12 +51,14 @@ bool IsReservedDeviceName(std::string_view segment);
 // The literal existence test of the file system, given a mapped path.
 using PathExistsFn = std::function<bool(const MappedPath&)>;
 
-// `MapRequestPath`: the request line mapped and looked up ("/" as the
-// default document). A path whose
+// `MapRequestPath`: the request's raw path (RawRequestPath) mapped and looked
+// up ("/" as the default document). A path whose
 // decoded bytes are non-ASCII UTF-8 is looked up under that Unicode name
 // first and under the same bytes as an ANSI name after; nullopt (404) when
-// the request line is malformed, the path is refused or nothing exists.
-std::optional<MappedPath> MapRequestPath(std::string_view request, std::string_view site_root,
-                                         const CodePage& ansi, const PathExistsFn& exists);
+// the request line was malformed (no path), the path is refused or nothing
+// exists.
+std::optional<MappedPath> MapRequestPath(std::optional<std::string_view> raw_path,
+                                         std::string_view site_root, const CodePage& ansi,
+                                         const PathExistsFn& exists);
 
 }  // namespace orvane

@@ -63,6 +63,26 @@ std::string_view RequestTextOf(std::string_view received) {
 
 bool IsGetRequest(std::string_view request_text) { return request_text.substr(0, 3) == "GET"; }
 
+std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi) {
+  const std::size_t line_end = FindText(request, "\r\n", ansi);
+  if (line_end == std::string_view::npos) return std::nullopt;
+  const std::string_view line = request.substr(0, line_end);
+  const std::size_t last_space = FindLastText(line, " ", ansi);
+  if (last_space == std::string_view::npos) return std::nullopt;
+  if (last_space <= 4) return std::string_view();
+  return TrimBlanks(line.substr(4, last_space - 4), ansi);
+}
+
+ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
+  ParsedRequest parsed;
+  parsed.text = RequestTextOf(received);
+  parsed.is_get = IsGetRequest(parsed.text);
+  parsed.raw_path = RawRequestPath(parsed.text, ansi);
+  parsed.range = ParseRangeHeader(parsed.text);
+  parsed.header_ended = HeaderBlockEnded(received);
+  return parsed;
+}
+
 bool HeaderBlockEnded(std::string_view received, std::size_t already_checked) {
   // The longest end, "\n\r\n", begins at most two bytes before the new ones.
   constexpr std::size_t kLongestEnd = 3;

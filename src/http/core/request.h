@@ -1,9 +1,12 @@
 // The request-side decisions: what text a request is, whether it is answered,
-// and which bytes of the file it asks for.
+// which path it names and which bytes of the file it asks for.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
+
+#include "http/core/text_rules.h"
 
 namespace orvane {
 
@@ -23,6 +26,12 @@ bool IsGetRequest(std::string_view request_text);
 // request that arrives a byte at a time costs linear time, not quadratic.
 bool HeaderBlockEnded(std::string_view received, std::size_t already_checked = 0);
 
+// The raw path of the request line: the bytes from the fifth one (after
+// "GET ") up to the last space before the first CR LF, blanks trimmed. Empty
+// when that space is at or before the fifth byte; nullopt when the request has
+// no CR LF or its first line no space.
+std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi);
+
 // One byte range from a Range header line, as the client wrote it.
 struct ByteRangeSpec {
   enum class Kind { kNone, kFrom, kFromTo, kSuffix };
@@ -37,6 +46,20 @@ struct ByteRangeSpec {
 // Several ranges, another unit or a malformed value give kNone: the header is
 // ignored and the whole file is sent, as HTTP allows.
 ByteRangeSpec ParseRangeHeader(std::string_view request_text);
+
+// A request as read, parsed once: everything the reply is decided from.
+// The views point into the received bytes.
+struct ParsedRequest {
+  std::string_view text;                     // RequestTextOf: what the request log shows
+  bool is_get = false;                       // IsGetRequest
+  std::optional<std::string_view> raw_path;  // RawRequestPath
+  ByteRangeSpec range;                       // ParseRangeHeader
+  // Whether the header block ended within the received bytes: when it did
+  // not, the client may still be sending its request.
+  bool header_ended = false;
+};
+
+ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi);
 
 // What to send of a file of `file_length` bytes.
 struct RangeDecision {

@@ -1,5 +1,6 @@
 #include "http/core/responses.h"
 
+#include "http/core/content_type.h"
 #include "http/core/text_rules.h"
 
 namespace orvane {
@@ -8,19 +9,47 @@ namespace {
 
 constexpr std::string_view kServerLine = "Server: OrvaneServer/1.0\r\n";
 
-// The head every canned error answer shares, up to and including the empty line.
+// The lines every head is made of, in this order; the optional ones are left
+// out when empty or false.
+struct HeadFields {
+  std::string_view status_line;
+  std::string_view date;
+  bool close = false;  // "Connection: close"
+  std::string_view length;
+  std::string_view content_range;  // the value after "bytes "
+  std::string_view content_type;
+  bool private_cache = false;  // "Cache-control: private"
+};
+
+// The one head builder, up to and including the empty line.
+std::string BuildHead(const HeadFields& f) {
+  std::string head;
+  head.append(f.status_line);
+  head.append(kServerLine);
+  head.append("Date: ").append(f.date).append("\r\n");
+  if (f.close) head.append("Connection: close\r\n");
+  head.append("Content-Length: ").append(f.length).append("\r\n");
+  if (!f.content_range.empty()) {
+    head.append("Content-Range: bytes ").append(f.content_range).append("\r\n");
+  }
+  head.append("Content-Type: ").append(ContentTypeLines(f.content_type)).append("\r\n");
+  if (f.private_cache) head.append("Cache-control: private\r\n");
+  head.append("\r\n");
+  return head;
+}
+
+// The head every canned error answer shares.
 std::string CannedHead(std::string_view status_line, std::string_view body_length) {
-  std::string text;
-  text.append(status_line);
-  text.append(kServerLine);
-  text.append("Date: ").append(kDatePlaceholder).append("\r\n");
-  text.append("Connection: close\r\n");
-  text.append("Content-Length: ").append(body_length).append("\r\n");
-  text.append("Content-Type: text/html\r\n\r\n");
-  return text;
+  return BuildHead({status_line, kDatePlaceholder, true, body_length, {}, "text/html", false});
 }
 
 }  // namespace
+
+std::string ContentTypeLines(std::string_view content_type) {
+  std::string lines(content_type);
+  if (AdvertisesByteRanges(content_type)) lines.append("\r\nAccept-Ranges: bytes");
+  return lines;
+}
 
 CannedResponses BuildCannedResponses() {
   CannedResponses r;
@@ -34,13 +63,13 @@ CannedResponses BuildCannedResponses() {
   // 服务器内部错误 (internal server error)
   r.server_error = CannedHead("HTTP/1.1 500 Error\r\n", "14") +
                    "\xB7\xFE\xCE\xF1\xC6\xF7\xC4\xDA\xB2\xBF\xB4\xED\xCE\xF3";
-  std::string& ok = r.ok_header_template;
-  ok.append("HTTP/1.1 200 OK\r\n");
-  ok.append(kServerLine);
-  ok.append("Date: ").append(kDatePlaceholder).append("\r\n");
-  ok.append("Content-Length: ").append(kLengthPlaceholder).append("\r\n");
-  ok.append("Content-Type: ").append(kTypePlaceholder).append("\r\n");
-  ok.append("Cache-control: private\r\n\r\n");
+  r.ok_header_template = BuildHead({"HTTP/1.1 200 OK\r\n",
+                                    kDatePlaceholder,
+                                    false,
+                                    kLengthPlaceholder,
+                                    {},
+                                    kTypePlaceholder,
+                                    true});
   return r;
 }
 
@@ -54,38 +83,21 @@ std::string FillOkHead(std::string_view ok_template, std::uint64_t body_length,
   std::string head =
       ReplaceAll(ok_template, kLengthPlaceholder, UnsignedDecimalText(body_length), bytes);
   head = ReplaceAll(head, kDatePlaceholder, date, bytes);
-  return ReplaceAll(head, kTypePlaceholder, content_type, bytes);
+  return ReplaceAll(head, kTypePlaceholder, ContentTypeLines(content_type), bytes);
 }
 
 std::string BuildPartialHead(std::string_view date, std::string_view content_type,
                              std::uint64_t first, std::uint64_t last, std::uint64_t total) {
-  std::string head;
-  head.append("HTTP/1.1 206 Partial Content\r\n");
-  head.append(kServerLine);
-  head.append("Date: ").append(date).append("\r\n");
-  head.append("Content-Length: ").append(UnsignedDecimalText(last - first + 1)).append("\r\n");
-  head.append("Content-Range: bytes ")
-      .append(UnsignedDecimalText(first))
-      .append("-")
-      .append(UnsignedDecimalText(last))
-      .append("/")
-      .append(UnsignedDecimalText(total))
-      .append("\r\n");
-  head.append("Content-Type: ").append(content_type).append("\r\n");
-  head.append("Cache-control: private\r\n\r\n");
-  return head;
+  const std::string range = UnsignedDecimalText(first) + "-" + UnsignedDecimalText(last) + "/" +
+                            UnsignedDecimalText(total);
+  return BuildHead({"HTTP/1.1 206 Partial Content\r\n", date, false,
+                    UnsignedDecimalText(last - first + 1), range, content_type, true});
 }
 
 std::string BuildRangeNotSatisfiable(std::string_view date, std::uint64_t total) {
-  std::string head;
-  head.append("HTTP/1.1 416 Range Not Satisfiable\r\n");
-  head.append(kServerLine);
-  head.append("Date: ").append(date).append("\r\n");
-  head.append("Connection: close\r\n");
-  head.append("Content-Length: 0\r\n");
-  head.append("Content-Range: bytes */").append(UnsignedDecimalText(total)).append("\r\n");
-  head.append("Content-Type: text/html\r\n\r\n");
-  return head;
+  const std::string range = "*/" + UnsignedDecimalText(total);
+  return BuildHead(
+      {"HTTP/1.1 416 Range Not Satisfiable\r\n", date, true, "0", range, "text/html", false});
 }
 
 }  // namespace orvane

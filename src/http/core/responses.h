@@ -27,7 +27,12 @@ CannedResponses BuildCannedResponses();
 // A canned answer with every date placeholder replaced by `date`.
 std::string FillCannedResponse(std::string_view canned, std::string_view date);
 
-// The 200 head: length, then date, then type put in, in that order.
+// The Content-Type value, followed by the Accept-Ranges line for a type that
+// advertises byte ranges (AdvertisesByteRanges).
+std::string ContentTypeLines(std::string_view content_type);
+
+// The 200 head: length, then date, then type (ContentTypeLines) put in, in
+// that order.
 std::string FillOkHead(std::string_view ok_template, std::uint64_t body_length,
                        std::string_view date, std::string_view content_type);
 

@@ -12,4 +12,9 @@ std::string SettleSiteRoot(std::string_view folder_text) {
   return std::string(folder_text);
 }
 
+ServerSettings SettleServerSettings(std::string_view port_text, std::string_view folder_text,
+                                    const CodePage& cp) {
+  return ServerSettings{SettleServerPort(port_text, cp), SettleSiteRoot(folder_text)};
+}
+
 }  // namespace orvane

@@ -20,4 +20,27 @@ std::int16_t SettleServerPort(std::string_view port_text, const CodePage& cp);
 // of its own, never part of another. Nothing else is checked.
 std::string SettleSiteRoot(std::string_view folder_text);
 
+// What a start needs: the settled port and site root (UTF-8).
+struct ServerSettings {
+  std::int16_t port = kDefaultPort;
+  std::string site_root;
+};
+
+// Both settings from the texts of their boxes, as above.
+ServerSettings SettleServerSettings(std::string_view port_text, std::string_view folder_text,
+                                    const CodePage& cp);
+
+// How a start ended. Each front end words a failure itself.
+enum class StartOutcome {
+  kStarted,
+  kSocketFailed,   // no listening socket could be created
+  kBindFailed,     // the port could not be bound (`port` says which)
+  kNoFirstWorker,  // no worker could be woken to wait for clients
+};
+
+struct StartResult {
+  StartOutcome outcome = StartOutcome::kStarted;
+  std::int16_t port = kDefaultPort;
+};
+
 }  // namespace orvane
