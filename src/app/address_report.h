@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "address/address_text.h"
+#include "front/address_text.h"
 
 namespace orvane {
 

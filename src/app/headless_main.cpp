@@ -20,7 +20,7 @@
 #include "net/net_socket.h"
 #include "platform/adapters.h"
 #include "platform/codepage.h"
-#include "ui/rules/operator_messages.h"
+#include "front/operator_messages.h"
 
 namespace {
 

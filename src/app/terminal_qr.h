@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "address/qr_modules.h"
+#include "front/qr_modules.h"
 
 namespace orvane {
 

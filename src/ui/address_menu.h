@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "address/address_text.h"
+#include "front/address_text.h"
 
 namespace orvane::ui {
 

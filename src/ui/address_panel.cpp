@@ -5,7 +5,7 @@
 #include "platform/adapters.h"
 #include "ui/address_captions.h"
 #include "ui/address_ids.h"
-#include "address/address_text.h"
+#include "front/address_text.h"
 #include "ui/clipboard.h"
 #include "ui/win_text.h"
 

@@ -6,8 +6,8 @@
 
 #include "platform/codepage.h"
 #include "ui/address_ids.h"
-#include "address/address_text.h"
-#include "ui/rules/operator_messages.h"
+#include "front/address_text.h"
+#include "front/operator_messages.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
 #include "ui/dpi.h"

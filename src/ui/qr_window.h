@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "address/qr_modules.h"
+#include "front/qr_modules.h"
 #include "ui/base_window.h"
 #include "ui/win_handles.h"
 

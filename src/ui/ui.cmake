@@ -19,7 +19,7 @@ add_library(orvane_ui STATIC
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
   ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
-target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_address orvane_service
+target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_front orvane_service
   comctl32 iphlpapi shell32 ole32 uuid imm32 user32 gdi32)
 
 # The icon is drawn at build time by a small program for the build machine:

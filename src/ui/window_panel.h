@@ -11,7 +11,7 @@
 
 #include "http/log_queue.h"
 #include "http/operator_panel.h"
-#include "ui/rules/operator_messages.h"
+#include "front/operator_messages.h"
 
 namespace orvane::ui {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "address/address_text.h"
-#include "address/qr_modules.h"
+#include "front/address_text.h"
+#include "front/qr_modules.h"
 
 namespace orvane {
 namespace {

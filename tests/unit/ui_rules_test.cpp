@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ui/rules/log_cap.h"
-#include "ui/rules/operator_messages.h"
+#include "front/operator_messages.h"
 #include "ui/rules/port_entry.h"
 #include "ui/rules/tray_fallback.h"
 #include "support/gbk_texts.h"

@@ -1,4 +1,4 @@
-#include "ui/rules/operator_messages.h"
+#include "front/operator_messages.h"
 
 #include "http/core/text_rules.h"
 

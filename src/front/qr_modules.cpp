@@ -1,4 +1,4 @@
-#include "address/qr_modules.h"
+#include "front/qr_modules.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,4 +1,4 @@
-#include "address/address_text.h"
+#include "front/address_text.h"
 
 #include <algorithm>
 #include <utility>
