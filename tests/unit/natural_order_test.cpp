@@ -35,6 +35,10 @@ TEST(NaturalOrderTest, ComparesDigitRunsAsNumbersAndLettersWithoutCase) {
       {"x1", "x.", -1},
       {"_a", "a", -1},  // letters compare as lower case, so "_" stays before them
       {"a b", "a_b", -1},
+      {"a-b", "a b", -1},  // hyphen and apostrophe before the other punctuation
+      {"a'b", "a-b", -1},
+      {"a~b", "a+b", -1},  // "+<=>" after it
+      {"a+b", "ab", -1},
       {"\xE7\x85\xA7\xE7\x89\x87", "z", 1},  // other text after ASCII
   };
   for (const OrderCase& c : cases) {

@@ -1,14 +1,35 @@
 #include "http/core/natural_order.h"
 
+#include <array>
 #include <cstddef>
-
-#include "http/core/text_rules.h"
+#include <cstdint>
 
 namespace orvane {
 
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Windows' own order of the ASCII characters that are neither letters nor
+// digits: apostrophe and hyphen first, "+<=>" last, all before the letters.
+constexpr std::string_view kPunctuationOrder = "'- !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>";
+
+// A byte's place in the order: control bytes, punctuation, letters without
+// case, then the bytes of other characters by value (code point order, as
+// UTF-8 keeps it).
+const std::array<std::uint16_t, 256> kRanks = [] {
+  std::array<std::uint16_t, 256> ranks{};
+  for (int b = 0; b < 256; ++b) ranks[b] = static_cast<std::uint16_t>(0x200 + b);
+  for (int b = 0; b < 0x20; ++b) ranks[b] = static_cast<std::uint16_t>(b);
+  for (std::size_t i = 0; i < kPunctuationOrder.size(); ++i) {
+    ranks[static_cast<unsigned char>(kPunctuationOrder[i])] = static_cast<std::uint16_t>(0x40 + i);
+  }
+  for (int b = 'a'; b <= 'z'; ++b) {
+    ranks[b] = static_cast<std::uint16_t>(0x100 + b);
+    ranks[b - 'a' + 'A'] = static_cast<std::uint16_t>(0x100 + b);
+  }
+  return ranks;
+}();
 
 // The run of digits that starts at `pos`, without its leading zeros; `pos`
 // moves past the run.
@@ -39,8 +60,8 @@ int NaturalCompare(std::string_view a, std::string_view b) {
       continue;
     }
     if (a_digit != b_digit) return a_digit ? -1 : 1;
-    const auto x = static_cast<unsigned char>(AsciiLower(a[i]));
-    const auto y = static_cast<unsigned char>(AsciiLower(b[j]));
+    const std::uint16_t x = kRanks[static_cast<unsigned char>(a[i])];
+    const std::uint16_t y = kRanks[static_cast<unsigned char>(b[j])];
     if (x != y) return x < y ? -1 : 1;
     ++i;
     ++j;

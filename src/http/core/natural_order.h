@@ -8,8 +8,10 @@ namespace orvane {
 
 // Negative, zero or positive as `a` sorts before, level with or after `b`.
 // Runs of ASCII digits compare by their value (leading zeros do not count)
-// and sort before any other character; ASCII letters compare as lower case;
-// every other byte by its value, which for UTF-8 is the order of code points.
+// and sort before any other character; other ASCII characters in Windows'
+// order (punctuation before letters, letters without case); the rest after
+// ASCII by code point. Windows places accented letters beside their base
+// letter and, in a Chinese locale, ideographs by pinyin: those differ.
 int NaturalCompare(std::string_view a, std::string_view b);
 
 // A strict order for sorting: NaturalCompare, with names it holds level
