@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/utf16_name.h"
 #include "http/core/url_decode.h"
 
 namespace orvane {
@@ -177,6 +178,30 @@ TEST(FolderListingTest, LeavesOutHiddenRefusedAndNotUtf8Names) {
   for (const NameCase& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(c.expected, ClassifyListedName(c.name, c.hidden));
+  }
+}
+
+struct WideNameCase {
+  std::u16string name;
+  std::string bytes;
+  ListedName expected;
+};
+
+// A Windows name reaches the rule as Utf16NameToUtf8 writes it.
+TEST(FolderListingTest, WindowsNamesWithLoneSurrogatesAreCountedNotListed) {
+  const WideNameCase cases[] = {
+      {u"a.txt", "a.txt", ListedName::kListed},
+      {u"\u7167\u7247", "\xE7\x85\xA7\xE7\x89\x87", ListedName::kListed},
+      {u"\xD83D\xDE00", "\xF0\x9F\x98\x80", ListedName::kListed},  // a pair: one emoji
+      {u"x\xD800", "x\xED\xA0\x80", ListedName::kNotWritable},
+      {u"\xDE00x", "\xED\xB8\x80x", ListedName::kNotWritable},
+      {u"\xDE00\xD83D", "\xED\xB8\x80\xED\xA0\xBD", ListedName::kNotWritable},  // reversed
+  };
+  for (const WideNameCase& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    const std::string bytes = Utf16NameToUtf8(c.name);
+    EXPECT_EQ(c.bytes, bytes);
+    EXPECT_EQ(c.expected, ClassifyListedName(bytes, false));
   }
 }
 
