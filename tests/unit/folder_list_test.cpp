@@ -46,9 +46,12 @@ TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
   // Windows hides by attribute. No dot-name is made: Windows shows it, but
   // Wine marks the dot-names of its Unix file system hidden.
   ASSERT_TRUE(SetFileAttributesW((base / "marked").wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
+  std::ofstream(base / "system", std::ios::binary) << "";
+  ASSERT_TRUE(SetFileAttributesW((base / "system").wstring().c_str(), FILE_ATTRIBUTE_SYSTEM));
   const std::map<std::string, Expected> expected = {{"a.txt", {false, false, 5}},
                                                     {photo, {false, false, 3}},
                                                     {"marked", {false, true, 0}},
+                                                    {"system", {false, true, 0}},
                                                     {"sub", {true, false, 0}}};
 #else
   std::ofstream(base / ".dot", std::ios::binary) << "";
@@ -91,6 +94,7 @@ TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
 #endif
 #ifdef _WIN32
   SetFileAttributesW((base / "marked").wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW((base / "system").wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
   fs::remove_all(base);
 }
