@@ -1,9 +1,10 @@
-// The clock: wall time in UTC for the Date header, a monotonic clock for
-// deadlines, and sleeping.
+// The clock: wall time in UTC for the Date header, local time for people to
+// read, a monotonic clock for deadlines, and sleeping.
 #pragma once
 
 #include <cstdint>
 
+#include "base/local_time.h"
 #include "base/utc_time.h"
 
 namespace orvane::platform {
@@ -11,6 +12,9 @@ namespace orvane::platform {
 UtcTime CurrentUtcTime();
 // Milliseconds from an arbitrary start; never goes backwards.
 std::int64_t MonotonicMillis();
+// Seconds since 1970 UTC in this machine's time zone, as its rules stood on
+// that day; a moment the system cannot convert is given in UTC.
+LocalTime LocalTimeFromUnixSeconds(std::int64_t seconds);
 void SleepMillis(int milliseconds);
 
 }  // namespace orvane::platform

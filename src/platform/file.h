@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/unique_resource.h"
 
@@ -20,6 +22,23 @@ struct FileName {
 
 // True when a file or folder of exactly this name exists; never a pattern.
 bool FileNameExists(const FileName& name);
+
+// One entry of a folder, as the system describes it.
+struct FolderEntry {
+  // UTF-8 where the system's name is text. On Windows a name with an unpaired
+  // surrogate keeps it in the same three-byte form (WTF-8), which no UTF-8
+  // check accepts; on POSIX the bytes are the name's own.
+  std::string name;
+  bool is_folder = false;
+  bool hidden = false;  // Windows: the hidden or system attribute; POSIX: a leading "."
+  std::uint64_t size = 0;
+  std::int64_t changed_unix_seconds = 0;  // last write, seconds since 1970 UTC
+};
+
+// Every entry of the folder `name` names, "." and ".." left out, in no
+// particular order. nullopt when the folder cannot be read whole (missing,
+// not a folder, refused, or an error midway): never a part presented as all.
+[[nodiscard]] std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name);
 
 // The owner kind of an open file: a HANDLE on Windows, a descriptor on POSIX,
 // both held as an integer; -1 (INVALID_HANDLE_VALUE) means none.

@@ -46,6 +46,24 @@ TEST(ContentTypeTest, ChoosesTheTypeFromTheLastDotOfThePath) {
   for (const TypeCase& c : cases) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(c.expected, ContentTypeForPath(c.path));
+    EXPECT_EQ(c.expected, ContentTypeForPath(c.path, ContentTypes::kOriginal));
+  }
+}
+
+// The values come from mime.types (content_type_oracle_test.cpp); here, the
+// lookup itself and what lies outside the table.
+TEST(ContentTypeTest, CommonTableLooksUpLikeTheOriginal) {
+  const TypeCase cases[] = {
+      {"C:\\web\\clip.MP4", "video/mp4"},
+      {"C:\\web\\a.bmp", "image/bmp"},
+      {"C:\\web\\a.js", "text/javascript"},
+      {"C:\\web\\a.jeg", "image/jpeg"},
+      {"C:\\web\\a.mp4.part", "application/octet-stream"},
+      {"C:\\web\\readme", "application/octet-stream"},
+  };
+  for (const TypeCase& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(c.expected, ContentTypeForPath(c.path, ContentTypes::kCommon));
   }
 }
 

@@ -92,6 +92,12 @@ bool IsReservedDeviceName(std::string_view segment) {
   return false;
 }
 
+bool IsRefusedName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return true;
+  if (name.find_first_of("/\\") != std::string_view::npos) return true;
+  return HasForbiddenByte(name) || IsDotSpaceAlias(name) || IsReservedDeviceName(name);
+}
+
 std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodePage& ansi,
                                          std::string_view decoded, NameEncoding encoding) {
   if (HasForbiddenByte(decoded)) return std::nullopt;

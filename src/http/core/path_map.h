@@ -48,6 +48,12 @@ std::string_view ContentTypeOf(const MappedPath& mapped);
 // without an extension ("nul", "Com1.txt", "CONOUT$", "LPT" + superscript 1).
 bool IsReservedDeviceName(std::string_view segment);
 
+// True when a request path could never name an entry of this name: empty,
+// "." or "..", made only of dots and spaces, a Windows device name, or holding
+// a separator, ":", "*", "?" or a control byte. The segments that
+// MapDecodedPath refuses, and the ones it would split or resolve away.
+bool IsRefusedName(std::string_view name);
+
 // The literal existence test of the file system, given a mapped path.
 using PathExistsFn = std::function<bool(const MappedPath&)>;
 

@@ -10,6 +10,16 @@ UtcTime CurrentUtcTime() {
   return UtcTimeFromUnixSeconds(static_cast<std::int64_t>(now.tv_sec));
 }
 
+LocalTime LocalTimeFromUnixSeconds(std::int64_t seconds) {
+  const auto when = static_cast<time_t>(seconds);
+  tm local{};
+  if (localtime_r(&when, &local) == nullptr) {
+    const UtcTime utc = UtcTimeFromUnixSeconds(seconds);
+    return {utc.year, utc.month, utc.day, utc.hour, utc.minute};
+  }
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min};
+}
+
 std::int64_t MonotonicMillis() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);

@@ -1,9 +1,11 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/file.h"
 
@@ -21,7 +23,51 @@ std::string PosixPath(const FileName& name) {
   return path;
 }
 
+// An open directory stream; closing it closes its descriptor too.
+struct DirTraits {
+  using Handle = DIR*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { closedir(handle); }
+};
+
 }  // namespace
+
+std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
+  const int fd = open(PosixPath(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  UniqueResource<DirTraits> dir(fdopendir(fd));
+  if (!dir) {
+    close(fd);
+    return std::nullopt;
+  }
+  std::vector<FolderEntry> entries;
+  for (;;) {
+    errno = 0;
+    const dirent* found = readdir(dir.get());
+    if (found == nullptr) {
+      if (errno != 0) return std::nullopt;
+      break;
+    }
+    const std::string_view entry_name = found->d_name;
+    if (entry_name == "." || entry_name == "..") continue;
+    // Followed through links, as a request for the name would be. A name that
+    // went away meanwhile, or a link to nothing, cannot be fetched and is left
+    // out; any other failure (no search right on the folder) fails the whole.
+    struct stat info {};
+    if (fstatat(dirfd(dir.get()), found->d_name, &info, 0) != 0) {
+      if (errno == ENOENT || errno == ELOOP) continue;
+      return std::nullopt;
+    }
+    FolderEntry entry;
+    entry.name = std::string(entry_name);
+    entry.is_folder = S_ISDIR(info.st_mode);
+    entry.hidden = entry_name.front() == '.';
+    entry.size = entry.is_folder ? 0 : static_cast<std::uint64_t>(info.st_size);
+    entry.changed_unix_seconds = static_cast<std::int64_t>(info.st_mtime);
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
 
 bool FileNameExists(const FileName& name) {
   struct stat info {};

@@ -2,8 +2,12 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/long_path.h"
+#include "base/utf16_name.h"
 #include "platform/file.h"
 #include "platform/win32/wide_text.h"
 
@@ -45,7 +49,54 @@ std::optional<std::wstring> WidePath(const FileName& name) {
   return LongPathForm(*full_root, *relative);
 }
 
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) { FindClose(handle); }
+};
+
 }  // namespace
+
+std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
+  const std::optional<std::wstring> path = WidePath(name);
+  if (!path) return std::nullopt;
+  const DWORD attributes = GetFileAttributesW(path->c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return std::nullopt;
+  }
+  const std::wstring pattern = *path + (path->back() == L'\\' ? L"*" : L"\\*");
+  WIN32_FIND_DATAW found{};
+  // The basic level skips the short 8.3 names, and the large fetch asks for
+  // many entries a call: both only make a large folder quicker.
+  UniqueResource<FindTraits> find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                                   FindExSearchNameMatch, nullptr,
+                                                   FIND_FIRST_EX_LARGE_FETCH));
+  std::vector<FolderEntry> entries;
+  if (!find) {
+    // Only a drive's root can hold no entry at all, not even "." and "..".
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return entries;
+    return std::nullopt;
+  }
+  do {
+    const std::wstring_view entry_name = found.cFileName;
+    if (entry_name == L"." || entry_name == L"..") continue;
+    FolderEntry entry;
+    entry.name = Utf16NameToUtf8(std::u16string(entry_name.begin(), entry_name.end()));
+    entry.is_folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.hidden = (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+    entry.size = entry.is_folder
+                     ? 0
+                     : (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+        found.ftLastWriteTime.dwLowDateTime;
+    // FILETIME ticks are 100 ns from 1601; 1970 is 11644473600 s later.
+    entry.changed_unix_seconds = static_cast<std::int64_t>(ticks / 10000000ULL) - 11644473600LL;
+    entries.push_back(std::move(entry));
+  } while (FindNextFileW(find.get(), &found));
+  if (GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+  return entries;
+}
 
 bool FileNameExists(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);

@@ -1,0 +1,166 @@
+#include "http/core/folder_listing.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "http/core/natural_order.h"
+#include "http/core/path_map.h"
+#include "http/core/url_decode.h"
+
+namespace orvane {
+
+namespace {
+
+// Sized for a phone of 360 CSS pixels: text at the browser's own size, rows
+// at least 48 pixels high to tap, long names broken anywhere rather than
+// widening the page; the colours follow the system's light or dark scheme.
+constexpr std::string_view kStyle =
+    ":root{color-scheme:light dark}"
+    "body{margin:0;font:16px/1.4 system-ui,sans-serif;background:#fff;color:#1b1b1b}"
+    "h1{font-size:1.2em;margin:0;padding:14px 16px;border-bottom:1px solid #ccc;"
+    "overflow-wrap:anywhere}"
+    "ul{list-style:none;margin:0;padding:0}"
+    "a{display:block;min-height:48px;box-sizing:border-box;padding:12px 16px;"
+    "border-bottom:1px solid #e4e4e4;color:#0b57d0;text-decoration:none;overflow-wrap:anywhere}"
+    "a span{display:block;font-size:.85em;color:#5f6368}"
+    "p{margin:0;padding:12px 16px;color:#5f6368}"
+    "@media (prefers-color-scheme:dark){body{background:#121212;color:#e8e8e8}"
+    "h1{border-color:#444}a{border-color:#2c2c2c;color:#8ab4f8}a span,p{color:#a8a8a8}}";
+
+void AppendEscaped(std::string& out, std::string_view text) {
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+}
+
+std::string TimeText(const LocalTime& t) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute);
+  return text;
+}
+
+void AppendRow(std::string& out, const ListingEntry& entry) {
+  out += "<li><a href=\"";
+  out += PercentEncode(entry.name);
+  if (entry.is_folder) out.push_back('/');
+  out += "\">";
+  AppendEscaped(out, entry.name);
+  if (entry.is_folder) out.push_back('/');
+  out += "<span>";
+  if (!entry.is_folder) out += SizeText(entry.size) + " \xC2\xB7 ";  // a middle dot
+  out += TimeText(entry.changed);
+  out += "</span></a></li>\n";
+}
+
+}  // namespace
+
+ListedName ClassifyListedName(std::string_view name, bool hidden) {
+  // A hidden name is never counted either: the page does not tell of it.
+  if (hidden) return ListedName::kHidden;
+  // ASCII alone is UTF-8 too; IsNonAsciiUtf8 answers for the rest.
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii && !IsNonAsciiUtf8(name)) return ListedName::kNotWritable;
+  if (IsRefusedName(name)) return ListedName::kRefused;
+  return ListedName::kListed;
+}
+
+std::string SizeText(std::uint64_t size) {
+  if (size < 1024) return std::to_string(size) + " B";
+  static constexpr std::string_view kUnits[] = {"KB", "MB", "GB"};
+  std::uint64_t unit = 1024;
+  std::size_t index = 0;
+  // Tenths of the unit, rounded half up, computed without overflow for any
+  // 64-bit size; a value that rounds to 1024.0 moves to the next unit.
+  for (;;) {
+    const std::uint64_t whole = size / unit;
+    const std::uint64_t tenths = whole * 10 + ((size % unit) * 10 + unit / 2) / unit;
+    if (tenths < 10240 || index + 1 == std::size(kUnits)) {
+      return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " " +
+             std::string(kUnits[index]);
+    }
+    unit *= 1024;
+    ++index;
+  }
+}
+
+std::string PercentEncode(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(name.size() * 3);
+  for (char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    const bool unreserved = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
+                            (b >= '0' && b <= '9') || b == '-' || b == '.' || b == '_' || b == '~';
+    if (unreserved) {
+      out.push_back(c);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 0x0F]);
+    }
+  }
+  return out;
+}
+
+std::string RenderFolderListing(FolderListing listing) {
+  std::vector<ListingEntry>& entries = listing.entries;
+  const auto order = [](const ListingEntry& a, const ListingEntry& b) {
+    if (a.is_folder != b.is_folder) return a.is_folder;
+    return NaturalLess(a.name, b.name);
+  };
+  const std::size_t shown = std::min(entries.size(), kListingCap);
+  std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(shown),
+                    entries.end(), order);
+
+  std::string out;
+  out.reserve(1024 + shown * 160);
+  out +=
+      "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+  AppendEscaped(out, listing.path);
+  out += "</title>\n<style>";
+  out += kStyle;
+  out += "</style>\n</head>\n<body>\n<h1>";
+  AppendEscaped(out, listing.path);
+  out += "</h1>\n<ul>\n";
+  if (listing.path != "/")
+    out +=
+        "<li><a href=\"../\">../<span>\xE4\xB8\x8A\xE4\xB8\x80\xE7\xBA\xA7</span></a></li>\n";  // 上一级
+  for (std::size_t i = 0; i < shown; ++i) AppendRow(out, entries[i]);
+  out += "</ul>\n";
+  if (entries.size() > shown) {
+    // 另有 N 项未列出
+    out += "<p>\xE5\x8F\xA6\xE6\x9C\x89 " + std::to_string(entries.size() - shown) +
+           " \xE9\xA1\xB9\xE6\x9C\xAA\xE5\x88\x97\xE5\x87\xBA</p>\n";
+  }
+  if (listing.not_writable > 0) {
+    // N 个名称无法以 UTF-8 写出，未列出
+    out += "<p>" + std::to_string(listing.not_writable) +
+           " \xE4\xB8\xAA\xE5\x90\x8D\xE7\xA7\xB0\xE6\x97\xA0\xE6\xB3\x95\xE4\xBB\xA5 UTF-8 "
+           "\xE5\x86\x99\xE5\x87\xBA\xEF\xBC\x8C\xE6\x9C\xAA\xE5\x88\x97\xE5\x87\xBA</p>\n";
+  }
+  out += "</body>\n</html>\n";
+  return out;
+}
+
+}  // namespace orvane

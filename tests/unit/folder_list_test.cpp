@@ -1,0 +1,138 @@
+// The folder enumeration of the file layer, on a real temporary folder.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "platform/clock.h"
+#include "platform/file.h"
+
+namespace orvane::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Expected {
+  bool is_folder;
+  bool hidden;
+  std::uint64_t size;
+};
+
+TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
+  const fs::path base =
+      fs::temp_directory_path() / ("orvane-list-" + std::to_string(std::random_device{}()));
+  ASSERT_TRUE(fs::create_directory(base));
+  const std::string photo = "\xE7\x85\xA7\xE7\x89\x87.png";  // 照片.png
+  std::ofstream(base / "a.txt", std::ios::binary) << "hello";
+  std::ofstream(fs::u8path((base.u8string() + "/" + photo)), std::ios::binary) << "png";
+  std::ofstream(base / "marked", std::ios::binary) << "";
+  ASSERT_TRUE(fs::create_directory(base / "sub"));
+  std::ofstream(base / "sub" / "inner.txt", std::ios::binary) << "x";
+#ifdef _WIN32
+  // Windows hides by attribute. No dot-name is made: Windows shows it, but
+  // Wine marks the dot-names of its Unix file system hidden.
+  ASSERT_TRUE(SetFileAttributesW((base / "marked").wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
+  std::ofstream(base / "system", std::ios::binary) << "";
+  ASSERT_TRUE(SetFileAttributesW((base / "system").wstring().c_str(), FILE_ATTRIBUTE_SYSTEM));
+  const std::map<std::string, Expected> expected = {{"a.txt", {false, false, 5}},
+                                                    {photo, {false, false, 3}},
+                                                    {"marked", {false, true, 0}},
+                                                    {"system", {false, true, 0}},
+                                                    {"sub", {true, false, 0}}};
+#else
+  std::ofstream(base / ".dot", std::ios::binary) << "";
+  const std::map<std::string, Expected> expected = {{"a.txt", {false, false, 5}},
+                                                    {photo, {false, false, 3}},
+                                                    {".dot", {false, true, 0}},
+                                                    {"marked", {false, false, 0}},
+                                                    {"sub", {true, false, 0}}};
+#endif
+  const std::string root = base.u8string();
+  const std::optional<std::vector<FolderEntry>> listed = ListFolder({root, "", false});
+  ASSERT_TRUE(listed.has_value());
+  ASSERT_EQ(expected.size(), listed->size());
+  const auto now = static_cast<std::int64_t>(std::time(nullptr));
+  for (const FolderEntry& entry : *listed) {
+    SCOPED_TRACE(entry.name);
+    const auto found = expected.find(entry.name);
+    ASSERT_NE(expected.end(), found);
+    EXPECT_EQ(found->second.is_folder, entry.is_folder);
+    EXPECT_EQ(found->second.hidden, entry.hidden);
+    EXPECT_EQ(found->second.size, entry.size);
+    EXPECT_LT(std::abs(now - entry.changed_unix_seconds), 3600);
+  }
+  // A folder under the site folder, named as a request path names it.
+  const std::optional<std::vector<FolderEntry>> inner = ListFolder({root, "\\sub", true});
+  ASSERT_TRUE(inner.has_value());
+  ASSERT_EQ(1U, inner->size());
+  EXPECT_EQ("inner.txt", inner->front().name);
+
+  // What cannot be read whole gives no list at all.
+  EXPECT_FALSE(ListFolder({root, "\\missing", false}).has_value());
+  EXPECT_FALSE(ListFolder({root, "\\a.txt", false}).has_value());
+#ifndef _WIN32
+  // Without the right to read it (root reads anything, so only as a user).
+  if (geteuid() != 0) {
+    ASSERT_EQ(0, chmod((base / "sub").c_str(), 0));
+    EXPECT_FALSE(ListFolder({root, "\\sub", false}).has_value());
+    chmod((base / "sub").c_str(), 0755);
+  }
+#endif
+#ifdef _WIN32
+  SetFileAttributesW((base / "marked").wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW((base / "system").wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+#endif
+  fs::remove_all(base);
+}
+
+#ifndef _WIN32
+struct ZoneCase {
+  const char* zone;
+  std::int64_t seconds;
+  LocalTime expected;
+};
+
+TEST(FolderListTest, LocalTimeFollowsTheTimeZone) {
+  const ZoneCase cases[] = {
+      {"CST-8", 0, {1970, 1, 1, 8, 0}},
+      {"EST5", 0, {1969, 12, 31, 19, 0}},
+      {"IST-5:30", 1700000000, {2023, 11, 15, 3, 43}},
+  };
+  const char* saved = std::getenv("TZ");
+  const std::string restore = saved ? saved : "";
+  for (const ZoneCase& c : cases) {
+    SCOPED_TRACE(c.zone);
+    setenv("TZ", c.zone, 1);
+    tzset();
+    const LocalTime t = LocalTimeFromUnixSeconds(c.seconds);
+    EXPECT_EQ(c.expected.year, t.year);
+    EXPECT_EQ(c.expected.month, t.month);
+    EXPECT_EQ(c.expected.day, t.day);
+    EXPECT_EQ(c.expected.hour, t.hour);
+    EXPECT_EQ(c.expected.minute, t.minute);
+  }
+  if (saved) {
+    setenv("TZ", restore.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
+#endif
+
+}  // namespace
+}  // namespace orvane::platform
