@@ -32,6 +32,15 @@ Server::~Server() {
   if (!workers_ended_) (void)FinalShutdown();  // a bounded wait; nothing more to do
 }
 
+void Server::SetServingOptions(ServingOptions options) {
+  list_folders_.store(options.list_folders);
+  common_types_.store(options.common_types);
+}
+
+ServingOptions Server::serving_options() const {
+  return ServingOptions{list_folders_.load(), common_types_.load()};
+}
+
 std::string Server::site_root() const {
   platform::LockGuard guard(site_lock_);
   return *site_root_;

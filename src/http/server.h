@@ -52,6 +52,9 @@ class Server : private WorkerHost {
   void ShutdownForExit();
 
   std::string site_root() const;
+  // The operator's serving options, from the next request on; any thread.
+  void SetServingOptions(ServingOptions options);
+  [[nodiscard]] ServingOptions serving_options() const;
   // Worker threads that exist and have not ended, suspended ones included.
   [[nodiscard]] int LiveWorkerCount() const { return pool_->LiveThreadCount(); }
   // Free slots at this moment; only tests read it.
@@ -88,6 +91,10 @@ class Server : private WorkerHost {
   platform::Lock run_lock_;
   // Written under run_lock_; read without it by the window thread.
   std::atomic<bool> running_{false};
+  // The serving options: written by the front end on its thread, read by
+  // each worker once per request; each flag stands alone, so no lock.
+  std::atomic<bool> list_folders_{false};
+  std::atomic<bool> common_types_{false};
   std::uint64_t started_run_ GUARDED_BY(run_lock_) = 0;  // the pool's run of the last start
   // The port of the listener StopServer closed last, and when.
   std::uint16_t stopped_port_ GUARDED_BY(run_lock_) = 0;

@@ -12,6 +12,14 @@ namespace orvane {
 // (ServerOptions::max_lingering).
 inline constexpr int kMaxLingering = 128;
 
+// What the operator switches on beside the design, each off by default: with
+// both off every answer is byte for byte the design's. Read once per request,
+// so a change applies from the next one.
+struct ServingOptions {
+  bool list_folders = false;  // a folder path answers with its listing page
+  bool common_types = false;  // the common content types, and byte ranges for every file
+};
+
 struct ServerOptions {
   int slot_count = 500;
   // A request must arrive whole within this time from the accept.
