@@ -58,7 +58,7 @@ void Server::StartServer() {
 }
 
 std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
-  if (!listen_socket_.Create(false)) {
+  if (!listen_socket_.Create()) {
     kind = InfoBoxKind::kError;
     return std::string(kSocketFailedMessage);
   }
@@ -88,7 +88,7 @@ std::string Server::OpenAndWakeLocked(InfoBoxKind& kind) {
 
 bool Server::BindListenSocketLocked() {
   const auto port = static_cast<std::uint16_t>(server_port_);
-  if (listen_socket_.Bind(port, "", false)) return true;
+  if (listen_socket_.Bind(port)) return true;
   // Closed at once, so nothing holds a half-made socket until the next try.
   listen_socket_.Close();
   // The listener of a run stopped just now may still hold the port for a
@@ -98,8 +98,8 @@ bool Server::BindListenSocketLocked() {
   const std::int64_t give_up = stopped_at_ms_ + kRebindWaitMs;
   while (platform::MonotonicMillis() < give_up) {
     platform::SleepMillis(10);
-    if (!listen_socket_.Create(false)) return false;
-    if (listen_socket_.Bind(port, "", false)) return true;
+    if (!listen_socket_.Create()) return false;
+    if (listen_socket_.Bind(port)) return true;
     listen_socket_.Close();
   }
   return false;
