@@ -9,7 +9,8 @@
 #   the Windows program under Wine on the small file, when it is built
 # Prints one table with the ratios this/floor, this/nginx, floor/nginx and
 # this/python.
-# Environment: ORVANE_BENCH_PORT (first of six ports, default 19100),
+# Environment: ORVANE_BENCH_PORT (first of six ports; by default six free
+# ones are picked),
 # ORVANE_BENCH_SECONDS (wrk duration, default 10), ORVANE_BENCH_ROUNDS (turns
 # each server takes, default 3; the table shows medians), ORVANE_WIN_EXE (the
 # Windows program, default build/win/OrvaneServer.exe), ORVANE_BENCH_LOCK (a
@@ -18,20 +19,54 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
 
-PORT0="${ORVANE_BENCH_PORT:-19100}"
 SECONDS_PER_RUN="${ORVANE_BENCH_SECONDS:-10}"
 ROUNDS="${ORVANE_BENCH_ROUNDS:-3}"
-PORT_THIS=$PORT0
-PORT_NGINX=$((PORT0 + 1))
-PORT_PYTHON=$((PORT0 + 2))
-PORT_WINE=$((PORT0 + 3))
-PORT_MEMORY=$((PORT0 + 4))
-PORT_FLOOR=$((PORT0 + 5))
+
+# free_ports N: N different ports in 20000-32000 that nothing is bound to now
+# (this server takes ports up to 32767 only, so the system's ephemeral range,
+# which binding port 0 would give, is no use). Picked at random, so two runs
+# at once do not try the same ones.
+free_ports() {
+  python3 - "$1" <<'PY'
+import random, socket, sys
+want, found = int(sys.argv[1]), []
+for _ in range(2000):
+    if len(found) == want:
+        break
+    port = random.randint(20000, 32000)
+    if port in found:
+        continue
+    with socket.socket() as probe:
+        try:
+            probe.bind(("", port))
+        except OSError:
+            continue
+    found.append(port)
+if len(found) < want:
+    sys.exit("no free ports")
+print(" ".join(map(str, found)))
+PY
+}
+
 BROWSER_CONNECTIONS=6
 BROWSER_SECONDS=$(((SECONDS_PER_RUN + 1) / 2))
 
 ensure_packages "${NATIVE_PACKAGES[@]}" nginx-light wrk curl python3
 command -v python3 >/dev/null || { log "python3 is missing"; exit 1; }
+
+if [ -n "${ORVANE_BENCH_PORT:-}" ]; then
+  PORTS=()
+  for i in 0 1 2 3 4 5; do PORTS+=($((ORVANE_BENCH_PORT + i))); done
+else
+  PORTS_TEXT="$(free_ports 6)"
+  read -r -a PORTS <<<"$PORTS_TEXT"
+fi
+PORT_THIS=${PORTS[0]}
+PORT_NGINX=${PORTS[1]}
+PORT_PYTHON=${PORTS[2]}
+PORT_WINE=${PORTS[3]}
+PORT_MEMORY=${PORTS[4]}
+PORT_FLOOR=${PORTS[5]}
 
 mkdir -p "$BUILD"
 log "optimised native build ($BUILD/bench)"

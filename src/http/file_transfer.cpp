@@ -17,7 +17,9 @@ std::size_t PieceOf(std::uint64_t left, std::size_t cap) {
 
 BodySent SendHeadAndFile(net::NetSocket& client, std::string_view head, FileBody& file,
                          std::uint64_t offset, std::uint64_t length, int send_wait_ms) {
-  if (length > 0 && !file.Seek(offset)) return BodySent::kFileFailedBeforeHead;
+  // A body is read from its start unless a range says otherwise: a freshly
+  // opened file is there already, and the seek would be a call for nothing.
+  if (length > 0 && offset > 0 && !file.Seek(offset)) return BodySent::kFileFailedBeforeHead;
   std::string buffer;
   buffer.resize(head.size() + PieceOf(length, kFileChunkSize));
   head.copy(buffer.data(), head.size());

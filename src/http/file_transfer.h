@@ -23,6 +23,7 @@ class FileBody {
   virtual ~FileBody() = default;
   // nullopt when the size cannot be read.
   [[nodiscard]] virtual std::optional<std::uint64_t> Length() const = 0;
+  // Moves the read position, which is at the start of the file until then.
   virtual bool Seek(std::uint64_t offset) = 0;
   // Bytes read (0 at the end of the file) or -1 on an error.
   virtual std::int64_t Read(char* buffer, std::size_t size) = 0;

@@ -58,7 +58,7 @@ StartResult Server::StartServer(const ServerSettings& settings) {
 }
 
 StartOutcome Server::OpenAndWakeLocked() {
-  if (!listen_socket_.Create(false)) return StartOutcome::kSocketFailed;
+  if (!listen_socket_.Create()) return StartOutcome::kSocketFailed;
   if (!BindListenSocketLocked()) return StartOutcome::kBindFailed;
   (void)listen_socket_.Listen();  // a failure shows as the first Accept failing
   // Before the first waiter is woken: whatever an earlier run's worker
@@ -81,7 +81,7 @@ StartOutcome Server::OpenAndWakeLocked() {
 
 bool Server::BindListenSocketLocked() {
   const auto port = static_cast<std::uint16_t>(server_port_);
-  if (listen_socket_.Bind(port, "", false)) return true;
+  if (listen_socket_.Bind(port)) return true;
   // Closed at once, so nothing holds a half-made socket until the next try.
   listen_socket_.Close();
   // The listener of a run stopped just now may still hold the port for a
@@ -91,8 +91,8 @@ bool Server::BindListenSocketLocked() {
   const std::int64_t give_up = stopped_at_ms_ + kRebindWaitMs;
   while (platform::MonotonicMillis() < give_up) {
     platform::SleepMillis(10);
-    if (!listen_socket_.Create(false)) return false;
-    if (listen_socket_.Bind(port, "", false)) return true;
+    if (!listen_socket_.Create()) return false;
+    if (listen_socket_.Bind(port)) return true;
     listen_socket_.Close();
   }
   return false;
@@ -141,7 +141,7 @@ void Server::AfterAccept() {
 
 void Server::LogConnection(const net::NetSocket& client) { orvane::LogConnection(client, panel_); }
 
-bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
+Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
   std::shared_ptr<const std::string> root;
   {
     platform::LockGuard guard(site_lock_);
@@ -157,10 +157,12 @@ bool Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) {
     answered = AnswerRequest(client, request, context);
   }
   // The answer is complete: end the sending side now, so the client sees the
-  // end while the slot is recycled (a thread creation) and has usually closed
-  // by the time FinishConnection drains; the drain then ends without waiting.
-  if (answered) client.Shutdown(net::ShutdownHow::kSend);
-  return answered;
+  // end while the slot is recycled (a thread creation). Where FinishConnection
+  // must drain, the client has usually closed by then, and the drain ends
+  // without waiting.
+  if (!answered) return Served::kUnanswered;
+  client.Shutdown(net::ShutdownHow::kSend);
+  return ClientMaySendMore(received) ? Served::kAnsweredClientMaySend : Served::kAnswered;
 }
 
 void Server::SendLimitResponse(net::NetSocket& client) {
@@ -169,15 +171,21 @@ void Server::SendLimitResponse(net::NetSocket& client) {
   client.Shutdown(net::ShutdownHow::kSend);
 }
 
-void Server::FinishConnection(net::NetSocket& client) {
+void Server::FinishConnection(net::NetSocket& client, bool client_may_send) {
   // Closing with unread request bytes makes the system send a reset, which
-  // can destroy the answer before the client has read it. So, with the
-  // sending side already ended by whoever answered, drain what the client
-  // still sends for a short while, then close. Each
-  // drain holds this thread and the socket outside the pool's slots, so only
-  // max_lingering run at once; above that the close comes at once, which can
-  // cost a reset only to a client that is still sending. The drain ends at
-  // the client's end of stream.
+  // can destroy the answer before the client has read it. A client whose
+  // whole request was read, which announced no body and has sent nothing
+  // since, has nothing more to send: its connection closes at once. Any
+  // other is drained: with the sending side already ended by whoever
+  // answered, what the client still sends is read for a short while, then
+  // the connection closes. Each drain holds this thread and the socket
+  // outside the pool's slots, so only max_lingering run at once; above that
+  // the close comes at once, which can cost a reset only to a client that is
+  // still sending. The drain ends at the client's end of stream.
+  if (!client_may_send && !client.InputWaiting()) {
+    client.CloseUnwatched();
+    return;
+  }
   if (lingering_.fetch_add(1) < options_.max_lingering) {
     const std::int64_t deadline = platform::MonotonicMillis() + options_.linger_ms;
     char sink[4096];
@@ -187,7 +195,7 @@ void Server::FinishConnection(net::NetSocket& client) {
     }
   }
   lingering_.fetch_sub(1);
-  client.Close();
+  client.CloseUnwatched();
 }
 
 }  // namespace orvane

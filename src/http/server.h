@@ -72,9 +72,9 @@ class Server : private WorkerHost {
   void OnAcceptFailed(std::uint64_t run, bool stopped) override;
   void AfterAccept() override;
   void LogConnection(const net::NetSocket& client) override;
-  bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) override;
+  Served ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) override;
   void SendLimitResponse(net::NetSocket& client) override;
-  void FinishConnection(net::NetSocket& client) override;
+  void FinishConnection(net::NetSocket& client, bool client_may_send) override;
 
   OperatorPanel& panel_;
   const CodePage ansi_;

@@ -200,6 +200,12 @@ int WorkerPool::FreeSlotCount() {
   return free;
 }
 
+void WorkerPool::Finish(net::NetSocket& client, Served served) {
+  // An unanswered connection is closed by its owner's end.
+  if (served == Served::kUnanswered) return;
+  host_.FinishConnection(client, served == Served::kAnsweredClientMaySend);
+}
+
 void WorkerPool::ThreadEntry(void* raw) {
   auto* slot = static_cast<Slot*>(raw);
   WorkerPool* pool = slot->pool;
@@ -253,9 +259,9 @@ void WorkerPool::WorkerMain(int slot) {
     if (recorded == Recorded::kLaterRun) {
       // Stopped and started again while this waiter was in Accept: the later
       // run has its own waiter, so this worker serves the client and ends.
-      const bool answered = host_.ServeConnection(client, accepted_ms);
+      const Served served = host_.ServeConnection(client, accepted_ms);
       RecycleSlot(slot);
-      if (answered) host_.FinishConnection(client);
+      Finish(client, served);
       return;
     }
     const AcquiredSlot next = HandOverWaitingRole(run);
@@ -269,15 +275,16 @@ void WorkerPool::WorkerMain(int slot) {
       ForgetConnection(slot);
       const bool replaced = ReplaceWithRunningThread(slot);
       host_.SendLimitResponse(client);
-      host_.FinishConnection(client);
+      // Sent without reading the request: the client may still be sending it.
+      host_.FinishConnection(client, true);
       if (replaced) return;
       continue;  // no thread could be made: keep waiting in Accept ourselves
     }
-    const bool answered = host_.ServeConnection(client, accepted_ms);
+    const Served served = host_.ServeConnection(client, accepted_ms);
     // Recycle first, close after: the slot is free again while the client
     // reads the end of its answer.
     RecycleSlot(slot);
-    if (answered) host_.FinishConnection(client);
+    Finish(client, served);
     return;
   }
 }

@@ -17,6 +17,13 @@
 
 namespace orvane {
 
+// How ServeConnection left its connection.
+enum class Served {
+  kUnanswered,             // nothing sent, or an answer cut short: closed at once
+  kAnswered,               // a whole answer, and the request said nothing more is coming
+  kAnsweredClientMaySend,  // a whole answer, but the client may still be sending
+};
+
 // What a worker needs from the server around it. Every call runs on the
 // worker's own thread and must not wait for the window thread.
 class WorkerHost {
@@ -31,15 +38,16 @@ class WorkerHost {
   // seam for tests, which hold a worker there to stop the server meanwhile.
   virtual void AfterAccept() {}
   virtual void LogConnection(const net::NetSocket& client) = 0;
-  // Reads and answers the request. True when a whole answer was sent, so
-  // the close must let the client read it. The pool recycles the slot next.
-  // The sending side is shut down once the answer is complete.
-  virtual bool ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) = 0;
+  // Reads and answers the request. Once a whole answer was sent, the close
+  // must let the client read it (FinishConnection). The pool recycles the
+  // slot next. The sending side is shut down once the answer is complete.
+  virtual Served ServeConnection(net::NetSocket& client, std::int64_t accepted_ms) = 0;
   // Sends the limit text and shuts the sending side down.
   virtual void SendLimitResponse(net::NetSocket& client) = 0;
   // Closes an answered connection, whose sending side is already shut down,
-  // without a reset destroying the answer.
-  virtual void FinishConnection(net::NetSocket& client) = 0;
+  // without a reset destroying the answer: `client_may_send` when the
+  // request did not show that the client has said all it will.
+  virtual void FinishConnection(net::NetSocket& client, bool client_may_send) = 0;
 };
 
 // How threads are made; replaceable so tests can make creation fail.
@@ -115,6 +123,8 @@ class WorkerPool {
 
   static void ThreadEntry(void* slot);
   void WorkerMain(int slot);
+  // The close of a served connection, as ServeConnection left it.
+  void Finish(net::NetSocket& client, Served served);
   // A thread for the slot, counted as live; nullopt when the system refused.
   std::optional<platform::Thread> MakeThread(Slot& slot, bool suspended);
   // Under lock_: makes a thread and installs it in the slot.

@@ -14,48 +14,29 @@ constexpr int kWaitSliceMs = 100;
 // never holds the worker long after the client stops taking data.
 constexpr std::size_t kZeroCopyPiece = 2 * 1024 * 1024;
 
-int WaitMillis(int timeout_seconds, bool use_timeout) {
-  const int seconds = use_timeout ? timeout_seconds : kDefaultWaitSeconds;
-  return seconds < 0 ? 0 : (seconds > 2000000 ? 2000000000 : seconds * 1000);
-}
-
 }  // namespace
 
 NetSocket& NetSocket::operator=(NetSocket&& other) noexcept {
-  if (this != &other) handle_ = std::move(other.handle_);
+  if (this != &other) {
+    handle_ = std::move(other.handle_);
+    peer_address_ = other.peer_address_;
+    peer_port_ = other.peer_port_;
+  }
   return *this;
 }
 
-bool NetSocket::Create(bool datagram) {
-  Adopt(sys::OpenSocket(datagram));
+bool NetSocket::Create() {
+  Adopt(sys::OpenStreamSocket());
   return Handle() != kNoSocket;
 }
 
-bool NetSocket::Bind(std::uint16_t port, const std::string& address, bool use_address) {
-  std::uint32_t ip = 0;  // INADDR_ANY
-  if (use_address && !sys::ParseDottedAddress(address, ip)) {
-    sys::SetLastError(sys::InvalidArgumentError());
-    return false;
-  }
-  return sys::Bind(Handle(), ip, port);
-}
-
-bool NetSocket::Connect(const std::string& host, std::uint16_t port) {
-  std::uint32_t ip = 0;
-  if (!sys::ResolveHost(host, ip)) {
-    sys::SetLastError(sys::InvalidArgumentError());
-    return false;
-  }
-  const int rc = sys::Connect(Handle(), ip, port);
-  if (rc == 0) return true;
-  if (rc < 0) return false;
-  return Wait(true, kDefaultWaitSeconds * 1000) == Readiness::kReady;
-}
+bool NetSocket::Bind(std::uint16_t port) { return sys::Bind(Handle(), port); }
 
 void NetSocket::Close() { handle_.reset(); }
 
-bool NetSocket::Send(std::string_view data, int timeout_seconds, bool use_timeout) {
-  return SendAll(data, WaitMillis(timeout_seconds, use_timeout));
+void NetSocket::CloseUnwatched() {
+  const SocketHandle handle = handle_.release();
+  if (handle != kNoSocket) sys::CloseUnwatchedSocket(handle);
 }
 
 bool NetSocket::SendAll(std::string_view data, int wait_ms) {
@@ -71,15 +52,6 @@ bool NetSocket::SendAll(std::string_view data, int wait_ms) {
     wait_first = !sys::kSendNeverBlocks || sent == 0;
     data.remove_prefix(static_cast<std::size_t>(sent));
   }
-  return true;
-}
-
-bool NetSocket::Receive(std::string& out, int timeout_seconds, bool use_timeout) {
-  out.clear();
-  char buffer[kReceiveBufferBytes];
-  const long got = ReceiveSome(buffer, sizeof buffer, WaitMillis(timeout_seconds, use_timeout));
-  if (got < 1) return false;
-  out.assign(buffer, static_cast<std::size_t>(got));
   return true;
 }
 
@@ -122,55 +94,34 @@ bool NetSocket::Listen() { return sys::Listen(Handle(), 5); }
 
 SocketHandle NetSocket::Adopt(SocketHandle adopted) {
   handle_.reset(adopted);
+  peer_address_ = 0;
+  peer_port_ = 0;
   return adopted;
 }
 
 bool NetSocket::Accept(NetSocket& client) {
-  const SocketHandle accepted = sys::Accept(Handle());
+  std::uint32_t address = 0;
+  std::uint16_t port = 0;
+  const SocketHandle accepted = sys::Accept(Handle(), address, port);
   if (accepted == kNoSocket) return false;
   client.Adopt(accepted);
+  client.peer_address_ = address;
+  client.peer_port_ = port;
   return true;
 }
 
-long NetSocket::SendTo(std::string_view data, const std::string& host, std::uint16_t port) {
-  std::uint32_t ip = 0;
-  if (!sys::ResolveHost(host, ip)) {
-    sys::SetLastError(sys::InvalidArgumentError());
-    return 0;
-  }
-  return sys::SendTo(Handle(), data.data(), data.size(), ip, port);
-}
-
-std::string NetSocket::ReceiveFrom(std::string& host, std::uint16_t& port, int timeout_seconds,
-                                   bool use_timeout) {
-  host.clear();
-  port = 0;
-  if (Wait(false, WaitMillis(timeout_seconds, use_timeout)) == Readiness::kTimedOut) return {};
-  char buffer[kReceiveBufferBytes];
-  const long got = sys::ReceiveFrom(Handle(), buffer, sizeof buffer, host, port);
-  if (got < 0) {
-    host.clear();
-    port = 0;
-    return {};
-  }
-  return std::string(buffer, static_cast<std::size_t>(got));
-}
-
-bool NetSocket::LocalAddress(std::string& address, std::uint16_t& port) const {
-  if (sys::LocalName(Handle(), address, port)) return true;
-  address.clear();
-  port = 0;
-  return false;
-}
-
 bool NetSocket::PeerAddress(std::string& address, std::uint16_t& port) const {
-  if (sys::PeerName(Handle(), address, port)) return true;
   address.clear();
   port = 0;
-  return false;
+  if (Handle() == kNoSocket || peer_port_ == 0) return false;
+  // Dotted text of the address, most significant byte first.
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    address.append(std::to_string((peer_address_ >> shift) & 0xFF));
+    if (shift > 0) address.push_back('.');
+  }
+  port = peer_port_;
+  return true;
 }
-
-bool NetSocket::EnableBroadcast() { return sys::EnableBroadcast(Handle()); }
 
 bool NetSocket::SendFileRange(std::intptr_t file, std::uint64_t offset, std::uint64_t length,
                               int wait_ms) {

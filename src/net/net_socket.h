@@ -1,6 +1,6 @@
 // `NetSocket`: one IPv4 socket whose operations report success as a value.
 // Blocking sockets throughout; time-outs are a wait on the one socket before
-// reading or writing. The reason of a failure is left in LastError().
+// reading or writing. Only what the server does: listen, accept, read, send.
 #pragma once
 
 #include <atomic>
@@ -18,11 +18,6 @@ using sys::SocketHandle;
 using sys::kNoSocket;
 using sys::ShutdownHow;
 
-// The wait used when a caller asks for no time-out of its own.
-inline constexpr int kDefaultWaitSeconds = 15;
-// At most this many bytes are read by one Receive.
-inline constexpr std::size_t kReceiveBufferBytes = 8191;
-
 class NetSocket {
  public:
   NetSocket() = default;
@@ -30,54 +25,45 @@ class NetSocket {
   explicit NetSocket(SocketHandle adopted) : handle_(adopted) {}
 
   // A socket has one owner, so it is closed exactly once: moved, never copied.
-  NetSocket(NetSocket&& other) noexcept : handle_(std::move(other.handle_)) {}
+  NetSocket(NetSocket&& other) noexcept
+      : handle_(std::move(other.handle_)),
+        peer_address_(other.peer_address_),
+        peer_port_(other.peer_port_) {}
   NetSocket& operator=(NetSocket&& other) noexcept;
 
-  // A new stream (or datagram) socket; one held before is closed first.
-  [[nodiscard]] bool Create(bool datagram);
-  // Binds to `port` on the address text, or on 0.0.0.0 without use_address. An
-  // address inet_addr cannot read fails with the invalid-argument error.
-  [[nodiscard]] bool Bind(std::uint16_t port, const std::string& address, bool use_address);
-  // Dotted address or host name; an in-progress connect waits up to 15 s.
-  [[nodiscard]] bool Connect(const std::string& host, std::uint16_t port);
+  // A new stream socket; one held before is closed first.
+  [[nodiscard]] bool Create();
+  // Binds to `port` on every address of this machine (0.0.0.0).
+  [[nodiscard]] bool Bind(std::uint16_t port);
   // Closes and forgets the socket; nothing happens without one. Safe to call
   // from another thread than one blocked on the socket, which then fails.
   void Close();
-  // Sends all of `data`, waiting up to the time-out (15 s without use_timeout)
-  // each time the socket cannot take more. Empty data is true at once.
-  [[nodiscard]] bool Send(std::string_view data, int timeout_seconds, bool use_timeout);
-  // One wait (15 s without use_timeout) and one read of at most 8191 bytes.
-  // False on a time-out, a closed connection or an error; `out` then is empty.
-  [[nodiscard]] bool Receive(std::string& out, int timeout_seconds, bool use_timeout);
+  // Close for a connection its owner is done with: no other thread can be
+  // waiting on it any more (Interrupt shuts a connection down by itself), so
+  // the handle is released without the shutdown Close makes first.
+  void CloseUnwatched();
   // Backlog 5.
   [[nodiscard]] bool Listen();
   [[nodiscard]] SocketHandle Handle() const { return handle_.get(); }
   // Closes the socket held so far and takes `adopted`; returns it.
   SocketHandle Adopt(SocketHandle adopted);
-  // Gives up ownership without closing.
-  SocketHandle Release() { return handle_.release(); }
-  // The client adopts the accepted connection (closing what it held).
+  // The client adopts the accepted connection (closing what it held) and
+  // keeps the peer's address that came with it.
   [[nodiscard]] bool Accept(NetSocket& client);
   // What the last failed Accept on this thread means for a listening socket
   // that is still open: try again, try again after a pause, or give up.
   static AcceptFailure LastAcceptFailure() { return sys::ClassifyAcceptError(sys::LastError()); }
-  // One datagram; the byte count, or -1 (0 when the host cannot be resolved).
-  long SendTo(std::string_view data, const std::string& host, std::uint16_t port);
-  // One datagram received within the wait; empty on time-out or error.
-  std::string ReceiveFrom(std::string& host, std::uint16_t& port, int timeout_seconds,
-                          bool use_timeout);
-  // "" and 0 and false on failure.
-  [[nodiscard]] bool LocalAddress(std::string& address, std::uint16_t& port) const;
+  // The peer of an accepted connection, as Accept received it; false for an
+  // open socket that was not accepted, and for a closed one.
   [[nodiscard]] bool PeerAddress(std::string& address, std::uint16_t& port) const;
-  [[nodiscard]] bool EnableBroadcast();
-  [[nodiscard]] int LastError() const { return sys::LastError(); }
-
-  // Millisecond forms used by the service's deadlines.
   // Sends all of `data`; each wait for the socket to take more is at most wait_ms.
   [[nodiscard]] bool SendAll(std::string_view data, int wait_ms);
   // One wait of at most timeout_ms and one read into `buffer`: the byte count,
   // 0 when the peer closed, -1 on a time-out or an error.
   long ReceiveSome(char* buffer, std::size_t size, int timeout_ms);
+  // True when unread bytes wait on the socket now (or when that cannot be
+  // told); false after the peer's end of stream. Never waits.
+  [[nodiscard]] bool InputWaiting() const { return sys::InputWaiting(Handle()); }
   // Ends one or both directions without releasing the handle.
   void Shutdown(ShutdownHow how);
   // True where SendFileRange can hand file bytes to the system directly.
@@ -105,6 +91,9 @@ class NetSocket {
   // may close (the listening socket) or interrupt (a connection) from another.
   platform::UniqueResource<sys::SocketTraits, true> handle_;
   std::atomic<bool> interrupted_{false};
+  // Set by Accept; 0 and 0 for a socket that was not accepted.
+  std::uint32_t peer_address_ = 0;
+  std::uint16_t peer_port_ = 0;
 };
 
 // `SocketLibrary`: Windows Sockets 2.2 for the life of the object.

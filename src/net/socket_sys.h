@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace orvane::net::sys {
 
@@ -17,17 +16,18 @@ using SocketHandle = int;
 // INVALID_SOCKET on Windows, -1 on POSIX.
 inline constexpr SocketHandle kNoSocket = static_cast<SocketHandle>(-1);
 
-// The "invalid argument" error code of this socket library (WSAEINVAL, EINVAL).
-int InvalidArgumentError();
-
 // Windows Sockets 2.2 start-up; the result code (0 = started). POSIX: 0.
 int StartLibrary();
 void CleanupLibrary();
 
-SocketHandle OpenSocket(bool datagram);
+// A new IPv4 stream socket, or kNoSocket.
+SocketHandle OpenStreamSocket();
 // Wakes every thread blocked on the socket (accept, recv, send, select),
 // then releases the handle.
 void CloseSocket(SocketHandle handle);
+// Releases the handle alone, for a socket no other thread can be waiting on:
+// on Linux one system call fewer than CloseSocket.
+void CloseUnwatchedSocket(SocketHandle handle);
 
 // The owner kind of a socket handle (see platform/unique_resource.h).
 struct SocketTraits {
@@ -41,7 +41,6 @@ enum class ShutdownHow { kSend, kReceive, kBoth };
 void ShutdownSocket(SocketHandle handle, ShutdownHow how);
 
 int LastError();
-void SetLastError(int code);
 
 // True where ShutdownSocket from another thread ends a WaitReadable or
 // WaitWritable already pending on the socket (poll on Linux does; select on
@@ -58,6 +57,9 @@ long Receive(SocketHandle handle, char* buffer, std::size_t size);
 // nothing has, and always where the system has no per-call non-blocking
 // receive, so the caller waits and then calls Receive.
 long ReceiveNow(SocketHandle handle, char* buffer, std::size_t size);
+// True when unread bytes wait on the socket now, or when that cannot be
+// told; false when none do, also after the peer's end of stream. Never waits.
+bool InputWaiting(SocketHandle handle);
 // True where SendSome never blocks, so a send may be tried before waiting
 // for writability (POSIX); false where SendSome must follow WaitWritable.
 extern const bool kSendNeverBlocks;
@@ -86,25 +88,10 @@ long SendFilePiece(SocketHandle handle, std::intptr_t file, std::uint64_t offset
 enum class AcceptFailure { kRetry, kRetryLater, kFatal };
 AcceptFailure ClassifyAcceptError(int code);
 
-bool Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port);
+// Binds to `port` on every address of this machine.
+bool Bind(SocketHandle handle, std::uint16_t port);
 bool Listen(SocketHandle handle, int backlog);
-SocketHandle Accept(SocketHandle handle);
-// 0 connected, 1 in progress (would block), -1 failed.
-int Connect(SocketHandle handle, std::uint32_t address, std::uint16_t port);
-
-bool PeerName(SocketHandle handle, std::string& address, std::uint16_t& port);
-bool LocalName(SocketHandle handle, std::string& address, std::uint16_t& port);
-
-// A dotted address; false for a text that is not one (and for
-// "255.255.255.255", which inet_addr cannot tell from an error).
-bool ParseDottedAddress(const std::string& text, std::uint32_t& address);
-// The first IPv4 address of a host name.
-bool ResolveHost(const std::string& host, std::uint32_t& address);
-
-long SendTo(SocketHandle handle, const char* data, std::size_t size, std::uint32_t address,
-            std::uint16_t port);
-long ReceiveFrom(SocketHandle handle, char* buffer, std::size_t size, std::string& address,
-                 std::uint16_t& port);
-bool EnableBroadcast(SocketHandle handle);
+// The accepted socket, with the peer's address and port as accept gave them.
+SocketHandle Accept(SocketHandle handle, std::uint32_t& peer_address, std::uint16_t& peer_port);
 
 }  // namespace orvane::net::sys

@@ -1,7 +1,6 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pthread.h>
@@ -10,10 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "net/socket_sys.h"
-#include "platform/unique_resource.h"
 
 namespace orvane::net::sys {
 
@@ -25,14 +21,6 @@ sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
   sa.sin_port = htons(port);
   sa.sin_addr.s_addr = htonl(address);
   return sa;
-}
-
-bool DescribeAddress(const sockaddr_in& sa, std::string& address, std::uint16_t& port) {
-  char text[INET_ADDRSTRLEN] = {};
-  if (inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text) == nullptr) return false;
-  address = text;
-  port = ntohs(sa.sin_port);
-  return true;
 }
 
 // poll rather than select: select cannot watch descriptors numbered 1024 or
@@ -48,13 +36,10 @@ int Wait(SocketHandle handle, short events, int timeout_ms) {
 
 }  // namespace
 
-int InvalidArgumentError() { return EINVAL; }
 int StartLibrary() { return 0; }
 void CleanupLibrary() {}
 
-SocketHandle OpenSocket(bool datagram) {
-  return socket(AF_INET, (datagram ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, 0);
-}
+SocketHandle OpenStreamSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 
 void CloseSocket(SocketHandle handle) {
   // close() alone does not wake a thread blocked in accept() or poll() on
@@ -63,6 +48,8 @@ void CloseSocket(SocketHandle handle) {
   close(handle);
 }
 
+void CloseUnwatchedSocket(SocketHandle handle) { close(handle); }
+
 void ShutdownSocket(SocketHandle handle, ShutdownHow how) {
   shutdown(handle, how == ShutdownHow::kSend      ? SHUT_WR
                    : how == ShutdownHow::kReceive ? SHUT_RD
@@ -70,7 +57,6 @@ void ShutdownSocket(SocketHandle handle, ShutdownHow how) {
 }
 
 int LastError() { return errno; }
-void SetLastError(int code) { errno = code; }
 
 // shutdown() wakes every poll() pending on the socket, and a later poll()
 // reports it ready at once.
@@ -92,6 +78,16 @@ long ReceiveNow(SocketHandle handle, char* buffer, std::size_t size) {
     if (got >= 0) return static_cast<long>(got);
     if (errno == EAGAIN || errno == EWOULDBLOCK) return kWouldBlock;
     if (errno != EINTR) return -1;
+  }
+}
+
+bool InputWaiting(SocketHandle handle) {
+  char byte = 0;
+  for (;;) {
+    const ssize_t got = recv(handle, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (got >= 0) return got > 0;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
+    if (errno != EINTR) return true;
   }
 }
 
@@ -152,12 +148,12 @@ long SendFilePiece(SocketHandle handle, std::intptr_t file, std::uint64_t offset
   return result;
 }
 
-bool Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port) {
+bool Bind(SocketHandle handle, std::uint16_t port) {
   // Like Windows, let a restarted server bind at once while old connections
   // sit in TIME_WAIT; a port held by a listening socket still refuses.
   const int one = 1;
   setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  const sockaddr_in sa = MakeAddress(address, port);
+  const sockaddr_in sa = MakeAddress(0, port);  // INADDR_ANY
   return bind(handle, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
 }
 
@@ -180,83 +176,17 @@ AcceptFailure ClassifyAcceptError(int code) {
 
 bool Listen(SocketHandle handle, int backlog) { return listen(handle, backlog) == 0; }
 
-SocketHandle Accept(SocketHandle handle) {
-  sockaddr_in sa{};
-  socklen_t length = sizeof sa;
+SocketHandle Accept(SocketHandle handle, std::uint32_t& peer_address, std::uint16_t& peer_port) {
   for (;;) {
+    sockaddr_in sa{};
+    socklen_t length = sizeof sa;
     const int fd = accept4(handle, reinterpret_cast<sockaddr*>(&sa), &length, SOCK_CLOEXEC);
+    if (fd >= 0) {
+      peer_address = ntohl(sa.sin_addr.s_addr);
+      peer_port = ntohs(sa.sin_port);
+    }
     if (fd >= 0 || errno != EINTR) return fd;
   }
-}
-
-int Connect(SocketHandle handle, std::uint32_t address, std::uint16_t port) {
-  const sockaddr_in sa = MakeAddress(address, port);
-  if (connect(handle, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return 0;
-  return (errno == EINPROGRESS || errno == EWOULDBLOCK) ? 1 : -1;
-}
-
-bool PeerName(SocketHandle handle, std::string& address, std::uint16_t& port) {
-  sockaddr_in sa{};
-  socklen_t length = sizeof sa;
-  if (getpeername(handle, reinterpret_cast<sockaddr*>(&sa), &length) != 0) return false;
-  return DescribeAddress(sa, address, port);
-}
-
-bool LocalName(SocketHandle handle, std::string& address, std::uint16_t& port) {
-  sockaddr_in sa{};
-  socklen_t length = sizeof sa;
-  if (getsockname(handle, reinterpret_cast<sockaddr*>(&sa), &length) != 0) return false;
-  return DescribeAddress(sa, address, port);
-}
-
-namespace {
-
-struct AddressListTraits {
-  using Handle = addrinfo*;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle list) { freeaddrinfo(list); }
-};
-
-}  // namespace
-
-bool ParseDottedAddress(const std::string& text, std::uint32_t& address) {
-  const in_addr_t parsed = inet_addr(text.c_str());
-  if (parsed == INADDR_NONE) return false;
-  address = ntohl(parsed);
-  return true;
-}
-
-bool ResolveHost(const std::string& host, std::uint32_t& address) {
-  if (ParseDottedAddress(host, address)) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  addrinfo* list = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0) return false;
-  const platform::UniqueResource<AddressListTraits> found(list);
-  if (!found) return false;
-  address = ntohl(reinterpret_cast<const sockaddr_in*>(found.get()->ai_addr)->sin_addr.s_addr);
-  return true;
-}
-
-long SendTo(SocketHandle handle, const char* data, std::size_t size, std::uint32_t address,
-            std::uint16_t port) {
-  const sockaddr_in sa = MakeAddress(address, port);
-  return static_cast<long>(
-      sendto(handle, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa), sizeof sa));
-}
-
-long ReceiveFrom(SocketHandle handle, char* buffer, std::size_t size, std::string& address,
-                 std::uint16_t& port) {
-  sockaddr_in sa{};
-  socklen_t length = sizeof sa;
-  const ssize_t got = recvfrom(handle, buffer, size, 0, reinterpret_cast<sockaddr*>(&sa), &length);
-  if (got < 0 || !DescribeAddress(sa, address, port)) return -1;
-  return static_cast<long>(got);
-}
-
-bool EnableBroadcast(SocketHandle handle) {
-  const int one = 1;
-  return setsockopt(handle, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) == 0;
 }
 
 }  // namespace orvane::net::sys

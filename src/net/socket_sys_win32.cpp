@@ -15,14 +15,6 @@ sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
   return sa;
 }
 
-bool DescribeAddress(const sockaddr_in& sa, std::string& address, std::uint16_t& port) {
-  const char* text = inet_ntoa(sa.sin_addr);
-  if (text == nullptr) return false;
-  address = text;
-  port = ntohs(sa.sin_port);
-  return true;
-}
-
 int Wait(SocketHandle handle, bool write, int timeout_ms) {
   fd_set set;
   FD_ZERO(&set);
@@ -35,8 +27,6 @@ int Wait(SocketHandle handle, bool write, int timeout_ms) {
 
 }  // namespace
 
-int InvalidArgumentError() { return WSAEINVAL; }
-
 int StartLibrary() {
   WSADATA data;
   return WSAStartup(MAKEWORD(2, 2), &data);
@@ -44,13 +34,15 @@ int StartLibrary() {
 
 void CleanupLibrary() { WSACleanup(); }
 
-SocketHandle OpenSocket(bool datagram) {
-  return static_cast<SocketHandle>(socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0));
+SocketHandle OpenStreamSocket() {
+  return static_cast<SocketHandle>(socket(AF_INET, SOCK_STREAM, 0));
 }
 
 // closesocket ends accept, recv, send and select pending on the socket in
 // other threads.
 void CloseSocket(SocketHandle handle) { closesocket(static_cast<SOCKET>(handle)); }
+
+void CloseUnwatchedSocket(SocketHandle handle) { closesocket(static_cast<SOCKET>(handle)); }
 
 void ShutdownSocket(SocketHandle handle, ShutdownHow how) {
   shutdown(static_cast<SOCKET>(handle), how == ShutdownHow::kSend      ? SD_SEND
@@ -59,7 +51,6 @@ void ShutdownSocket(SocketHandle handle, ShutdownHow how) {
 }
 
 int LastError() { return WSAGetLastError(); }
-void SetLastError(int code) { WSASetLastError(code); }
 
 const bool kShutdownEndsWait = false;
 
@@ -74,6 +65,13 @@ long Receive(SocketHandle handle, char* buffer, std::size_t size) {
 
 // Winsock has no per-call non-blocking receive: the caller waits first.
 long ReceiveNow(SocketHandle, char*, std::size_t) { return kWouldBlock; }
+
+bool InputWaiting(SocketHandle handle) {
+  if (Wait(handle, false, 0) == 0) return false;
+  // Readable also at the peer's end of stream, which leaves no byte unread.
+  u_long unread = 0;
+  return ioctlsocket(static_cast<SOCKET>(handle), FIONREAD, &unread) != 0 || unread > 0;
+}
 
 // A Winsock send on a blocking socket waits for buffer space.
 const bool kSendNeverBlocks = false;
@@ -97,8 +95,8 @@ bool SetNonBlocking(SocketHandle handle, bool non_blocking) {
 
 long SendFilePiece(SocketHandle, std::intptr_t, std::uint64_t, std::size_t) { return -1; }
 
-bool Bind(SocketHandle handle, std::uint32_t address, std::uint16_t port) {
-  const sockaddr_in sa = MakeAddress(address, port);
+bool Bind(SocketHandle handle, std::uint16_t port) {
+  const sockaddr_in sa = MakeAddress(0, port);  // INADDR_ANY
   return bind(static_cast<SOCKET>(handle), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) !=
          SOCKET_ERROR;
 }
@@ -119,82 +117,16 @@ bool Listen(SocketHandle handle, int backlog) {
   return listen(static_cast<SOCKET>(handle), backlog) != SOCKET_ERROR;
 }
 
-SocketHandle Accept(SocketHandle handle) {
+SocketHandle Accept(SocketHandle handle, std::uint32_t& peer_address, std::uint16_t& peer_port) {
   sockaddr_in sa{};
   int length = sizeof sa;
-  return static_cast<SocketHandle>(
-      accept(static_cast<SOCKET>(handle), reinterpret_cast<sockaddr*>(&sa), &length));
-}
-
-int Connect(SocketHandle handle, std::uint32_t address, std::uint16_t port) {
-  const sockaddr_in sa = MakeAddress(address, port);
-  if (connect(static_cast<SOCKET>(handle), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) !=
-      SOCKET_ERROR) {
-    return 0;
+  const SOCKET accepted =
+      accept(static_cast<SOCKET>(handle), reinterpret_cast<sockaddr*>(&sa), &length);
+  if (accepted != INVALID_SOCKET) {
+    peer_address = ntohl(sa.sin_addr.s_addr);
+    peer_port = ntohs(sa.sin_port);
   }
-  return WSAGetLastError() == WSAEWOULDBLOCK ? 1 : -1;
-}
-
-bool PeerName(SocketHandle handle, std::string& address, std::uint16_t& port) {
-  sockaddr_in sa{};
-  int length = sizeof sa;
-  if (getpeername(static_cast<SOCKET>(handle), reinterpret_cast<sockaddr*>(&sa), &length) != 0) {
-    return false;
-  }
-  return DescribeAddress(sa, address, port);
-}
-
-bool LocalName(SocketHandle handle, std::string& address, std::uint16_t& port) {
-  sockaddr_in sa{};
-  int length = sizeof sa;
-  if (getsockname(static_cast<SOCKET>(handle), reinterpret_cast<sockaddr*>(&sa), &length) != 0) {
-    return false;
-  }
-  return DescribeAddress(sa, address, port);
-}
-
-bool ParseDottedAddress(const std::string& text, std::uint32_t& address) {
-  const unsigned long parsed = inet_addr(text.c_str());
-  if (parsed == INADDR_NONE) return false;
-  address = ntohl(parsed);
-  return true;
-}
-
-bool ResolveHost(const std::string& host, std::uint32_t& address) {
-  if (ParseDottedAddress(host, address)) return true;
-  const hostent* entry = gethostbyname(host.c_str());
-  if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list[0] == nullptr) {
-    return false;
-  }
-  in_addr first;
-  memcpy(&first, entry->h_addr_list[0], sizeof first);
-  address = ntohl(first.s_addr);
-  return true;
-}
-
-long SendTo(SocketHandle handle, const char* data, std::size_t size, std::uint32_t address,
-            std::uint16_t port) {
-  const sockaddr_in sa = MakeAddress(address, port);
-  const int cap = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
-  return sendto(static_cast<SOCKET>(handle), data, cap, 0, reinterpret_cast<const sockaddr*>(&sa),
-                sizeof sa);
-}
-
-long ReceiveFrom(SocketHandle handle, char* buffer, std::size_t size, std::string& address,
-                 std::uint16_t& port) {
-  sockaddr_in sa{};
-  int length = sizeof sa;
-  const int cap = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
-  const int got = recvfrom(static_cast<SOCKET>(handle), buffer, cap, 0,
-                           reinterpret_cast<sockaddr*>(&sa), &length);
-  if (got == SOCKET_ERROR || !DescribeAddress(sa, address, port)) return -1;
-  return got;
-}
-
-bool EnableBroadcast(SocketHandle handle) {
-  const BOOL one = TRUE;
-  return setsockopt(static_cast<SOCKET>(handle), SOL_SOCKET, SO_BROADCAST,
-                    reinterpret_cast<const char*>(&one), sizeof one) != SOCKET_ERROR;
+  return static_cast<SocketHandle>(accepted);
 }
 
 }  // namespace orvane::net::sys

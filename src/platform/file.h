@@ -56,8 +56,9 @@ class ReadOnlyFile {
   // folder, pipe or device is never opened as a body).
   [[nodiscard]] static std::optional<ReadOnlyFile> OpenRegular(const FileName& name);
 
-  // nullopt when the size cannot be read.
-  [[nodiscard]] std::optional<std::uint64_t> Length() const;
+  // The size the file had when it was opened (read by the same call that
+  // checked its kind, so it costs no call of its own).
+  [[nodiscard]] std::optional<std::uint64_t> Length() const { return length_; }
   bool Seek(std::uint64_t offset);
   // Bytes read (0 at the end of the file) or -1 on an error.
   std::int64_t Read(char* buffer, std::size_t size);
@@ -67,6 +68,7 @@ class ReadOnlyFile {
  private:
   explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}
   UniqueResource<FileTraits> native_;
+  std::uint64_t length_ = 0;
 };
 
 }  // namespace orvane::platform

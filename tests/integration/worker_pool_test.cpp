@@ -29,9 +29,9 @@ class IdleHost : public WorkerHost {
   net::NetSocket& ListenSocket() override { return listener; }
   void OnAcceptFailed(std::uint64_t, bool) override { ++accept_failures; }
   void LogConnection(const net::NetSocket&) override {}
-  bool ServeConnection(net::NetSocket&, std::int64_t) override { return false; }
+  Served ServeConnection(net::NetSocket&, std::int64_t) override { return Served::kUnanswered; }
   void SendLimitResponse(net::NetSocket&) override {}
-  void FinishConnection(net::NetSocket&) override {}
+  void FinishConnection(net::NetSocket&, bool) override {}
   net::NetSocket listener;
   std::atomic<int> accept_failures{0};
 };

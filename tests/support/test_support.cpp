@@ -137,18 +137,12 @@ std::uint16_t FindFreePort() {
   for (int attempt = 0; attempt < 2000; ++attempt) {
     const int port = 20000 + (base - 20000 + next++ * 7 + attempt) % 12000;
     net::NetSocket probe;
-    if (!probe.Create(false)) continue;
-    if (probe.Bind(static_cast<std::uint16_t>(port), "", false)) {
+    if (!probe.Create()) continue;
+    if (probe.Bind(static_cast<std::uint16_t>(port))) {
       return static_cast<std::uint16_t>(port);
     }
   }
   return 0;
-}
-
-bool ConnectLocal(net::NetSocket& socket, std::uint16_t port, std::uint16_t local_port) {
-  if (!socket.Create(false)) return false;
-  if (local_port != 0 && !socket.Bind(local_port, "127.0.0.1", true)) return false;
-  return socket.Connect("127.0.0.1", port);
 }
 
 std::string ReadUntilClosed(net::NetSocket& socket, int timeout_ms, bool* closed) {

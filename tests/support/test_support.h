@@ -12,6 +12,7 @@
 #include "http/operator_panel.h"
 #include "http/server.h"
 #include "net/net_socket.h"
+#include "support/test_client.h"
 
 namespace orvane::testing {
 
@@ -65,9 +66,6 @@ class TempSite {
 // ports up to 32767, so the system's ephemeral range is no use).
 std::uint16_t FindFreePort();
 
-// Connects to 127.0.0.1:port, optionally from a given local port.
-bool ConnectLocal(net::NetSocket& socket, std::uint16_t port, std::uint16_t local_port = 0);
-
 // A listening socket on a free port with one accepted connection to it.
 struct ConnectedPair {
   net::NetSocket listener;
@@ -77,8 +75,8 @@ struct ConnectedPair {
 
   bool Open() {
     port = FindFreePort();
-    return listener.Create(false) && listener.Bind(port, "127.0.0.1", true) && listener.Listen() &&
-           ConnectLocal(client, port) && listener.Accept(server_side);
+    return ListenLocal(listener, port) && ConnectLocal(client, port) &&
+           listener.Accept(server_side);
   }
 };
 

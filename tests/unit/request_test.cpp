@@ -53,6 +53,28 @@ TEST(RequestTest, SeesTheEndOfTheHeaderBlock) {
   }
 }
 
+TEST(RequestTest, KnowsWhenTheClientMayStillSend) {
+  const std::pair<std::string, bool> cases[] = {
+      {"GET / HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n", false},
+      {"GET / HTTP/1.1\n\n", false},
+      {"GET / HTTP/1.1\r\ncontent-length: 0\r\n\r\n", false},
+      {"GET / HTTP/1.1\r\nX-Content-Length: 5\r\n\r\n", false},
+      {"GET / HTTP/1.1\r\nHost: a\r\n", true},  // the block has not ended
+      {"GET / HTTP/1.1\r\n\r\nGET /b HTTP/1.1\r\n\r\n", true},
+      {"GET / HTTP/1.1\n\nx", true},
+      {"GET / HTTP/1.1\r\nContent-Length: 5\r\n\r\n", true},
+      {"GET / HTTP/1.1\nCONTENT-LENGTH :  12 \n\n", true},
+      {"GET / HTTP/1.1\r\nContent-Length: -1\r\n\r\n", true},
+      {"GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", true},
+      {"GET / HTTP/1.1\r\nExpect: 100-continue\r\n\r\n", true},
+      {"GET /Expect:x HTTP/1.1\r\n\r\n", false},  // the request line is no header
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(expected, ClientMaySendMore(text));
+  }
+}
+
 using Kind = RangeDecision::Kind;
 constexpr std::uint64_t kKiB = 1000;
 constexpr std::uint64_t kFourGiB = 4294967296;

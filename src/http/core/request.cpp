@@ -92,6 +92,37 @@ bool HeaderBlockEnded(std::string_view received, std::size_t already_checked) {
          received.find("\n\r\n") != std::string_view::npos;  // also "\r\n\r\n"
 }
 
+bool ClientMaySendMore(std::string_view received) {
+  // The block ends at the earliest empty line, after LF or CR LF line ends.
+  const std::size_t bare = received.find("\n\n");
+  const std::size_t with_cr = received.find("\n\r\n");
+  const std::size_t end = bare < with_cr ? bare : with_cr;
+  if (end == std::string_view::npos) return true;
+  const std::size_t after = end + (end == bare ? 2 : 3);
+  if (after < received.size()) return true;
+  std::string_view rest = received.substr(0, end + 1);
+  rest.remove_prefix(rest.find('\n') + 1);  // the request line
+  while (!rest.empty()) {
+    const std::size_t line_end = rest.find('\n');
+    std::string_view line = rest.substr(0, line_end);
+    rest.remove_prefix(line_end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    const std::string_view name = TrimHttpSpace(line.substr(0, colon));
+    if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding") || EqualsIgnoreAsciiCase(name, "Expect")) {
+      return true;
+    }
+    if (EqualsIgnoreAsciiCase(name, "Content-Length")) {
+      // Only a length of exactly nothing says no body; an unreadable one may
+      // still be followed by bytes.
+      std::uint64_t length = 0;
+      if (!ReadDigits(TrimHttpSpace(line.substr(colon + 1)), length) || length != 0) return true;
+    }
+  }
+  return false;
+}
+
 ByteRangeSpec ParseRangeHeader(std::string_view request_text) {
   // Header lines start after the request line and end at the first empty line;
   // a line cut off by the end of the received bytes does not count.

@@ -32,6 +32,14 @@ bool HeaderBlockEnded(std::string_view received, std::size_t already_checked = 0
 // no CR LF or its first line no space.
 std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi);
 
+// True when the client may still be sending after the request read in
+// `received`: its header block did not end there, bytes follow that end (a
+// second request or a body), or the head announces a body (a Content-Length
+// other than 0, any Transfer-Encoding, any Expect). Closing such a
+// connection at once can reset it before the client reads its answer; when
+// this is false, nothing more is due from the client.
+bool ClientMaySendMore(std::string_view received);
+
 // One byte range from a Range header line, as the client wrote it.
 struct ByteRangeSpec {
   enum class Kind { kNone, kFrom, kFromTo, kSuffix };

@@ -81,18 +81,13 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   ReadOnlyFile file(fd);
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  file.length_ = static_cast<std::uint64_t>(info.st_size);
   // O_NONBLOCK stays: it has no effect on a regular file (reads and sendfile
   // still wait for the disk), and clearing it would cost two calls a request.
   return file;
 }
 
 void FileTraits::Close(Handle handle) { close(static_cast<int>(handle)); }
-
-std::optional<std::uint64_t> ReadOnlyFile::Length() const {
-  struct stat info {};
-  if (fstat(static_cast<int>(native()), &info) != 0) return std::nullopt;
-  return static_cast<std::uint64_t>(info.st_size);
-}
 
 bool ReadOnlyFile::Seek(std::uint64_t offset) {
   return lseek(static_cast<int>(native()), static_cast<off_t>(offset), SEEK_SET) >= 0;

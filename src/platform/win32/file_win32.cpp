@@ -116,16 +116,11 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return std::nullopt;
   }
+  file.length_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   return file;
 }
 
 void FileTraits::Close(Handle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
-
-std::optional<std::uint64_t> ReadOnlyFile::Length() const {
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(reinterpret_cast<HANDLE>(native()), &size)) return std::nullopt;
-  return static_cast<std::uint64_t>(size.QuadPart);
-}
 
 bool ReadOnlyFile::Seek(std::uint64_t offset) {
   LARGE_INTEGER distance{};
