@@ -128,9 +128,14 @@ std::string RenderFolderListing(FolderListing listing) {
     if (a.is_folder != b.is_folder) return a.is_folder;
     return NaturalLess(a.name, b.name);
   };
-  const std::size_t shown = std::min(entries.size(), kListingCap);
-  std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(shown),
-                    entries.end(), order);
+  const std::size_t shown = std::min(entries.size(), listing.cap);
+  // A whole sort is quicker than a partial one that keeps everything.
+  if (shown == entries.size()) {
+    std::sort(entries.begin(), entries.end(), order);
+  } else {
+    std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(shown),
+                      entries.end(), order);
+  }
 
   std::string out;
   out.reserve(1024 + shown * 160);
