@@ -10,6 +10,7 @@
 
 #include "http/core/content_type.h"
 #include "http/core/path_map.h"
+#include "http/core/reply.h"
 #include "http/core/request.h"
 #include "http/core/responses.h"
 #include "http/core/settings.h"
@@ -87,6 +88,17 @@ void CheckRequestPath(std::string_view request, std::string_view root, const Cod
   if (!raw) {
     Check(!mapped, "no raw path, no mapping");
     return;
+  }
+  // A folder is confined as a file is, and the redirect to it can never
+  // break out of its header line.
+  const std::optional<MappedFolder> folder = MapRequestFolder(raw, root, ansi, everything);
+  if (folder) {
+    CheckMapped(folder->folder, ansi);
+    CheckMapped(folder->index, ansi);
+  }
+  for (char c : FolderRedirectLocation(*raw)) {
+    const auto b = static_cast<unsigned char>(c);
+    Check(b > 0x20 && b < 0x7F, "the redirect's Location holds visible ASCII only");
   }
   // "/" alone names the default document.
   const std::string decoded = *raw == "/" ? std::string(kDefaultDocument) : DecodeUrlPath(*raw);

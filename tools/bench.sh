@@ -5,11 +5,14 @@
 #   small file: wrk -t2 -c32 -d10s --latency -H 'Connection: close', then a
 #     browser's load: wrk -t2 -c6 (half the duration)
 #   256 MiB file: one GET with curl
+#   folder listing: a folder of 10,000 small files, this server with --list
+#     beside nginx's autoindex and Python's own listing: wrk -t2 -c6 (half the
+#     duration)
 #   memory: this server idle with its 500 threads, and holding 499 connections
 #   the Windows program under Wine on the small file, when it is built
 # Prints one table with the ratios this/floor, this/nginx, floor/nginx and
 # this/python.
-# Environment: ORVANE_BENCH_PORT (first of six ports; by default six free
+# Environment: ORVANE_BENCH_PORT (first of seven ports; by default seven free
 # ones are picked),
 # ORVANE_BENCH_SECONDS (wrk duration, default 10), ORVANE_BENCH_ROUNDS (turns
 # each server takes, default 3; the table shows medians), ORVANE_WIN_EXE (the
@@ -56,9 +59,9 @@ command -v python3 >/dev/null || { log "python3 is missing"; exit 1; }
 
 if [ -n "${ORVANE_BENCH_PORT:-}" ]; then
   PORTS=()
-  for i in 0 1 2 3 4 5; do PORTS+=($((ORVANE_BENCH_PORT + i))); done
+  for i in 0 1 2 3 4 5 6; do PORTS+=($((ORVANE_BENCH_PORT + i))); done
 else
-  PORTS_TEXT="$(free_ports 6)"
+  PORTS_TEXT="$(free_ports 7)"
   read -r -a PORTS <<<"$PORTS_TEXT"
 fi
 PORT_THIS=${PORTS[0]}
@@ -67,6 +70,8 @@ PORT_PYTHON=${PORTS[2]}
 PORT_WINE=${PORTS[3]}
 PORT_MEMORY=${PORTS[4]}
 PORT_FLOOR=${PORTS[5]}
+PORT_LIST=${PORTS[6]}
+LISTED_FILES=10000
 
 mkdir -p "$BUILD"
 log "optimised native build ($BUILD/bench)"
@@ -122,6 +127,9 @@ mkdir -p "$SITE"
 head -c 1024 /dev/urandom | base64 -w 64 | head -c 1024 >"$SITE/small.htm"
 head -c $((256 * 1024 * 1024)) /dev/urandom >"$SITE/big.bin"
 BIG_BYTES=$((256 * 1024 * 1024))
+# The listed folder: small files with names like a photo folder's.
+mkdir -p "$SITE/many"
+(cd "$SITE/many" && seq -f 'IMG_%05g.jpg' 1 "$LISTED_FILES" | xargs touch)
 
 # Results, by "figure.server".
 declare -A R
@@ -145,15 +153,16 @@ listen_overflows() {
   fi
 }
 
-# wrk_round NAME PORT [CONNECTIONS SECONDS KEY]: one wrk run on the small
-# file; adds to the figures of NAME (of KEY.NAME when KEY is given).
+# wrk_round NAME PORT [CONNECTIONS SECONDS KEY URLPATH]: one wrk run on the
+# small file (or on URLPATH); adds to the figures of NAME (of KEY.NAME when
+# KEY is given).
 declare -A RPS P50 P99 BIG
 wrk_round() {
   local port="$2" connections="${3:-32}" seconds="${4:-$SECONDS_PER_RUN}"
-  local name="${5:+$5.}$1" out before after
+  local name="${5:+$5.}$1" path="${6:-/small.htm}" out before after
   before=$(listen_overflows)
   out=$(wrk -t2 -c"$connections" -d"${seconds}s" --latency -H 'Connection: close' \
-    "http://127.0.0.1:$port/small.htm")
+    "http://127.0.0.1:$port$path")
   after=$(listen_overflows)
   echo "$out" >>"$WORK/wrk-$name.txt"
   RPS[$name]+=" $(awk '/^Requests\/sec:/ {print $2}' <<<"$out")"
@@ -184,8 +193,10 @@ big_round() {
   fi
 }
 
-log "starting this server (headless) on $PORT_THIS, the floor on $PORT_FLOOR, nginx on $PORT_NGINX, python on $PORT_PYTHON"
+log "starting this server (headless) on $PORT_THIS and with --list on $PORT_LIST, the floor on $PORT_FLOOR, nginx on $PORT_NGINX, python on $PORT_PYTHON"
 "$SERVER" "$SITE" "$PORT_THIS" >/dev/null 2>"$WORK/this.err" &
+PIDS+=($!)
+"$SERVER" --list "$SITE" "$PORT_LIST" >/dev/null 2>"$WORK/list.err" &
 PIDS+=($!)
 # The floor answers every request with the one file it was given.
 "$FLOOR" "$SITE/small.htm" "$PORT_FLOOR" >/dev/null 2>"$WORK/floor.err" &
@@ -211,6 +222,7 @@ http {
   server {
     listen 127.0.0.1:$PORT_NGINX;
     root $SITE;
+    location /many/ { autoindex on; }
   }
 }
 NGINX
@@ -220,10 +232,19 @@ python3 -m http.server "$PORT_PYTHON" --bind 127.0.0.1 --directory "$SITE" >/dev
 PIDS+=($!)
 NAMES=(this floor nginx python)
 declare -A PORT_OF=([this]=$PORT_THIS [floor]=$PORT_FLOOR [nginx]=$PORT_NGINX [python]=$PORT_PYTHON)
+# The listing's turns: this server with --list, nginx's autoindex, python.
+LIST_NAMES=(this nginx python)
+declare -A LIST_PORT_OF=([this]=$PORT_LIST [nginx]=$PORT_NGINX [python]=$PORT_PYTHON)
 for name in "${NAMES[@]}"; do
   wait_ready "${PORT_OF[$name]}" || { log "$name did not answer on ${PORT_OF[$name]}"; exit 1; }
   # A short warm-up so no server pays for first-touch costs in the figures.
   wrk -t2 -c32 -d1s -H 'Connection: close' "http://127.0.0.1:${PORT_OF[$name]}/small.htm" >/dev/null 2>&1 || true
+done
+wait_ready "$PORT_LIST" || { log "this server with --list did not answer on $PORT_LIST"; exit 1; }
+# Each lists the whole folder, so the turns compare the same work.
+for name in "${LIST_NAMES[@]}"; do
+  listed=$(curl -s --max-time 30 "http://127.0.0.1:${LIST_PORT_OF[$name]}/many/" | grep -c 'IMG_' || true)
+  [ "$listed" -ge "$LISTED_FILES" ] || { log "$name listed $listed of $LISTED_FILES files"; exit 1; }
 done
 # The servers take turns, round after round, so a burst of other load on the
 # machine falls on all of them rather than on one; the table shows medians.
@@ -240,10 +261,14 @@ for round in $(seq 1 "$ROUNDS"); do
   for name in "${NAMES[@]}"; do
     [ "$name" = floor ] || big_round "$name" "${PORT_OF[$name]}"
   done
+  for name in "${LIST_NAMES[@]}"; do
+    log "round $round/$ROUNDS: $name, the listing of $LISTED_FILES files"
+    wrk_round "$name" "${LIST_PORT_OF[$name]}" "$BROWSER_CONNECTIONS" "$BROWSER_SECONDS" list /many/
+  done
 done
 # The samples are space-separated lists, split into median's arguments on purpose.
 # shellcheck disable=SC2086
-for name in "${NAMES[@]}" "${NAMES[@]/#/c6.}"; do
+for name in "${NAMES[@]}" "${NAMES[@]/#/c6.}" "${LIST_NAMES[@]/#/list.}"; do
   R[rps.$name]=$(median ${RPS[$name]})
   R[p50.$name]=$(median ${P50[$name]})
   R[p99.$name]=$(median ${P99[$name]})
@@ -386,11 +411,19 @@ echo "small file: 1 KiB .htm, wrk -t2 -c32 -d${SECONDS_PER_RUN}s, and -c$BROWSER
 echo "per turn, requests/s: this${RPS[this]}; floor${RPS[floor]}; nginx${RPS[nginx]}; python${RPS[python]}"
 echo "per turn, -c$BROWSER_CONNECTIONS requests/s: this${RPS[c6.this]}; floor${RPS[c6.floor]};" \
   "nginx${RPS[c6.nginx]}; python${RPS[c6.python]}"
+echo "folder listing: /many/ of $LISTED_FILES files, this with --list, nginx autoindex, python;" \
+  "wrk -t2 -c$BROWSER_CONNECTIONS -d${BROWSER_SECONDS}s; per turn, requests/s: this${RPS[list.this]};" \
+  "nginx${RPS[list.nginx]}; python${RPS[list.python]}"
 row "figure" "this" "floor" "nginx" "python" "this/floor" "this/nginx" "floor/nginx" "this/python"
 speed_rows "" "small file"
 speed_rows "c6." "-c$BROWSER_CONNECTIONS"
 row "256 MiB GET, MiB/s" "${R[big.this]}" "" "${R[big.nginx]}" "${R[big.python]}" "" \
   "$(ratio "${R[big.this]}" "${R[big.nginx]}")" "" "$(ratio "${R[big.this]}" "${R[big.python]}")"
+row "folder listing of $LISTED_FILES files, req/s" "${R[rps.list.this]}" "" "${R[rps.list.nginx]}" \
+  "${R[rps.list.python]}" "" "$(ratio "${R[rps.list.this]}" "${R[rps.list.nginx]}")" "" \
+  "$(ratio "${R[rps.list.this]}" "${R[rps.list.python]}")"
+row "  non-2xx answers (must be 0)" "${R[non2xx.list.this]}" "" "${R[non2xx.list.nginx]}" \
+  "${R[non2xx.list.python]}" "" "" "" ""
 if [ -n "${R[wine]:-}" ]; then
   row "Windows program under Wine, req/s" "${R[wine]}" "" "" "" "$(ratio "${R[wine]}" "${R[rps.floor]}")" \
     "$(ratio "${R[wine]}" "${R[rps.nginx]}")" "" "$(ratio "${R[wine]}" "${R[rps.python]}")"
@@ -416,4 +449,5 @@ echo "RESULT rps_this=${R[rps.this]} rps_floor=${R[rps.floor]} rps_nginx=${R[rps
   "c6_rps_python=${R[rps.c6.python]} c6_p99_this=${R[p99.c6.this]} c6_p99_floor=${R[p99.c6.floor]}" \
   "c6_overflow_this=${R[overflow.c6.this]} c6_overflow_floor=${R[overflow.c6.floor]}" \
   "big_this=${R[big.this]} big_nginx=${R[big.nginx]} big_python=${R[big.python]}" \
+  "list_this=${R[rps.list.this]} list_nginx=${R[rps.list.nginx]} list_python=${R[rps.list.python]}" \
   "wine=${R[wine]:--} rss_idle_kb=${R[rss_idle]} rss_held_kb=${R[rss_held]} hwm_held_kb=${R[hwm_held]}"

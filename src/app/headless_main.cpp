@@ -1,8 +1,10 @@
-// The headless server for Linux: `orvane-headless [FOLDER] [PORT]` serves
-// FOLDER (default: the current folder) on PORT (default 8080) on every IPv4
-// address until SIGINT or SIGTERM. Exit codes: 0 stopped cleanly, 1 could not
-// start, 2 wrong command line, 3 (kExitWorkersEnded) workers stuck past the
-// shutdown wait were ended with the process.
+// The headless server for Linux: `orvane-headless [--list] [--types] [FOLDER]
+// [PORT]` serves FOLDER (default: the current folder) on PORT (default 8080)
+// on every IPv4 address until SIGINT or SIGTERM. --list lists folders that
+// have no index.htm, --types sends the common content types; both are off by
+// default. Exit codes: 0 stopped cleanly, 1 could not start, 2 wrong command
+// line, 3 (kExitWorkersEnded) workers stuck past the shutdown wait were ended
+// with the process.
 #include <langinfo.h>
 #include <limits.h>
 #include <locale.h>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/console_panel.h"
 #include "app/address_report.h"
@@ -62,13 +65,31 @@ class StdoutHold {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 3 ||
-      (argc > 1 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help"))) {
-    std::fprintf(stderr, "usage: %s [FOLDER] [PORT]\n", argv[0]);
+  orvane::ServingOptions serving;
+  std::vector<std::string> positional;
+  bool wrong = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--list") {
+      serving.list_folders = true;
+    } else if (arg == "--types") {
+      serving.common_types = true;
+    } else if (arg == "-h" || arg.rfind("--", 0) == 0) {
+      wrong = true;  // -h, --help and any other switch
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (wrong || positional.size() > 2) {
+    std::fprintf(stderr,
+                 "usage: %s [--list] [--types] [FOLDER] [PORT]\n"
+                 "  --list   a folder without index.htm shows its files\n"
+                 "  --types  the content types phones and browsers open in place\n",
+                 argv[0]);
     return 2;
   }
-  const std::string folder = AbsoluteFolder(argc > 1 ? argv[1] : ".");
-  const std::string port_text = argc > 2 ? argv[2] : "8080";
+  const std::string folder = AbsoluteFolder(!positional.empty() ? positional[0] : ".");
+  const std::string port_text = positional.size() > 1 ? positional[1] : "8080";
 
   // Signals are taken by this thread alone, with sigwait; every worker
   // thread inherits the blocked mask.
@@ -83,6 +104,7 @@ int main(int argc, char** argv) {
   orvane::ConsolePanel panel;
   const orvane::CodePage ansi = orvane::platform::AnsiCodePage();
   orvane::Server server(panel, ansi);
+  server.SetServingOptions(serving);
   // The start report goes out before any client line: standard output is
   // held from before the first accept until the report is written.
   StdoutHold hold;

@@ -7,12 +7,16 @@
 #include <string_view>
 
 #include "http/file_transfer.h"
+#include "http/core/reply.h"
+#include "http/core/folder_listing.h"
 #include "http/core/path_map.h"
 #include "http/core/request.h"
 #include "http/core/responses.h"
+#include "http/core/serving_options.h"
 #include "http/core/text_rules.h"
 #include "http/operator_panel.h"
 #include "net/net_socket.h"
+#include "platform/file.h"
 
 namespace orvane {
 
@@ -31,10 +35,14 @@ struct AnswerContext {
   const CannedResponses& canned;
   const CodePage& ansi;
   int send_wait_ms;
+  ServingOptions serving = {};  // as they stood when the request came
+  std::size_t listing_cap = kListingCap;
 };
 
 // `AnswerRequest`: looks up the file a GET request names (exists, opens),
-// then DecideReply says what answers it and SendReply sends that. True when
+// with the folder listing on also the folder it names (its index.htm, else
+// its entries), then DecideReply says what answers it and SendReply sends
+// that. True when
 // a whole answer was sent, so the close must let the client read it; false
 // when nothing was sent or a body was cut short (the connection is then
 // closed at once).
@@ -47,5 +55,11 @@ bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
 // before the head is sent answers 500 instead.
 bool AnswerWithFile(net::NetSocket& client, const ParsedRequest& request, const MappedPath* path,
                     FileBody* file, const AnswerContext& context);
+
+// The listing of the folder `name` names, shown under the heading `path`:
+// hidden and system entries and names no request can fetch left out, names
+// that are not UTF-8 counted; nullopt when the folder cannot be read whole.
+std::optional<FolderListing> ReadFolderListing(const platform::FileName& name, std::string path,
+                                               std::size_t cap);
 
 }  // namespace orvane

@@ -61,7 +61,12 @@ bool SendReply(net::NetSocket& client, const Reply& reply, FileBody* file,
                const CannedResponses& canned, int send_wait_ms) {
   if (reply.kind == Reply::Kind::kNothing) return false;
   const std::string date = FormatHttpDate(platform::CurrentUtcTime());
-  const std::string head = ReplyHead(reply, canned, date);
+  std::string head = ReplyHead(reply, canned, date);
+  if (reply.kind == Reply::Kind::kPage) {
+    // One buffer, so the head never waits apart from its body.
+    head.append(reply.body);
+    return client.SendAll(head, send_wait_ms);
+  }
   if (reply.kind != Reply::Kind::kFile || file == nullptr) {
     (void)client.SendAll(head, send_wait_ms);
     return true;

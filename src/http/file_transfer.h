@@ -61,13 +61,14 @@ enum class BodySent {
                                        FileBody& file, std::uint64_t offset, std::uint64_t length,
                                        int send_wait_ms);
 
-// Sends a reply dated now: its head (ReplyHead), and for a file reply the
-// bytes it names from `file` (which a file reply must have). A file that
+// Sends a reply dated now: its head (ReplyHead), for a page its body, and for
+// a file reply the bytes it names from `file` (which a file reply must
+// have). A file that
 // fails before the head went out is answered with the 500 text instead. True
 // when a whole answer was sent, so the close must let the client read it;
 // false for kNothing and for a body cut short (the client then sees fewer
-// bytes than the head announced). A failed send of a text is not reported:
-// the connection is closed next anyway.
+// bytes than the head announced, or a page was not sent whole). A failed send of a text is not
+// reported: the connection is closed next anyway.
 bool SendReply(net::NetSocket& client, const Reply& reply, FileBody* file,
                const CannedResponses& canned, int send_wait_ms);
 

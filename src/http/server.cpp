@@ -153,7 +153,9 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
     const ParsedRequest request = ParseRequest(received, ansi_);
     panel_.AppendRequestLog(std::string(request.text));
     if (options_.test_before_answer) options_.test_before_answer();
-    const AnswerContext context{*root, canned_, ansi_, options_.send_wait_ms};
+    // The options as they stand now, read once for the whole request.
+    const AnswerContext context{
+        *root, canned_, ansi_, options_.send_wait_ms, serving_options(), options_.test_listing_cap};
     answered = AnswerRequest(client, request, context);
   }
   // The answer is complete: end the sending side now, so the client sees the

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "http/core/folder_listing.h"
+#include "http/core/serving_options.h"
 #include "http/worker_pool.h"
 
 namespace orvane {
@@ -11,14 +13,6 @@ namespace orvane {
 // The product's ceiling on answered connections drained at the same time
 // (ServerOptions::max_lingering).
 inline constexpr int kMaxLingering = 128;
-
-// What the operator switches on beside the design, each off by default: with
-// both off every answer is byte for byte the design's. Read once per request,
-// so a change applies from the next one.
-struct ServingOptions {
-  bool list_folders = false;  // a folder path answers with its listing page
-  bool common_types = false;  // the common content types, and byte ranges for every file
-};
 
 struct ServerOptions {
   int slot_count = 500;
@@ -46,6 +40,9 @@ struct ServerOptions {
   // Once the request has been read, before its file is opened and read (a
   // hook that does not return stands for a read from a hung network share):
   std::function<void()> test_before_answer;
+  // The most entries a listing page shows; tests lower it to reach the line
+  // for the rest with a small folder.
+  std::size_t test_listing_cap = kListingCap;
 };
 
 }  // namespace orvane

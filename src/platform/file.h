@@ -23,6 +23,9 @@ struct FileName {
 // True when a file or folder of exactly this name exists; never a pattern.
 bool FileNameExists(const FileName& name);
 
+// True when a folder of exactly this name exists (readable or not).
+bool FolderExists(const FileName& name);
+
 // One entry of a folder, as the system describes it.
 struct FolderEntry {
   // UTF-8 where the system's name is text. On Windows a name with an unpaired

@@ -2,10 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "http/connection.h"
 #include "http/core/responses.h"
+#include "http/core/serving_options.h"
 #include "platform/codepage.h"
 #include "platform/clock.h"
 #include "support/gbk_texts.h"
@@ -377,6 +386,152 @@ TEST_F(ServingTest, EverySlotIsFreeAgainAfterAMixOfRequests) {
   const int slots = server_->slot_count;
   EXPECT_TRUE(server_->panel.WaitFor([&] { return server.LiveWorkerCount() == slots; }, 3000))
       << server.LiveWorkerCount();
+}
+
+// The operator's options over the wire, switched while the server runs. The
+// listing shows at most three entries here, so a small folder reaches the
+// line for the rest.
+class ListingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    site_.Write("a.txt", "plain text");
+    site_.Write("p.png", "png");
+    site_.Write("with/index.htm", "<p>own</p>");
+    site_.Write("with/other.txt", "x");
+    site_.Write("without/b.txt", "bb");
+    site_.Write("without/deeper/c.txt", "c");
+    for (const char* name : {"1", "2", "3", "4", "5"}) site_.Write(std::string("many/") + name, "");
+#ifdef _WIN32
+    // Hidden and system by attribute (Wine also hides its dot-names).
+    site_.Write("without/secret.txt", "s");
+    site_.Write("without/system.txt", "s");
+    const std::filesystem::path without = site_.path() / "without";
+    ASSERT_TRUE(
+        SetFileAttributesW((without / "secret.txt").wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(
+        SetFileAttributesW((without / "system.txt").wstring().c_str(), FILE_ATTRIBUTE_SYSTEM));
+#else
+    site_.Write("without/.secret.txt", "s");
+    // Names no request can fetch, and one that is not UTF-8: Windows holds none of them.
+    site_.Write("without/con", "c");
+    site_.Write("without/x:y.txt", "c");
+    std::ofstream(site_.path() / "without" / "\xFF.txt") << "ff";
+#endif
+    ServerOptions options = RunningServer::FastOptions();
+    options.test_listing_cap = 3;
+    server_ = std::make_unique<RunningServer>(site_.FolderText(), options);
+    ASSERT_TRUE(server_->Running());
+  }
+
+#ifdef _WIN32
+  void TearDown() override {
+    const std::filesystem::path without = site_.path() / "without";
+    for (const char* name : {"secret.txt", "system.txt"}) {
+      SetFileAttributesW((without / name).wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+  }
+#endif
+
+  std::string FetchWith(ServingOptions options, const std::string& path) {
+    server_->server->SetServingOptions(options);
+    return Fetch(server_->port, Get(path));
+  }
+
+  net::SocketLibrary library_;
+  TempSite site_;
+  std::unique_ptr<RunningServer> server_;
+};
+
+TEST_F(ListingTest, FoldersAnswerWithTheirIndexARedirectOrTodaysAnswer) {
+  const ServingOptions off;
+  const ServingOptions list{true, false};
+  const ServingOptions types{false, true};
+  const auto moved = [](const std::string& location) {
+    return "HTTP/1.1 301 Moved Permanently\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
+           "Connection: close\r\nContent-Length: 0\r\nLocation: " +
+           location + "\r\nContent-Type: text/html\r\n\r\n";
+  };
+  const struct {
+    ServingOptions options;
+    std::string path;
+    std::string expected;
+  } cases[] = {
+      {list, "/with/", OkHead(10, "text/html") + "<p>own</p>"},
+      {list, "/with", moved("/with/")},
+      {list, "/with%2Fother.txt", OkHead(1, "text/plain") + "x"},
+      {list, "/without/deeper", moved("/without/deeper/")},
+      {list, "/nothere/", kNotFound},
+      {list, "/a.txt/", kNotFound},
+      {list, "/../", kNotFound},
+      {list, "/with/../../", kNotFound},
+      {list, "/a.txt", OkHead(10, "text/plain") + "plain text"},
+      // Off again: the next request gets today's answers.
+      {off, "/with", kServerError},
+      {off, "/with/", kNotFound},
+      {off, "/", kNotFound},
+      {off, "/p.png", OkHead(3, "application/octet-stream\r\nAccept-Ranges: bytes") + "png"},
+      {types, "/p.png", OkHead(3, "image/png\r\nAccept-Ranges: bytes") + "png"},
+      {types, "/a.txt", OkHead(10, "text/plain\r\nAccept-Ranges: bytes") + "plain text"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path + (c.options.list_folders ? " listing" : "") +
+                 (c.options.common_types ? " types" : ""));
+    EXPECT_EQ(c.expected, WithoutDate(FetchWith(c.options, c.path)));
+  }
+}
+
+TEST_F(ListingTest, AFolderWithoutIndexListsWhatCanBeFetched) {
+  const std::string more = "\xE5\x8F\xA6\xE6\x9C\x89 2 \xE9\xA1\xB9";  // 另有 2 项
+  const std::string not_utf8 = "<p>1 \xE4\xB8\xAA";                    // <p>1 个
+  const struct {
+    std::string path;
+    std::vector<std::string> shown;
+    std::vector<std::string> left_out;
+  } cases[] = {
+      // Folders first: the three shown are the folders, the files are the rest.
+      {"/",
+       {"<h1>/</h1>", "href=\"many/\"", "href=\"with/\"", "href=\"without/\"", more},
+       {"href=\"../\"", "href=\"a.txt\""}},
+      {"/without/",
+       {"<h1>/without/</h1>", "href=\"../\"", "href=\"b.txt\"", "href=\"deeper/\""},
+       {"secret.txt", "system.txt", "href=\"con\"", "x:y", "x%3Ay", more}},
+      {"/many/", {"href=\"1\"", "href=\"3\"", more}, {"href=\"4\"", not_utf8}},
+      {"/without/deeper/", {"<h1>/without/deeper/</h1>", "href=\"c.txt\""}, {more}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const Answer answer = SplitAnswer(FetchWith(ServingOptions{true, false}, c.path));
+    EXPECT_EQ(
+        "HTTP/1.1 200 OK\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\nConnection: close\r\n"
+        "Content-Length: " +
+            std::to_string(answer.body.size()) +
+            "\r\nContent-Type: text/html; charset=utf-8\r\nCache-control: private\r\n\r\n",
+        HeadWithoutDate(answer.head));
+    for (const std::string& text : c.shown)
+      EXPECT_NE(std::string::npos, answer.body.find(text)) << text;
+    for (const std::string& text : c.left_out)
+      EXPECT_EQ(std::string::npos, answer.body.find(text)) << text;
+  }
+#ifndef _WIN32
+  // The name that is not UTF-8 is counted, not shown.
+  const std::string page = SplitAnswer(FetchWith(ServingOptions{true, false}, "/without/")).body;
+  EXPECT_NE(std::string::npos, page.find(not_utf8));
+#endif
+}
+
+TEST_F(ListingTest, AFolderThatCannotBeReadAnswers500) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no way to take the right to list from this process's own user";
+#else
+  // Permissions do not bind root, who reads every folder.
+  if (geteuid() == 0) GTEST_SKIP() << "run as root: a folder without rights is still read";
+  site_.MakeFolder("locked");
+  site_.Write("locked/a.txt", "a");
+  ASSERT_EQ(0, chmod((site_.path() / "locked").c_str(), 0));
+  const std::string answer = WithoutDate(FetchWith(ServingOptions{true, false}, "/locked/"));
+  chmod((site_.path() / "locked").c_str(), 0755);
+  EXPECT_EQ(kServerError, answer);
+#endif
 }
 
 }  // namespace

@@ -238,6 +238,42 @@ class FakeFiles {
   std::vector<std::pair<NameEncoding, std::string>> asked_;
 };
 
+TEST(PathMapTest, MapsFolderPathsUnderTheSameConfinementAsFiles) {
+  const auto everything = [](const MappedPath&) { return true; };
+  const std::string kNotFolder = "(not a folder path)";
+  // clang-format off
+  const struct {
+    std::string path;
+    std::string folder;  // the folder's full path, its index.htm after a space
+  } cases[] = {
+      {"/", "C:\\web C:\\web\\index.htm"},
+      {"//", "C:\\web C:\\web\\index.htm"},
+      {"/docs/", "C:\\web\\docs C:\\web\\docs\\index.htm"},
+      {"/docs%2F", "C:\\web\\docs C:\\web\\docs\\index.htm"},
+      {"/a/../b/", "C:\\web\\b C:\\web\\b\\index.htm"},
+      {"/a+b/", "C:\\web\\a b C:\\web\\a b\\index.htm"},
+      {"/docs", kNotFolder}, {"/docs%5c", kNotFolder}, {"/a.txt", kNotFolder},
+      // What is refused as a file is refused as a folder.
+      {"/../", kRefused}, {"/%2e%2e/", kRefused}, {"/x/..%2f..%2f", kRefused},
+      {"/.../", kRefused}, {"/%20/", kRefused}, {"/con/", kRefused}, {"/x/NUL/", kRefused},
+      {"/x:y/", kRefused}, {"/a*/", kRefused}, {"/a?b/", kRefused}, {"/docs?v=2/", kRefused},
+      {"/%01/", kRefused}, {"/docs%5c/", kRefused}, {"x/", kRefused}, {"../", kRefused},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::string request = "GET " + c.path + " HTTP/1.1\r\n\r\n";
+    const std::optional<std::string_view> raw = RawRequestPath(request, CodePage::Gbk());
+    std::string got = kNotFolder;
+    if (NamesFolder(raw)) {
+      const std::optional<MappedFolder> folder =
+          MapRequestFolder(raw, "C:\\web", CodePage::Gbk(), everything);
+      got = folder ? folder->folder.FullPath() + " " + folder->index.FullPath() : kRefused;
+    }
+    EXPECT_EQ(c.folder, got);
+  }
+}
+
 constexpr NameEncoding kUtf8 = NameEncoding::kUtf8;
 constexpr NameEncoding kAnsi = NameEncoding::kAnsi;
 

@@ -41,11 +41,12 @@ struct FolderListing {
   std::string path;
   std::vector<ListingEntry> entries;  // in any order
   std::size_t not_writable = 0;       // names left out as not UTF-8
+  std::size_t cap = kListingCap;      // the most entries the page shows
 };
 
 // The whole UTF-8 HTML page: the folder's path as its heading, a link to the
 // parent folder except at "/", folders then files in NaturalLess order with
-// their size and last change, at most kListingCap of them, then a line for
+// their size and last change, at most `cap` of them, then a line for
 // the rest and one for the names left out as not UTF-8.
 std::string RenderFolderListing(FolderListing listing);
 

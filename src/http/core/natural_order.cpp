@@ -43,8 +43,16 @@ std::string_view DigitRun(std::string_view text, std::size_t& pos) {
 }  // namespace
 
 int NaturalCompare(std::string_view a, std::string_view b) {
-  std::size_t i = 0;
-  std::size_t j = 0;
+  // Bytes the two names share from the start compare level one by one, so
+  // they are passed over at once (names in one folder often share a long
+  // start: "IMG_0"), back to the start of a run of digits the shared part
+  // ends in, since a run is compared whole.
+  std::size_t same = 0;
+  const std::size_t shorter = a.size() < b.size() ? a.size() : b.size();
+  while (same < shorter && a[same] == b[same]) ++same;
+  while (same > 0 && IsDigit(a[same - 1])) --same;
+  std::size_t i = same;
+  std::size_t j = same;
   while (i < a.size() && j < b.size()) {
     const bool a_digit = IsDigit(a[i]);
     const bool b_digit = IsDigit(b[j]);

@@ -139,9 +139,11 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
   return mapped;
 }
 
-std::string_view ContentTypeOf(const MappedPath& mapped) {
-  if (mapped.relative.find('.') != std::string::npos) return ContentTypeForPath(mapped.relative);
-  return ContentTypeForPath(mapped.FullPath());
+std::string_view ContentTypeOf(const MappedPath& mapped, ContentTypes types) {
+  if (mapped.relative.find('.') != std::string::npos) {
+    return ContentTypeForPath(mapped.relative, types);
+  }
+  return ContentTypeForPath(mapped.FullPath(), types);
 }
 
 std::optional<MappedPath> MapRequestPath(std::optional<std::string_view> raw,
@@ -158,6 +160,33 @@ std::optional<MappedPath> MapRequestPath(std::optional<std::string_view> raw,
   std::optional<MappedPath> mapped = MapDecodedPath(site_root, ansi, decoded, NameEncoding::kAnsi);
   if (mapped && exists(*mapped)) return mapped;
   return std::nullopt;
+}
+
+bool NamesFolder(std::optional<std::string_view> raw_path) {
+  if (!raw_path) return false;
+  // "/" is never the second byte of a double-byte character in GBK or UTF-8.
+  const std::string decoded = DecodeUrlPath(*raw_path);
+  return !decoded.empty() && decoded.back() == '/';
+}
+
+std::optional<MappedFolder> MapRequestFolder(std::optional<std::string_view> raw,
+                                             std::string_view site_root, const CodePage& ansi,
+                                             const PathExistsFn& exists) {
+  if (!NamesFolder(raw)) return std::nullopt;
+  std::string decoded = DecodeUrlPath(*raw);
+  while (!decoded.empty() && decoded.back() == '/') decoded.pop_back();
+  const auto look_up = [&](NameEncoding encoding) -> std::optional<MappedFolder> {
+    std::optional<MappedPath> folder = MapDecodedPath(site_root, ansi, decoded, encoding);
+    if (!folder || !exists(*folder)) return std::nullopt;
+    std::optional<MappedPath> index =
+        MapDecodedPath(site_root, ansi, decoded + std::string(kDefaultDocument), encoding);
+    if (!index) return std::nullopt;
+    return MappedFolder{std::move(*folder), std::move(*index)};
+  };
+  if (IsNonAsciiUtf8(decoded)) {
+    if (std::optional<MappedFolder> unicode = look_up(NameEncoding::kUtf8)) return unicode;
+  }
+  return look_up(NameEncoding::kAnsi);
 }
 
 }  // namespace orvane

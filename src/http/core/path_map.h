@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "http/core/content_type.h"
 #include "http/core/text_rules.h"
 
 namespace orvane {
@@ -42,7 +43,8 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
 // The Content-Type of a mapped file: from the request path's extension, or,
 // when the request path has no dot at all, from the whole path (so the dot of
 // a folder name counts).
-std::string_view ContentTypeOf(const MappedPath& mapped);
+std::string_view ContentTypeOf(const MappedPath& mapped,
+                               ContentTypes types = ContentTypes::kOriginal);
 
 // True when a path segment names a Windows device in any case, with or
 // without an extension ("nul", "Com1.txt", "CONOUT$", "LPT" + superscript 1).
@@ -66,5 +68,23 @@ using PathExistsFn = std::function<bool(const MappedPath&)>;
 std::optional<MappedPath> MapRequestPath(std::optional<std::string_view> raw_path,
                                          std::string_view site_root, const CodePage& ansi,
                                          const PathExistsFn& exists);
+
+// Whether a request names a folder by its path ending in "/" (decoded, so
+// "%2F" counts too); "/" alone is the site folder.
+bool NamesFolder(std::optional<std::string_view> raw_path);
+
+// A folder a request named with a final "/", and the index.htm inside it.
+struct MappedFolder {
+  MappedPath folder;
+  MappedPath index;
+};
+
+// `MapRequestFolder`: the folder a request path ending in "/" names (its
+// final "/" left off), mapped under the same confinement as a file and
+// looked up as MapRequestPath looks up a file (Unicode name first); nullopt
+// when the path is refused or names nothing.
+std::optional<MappedFolder> MapRequestFolder(std::optional<std::string_view> raw_path,
+                                             std::string_view site_root, const CodePage& ansi,
+                                             const PathExistsFn& exists);
 
 }  // namespace orvane

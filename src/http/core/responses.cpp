@@ -19,6 +19,8 @@ struct HeadFields {
   std::string_view content_range;  // the value after "bytes "
   std::string_view content_type;
   bool private_cache = false;  // "Cache-control: private"
+  std::string_view location;
+  bool all_ranges = false;  // ContentTypeLines
 };
 
 // The one head builder, up to and including the empty line.
@@ -32,7 +34,10 @@ std::string BuildHead(const HeadFields& f) {
   if (!f.content_range.empty()) {
     head.append("Content-Range: bytes ").append(f.content_range).append("\r\n");
   }
-  head.append("Content-Type: ").append(ContentTypeLines(f.content_type)).append("\r\n");
+  if (!f.location.empty()) head.append("Location: ").append(f.location).append("\r\n");
+  head.append("Content-Type: ")
+      .append(ContentTypeLines(f.content_type, f.all_ranges))
+      .append("\r\n");
   if (f.private_cache) head.append("Cache-control: private\r\n");
   head.append("\r\n");
   return head;
@@ -40,14 +45,15 @@ std::string BuildHead(const HeadFields& f) {
 
 // The head every canned error answer shares.
 std::string CannedHead(std::string_view status_line, std::string_view body_length) {
-  return BuildHead({status_line, kDatePlaceholder, true, body_length, {}, "text/html", false});
+  return BuildHead(
+      {status_line, kDatePlaceholder, true, body_length, {}, "text/html", false, {}, false});
 }
 
 }  // namespace
 
-std::string ContentTypeLines(std::string_view content_type) {
+std::string ContentTypeLines(std::string_view content_type, bool all_ranges) {
   std::string lines(content_type);
-  if (AdvertisesByteRanges(content_type)) lines.append("\r\nAccept-Ranges: bytes");
+  if (all_ranges || AdvertisesByteRanges(content_type)) lines.append("\r\nAccept-Ranges: bytes");
   return lines;
 }
 
@@ -69,7 +75,9 @@ CannedResponses BuildCannedResponses() {
                                     kLengthPlaceholder,
                                     {},
                                     kTypePlaceholder,
-                                    true});
+                                    true,
+                                    {},
+                                    false});
   return r;
 }
 
@@ -78,26 +86,66 @@ std::string FillCannedResponse(std::string_view canned, std::string_view date) {
 }
 
 std::string FillOkHead(std::string_view ok_template, std::uint64_t body_length,
-                       std::string_view date, std::string_view content_type) {
+                       std::string_view date, std::string_view content_type, bool all_ranges) {
   const CodePage bytes = CodePage::SingleByte();
   std::string head =
       ReplaceAll(ok_template, kLengthPlaceholder, UnsignedDecimalText(body_length), bytes);
   head = ReplaceAll(head, kDatePlaceholder, date, bytes);
-  return ReplaceAll(head, kTypePlaceholder, ContentTypeLines(content_type), bytes);
+  return ReplaceAll(head, kTypePlaceholder, ContentTypeLines(content_type, all_ranges), bytes);
 }
 
 std::string BuildPartialHead(std::string_view date, std::string_view content_type,
-                             std::uint64_t first, std::uint64_t last, std::uint64_t total) {
+                             std::uint64_t first, std::uint64_t last, std::uint64_t total,
+                             bool all_ranges) {
   const std::string range = UnsignedDecimalText(first) + "-" + UnsignedDecimalText(last) + "/" +
                             UnsignedDecimalText(total);
-  return BuildHead({"HTTP/1.1 206 Partial Content\r\n", date, false,
-                    UnsignedDecimalText(last - first + 1), range, content_type, true});
+  return BuildHead({"HTTP/1.1 206 Partial Content\r\n",
+                    date,
+                    false,
+                    UnsignedDecimalText(last - first + 1),
+                    range,
+                    content_type,
+                    true,
+                    {},
+                    all_ranges});
 }
 
 std::string BuildRangeNotSatisfiable(std::string_view date, std::uint64_t total) {
   const std::string range = "*/" + UnsignedDecimalText(total);
-  return BuildHead(
-      {"HTTP/1.1 416 Range Not Satisfiable\r\n", date, true, "0", range, "text/html", false});
+  return BuildHead({"HTTP/1.1 416 Range Not Satisfiable\r\n",
+                    date,
+                    true,
+                    "0",
+                    range,
+                    "text/html",
+                    false,
+                    {},
+                    false});
+}
+
+std::string BuildPageHead(std::string_view date, std::uint64_t body_length,
+                          std::string_view content_type) {
+  return BuildHead({"HTTP/1.1 200 OK\r\n",
+                    date,
+                    true,
+                    UnsignedDecimalText(body_length),
+                    {},
+                    content_type,
+                    true,
+                    {},
+                    false});
+}
+
+std::string BuildRedirect(std::string_view date, std::string_view location) {
+  return BuildHead({"HTTP/1.1 301 Moved Permanently\r\n",
+                    date,
+                    true,
+                    "0",
+                    {},
+                    "text/html",
+                    false,
+                    location,
+                    false});
 }
 
 }  // namespace orvane

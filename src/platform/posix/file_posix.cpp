@@ -74,6 +74,11 @@ bool FileNameExists(const FileName& name) {
   return stat(PosixPath(name).c_str(), &info) == 0;
 }
 
+bool FolderExists(const FileName& name) {
+  struct stat info {};
+  return stat(PosixPath(name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   // O_NONBLOCK so that opening a FIFO cannot hang the worker; it is refused below.
   const int fd = open(PosixPath(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -103,6 +103,13 @@ bool FileNameExists(const FileName& name) {
   return path && GetFileAttributesW(path->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool FolderExists(const FileName& name) {
+  const std::optional<std::wstring> path = WidePath(name);
+  if (!path) return false;
+  const DWORD attributes = GetFileAttributesW(path->c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);
   if (!path) return std::nullopt;
