@@ -34,9 +34,9 @@ class Server : private WorkerHost {
   // result says which step failed, also when no worker can be woken to wait
   // (every slot busy or broken); the server then stays stopped.
   [[nodiscard]] StartResult StartServer(const ServerSettings& settings);
-  // `StopServer`: closes the listening socket and shuts every connection
-  // down; the waiting worker's Accept fails, the server no longer runs and
-  // the panel hears ServerStopped.
+  // `StopServer`: shuts every connection down (the run ends), then closes
+  // the listening socket; the waiting worker's Accept fails, the server no
+  // longer runs and the panel hears ServerStopped.
   void StopServer();
   // True from a successful start until the waiter of that run accepts no
   // more (after a stop, or a listening socket that fails).
@@ -51,7 +51,7 @@ class Server : private WorkerHost {
   // destroying the pool, the server and the panel under that worker.
   void ShutdownForExit();
 
-  std::string site_root() const;
+  [[nodiscard]] std::string site_root() const;
   // The operator's serving options, from the next request on; any thread.
   void SetServingOptions(ServingOptions options);
   [[nodiscard]] ServingOptions serving_options() const;
@@ -87,7 +87,8 @@ class Server : private WorkerHost {
   const CannedResponses canned_;
   // Held while the listening socket is opened or closed and while running_
   // changes with it, so that a waiter of an earlier run never closes a later
-  // run's socket nor ends a later run.
+  // run's socket nor ends a later run. Taken before the pool's lock (a start
+  // begins the run and wakes the first waiter under it), never after it.
   platform::Lock run_lock_;
   // Written under run_lock_; read without it by the window thread.
   std::atomic<bool> running_{false};

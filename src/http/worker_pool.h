@@ -89,10 +89,11 @@ class WorkerPool {
   // woken): a connection accepted by an earlier run is closed unanswered, and
   // a waiter of an earlier run ends without accepting again. Its number.
   std::uint64_t BeginRun();
-  // StopServer's part, after the listening socket is closed: a new run
-  // begins, so a connection accepted just before the stop but not yet
-  // recorded is closed unanswered, and every connection a worker serves is
-  // interrupted (never closed here: its worker closes it, exactly once).
+  // StopServer's first part, before the listening socket is closed: a new
+  // run begins, so a connection accepted just before the stop but not yet
+  // recorded is closed unanswered, and the waiter whose Accept then fails
+  // sees its run stopped; every connection a worker serves is interrupted
+  // (never closed here: its worker closes it, exactly once).
   void ShutdownConnections();
   // FinalShutdown's part: no slot is handed out or recycled any more, every
   // connection is shut down and every suspended thread is woken to end at
@@ -154,7 +155,9 @@ class WorkerPool {
 
   WorkerHost& host_;
   ThreadMaker maker_;
-  platform::Lock lock_;                        // PoolLock: the slot fields and shutting_down_
+  // The pool lock: the slot fields, the runs, shutting_down_ and
+  // broken_count_. No other lock is taken while it is held.
+  platform::Lock lock_;
   std::vector<Slot> slots_ GUARDED_BY(lock_);  // sized once, in the constructor
   int broken_count_ GUARDED_BY(lock_) = 0;
   bool shutting_down_ GUARDED_BY(lock_) = false;

@@ -30,7 +30,7 @@ class AddressPanel {
   // automatic one; empty when no address is usable.
   std::string ShownHost();
   // The host the box showed last, without reading the adapters again.
-  const std::string& shown_host() const { return shown_; }
+  [[nodiscard]] const std::string& shown_host() const { return shown_; }
   // A command of the box's menu (other IDs are ignored). True when an
   // address was chosen and the box must be rebuilt. Copy and the QR code give
   // `served`, the address where the running server answers, whatever the box
@@ -48,7 +48,7 @@ class AddressPanel {
   static LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                   DWORD_PTR self);
   void ShowMenu(LPARAM at);
-  QrContent QrContentFor(const std::optional<std::wstring>& served) const;
+  [[nodiscard]] QrContent QrContentFor(const std::optional<std::wstring>& served) const;
 
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/dpi.h"
 
+#include "ui/rules/frame_dpi.h"
 #include "ui/win_handles.h"
 
 namespace orvane::ui {
@@ -43,11 +44,12 @@ int FrameDpi(HWND window, int window_dpi) {
       User32Function<GetWindowDpiAwarenessContextFunction>("GetWindowDpiAwarenessContext");
   static const auto same_context =
       User32Function<AreDpiAwarenessContextsEqualFunction>("AreDpiAwarenessContextsEqual");
-  if (context_of != nullptr && same_context != nullptr &&
-      same_context(context_of(window), DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
-    return window_dpi;
-  }
-  return SystemDpi();
+  // Only v2 changes the frame's DPI, so only v2 is told apart; a system
+  // without these calls has no per-monitor v2 at all.
+  const bool v2 = context_of != nullptr && same_context != nullptr &&
+                  same_context(context_of(window), DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  return FrameDpiFor(v2 ? DpiAwareness::kPerMonitorV2 : DpiAwareness::kSystem, window_dpi,
+                     SystemDpi());
 }
 
 SIZE FrameSize(int client_width, int client_height, DWORD style, bool menu, int dpi) {

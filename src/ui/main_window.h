@@ -35,7 +35,7 @@ class MainWindow : public BaseWindow<MainWindow> {
   // created event and shows it. False when the window could not be made.
   [[nodiscard]] bool Create(int show_command);
   // The window, for the message loop's dialog keys; nullptr once destroyed.
-  HWND handle() const { return hwnd(); }
+  [[nodiscard]] HWND handle() const { return hwnd(); }
 
  private:
   friend class BaseWindow<MainWindow>;
@@ -54,13 +54,13 @@ class MainWindow : public BaseWindow<MainWindow> {
   void OnDpiChanged(int dpi, const RECT& suggested);
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
-  int DefaultButtonId() const;
+  [[nodiscard]] int DefaultButtonId() const;
   void OnTrayNotify(UINT kind);
   void ShowTrayIcon(bool first);
 
   void ShowServerAddress();
   // The port the server answers on while it runs; none while it is stopped.
-  std::optional<std::int16_t> ServedPort() const;
+  [[nodiscard]] std::optional<std::int16_t> ServedPort() const;
   // The address box's text for the port being served; none while stopped.
   std::optional<std::wstring> ServedAddress();
   void StepPort(bool up);
@@ -71,7 +71,7 @@ class MainWindow : public BaseWindow<MainWindow> {
   void ShowInstructions();
   void ShowAbout();
 
-  int Scale(int pixels) const { return MulDiv(pixels, dpi_, kBaseDpi); }
+  [[nodiscard]] int Scale(int pixels) const { return MulDiv(pixels, dpi_, kBaseDpi); }
 
   HINSTANCE instance_;
   const std::wstring program_folder_;

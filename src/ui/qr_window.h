@@ -37,7 +37,7 @@ class QrWindow : public BaseWindow<QrWindow> {
   // Shows `content` instead, if the window is open.
   void Follow(const QrContent& content);
   void Close() { DestroyNow(); }
-  bool is_open() const { return hwnd() != nullptr; }
+  [[nodiscard]] bool is_open() const { return hwnd() != nullptr; }
 
  private:
   friend class BaseWindow<QrWindow>;
@@ -47,8 +47,8 @@ class QrWindow : public BaseWindow<QrWindow> {
   void Fit(POINT origin);
   SIZE ContentSize();
   void Paint(HDC dc);
-  int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
-  int ModulePixels() const;
+  [[nodiscard]] int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+  [[nodiscard]] int ModulePixels() const;
 
   int dpi_ = 96;
   UniqueFont font_;

@@ -49,7 +49,7 @@ class TrayIcon {
   // recreated (Explorer restarted). False while the shell still refuses.
   [[nodiscard]] bool Restore();
   // Whether the shell took the icon the last time it was asked.
-  bool shown() const { return shown_; }
+  [[nodiscard]] bool shown() const { return shown_; }
   // One balloon notification beside the icon; false without an icon.
   bool ShowBalloon(std::wstring_view title, std::wstring_view text);
   // Takes the icon out of the notification area; nothing without one.

@@ -13,10 +13,7 @@ int ShowInformation(std::string_view gbk_text, UINT buttons_and_icon) {
                      buttons_and_icon | MB_TASKMODAL);
 }
 
-void WindowPanel::Attach(const PanelControls& controls) {
-  controls_ = controls;
-  window_thread_.store(GetCurrentThreadId());
-}
+void WindowPanel::Attach(const PanelControls& controls) { controls_ = controls; }
 
 // The port text travels in the ANSI code page, as the service reads it.
 std::string WindowPanel::ReadPortText() {

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -26,8 +25,8 @@ struct PanelControls {
 
 class WindowPanel : public OperatorPanel {
  public:
-  // Called on the window thread once the controls exist; from then on that
-  // thread is the window thread.
+  // Called on the window thread once the controls exist, before any worker
+  // runs.
   void Attach(const PanelControls& controls);
 
   // Window thread only.
@@ -57,7 +56,6 @@ class WindowPanel : public OperatorPanel {
 
   // Written once by Attach before any worker runs, then only read.
   PanelControls controls_;
-  std::atomic<DWORD> window_thread_{0};
   LogQueue queue_;
 };
 

@@ -294,6 +294,28 @@ TEST_F(LifecycleTest, AClientThatSendsMoreAfterItsRequestStillReadsTheWholeAnswe
   EXPECT_EQ(kRounds, whole);
 }
 
+TEST_F(LifecycleTest, BytesThatCameAfterARequestThatSaidAllAreDrainedBeforeTheClose) {
+  // As above, an answer larger than what the client's window holds; the
+  // request says nothing more will come, yet more arrives while it is being
+  // answered. Only the bytes waiting unread show it.
+  const std::string big(256 * 1024, 'z');
+  site_.Write("big.bin", big);
+  Gate gate;
+  ServerOptions options = RunningServer::FastOptions();
+  options.test_before_answer = [&gate] { gate.Pass(); };
+  RunningServer s(site_.FolderText(), options);
+  const std::string request = "GET /big.bin HTTP/1.1\r\n\r\n";
+  net::NetSocket client;
+  ASSERT_TRUE(ConnectLocal(client, s.port));
+  ASSERT_TRUE(client.SendAll(request, 1000));
+  ASSERT_TRUE(gate.WaitUntilHeld(3000));
+  ASSERT_TRUE(client.SendAll(request, 1000));
+  gate.Release();
+  std::string answer;
+  EXPECT_TRUE(ReadToCleanEnd(client, answer, 3000)) << answer.size() << " bytes";
+  EXPECT_EQ(big.size(), SplitAnswer(answer).body.size());
+}
+
 TEST_F(LifecycleTest, AClientThatSaidAllItWillIsClosedAtOnceThoughItNeverCloses) {
   ServerOptions options = RunningServer::FastOptions();
   options.linger_ms = 10000;

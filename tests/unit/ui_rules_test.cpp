@@ -1,10 +1,11 @@
 // The window's pure rules: typed-character filter, arrow steps, the log
-// boxes' size and the tray fallback. Runs natively and under Wine alike.
+// boxes' size, the tray fallback and the frame's DPI. Runs natively and under Wine alike.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "ui/rules/frame_dpi.h"
 #include "ui/rules/log_cap.h"
 #include "front/operator_messages.h"
 #include "ui/rules/port_entry.h"
@@ -121,6 +122,26 @@ TEST(TrayFallbackTest, ShowsTheHiddenWindowAfterThreeRefusalsInARow) {
       }
     }
     EXPECT_EQ(c.shows, shows);
+  }
+}
+
+TEST(FrameDpiTest, OnlyPerMonitorV2DrawsTheFrameAtTheWindowsDpi) {
+  // clang-format off
+  const struct {
+    DpiAwareness awareness;
+    int window_dpi;
+    int system_dpi;
+    int expected;
+  } cases[] = {
+      {DpiAwareness::kPerMonitorV2, 144, 96, 144}, {DpiAwareness::kPerMonitorV2, 96, 144, 96},
+      {DpiAwareness::kPerMonitorV1, 144, 96, 96},  {DpiAwareness::kPerMonitorV1, 96, 144, 144},
+      {DpiAwareness::kSystem, 120, 120, 120},      {DpiAwareness::kUnaware, 96, 96, 96},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.awareness)) + " window " +
+                 std::to_string(c.window_dpi) + " system " + std::to_string(c.system_dpi));
+    EXPECT_EQ(c.expected, FrameDpiFor(c.awareness, c.window_dpi, c.system_dpi));
   }
 }
 
