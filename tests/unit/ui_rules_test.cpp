@@ -1,11 +1,12 @@
 // The window's pure rules: typed-character filter, arrow steps, the log
-// boxes' size and the tray fallback. Runs natively and under Wine alike.
+// boxes' size, the tray fallback and the command-line switches. Runs natively and under Wine alike.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "ui/rules/log_cap.h"
+#include "ui/rules/option_switches.h"
 #include "front/operator_messages.h"
 #include "ui/rules/port_entry.h"
 #include "ui/rules/tray_fallback.h"
@@ -121,6 +122,33 @@ TEST(TrayFallbackTest, ShowsTheHiddenWindowAfterThreeRefusalsInARow) {
       }
     }
     EXPECT_EQ(c.shows, shows);
+  }
+}
+
+TEST(OptionSwitchesTest, ListAndTypesAreFoundInAnyOrderAndCase) {
+  const struct {
+    std::vector<std::wstring> arguments;
+    bool list;
+    bool types;
+  } cases[] = {
+      {{}, false, false},
+      {{L"/list"}, true, false},
+      {{L"/LIST"}, true, false},
+      {{L"/Types", L"/lIsT"}, true, true},
+      {{L"C:\\site", L"/types", L"8080"}, false, true},
+      // Near misses are other arguments, ignored like any other.
+      {{L"list", L"-list", L"--list", L"/lists", L"/list:1", L"/ list", L"//list", L"/typ"},
+       false,
+       false},
+      {{L"/list types"}, false, false},
+      // Only ASCII letters fold: neither the dotless nor the dotted Turkish I is an i.
+      {{L"/l\x0131st", L"/L\x0130ST"}, false, false},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(row++);
+    EXPECT_EQ(c.list, HasSwitch(c.arguments, L"list"));
+    EXPECT_EQ(c.types, HasSwitch(c.arguments, L"types"));
   }
 }
 
