@@ -4,7 +4,11 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
+#include "http/core/path_map.h"
 #include "platform/codepage.h"
+#include "platform/file.h"
 #include "ui/address_ids.h"
 #include "front/address_text.h"
 #include "front/operator_messages.h"
@@ -273,7 +277,7 @@ bool MainWindow::OnCreate() {
   if (port_box_ == nullptr || address_box_ == nullptr || site_folder_box_ == nullptr) {
     return false;
   }
-  address_panel_.Attach(instance_, hwnd(), address_box_);
+  address_panel_.Attach(instance_, hwnd(), address_box_, [this] { return PhoneSees(); });
   AcceptDroppedFolders(hwnd());
   InitMainWindow();
   SetTimer(hwnd(), kDrainTimerId, kDrainTimerMs, nullptr);
@@ -424,6 +428,7 @@ void MainWindow::OnCommand(int id, int code) {
       if (code == EN_CHANGE) ShowServerAddress();
       break;
     case kAddressBoxId:
+    case kSiteFolderBoxId:  // while stopped, the phone's view is the box's folder
       if (code == EN_CHANGE) address_panel_.Follow(ServedAddress());
       break;
     case kStartButtonId:
@@ -537,6 +542,20 @@ LRESULT MainWindow::ServingOptionBits() {
   if (options.list_folders) bits |= kListFoldersServedBit;
   if (options.common_types) bits |= kCommonTypesServedBit;
   return bits;
+}
+
+// The folder being served, or while stopped the folder in the box (what a
+// start would serve): its default document when it has one, else the
+// listing when that is on, else the 404 text.
+PhoneView MainWindow::PhoneSees() {
+  const std::string root =
+      server_->Running() ? server_->site_root() : SettleSiteRoot(panel_.ReadSiteFolderText());
+  std::string document(kDefaultDocument);
+  std::replace(document.begin(), document.end(), '/', '\\');
+  if (platform::FileNameExists(platform::FileName{root, document, true})) {
+    return PhoneView::kIndexPage;
+  }
+  return server_->serving_options().list_folders ? PhoneView::kListing : PhoneView::kNotFound;
 }
 
 // `ShowServerAddress`: rebuilt from the port box on every change of its text.

@@ -69,6 +69,8 @@ class MainWindow : public BaseWindow<MainWindow> {
   // The options menu's check marks from the server's options.
   void ShowServingOptions();
   LRESULT ServingOptionBits();
+  // What a phone will find at "/" of the site folder.
+  PhoneView PhoneSees();
 
   void ShowServerAddress();
   // The port the server answers on while it runs; none while it is stopped.
