@@ -37,7 +37,7 @@ make_sample() {
   mkdir -p "$folder/旅行"
   convert -size 1600x1200 gradient:'#7fb3d5-#f9e79f' "$folder/照片1.png"
   convert -size 1600x1200 gradient:'#a9dfbf-#fdfefe' "$folder/照片2.png"
-  convert -size 1200x1600 -seed 7 plasma:fractal "$folder/照片10.png"
+  convert -size 1200x1600 -seed 7 plasma:fractal -blur 0x6 "$folder/照片10.png"
   convert -size 2400x1800 -seed 3 plasma:'#f5b041-#5dade2' -quality 85 "$folder/海边.jpg"
   convert -size 800x600 gradient:'#d2b4de-#fdfefe' "$folder/旅行/第一天.png"
   head -c 3456789 /dev/zero >"$folder/视频.mp4"
