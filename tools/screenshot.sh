@@ -175,7 +175,7 @@ log "saved docs/screenshot.png ($geometry)"
 # the main window (its focus returns to the address box), Shift+F10 again.
 wineserver -k 2>/dev/null || true
 wait "$desktop_pid" 2>/dev/null || true
-wine explorer /desktop=OrvaneMenu,880x420 'C:\OrvaneServer\OrvaneServer.exe' >/dev/null 2>&1 &
+wine explorer /desktop=OrvaneMenu,1100x420 'C:\OrvaneServer\OrvaneServer.exe' >/dev/null 2>&1 &
 geometry="$(wait_for_window)"
 [ -n "$geometry" ] || {
   log "the window did not appear the second time"
@@ -194,7 +194,7 @@ desktop="$(xdotool search --name '^OrvaneMenu' 2>/dev/null | head -n 1 || true)"
 if [ -n "$desktop" ]; then
   import -window "$desktop" "$ROOT/docs/address-menu.png"
 else
-  import -window root -crop 880x420+0+0 +repage "$ROOT/docs/address-menu.png"
+  import -window root -crop 1100x420+0+0 +repage "$ROOT/docs/address-menu.png"
 fi
 log "saved docs/address-menu.png"
 
