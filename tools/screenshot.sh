@@ -1,12 +1,122 @@
 #!/usr/bin/env bash
-# ./x screenshot: starts OrvaneServer.exe in a Wine virtual desktop on a
-# private Xvfb screen and saves the window, title bar included, to
-# docs/screenshot.png; then, in a second desktop, the address box's menu
-# opened beside the QR window, to docs/address-menu.png.
+# ./x screenshot [window|listing]: starts OrvaneServer.exe in a Wine virtual
+# desktop on a private Xvfb screen and saves the window, title bar included,
+# to docs/screenshot.png; then, in a second desktop, the address box's menu
+# opened beside the QR window, to docs/address-menu.png. Then the folder
+# listing as a phone shows it, to docs/listing.png. A word names one part.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
+part="${1:-all}"
 
+# free_port: a port in 20000-32000 that nothing is bound to now (the server
+# takes ports up to 32767 only), picked at random.
+free_port() {
+  python3 - <<'PY'
+import random, socket, sys
+for _ in range(2000):
+    port = random.randint(20000, 32000)
+    with socket.socket() as probe:
+        try:
+            probe.bind(("", port))
+        except OSError:
+            continue
+    print(port)
+    sys.exit(0)
+sys.exit("no free port")
+PY
+}
+
+# make_sample FOLDER: a small shared folder as an operator might have one:
+# photos, a video, a PDF and a folder, with Chinese names and fixed times.
+# Everything in it is made here. The video is a stand-in of the right name
+# and size (no encoder is at hand); the page shows names, sizes and times.
+make_sample() {
+  local folder="$1"
+  rm -rf "$folder"
+  mkdir -p "$folder/旅行"
+  convert -size 1600x1200 gradient:'#7fb3d5-#f9e79f' "$folder/照片1.png"
+  convert -size 1600x1200 gradient:'#a9dfbf-#fdfefe' "$folder/照片2.png"
+  convert -size 1200x1600 -seed 7 plasma:fractal -blur 0x6 "$folder/照片10.png"
+  convert -size 2400x1800 -seed 3 plasma:'#f5b041-#5dade2' -quality 85 "$folder/海边.jpg"
+  convert -size 800x600 gradient:'#d2b4de-#fdfefe' "$folder/旅行/第一天.png"
+  head -c 3456789 /dev/zero >"$folder/视频.mp4"
+  # A one-page PDF, its cross-reference table counted out byte by byte.
+  python3 - "$folder/说明.pdf" <<'PY'
+import sys
+objects = [
+    b"<< /Type /Catalog /Pages 2 0 R >>",
+    b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+    b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R"
+    b" /Resources << /Font << /F1 5 0 R >> >> >>",
+    None,
+    b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+]
+text = b"BT /F1 24 Tf 72 760 Td (Shared with OrvaneServer) Tj ET"
+objects[3] = b"<< /Length %d >>\nstream\n%s\nendstream" % (len(text), text)
+out, offsets = bytearray(b"%PDF-1.4\n"), []
+for number, body in enumerate(objects, 1):
+    offsets.append(len(out))
+    out += b"%d 0 obj\n%s\nendobj\n" % (number, body)
+xref = len(out)
+out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+out += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
+out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+open(sys.argv[1], "wb").write(out)
+PY
+  local name when=0
+  for name in 照片1.png 照片2.png 照片10.png 海边.jpg 视频.mp4 说明.pdf 旅行/第一天.png 旅行; do
+    TZ=UTC touch -d "2026-05-0$((1 + when % 5)) 1$((when % 10)):$((10 + when * 7 % 50))" "$folder/$name"
+    when=$((when + 1))
+  done
+}
+
+# The listing of the sample folder, served by the headless server with the
+# listing on, in a 390 x 844 window of headless Chromium: what a phone shows.
+take_listing() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" chromium imagemagick fonts-wqy-microhei python3 curl
+  build_native
+  local sample="$BUILD/listing-sample" profile="$BUILD/listing-browser" port server_pid
+  make_sample "$sample"
+  port="$(free_port)"
+  TZ=UTC "$BUILD/native/orvane-headless" --list "$sample" "$port" >/dev/null 2>&1 &
+  server_pid=$!
+  local up=""
+  for _ in $(seq 1 50); do
+    if curl -s -o /dev/null "http://127.0.0.1:$port/"; then
+      up=1
+      break
+    fi
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if [ -z "$up" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    log "the headless server did not start with --list"
+    return 1
+  fi
+  rm -rf "$profile"
+  mkdir -p "$profile" "$ROOT/docs"
+  local shot=0
+  timeout 90 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$profile" --hide-scrollbars --window-size=390,844 \
+    --screenshot="$ROOT/docs/listing.png" "http://127.0.0.1:$port/" >/dev/null 2>&1 || shot=$?
+  kill "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  rm -rf "$profile"
+  if [ "$shot" -ne 0 ] || [ ! -s "$ROOT/docs/listing.png" ]; then
+    log "Chromium took no picture of the listing"
+    return 1
+  fi
+  log "saved docs/listing.png"
+}
+
+if [ "$part" = listing ]; then
+  take_listing
+  exit
+fi
 prepare_windows_program
 
 trap stop_wine_and_xvfb EXIT
@@ -65,7 +175,7 @@ log "saved docs/screenshot.png ($geometry)"
 # the main window (its focus returns to the address box), Shift+F10 again.
 wineserver -k 2>/dev/null || true
 wait "$desktop_pid" 2>/dev/null || true
-wine explorer /desktop=OrvaneMenu,880x420 'C:\OrvaneServer\OrvaneServer.exe' >/dev/null 2>&1 &
+wine explorer /desktop=OrvaneMenu,1100x420 'C:\OrvaneServer\OrvaneServer.exe' >/dev/null 2>&1 &
 geometry="$(wait_for_window)"
 [ -n "$geometry" ] || {
   log "the window did not appear the second time"
@@ -84,6 +194,8 @@ desktop="$(xdotool search --name '^OrvaneMenu' 2>/dev/null | head -n 1 || true)"
 if [ -n "$desktop" ]; then
   import -window "$desktop" "$ROOT/docs/address-menu.png"
 else
-  import -window root -crop 880x420+0+0 +repage "$ROOT/docs/address-menu.png"
+  import -window root -crop 1100x420+0+0 +repage "$ROOT/docs/address-menu.png"
 fi
 log "saved docs/address-menu.png"
+
+[ "$part" = window ] || take_listing

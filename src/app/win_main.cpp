@@ -2,12 +2,15 @@
 // until the main window is destroyed.
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "net/net_socket.h"
 #include "ui/keyboard_focus.h"
 #include "ui/main_window.h"
+#include "ui/rules/option_switches.h"
 #include "ui/win_handles.h"
 
 namespace {
@@ -29,6 +32,22 @@ std::wstring ProgramFolder() {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+// The serving options the command line switches on, for a shortcut:
+// "/list" (the folder listing) and "/types" (the common content types), in
+// any order and case. Every other argument is ignored.
+orvane::ServingOptions OptionsFromCommandLine() {
+  std::vector<std::wstring> arguments;
+  int count = 0;
+  if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 1; i < count; ++i) arguments.emplace_back(argv[i]);  // [0]: the program
+    LocalFree(argv);
+  }
+  orvane::ServingOptions options;
+  options.list_folders = orvane::ui::HasSwitch(arguments, L"list");
+  options.common_types = orvane::ui::HasSwitch(arguments, L"types");
+  return options;
+}
+
 int RunProgram(HINSTANCE instance, int show_command) {
   const std::wstring program_folder = ProgramFolder();
   // A relative folder typed into the site folder box is taken from here.
@@ -42,7 +61,7 @@ int RunProgram(HINSTANCE instance, int show_command) {
     // Windows Sockets 2.2 for the life of the window; a failure shows when
     // the first start cannot create its socket.
     orvane::net::SocketLibrary socket_library;
-    orvane::ui::MainWindow window(instance, program_folder);
+    orvane::ui::MainWindow window(instance, program_folder, OptionsFromCommandLine());
     if (window.Create(show_command)) {
       MSG message;
       BOOL got;

@@ -39,4 +39,24 @@ inline constexpr std::string_view kServedAddressLine =
     "\xD5\xE2\xCA\xC7\xB7\xFE\xCE\xF1\xC6\xF7\xD5\xFD\xD4\xDA\xCA\xB9\xD3\xC3\xB5\xC4"
     "\xCD\xF8\xD6\xB7";
 
+// The QR window's last line, what the phone will see at "/": the site
+// folder's default document, 手机将看到 index.htm (the phone will see
+// index.htm), ...
+inline constexpr std::string_view kPhoneSeesIndexLine =
+    "\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD index.htm";
+// ... the folder's listing: 手机将看到文件夹的文件列表 (the phone will see the
+// list of the folder's files), ...
+inline constexpr std::string_view kPhoneSeesListingLine =
+    "\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD\xCE\xC4\xBC\xFE\xBC\xD0\xB5\xC4"
+    "\xCE\xC4\xBC\xFE\xC1\xD0\xB1\xED";
+// ... or, with neither on offer, the 404 text and where the listing is
+// switched on: 手机将看到“文件不存在”；选项→列出文件夹内容 可显示文件
+// (the phone will see "no such file"; Options → List folder contents shows
+// the files).
+inline constexpr std::string_view kPhoneSeesNotFoundLine =
+    "\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD\xA1\xB0\xCE\xC4\xBC\xFE\xB2\xBB"
+    "\xB4\xE6\xD4\xDA\xA1\xB1\xA3\xBB\xD1\xA1\xCF\xEE\xA1\xFA\xC1\xD0\xB3\xF6"
+    "\xCE\xC4\xBC\xFE\xBC\xD0\xC4\xDA\xC8\xDD \xBF\xC9\xCF\xD4\xCA\xBE\xCE\xC4"
+    "\xBC\xFE";
+
 }  // namespace orvane::ui

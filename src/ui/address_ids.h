@@ -21,5 +21,8 @@ enum AddressMenuId : int {
 inline constexpr UINT kAddressesChangedMessage = WM_APP + 20;
 
 inline constexpr wchar_t kQrWindowClass[] = L"OrvaneServerQrWindow";
+// The QR window's child that holds the lines under the address (GetDlgItem
+// on the QR window; its window text is those lines).
+inline constexpr int kQrRemarkId = 1150;
 
 }  // namespace orvane::ui

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "platform/adapters.h"
 #include "ui/address_captions.h"
 #include "ui/address_ids.h"
@@ -11,10 +13,12 @@
 
 namespace orvane::ui {
 
-void AddressPanel::Attach(HINSTANCE instance, HWND window, HWND address_box) {
+void AddressPanel::Attach(HINSTANCE instance, HWND window, HWND address_box,
+                          PhoneViewFn phone_view) {
   instance_ = instance;
   window_ = window;
   box_ = address_box;
+  phone_view_ = std::move(phone_view);
   SetWindowSubclass(box_, BoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
   // Without notifications the address is still read at each port change.
   (void)watch_.Start(window_, kAddressesChangedMessage);
@@ -76,11 +80,27 @@ void AddressPanel::Follow(const std::optional<std::wstring>& served) {
 }
 
 // The code carries the address the server answers at; a line under it says
-// when that is not the box's text, or that the server is not started.
+// when that is not the box's text, or that the server is not started, and
+// the last line what the phone will see there.
 QrContent AddressPanel::QrContentFor(const std::optional<std::wstring>& served) const {
-  if (!served) return QrContent{WindowText(box_), FromGbk(kServerNotStartedLine)};
-  if (*served == WindowText(box_)) return QrContent{*served, {}};
-  return QrContent{*served, FromGbk(kServedAddressLine)};
+  QrContent content{served.value_or(WindowText(box_)), {}};
+  if (!served) {
+    content.remark = FromGbk(kServerNotStartedLine) + L"\r\n";
+  } else if (*served != WindowText(box_)) {
+    content.remark = FromGbk(kServedAddressLine) + L"\r\n";
+  }
+  switch (phone_view_ ? phone_view_() : PhoneView::kNotFound) {
+    case PhoneView::kIndexPage:
+      content.remark += FromGbk(kPhoneSeesIndexLine);
+      break;
+    case PhoneView::kListing:
+      content.remark += FromGbk(kPhoneSeesListingLine);
+      break;
+    case PhoneView::kNotFound:
+      content.remark += FromGbk(kPhoneSeesNotFoundLine);
+      break;
+  }
+  return content;
 }
 
 }  // namespace orvane::ui

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,11 @@
 
 namespace orvane::ui {
 
+// What a phone that follows the code finds at "/": the site folder's
+// default document, the folder's listing, or the 404 text.
+enum class PhoneView { kIndexPage, kListing, kNotFound };
+using PhoneViewFn = std::function<PhoneView()>;
+
 class AddressPanel {
  public:
   AddressPanel() = default;
@@ -23,8 +29,9 @@ class AddressPanel {
   AddressPanel& operator=(const AddressPanel&) = delete;
 
   // Gives `address_box` its menu; changes of the machine's addresses post
-  // kAddressesChangedMessage to `window`, the box's parent.
-  void Attach(HINSTANCE instance, HWND window, HWND address_box);
+  // kAddressesChangedMessage to `window`, the box's parent. The QR window
+  // asks `phone_view` what the phone will see each time it shows anew.
+  void Attach(HINSTANCE instance, HWND window, HWND address_box, PhoneViewFn phone_view);
   // The host the address box shows, from the adapters as they are now: the
   // operator's choice from the menu while it still exists, else the
   // automatic one; empty when no address is usable.
@@ -36,7 +43,8 @@ class AddressPanel {
   // `served`, the address where the running server answers, whatever the box
   // holds; while the server is stopped (none) they give the box's text.
   [[nodiscard]] bool OnCommand(int id, const std::optional<std::wstring>& served);
-  // The box's text or the server's state changed: the QR window follows.
+  // The box's text, the server's state or what the phone will see changed:
+  // the QR window follows.
   void Follow(const std::optional<std::wstring>& served);
   void CloseQrWindow() { qr_.Close(); }
   // The window took the watch's message: the next change posts again.
@@ -53,6 +61,7 @@ class AddressPanel {
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
   HWND box_ = nullptr;
+  PhoneViewFn phone_view_;
   std::string chosen_;                  // picked from the menu, kept for the run; empty: automatic
   std::string shown_;                   // the host last shown
   std::vector<UsableAddress> offered_;  // the addresses of the menu last opened

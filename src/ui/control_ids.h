@@ -31,10 +31,13 @@ enum ControlId : int {
   kRequestLogBoxId = 1015,
 };
 
-// The menu bar is the resource IDR_MAIN_MENU; its two command IDs:
+// The menu bar is the resource IDR_MAIN_MENU; its two command IDs. The
+// window adds the options menu beside them, with its two check items.
 enum MenuId : int {
   kInstructionsMenuItemId = IDM_INSTRUCTIONS,
   kAboutMenuItemId = IDM_ABOUT,
+  kListFoldersMenuItemId = 2003,
+  kCommonTypesMenuItemId = 2004,
 };
 
 // The notification-area icon's identifier and its callback message; the low
@@ -45,5 +48,13 @@ inline constexpr UINT kTrayNotifyMessage = WM_APP + 1;
 inline constexpr UINT kDrainLogsMessage = WM_APP + 2;
 // Posted by worker threads: wParam != 0 enables the start button.
 inline constexpr UINT kSetStartEnabledMessage = WM_APP + 3;
+// Sent by outside code (the tests; a menu of another process cannot be read
+// under Wine): the answer has one bit per option, for its check mark in the
+// options menu and for the server's own setting, which must agree.
+inline constexpr UINT kQueryServingOptionsMessage = WM_APP + 4;
+inline constexpr LRESULT kListFoldersCheckedBit = 1;
+inline constexpr LRESULT kCommonTypesCheckedBit = 2;
+inline constexpr LRESULT kListFoldersServedBit = 4;
+inline constexpr LRESULT kCommonTypesServedBit = 8;
 
 }  // namespace orvane::ui

@@ -4,7 +4,11 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
+#include "http/core/path_map.h"
 #include "platform/codepage.h"
+#include "platform/file.h"
 #include "ui/address_ids.h"
 #include "front/address_text.h"
 #include "front/operator_messages.h"
@@ -98,12 +102,14 @@ UniqueIcon LoadAppIcon(HINSTANCE instance, int side) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder)
+MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder, ServingOptions options)
     : instance_(instance),
       program_folder_(std::move(program_folder)),
       ansi_(platform::AnsiCodePage()),
       dpi_(SystemDpi()),
-      server_(std::make_unique<Server>(panel_, ansi_)) {}
+      server_(std::make_unique<Server>(panel_, ansi_)) {
+  server_->SetServingOptions(options);
+}
 
 // While every member is still here to hear WM_DESTROY.
 MainWindow::~MainWindow() { DestroyNow(); }
@@ -122,9 +128,10 @@ bool MainWindow::Create(int show_command) {
   window_class.hIconSm = tray_image_.get();
   if (RegisterClassExW(&window_class) == 0) return false;
 
-  // The menu bar with its two drop-down menus comes from the resources.
+  // The menu bar with its two drop-down menus comes from the resources;
+  // the options menu is added beside them.
   UniqueMenu menu_bar(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
-  if (!menu_bar) return false;
+  if (!menu_bar || !AddOptionsMenu(menu_bar.get())) return false;
 
   // Made at the system DPI; PlaceWindow then sizes and centres it for the
   // DPI of the monitor it landed on.
@@ -135,6 +142,7 @@ bool MainWindow::Create(int show_command) {
                  POINT{CW_USEDEFAULT, CW_USEDEFAULT}, frame, nullptr, menu_bar.get(), instance_);
   if (created == nullptr) return false;
   menu_bar.release();  // destroyed with the window
+  ShowServingOptions();
   PlaceWindow();
   ShowWindow(created, show_command);
   UpdateWindow(created);
@@ -221,6 +229,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         SetWindowTextW(site_folder_box_, folder->c_str());
       }
       return 0;
+    case kQueryServingOptionsMessage:
+      return ServingOptionBits();
     case kSetStartEnabledMessage:
       // A run ended. The button follows the server, which a start made since
       // the message was posted may run again.
@@ -267,7 +277,7 @@ bool MainWindow::OnCreate() {
   if (port_box_ == nullptr || address_box_ == nullptr || site_folder_box_ == nullptr) {
     return false;
   }
-  address_panel_.Attach(instance_, hwnd(), address_box_);
+  address_panel_.Attach(instance_, hwnd(), address_box_, [this] { return PhoneSees(); });
   AcceptDroppedFolders(hwnd());
   InitMainWindow();
   SetTimer(hwnd(), kDrainTimerId, kDrainTimerMs, nullptr);
@@ -418,6 +428,7 @@ void MainWindow::OnCommand(int id, int code) {
       if (code == EN_CHANGE) ShowServerAddress();
       break;
     case kAddressBoxId:
+    case kSiteFolderBoxId:  // while stopped, the phone's view is the box's folder
       if (code == EN_CHANGE) address_panel_.Follow(ServedAddress());
       break;
     case kStartButtonId:
@@ -444,6 +455,10 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kAboutMenuItemId:
       ShowAbout();
+      break;
+    case kListFoldersMenuItemId:
+    case kCommonTypesMenuItemId:
+      ToggleServingOption(id);
       break;
     default:
       if (address_panel_.OnCommand(id, ServedAddress())) ShowServerAddress();
@@ -474,6 +489,73 @@ void MainWindow::StepPort(bool up) {
   SetWindowTextW(port_box_, Widen(DecimalText(value), CP_ACP).c_str());  // runs EN_CHANGE
   SendMessageW(port_box_, EM_SETSEL, 0, -1);
   SetFocus(port_box_);
+}
+
+bool MainWindow::AddOptionsMenu(HMENU menu_bar) {
+  UniqueMenu options(CreatePopupMenu());
+  if (!options ||
+      !AppendMenuW(options.get(), MF_STRING, kListFoldersMenuItemId,
+                   FromGbk(kListFoldersCaption).c_str()) ||
+      !AppendMenuW(options.get(), MF_STRING, kCommonTypesMenuItemId,
+                   FromGbk(kCommonTypesCaption).c_str()) ||
+      !AppendMenuW(menu_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options.get()),
+                   FromGbk(kOptionsMenuCaption).c_str())) {
+    return false;
+  }
+  options.release();  // the bar owns it now
+  return true;
+}
+
+// The server holds the options; the menu only shows them. The server reads
+// them once per request, so the change applies from the next one, without
+// a restart.
+void MainWindow::ToggleServingOption(int id) {
+  ServingOptions options = server_->serving_options();
+  if (id == kListFoldersMenuItemId) options.list_folders = !options.list_folders;
+  if (id == kCommonTypesMenuItemId) options.common_types = !options.common_types;
+  server_->SetServingOptions(options);
+  ShowServingOptions();
+  address_panel_.Follow(ServedAddress());
+}
+
+void MainWindow::ShowServingOptions() {
+  const ServingOptions options = server_->serving_options();
+  HMENU bar = GetMenu(hwnd());
+  CheckMenuItem(bar, kListFoldersMenuItemId,
+                MF_BYCOMMAND | (options.list_folders ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(bar, kCommonTypesMenuItemId,
+                MF_BYCOMMAND | (options.common_types ? MF_CHECKED : MF_UNCHECKED));
+}
+
+// For kQueryServingOptionsMessage: the check marks as the menu has them,
+// and the server's options.
+LRESULT MainWindow::ServingOptionBits() {
+  HMENU bar = GetMenu(hwnd());
+  const auto checked = [bar](int id) {
+    const UINT state = GetMenuState(bar, static_cast<UINT>(id), MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;  // -1: no such item
+  };
+  const ServingOptions options = server_->serving_options();
+  LRESULT bits = 0;
+  if (checked(kListFoldersMenuItemId)) bits |= kListFoldersCheckedBit;
+  if (checked(kCommonTypesMenuItemId)) bits |= kCommonTypesCheckedBit;
+  if (options.list_folders) bits |= kListFoldersServedBit;
+  if (options.common_types) bits |= kCommonTypesServedBit;
+  return bits;
+}
+
+// The folder being served, or while stopped the folder in the box (what a
+// start would serve): its default document when it has one, else the
+// listing when that is on, else the 404 text.
+PhoneView MainWindow::PhoneSees() {
+  const std::string root =
+      server_->Running() ? server_->site_root() : SettleSiteRoot(panel_.ReadSiteFolderText());
+  std::string document(kDefaultDocument);
+  std::replace(document.begin(), document.end(), '/', '\\');
+  if (platform::FileNameExists(platform::FileName{root, document, true})) {
+    return PhoneView::kIndexPage;
+  }
+  return server_->serving_options().list_folders ? PhoneView::kListing : PhoneView::kNotFound;
 }
 
 // `ShowServerAddress`: rebuilt from the port box on every change of its text.

@@ -25,8 +25,10 @@ namespace orvane::ui {
 class MainWindow : public BaseWindow<MainWindow> {
  public:
   // `program_folder` is the folder of the program file without a trailing
-  // backslash; the site folder box starts with it.
-  MainWindow(HINSTANCE instance, std::wstring program_folder);
+  // backslash; the site folder box starts with it. The server starts out
+  // with `options` (from the command line), the options menu checked to
+  // match.
+  MainWindow(HINSTANCE instance, std::wstring program_folder, ServingOptions options = {});
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -57,6 +59,18 @@ class MainWindow : public BaseWindow<MainWindow> {
   [[nodiscard]] int DefaultButtonId() const;
   void OnTrayNotify(UINT kind);
   void ShowTrayIcon(bool first);
+
+  // The options menu, beside the menus of the resources; false when it
+  // could not be added.
+  bool AddOptionsMenu(HMENU menu_bar);
+  // Switches one serving option (a command of the options menu) for the
+  // next request on, and shows it.
+  void ToggleServingOption(int id);
+  // The options menu's check marks from the server's options.
+  void ShowServingOptions();
+  LRESULT ServingOptionBits();
+  // What a phone will find at "/" of the site folder.
+  PhoneView PhoneSees();
 
   void ShowServerAddress();
   // The port the server answers on while it runs; none while it is stopped.

@@ -11,7 +11,8 @@
 namespace orvane::ui {
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+// The remark paints itself over the white background, never under it.
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr int kQuietModules = 4;  // the white border a reader needs around the code
 constexpr int kMarginPixels = 8;  // at 96 DPI, around the text
 constexpr int kNoteWidthPixels = 220;
@@ -61,6 +62,10 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const QrContent
     }
     dpi_ = WindowDpi(hwnd());
     font_ = MessageFont(dpi_);
+    remark_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_CENTER | SS_NOPREFIX, 0, 0, 0, 0,
+                              hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kQrRemarkId)),
+                              instance, nullptr);
+    SendMessageW(remark_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SetContent(content);
     Fit(origin);  // pushed back onto the monitor if need be
     ShowWindow(hwnd(), SW_SHOW);
@@ -80,6 +85,8 @@ void QrWindow::Follow(const QrContent& content) {
 
 void QrWindow::SetContent(const QrContent& content) {
   content_ = content;
+  SetWindowTextW(remark_, content_.remark.c_str());
+  ShowWindow(remark_, content_.remark.empty() ? SW_HIDE : SW_SHOW);
   code_.reset();
   note_.clear();
   if (!HasHost(content.address)) {
@@ -109,17 +116,18 @@ SIZE QrWindow::ContentSize() {
   RECT line{0, 0, 0, 0};
   DrawTextW(dc.get(), content_.address.c_str(), -1, &line,
             DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  // Each line of the remark whole: the width of the longest.
   RECT remark{0, 0, 0, 0};
   if (!content_.remark.empty()) {
-    DrawTextW(dc.get(), content_.remark.c_str(), -1, &remark,
-              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc.get(), content_.remark.c_str(), -1, &remark, DT_CALCRECT | DT_NOPREFIX);
   }
   SelectObject(dc.get(), old_font);
   const int width = std::max<int>(
       {side, line.right - line.left + 2 * margin, remark.right - remark.left + 2 * margin});
   const int code_height = code_ ? side : note_height;
-  const int remark_height = content_.remark.empty() ? 0 : remark.bottom - remark.top + margin / 2;
-  return SIZE{width, code_height + (line.bottom - line.top) + remark_height + margin};
+  remark_top_ = code_height + (line.bottom - line.top);
+  remark_height_ = content_.remark.empty() ? 0 : remark.bottom - remark.top + margin / 2;
+  return SIZE{width, remark_top_ + remark_height_ + margin};
 }
 
 // Keeps the whole window on the monitor it is on.
@@ -136,6 +144,8 @@ void QrWindow::Fit(POINT origin) {
     origin.y = std::max(work.top, std::min<LONG>(origin.y, work.bottom - frame.cy));
   }
   SetWindowPos(hwnd(), nullptr, origin.x, origin.y, frame.cx, frame.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(remark_, nullptr, 0, remark_top_, client.cx, remark_height_,
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -167,12 +177,7 @@ void QrWindow::Paint(HDC dc) {
     top = margin + DrawTextW(dc, note_.c_str(), -1, &note, DT_WORDBREAK | DT_NOPREFIX) + margin;
   }
   RECT line{0, top, client.right, client.bottom};
-  top +=
-      DrawTextW(dc, content_.address.c_str(), -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
-  if (!content_.remark.empty()) {
-    RECT remark{0, top, client.right, client.bottom};
-    DrawTextW(dc, content_.remark.c_str(), -1, &remark, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
-  }
+  DrawTextW(dc, content_.address.c_str(), -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old_font);
 }
 
@@ -197,10 +202,20 @@ LRESULT QrWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_ERASEBKGND:
       return 1;  // Paint covers every pixel
+    case WM_CTLCOLORSTATIC: {
+      // The remark in black on the window's white.
+      const auto dc = reinterpret_cast<HDC>(wparam);
+      SetTextColor(dc, RGB(0, 0, 0));
+      SetBkColor(dc, RGB(255, 255, 255));
+      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    }
     case WM_DPICHANGED: {
       // Moved to a monitor of another scale: modules, text and frame anew.
       dpi_ = HIWORD(wparam);
-      if (UniqueFont font = MessageFont(dpi_)) font_ = std::move(font);
+      if (UniqueFont font = MessageFont(dpi_)) {
+        SendMessageW(remark_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        font_ = std::move(font);
+      }
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
       Fit(POINT{suggested->left, suggested->top});
       InvalidateRect(hwnd, nullptr, TRUE);

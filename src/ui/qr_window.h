@@ -14,8 +14,8 @@
 
 namespace orvane::ui {
 
-// What the window shows: `address` as a code and as text, and `remark`, a
-// short line under them (none when empty).
+// What the window shows: `address` as a code and as text, and `remark`,
+// short lines (separated by "\r\n") under them (none when empty).
 struct QrContent {
   std::wstring address;
   std::wstring remark;
@@ -43,8 +43,10 @@ class QrWindow : public BaseWindow<QrWindow> {
   friend class BaseWindow<QrWindow>;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void SetContent(const QrContent& content);
-  // Sizes the window for its content at its DPI, its top-left at `origin`.
+  // Sizes the window for its content at its DPI, its top-left at `origin`,
+  // and puts the remark in its place.
   void Fit(POINT origin);
+  // The client area the content needs; sets remark_top_ and remark_height_.
   SIZE ContentSize();
   void Paint(HDC dc);
   [[nodiscard]] int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
@@ -52,6 +54,12 @@ class QrWindow : public BaseWindow<QrWindow> {
 
   int dpi_ = 96;
   UniqueFont font_;
+  // The remark is a static control, so that its text can be read from
+  // outside (accessibility tools, the tests); the code and the address are
+  // painted.
+  HWND remark_ = nullptr;
+  int remark_top_ = 0;
+  int remark_height_ = 0;
   QrContent content_;
   std::optional<QrModules> code_;  // none: a sentence says why
   std::wstring note_;              // that sentence

@@ -1,5 +1,6 @@
 // The window's pure rules: typed-character filter, arrow steps, the log
-// boxes' size, the tray fallback and the frame's DPI. Runs natively and under Wine alike.
+// boxes' size, the tray fallback, the frame's DPI and the command-line switches. Runs
+// natively and under Wine alike.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "ui/rules/frame_dpi.h"
 #include "ui/rules/log_cap.h"
+#include "ui/rules/option_switches.h"
 #include "front/operator_messages.h"
 #include "ui/rules/port_entry.h"
 #include "ui/rules/tray_fallback.h"
@@ -142,6 +144,33 @@ TEST(FrameDpiTest, OnlyPerMonitorV2DrawsTheFrameAtTheWindowsDpi) {
     SCOPED_TRACE(std::to_string(static_cast<int>(c.awareness)) + " window " +
                  std::to_string(c.window_dpi) + " system " + std::to_string(c.system_dpi));
     EXPECT_EQ(c.expected, FrameDpiFor(c.awareness, c.window_dpi, c.system_dpi));
+  }
+}
+
+TEST(OptionSwitchesTest, ListAndTypesAreFoundInAnyOrderAndCase) {
+  const struct {
+    std::vector<std::wstring> arguments;
+    bool list;
+    bool types;
+  } cases[] = {
+      {{}, false, false},
+      {{L"/list"}, true, false},
+      {{L"/LIST"}, true, false},
+      {{L"/Types", L"/lIsT"}, true, true},
+      {{L"C:\\site", L"/types", L"8080"}, false, true},
+      // Near misses are other arguments, ignored like any other.
+      {{L"list", L"-list", L"--list", L"/lists", L"/list:1", L"/ list", L"//list", L"/typ"},
+       false,
+       false},
+      {{L"/list types"}, false, false},
+      // Only ASCII letters fold: neither the dotless nor the dotted Turkish I is an i.
+      {{L"/l\x0131st", L"/L\x0130ST"}, false, false},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(row++);
+    EXPECT_EQ(c.list, HasSwitch(c.arguments, L"list"));
+    EXPECT_EQ(c.types, HasSwitch(c.arguments, L"types"));
   }
 }
 

@@ -288,6 +288,81 @@ TEST_F(AddressKeysTest, CopyAndQrCodeGiveThePortBeingServed) {
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
 }
 
+// The QR window's last line says what a phone will find at "/": the
+// folder's index.htm, its listing (the option on, no index.htm), or the 404
+// text and where the listing is switched on. While stopped it speaks of the
+// folder in the box; while serving, of the folder being served.
+TEST_F(AddressKeysTest, QrWindowSaysWhatThePhoneWillSeeAtTheRoot) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring base =
+      std::wstring(temp) + L"orvane_phone_" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring with_index = base + L"_index";
+  const std::wstring bare = base + L"_bare";
+  for (const std::wstring& made : {with_index, bare}) {
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  const std::wstring index = with_index + L"\\index.htm";
+  CloseHandle(CreateFileW(index.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+
+  // 服务器未启动 (not started); 手机将看到 index.htm; 手机将看到文件夹的文件列表;
+  // 手机将看到“文件不存在”；选项→列出文件夹内容 可显示文件
+  const std::wstring stopped =
+      FromGbk("\xB7\xFE\xCE\xF1\xC6\xF7\xCE\xB4\xC6\xF4\xB6\xAF") + L"\r\n";
+  const std::wstring index_line = FromGbk("\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD index.htm");
+  const std::wstring listing_line = FromGbk(
+      "\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD\xCE\xC4\xBC\xFE\xBC\xD0\xB5\xC4\xCE\xC4\xBC\xFE"
+      "\xC1\xD0\xB1\xED");
+  const std::wstring not_found_line = FromGbk(
+      "\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD\xA1\xB0\xCE\xC4\xBC\xFE\xB2\xBB\xB4\xE6\xD4\xDA"
+      "\xA1\xB1\xA3\xBB\xD1\xA1\xCF\xEE\xA1\xFA\xC1\xD0\xB3\xF6\xCE\xC4\xBC\xFE\xBC\xD0\xC4\xDA"
+      "\xC8\xDD \xBF\xC9\xCF\xD4\xCA\xBE\xCE\xC4\xBC\xFE");
+
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
+  ASSERT_TRUE(MenuKey("q"));
+  ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+  HWND remark = GetDlgItem(QrWindow(), kQrRemarkId);
+  ASSERT_NE(nullptr, remark);
+  HWND site_box = server_.Control(kSiteFolderBoxId);
+  const struct {
+    const char* name;
+    std::wstring folder;  // put into the box
+    bool listing;
+    bool serve;  // start serving the box's folder first
+    std::wstring remark;
+  } cases[] = {
+      {"index.htm, listing off", with_index, false, false, stopped + index_line},
+      {"index.htm, listing on", with_index, true, false, stopped + index_line},
+      {"no index.htm, listing on", bare, true, false, stopped + listing_line},
+      {"no index.htm, listing off", bare, false, false, stopped + not_found_line},
+      {"serving the bare folder", bare, false, true, not_found_line},
+      {"serving it, box changed", with_index, false, false, not_found_line},
+      {"serving it, listing on", with_index, true, false, listing_line},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(SetTextOf(site_box, c.folder));
+    const LRESULT bits = ServingOptionBits(server_.window());
+    ASSERT_NE(-1, bits);
+    if (((bits & kListFoldersServedBit) != 0) != c.listing) {
+      SendBounded(server_.window(), WM_COMMAND, MAKEWPARAM(kListFoldersMenuItemId, 0), 0);
+    }
+    if (c.serve) {
+      server_.Click(kStartButtonId);
+      HWND start = server_.Control(kStartButtonId);
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) << "not started";
+    }
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(remark) == c.remark; }, 5000))
+        << TextOf(remark).size() << " characters";
+  }
+  server_.Click(kStopButtonId);
+  DeleteFileW(index.c_str());
+  RemoveDirectoryW(with_index.c_str());
+  RemoveDirectoryW(bare.c_str());
+}
+
 // A change of the machine's addresses (as the system reports it) makes the
 // window read the adapters again, even if the box holds something else.
 TEST_F(AddressTest, AnAddressChangeRereadsTheAdapters) {

@@ -146,6 +146,49 @@ TEST_F(KeyboardTest, TypedPortIsFilteredAndEnterStartsTheServer) {
   EXPECT_EQ(nullptr, server_.WaitForMessageBox(1500));
 }
 
+// The options menu by the keyboard while the server runs: each Alt+O and
+// letter flips one option, its check mark and the server's option agree, and
+// the very next request answers by it: "/" of a folder without index.htm is
+// the folder's listing or the 404 text, and a text file advertises byte
+// ranges only with the common types.
+TEST_F(KeyboardTest, AltOThenLOrTSwitchesAnOptionForTheNextRequest) {
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_NO_FATAL_FAILURE(StartServing(port));
+  const LRESULT kList = kListFoldersCheckedBit | kListFoldersServedBit;
+  const LRESULT kTypes = kCommonTypesCheckedBit | kCommonTypesServedBit;
+  const struct {
+    const char* keys;
+    LRESULT bits;
+    bool listed;
+    bool ranges;
+  } steps[] = {
+      {"", 0, false, false},
+      {"alt+o l", kList, true, false},
+      {"alt+o t", kList | kTypes, true, true},
+      {"alt+o l", kTypes, false, true},
+      {"alt+o t", 0, false, false},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.keys);
+    if (*step.keys != '\0') {
+      ASSERT_TRUE(g_input.Run(std::string("key --delay 100 ") + step.keys));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return ServingOptionBits(server_.window()) == step.bits; }, 3000))
+        << ServingOptionBits(server_.window());
+    const std::string root = HttpGet(port, "/");
+    if (step.listed) {
+      EXPECT_EQ(0u, root.rfind("HTTP/1.1 200 OK\r\n", 0)) << root.substr(0, 40);
+      EXPECT_NE(std::string::npos, root.find("href=\"hello.txt\""));
+    } else {
+      EXPECT_EQ(0u, root.rfind("HTTP/1.1 404 Object Not Found\r\n", 0)) << root.substr(0, 40);
+    }
+    const std::string file = HttpGet(port, "/hello.txt");
+    EXPECT_EQ(0u, file.rfind("HTTP/1.1 200 OK\r\n", 0)) << file.substr(0, 40);
+    EXPECT_EQ(step.ranges, file.find("\r\nAccept-Ranges: bytes\r\n") != std::string::npos);
+  }
+}
+
 // Pumps this thread's messages until `done` holds.
 bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
   return WaitUntil(

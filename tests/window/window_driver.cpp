@@ -159,10 +159,11 @@ HWND FindTopWindow(DWORD process_id, const wchar_t* class_name, bool visible_onl
 
 }  // namespace
 
-bool ServerProcess::Start(const std::wstring& exe_path) {
+bool ServerProcess::Start(const std::wstring& exe_path, const std::wstring& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   std::wstring command = L"\"" + exe_path + L"\"";
+  if (!arguments.empty()) command += L" " + arguments;
   if (!CreateProcessW(exe_path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &info_)) {
     info_ = PROCESS_INFORMATION{};
@@ -203,6 +204,15 @@ bool ServerProcess::WaitForExit(int timeout_ms, DWORD& code) const {
 
 bool ServerProcess::Running() const {
   return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+LRESULT ServingOptionBits(HWND window) {
+  DWORD_PTR bits = 0;
+  if (SendMessageTimeoutW(window, ui::kQueryServingOptionsMessage, 0, 0, SMTO_ABORTIFHUNG,
+                          kSendTimeoutMs, &bits) == 0) {
+    return -1;
+  }
+  return static_cast<LRESULT>(bits);
 }
 
 std::wstring MessageBoxText(HWND box) {

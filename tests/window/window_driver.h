@@ -60,8 +60,9 @@ class ServerProcess {
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
 
-  // Starts the program and waits for its main window.
-  bool Start(const std::wstring& exe_path);
+  // Starts the program with `arguments` on its command line and waits for
+  // its main window.
+  bool Start(const std::wstring& exe_path, const std::wstring& arguments = L"");
   HWND window() const { return window_; }
   HWND Control(int id) const { return GetDlgItem(window_, id); }
   // Clicks a button the way the mouse does (BM_CLICK), without waiting.
@@ -77,6 +78,10 @@ class ServerProcess {
   PROCESS_INFORMATION info_{};
   HWND window_ = nullptr;
 };
+
+// The window's answer to kQueryServingOptionsMessage (the options menu's
+// check marks and the server's options, a bit each); -1 without an answer.
+LRESULT ServingOptionBits(HWND window);
 
 // The message text of a message box (its static text control).
 std::wstring MessageBoxText(HWND box);

@@ -21,7 +21,7 @@ extern XInput g_input;           // xdotool, when main is given it
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(server_.Start(g_exe_path)) << "no main window";
+    ASSERT_TRUE(server_.Start(g_exe_path, Arguments())) << "no main window";
     port_box_ = server_.Control(ui::kPortBoxId);
     address_box_ = server_.Control(ui::kAddressBoxId);
     start_button_ = server_.Control(ui::kStartButtonId);
@@ -29,6 +29,9 @@ class WindowTest : public ::testing::Test {
     ASSERT_NE(nullptr, address_box_);
     ASSERT_NE(nullptr, start_button_);
   }
+
+  // The program's command line after its name.
+  virtual std::wstring Arguments() const { return {}; }
 
   // The address shown for the initial port 80 is "http://HOST/".
   std::wstring Host() {

@@ -452,6 +452,39 @@ TEST_F(WindowTest, ClosingWhileServingAsksCancelKeepsServingOkExits) {
   EXPECT_EQ(0u, code);
 }
 
+// Started from a shortcut with "/LIST": the folder listing is on from the
+// first request, checked in the options menu. Other command lines turn on
+// what they name, in any order among other arguments, and nothing else.
+class ListSwitchTest : public WindowTest {
+ protected:
+  std::wstring Arguments() const override { return L"/LIST"; }
+};
+
+TEST_F(ListSwitchTest, StartsWithTheListingOnAndServesIt) {
+  EXPECT_EQ(kListFoldersCheckedBit | kListFoldersServedBit, ServingOptionBits(server_.window()));
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_NO_FATAL_FAILURE(StartServing(port));
+  const std::string root = HttpGet(port, "/");
+  EXPECT_EQ(0u, root.rfind("HTTP/1.1 200 OK\r\n", 0)) << root.substr(0, 40);
+  EXPECT_NE(std::string::npos, root.find("href=\"hello.txt\""));
+
+  const struct {
+    const wchar_t* arguments;
+    LRESULT bits;
+  } others[] = {
+      {L"8080 /Types C:\\site /list", kListFoldersCheckedBit | kListFoldersServedBit |
+                                          kCommonTypesCheckedBit | kCommonTypesServedBit},
+      {L"-list /lists list \"/list types\"", 0},
+  };
+  for (const auto& other : others) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(other.arguments)));
+    ServerProcess program;
+    ASSERT_TRUE(program.Start(g_exe_path, other.arguments)) << "no main window";
+    EXPECT_EQ(other.bits, ServingOptionBits(program.window()));
+  }
+}
+
 TEST_F(WindowTest, ClosingWhileStoppedAsksNothing) {
   PostMessageW(server_.window(), WM_CLOSE, 0, 0);
   DWORD code = 1;
