@@ -172,8 +172,10 @@ bool NamesFolder(std::optional<std::string_view> raw_path) {
 std::optional<MappedFolder> MapRequestFolder(std::optional<std::string_view> raw,
                                              std::string_view site_root, const CodePage& ansi,
                                              const PathExistsFn& exists) {
-  if (!NamesFolder(raw)) return std::nullopt;
+  if (!raw) return std::nullopt;
+  // Decoded once: the final "/" is looked for in the same text that is mapped.
   std::string decoded = DecodeUrlPath(*raw);
+  if (decoded.empty() || decoded.back() != '/') return std::nullopt;
   while (!decoded.empty() && decoded.back() == '/') decoded.pop_back();
   const auto look_up = [&](NameEncoding encoding) -> std::optional<MappedFolder> {
     std::optional<MappedPath> folder = MapDecodedPath(site_root, ansi, decoded, encoding);
