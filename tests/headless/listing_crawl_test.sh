@@ -8,6 +8,8 @@ set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # shellcheck source=SCRIPTDIR/../../tools/lib.sh
 source "$HERE/../../tools/lib.sh"
+# shellcheck source=SCRIPTDIR/start_on_free_port.sh
+source "$HERE/start_on_free_port.sh"
 ensure_packages wget || exit 1
 
 headless="$1"
@@ -40,25 +42,11 @@ for name in "${visible[@]}" "${left_out[@]}"; do
   head -c $((RANDOM % 5000 + 1)) /dev/urandom >"$site/$name"
 done
 
-# A random port the server reads as itself (1 to 32767), tried again when the
-# server cannot listen on it.
-started=""
-for attempt in $(seq 1 20); do
-  port=$((20000 + RANDOM % 12000))
-  "$headless" --list "$site" "$port" >"$work/out" 2>&1 </dev/null &
+launch_listing() {
+  "$headless" --list "$site" "$1" >"$work/out" 2>&1 </dev/null &
   server_pid=$!
-  for _ in $(seq 1 50); do
-    grep -q "Ctrl-C stops" "$work/out" && { started=yes; break; }
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -n "$started" ] && break
-  kill "$server_pid" 2>/dev/null
-  wait "$server_pid" 2>/dev/null
-  server_pid=""
-  echo "attempt $attempt: port $port not taken"
-done
-[ -n "$started" ] || { echo "the server did not start"; cat "$work/out"; exit 1; }
+}
+start_on_free_port "$work/out" launch_listing || exit 1
 
 got="$work/got"
 # nocontrol: the UTF-8 bytes of a name are kept as they are, not escaped.

@@ -9,43 +9,31 @@ set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # shellcheck source=SCRIPTDIR/../../tools/lib.sh
 source "$HERE/../../tools/lib.sh"
+# shellcheck source=SCRIPTDIR/start_on_free_port.sh
+source "$HERE/start_on_free_port.sh"
 ensure_packages zbar-tools python3 bsdutils || exit 1
 
 headless="$1"
 work="$(mktemp -d)"
-script_pid=""
+server_pid=""
 cleanup() {
-  [ -n "$script_pid" ] && kill "$script_pid" 2>/dev/null && wait "$script_pid" 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 # Runs the server under LOCALE on a terminal until its start line is out and
-# leaves what it printed in $work/out and its port in $port. A free port the
-# server reads as itself (1 to 32767): a random one, tried again when the
-# server cannot listen on it.
+# leaves what it printed in $work/out and its port in $port.
+launch_on_terminal() {
+  LC_ALL="$2" script -qefc "$headless '$work' $1" /dev/null >"$work/out" 2>&1 </dev/null &
+  server_pid=$!
+}
 run_on_terminal() {
-  local locale="$1" started="" attempt
-  for attempt in $(seq 1 20); do
-    port=$((10000 + RANDOM % 22000))
-    LC_ALL="$locale" script -qefc "$headless '$work' $port" /dev/null >"$work/out" 2>&1 </dev/null &
-    script_pid=$!
-    for _ in $(seq 1 100); do
-      grep -q "Ctrl-C stops" "$work/out" && { started=yes; break; }
-      kill -0 "$script_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    [ -n "$started" ] && break
-    kill "$script_pid" 2>/dev/null
-    wait "$script_pid" 2>/dev/null
-    script_pid=""
-    echo "attempt $attempt: port $port not taken"
-  done
-  [ -n "$started" ] || { echo "the server did not start"; cat "$work/out"; return 1; }
+  start_on_free_port "$work/out" launch_on_terminal "$1" || return 1
   sleep 0.5  # the code follows the start line at once; let the terminal pass it on
-  kill "$script_pid" 2>/dev/null
-  wait "$script_pid" 2>/dev/null
-  script_pid=""
+  kill "$server_pid" 2>/dev/null
+  wait "$server_pid" 2>/dev/null
+  server_pid=""
 }
 
 # The code in $work/out, read back: it must name the start line's address.
