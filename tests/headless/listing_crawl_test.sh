@@ -8,18 +8,11 @@ set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # shellcheck source=SCRIPTDIR/../../tools/lib.sh
 source "$HERE/../../tools/lib.sh"
-# shellcheck source=SCRIPTDIR/start_on_free_port.sh
-source "$HERE/start_on_free_port.sh"
+# shellcheck source=SCRIPTDIR/headless_lib.sh
+source "$HERE/headless_lib.sh"
 ensure_packages wget || exit 1
 
 headless="$1"
-work="$(mktemp -d)"
-server_pid=""
-cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 export LC_ALL=C.UTF-8
 
 site="$work/site"

@@ -1,5 +1,16 @@
 # shellcheck shell=bash
-# Sourced by the headless tests. start_on_free_port OUT LAUNCH [ARGS...]:
+# Sourced by the headless tests: a work folder ($work) and the server's
+# process ($server_pid), both gone when the test ends, and a start on a free
+# port.
+work="$(mktemp -d)"
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# start_on_free_port OUT LAUNCH [ARGS...]:
 # calls `LAUNCH PORT ARGS...`, which starts the server in the background with
 # its output in OUT and sets server_pid, on a random port the server reads as
 # itself (20000 to 31999, below 32768), until OUT holds the start line; a
