@@ -26,7 +26,9 @@ NetSocket& NetSocket::operator=(NetSocket&& other) noexcept {
 }
 
 bool NetSocket::Create() {
-  Adopt(sys::OpenStreamSocket());
+  handle_.reset(sys::OpenStreamSocket());
+  peer_address_ = 0;
+  peer_port_ = 0;
   return Handle() != kNoSocket;
 }
 
@@ -53,6 +55,23 @@ bool NetSocket::SendAll(std::string_view data, int wait_ms) {
     data.remove_prefix(static_cast<std::size_t>(sent));
   }
   return true;
+}
+
+bool NetSocket::SendAll(std::string_view first, std::string_view second, int wait_ms) {
+  const SocketHandle handle = Handle();
+  bool wait_first = !sys::kSendNeverBlocks;
+  while (!first.empty()) {
+    if (wait_first && Wait(true, wait_ms) == Readiness::kTimedOut) return false;
+    const long sent =
+        sys::SendSomeOfTwo(handle, first.data(), first.size(), second.data(), second.size());
+    if (sent < 0) return false;
+    wait_first = !sys::kSendNeverBlocks || sent == 0;
+    auto taken = static_cast<std::size_t>(sent);
+    const std::size_t from_first = taken < first.size() ? taken : first.size();
+    first.remove_prefix(from_first);
+    second.remove_prefix(taken - from_first);
+  }
+  return SendAll(second, wait_ms);
 }
 
 long NetSocket::ReceiveSome(char* buffer, std::size_t size, int timeout_ms) {
@@ -92,19 +111,12 @@ void NetSocket::Interrupt() {
 
 bool NetSocket::Listen() { return sys::Listen(Handle(), 5); }
 
-SocketHandle NetSocket::Adopt(SocketHandle adopted) {
-  handle_.reset(adopted);
-  peer_address_ = 0;
-  peer_port_ = 0;
-  return adopted;
-}
-
 bool NetSocket::Accept(NetSocket& client) {
   std::uint32_t address = 0;
   std::uint16_t port = 0;
   const SocketHandle accepted = sys::Accept(Handle(), address, port);
   if (accepted == kNoSocket) return false;
-  client.Adopt(accepted);
+  client.handle_.reset(accepted);
   client.peer_address_ = address;
   client.peer_port_ = port;
   return true;

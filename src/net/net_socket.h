@@ -21,8 +21,6 @@ using sys::ShutdownHow;
 class NetSocket {
  public:
   NetSocket() = default;
-  // Takes ownership of an open socket.
-  explicit NetSocket(SocketHandle adopted) : handle_(adopted) {}
 
   // A socket has one owner, so it is closed exactly once: moved, never copied.
   NetSocket(NetSocket&& other) noexcept
@@ -45,8 +43,6 @@ class NetSocket {
   // Backlog 5.
   [[nodiscard]] bool Listen();
   [[nodiscard]] SocketHandle Handle() const { return handle_.get(); }
-  // Closes the socket held so far and takes `adopted`; returns it.
-  SocketHandle Adopt(SocketHandle adopted);
   // The client adopts the accepted connection (closing what it held) and
   // keeps the peer's address that came with it.
   [[nodiscard]] bool Accept(NetSocket& client);
@@ -58,6 +54,9 @@ class NetSocket {
   [[nodiscard]] bool PeerAddress(std::string& address, std::uint16_t& port) const;
   // Sends all of `data`; each wait for the socket to take more is at most wait_ms.
   [[nodiscard]] bool SendAll(std::string_view data, int wait_ms);
+  // Sends all of `first`, then all of `second`, handed to the system
+  // together (a head and its body in one segment where they fit).
+  [[nodiscard]] bool SendAll(std::string_view first, std::string_view second, int wait_ms);
   // One wait of at most timeout_ms and one read into `buffer`: the byte count,
   // 0 when the peer closed, -1 on a time-out or an error.
   long ReceiveSome(char* buffer, std::size_t size, int timeout_ms);

@@ -68,6 +68,11 @@ extern const bool kSendNeverBlocks;
 // SIGPIPE. Call it after WaitWritable, so a client that stops reading makes
 // the caller's wait run out instead of blocking the send for ever.
 long SendSome(SocketHandle handle, const char* data, std::size_t size);
+// SendSome of `first` followed by `second` in one call, so a head and its
+// body leave together without being copied into one buffer: the byte count
+// taken from the two together.
+long SendSomeOfTwo(SocketHandle handle, const char* first, std::size_t first_size,
+                   const char* second, std::size_t second_size);
 
 // Zero-copy sending of file bytes (sendfile on Linux). Where the system has
 // no such call, HasZeroCopySend() is false and the caller reads and sends.

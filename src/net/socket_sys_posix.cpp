@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "net/socket_sys.h"
@@ -98,6 +99,21 @@ long SendSome(SocketHandle handle, const char* data, std::size_t size) {
   // blocking.
   for (;;) {
     const ssize_t sent = send(handle, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent >= 0) return static_cast<long>(sent);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    if (errno != EINTR) return -1;
+  }
+}
+
+long SendSomeOfTwo(SocketHandle handle, const char* first, std::size_t first_size,
+                   const char* second, std::size_t second_size) {
+  iovec pieces[2] = {{const_cast<char*>(first), first_size},
+                     {const_cast<char*>(second), second_size}};
+  msghdr message{};
+  message.msg_iov = pieces;
+  message.msg_iovlen = 2;
+  for (;;) {
+    const ssize_t sent = sendmsg(handle, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent >= 0) return static_cast<long>(sent);
     if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
     if (errno != EINTR) return -1;

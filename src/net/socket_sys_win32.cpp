@@ -85,6 +85,21 @@ long SendSome(SocketHandle handle, const char* data, std::size_t size) {
   return sent == SOCKET_ERROR ? -1 : sent;
 }
 
+long SendSomeOfTwo(SocketHandle handle, const char* first, std::size_t first_size,
+                   const char* second, std::size_t second_size) {
+  // As SendSome: at most one piece's worth, which a writable socket takes
+  // without waiting.
+  constexpr std::size_t kPiece = 64 * 1024;
+  const std::size_t first_cap = first_size < kPiece ? first_size : kPiece;
+  const std::size_t room = kPiece - first_cap;
+  WSABUF pieces[2] = {
+      {static_cast<ULONG>(first_cap), const_cast<char*>(first)},
+      {static_cast<ULONG>(second_size < room ? second_size : room), const_cast<char*>(second)}};
+  DWORD sent = 0;
+  if (WSASend(static_cast<SOCKET>(handle), pieces, 2, &sent, 0, nullptr, nullptr) != 0) return -1;
+  return static_cast<long>(sent);
+}
+
 // TransmitFile would be the Windows counterpart; the service reads and sends.
 bool HasZeroCopySend() { return false; }
 

@@ -14,10 +14,8 @@ namespace {
 
 #ifdef _WIN32
 using AddressLength = int;
-constexpr int kStream = SOCK_STREAM;
 #else
 using AddressLength = socklen_t;
-constexpr int kStream = SOCK_STREAM | SOCK_CLOEXEC;
 #endif
 
 sockaddr_in Loopback(std::uint16_t port) {
@@ -31,8 +29,7 @@ sockaddr_in Loopback(std::uint16_t port) {
 // A new stream socket held by `socket`, bound to 127.0.0.1:port when port is
 // not 0.
 bool OpenBound(net::NetSocket& socket, std::uint16_t port) {
-  const auto handle = static_cast<net::SocketHandle>(::socket(AF_INET, kStream, 0));
-  if (socket.Adopt(handle) == net::kNoSocket) return false;
+  if (!socket.Create()) return false;
   if (port == 0) return true;
   const sockaddr_in sa = Loopback(port);
   return bind(socket.Handle(), reinterpret_cast<const sockaddr*>(&sa),
