@@ -1,6 +1,10 @@
 // The code page that "ANSI" text is in on this platform.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "base/code_page.h"
 
 namespace orvane::platform {
@@ -9,5 +13,15 @@ namespace orvane::platform {
 // lead and trail bytes asked from the system for other double-byte pages).
 // POSIX: UTF-8.
 CodePage AnsiCodePage();
+
+// ANSI text as UTF-8; nullopt when the bytes are not text of the code page.
+// POSIX: the bytes themselves (the ANSI code page is UTF-8 there, and a
+// file name may hold any bytes).
+[[nodiscard]] std::optional<std::string> AnsiToUtf8(std::string_view ansi);
+
+// The name a Content-Type's charset gives the ANSI code page ("gbk",
+// "big5", "shift_jis", "windows-1252", ...); empty for one without a name
+// browsers know.
+[[nodiscard]] std::string_view AnsiCharsetName();
 
 }  // namespace orvane::platform

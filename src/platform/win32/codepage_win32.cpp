@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/codepage.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane::platform {
 
@@ -37,6 +38,49 @@ CodePage AnsiCodePage() {
   CPINFO info{};
   if (GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 2) return AskedDoubleByte();
   return CodePage::SingleByte();
+}
+
+std::optional<std::string> AnsiToUtf8(std::string_view ansi) {
+  const std::optional<std::wstring> wide = WidenExactly(ansi, CP_ACP);
+  if (!wide) return std::nullopt;
+  return WideToBytes(*wide, CP_UTF8);
+}
+
+std::string_view AnsiCharsetName() {
+  switch (GetACP()) {
+    case 936:
+      return "gbk";
+    case 950:
+      return "big5";
+    case 932:
+      return "shift_jis";
+    case 949:
+      return "euc-kr";
+    case 874:
+      return "windows-874";
+    case CP_UTF8:
+      return "utf-8";
+    case 1250:
+      return "windows-1250";
+    case 1251:
+      return "windows-1251";
+    case 1252:
+      return "windows-1252";
+    case 1253:
+      return "windows-1253";
+    case 1254:
+      return "windows-1254";
+    case 1255:
+      return "windows-1255";
+    case 1256:
+      return "windows-1256";
+    case 1257:
+      return "windows-1257";
+    case 1258:
+      return "windows-1258";
+    default:
+      return {};
+  }
 }
 
 }  // namespace orvane::platform
