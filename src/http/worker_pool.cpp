@@ -200,6 +200,18 @@ int WorkerPool::FreeSlotCount() {
   return free;
 }
 
+Served WorkerPool::ServeGuarded(net::NetSocket& client, std::int64_t accepted_ms) {
+  // An exception (memory running out while a large listing is built) ends
+  // this one answer, not the worker: the connection counts as unanswered and
+  // is closed at once, and the slot is recycled as after any answer, so it
+  // neither stays out of use nor keeps pointing at a socket that is gone.
+  try {
+    return host_.ServeConnection(client, accepted_ms);
+  } catch (...) {
+    return Served::kUnanswered;
+  }
+}
+
 void WorkerPool::Finish(net::NetSocket& client, Served served) {
   // An unanswered connection is closed by its owner's end.
   if (served == Served::kUnanswered) return;
@@ -259,7 +271,7 @@ void WorkerPool::WorkerMain(int slot) {
     if (recorded == Recorded::kLaterRun) {
       // Stopped and started again while this waiter was in Accept: the later
       // run has its own waiter, so this worker serves the client and ends.
-      const Served served = host_.ServeConnection(client, accepted_ms);
+      const Served served = ServeGuarded(client, accepted_ms);
       RecycleSlot(slot);
       Finish(client, served);
       return;
@@ -280,7 +292,7 @@ void WorkerPool::WorkerMain(int slot) {
       if (replaced) return;
       continue;  // no thread could be made: keep waiting in Accept ourselves
     }
-    const Served served = host_.ServeConnection(client, accepted_ms);
+    const Served served = ServeGuarded(client, accepted_ms);
     // Recycle first, close after: the slot is free again while the client
     // reads the end of its answer.
     RecycleSlot(slot);

@@ -124,6 +124,8 @@ class WorkerPool {
 
   static void ThreadEntry(void* slot);
   void WorkerMain(int slot);
+  // The host's ServeConnection; an exception out of it is kUnanswered.
+  Served ServeGuarded(net::NetSocket& client, std::int64_t accepted_ms);
   // The close of a served connection, as ServeConnection left it.
   void Finish(net::NetSocket& client, Served served);
   // A thread for the slot, counted as live; nullopt when the system refused.

@@ -1,7 +1,9 @@
 // Starting, stopping, restarting, the connection limit and the final shutdown.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <new>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -323,14 +325,51 @@ TEST_F(LifecycleTest, AClientThatSaidAllItWillIsClosedAtOnceThoughItNeverCloses)
   // One per slot, the waiter's among them; the serving worker is one more
   // until it has closed the connection.
   const int threads = s.server->LiveWorkerCount();
-  net::NetSocket client;
-  ASSERT_TRUE(ConnectLocal(client, s.port));
-  ASSERT_TRUE(client.SendAll("GET /a.txt HTTP/1.1\r\nConnection: close\r\n\r\n", 1000));
-  std::string answer;
-  ASSERT_TRUE(ReadToCleanEnd(client, answer, 3000));
-  EXPECT_EQ("abc", SplitAnswer(answer).body);
-  // Long before the linger time, with the client's end still open.
+  const struct {
+    std::string request;
+    std::string body;
+  } cases[] = {
+      {"GET /a.txt HTTP/1.1\r\nConnection: close\r\n\r\n", "abc"},
+      // Not answered at all: nothing is drained, though a body was announced.
+      {"POST /a.txt HTTP/1.1\r\nContent-Length: 5\r\n\r\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    net::NetSocket client;
+    ASSERT_TRUE(ConnectLocal(client, s.port));
+    ASSERT_TRUE(client.SendAll(c.request, 1000));
+    bool closed = false;
+    const std::string answer = ReadUntilClosed(client, 3000, &closed);
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(c.body, SplitAnswer(answer).body);
+    // Long before the linger time, with the client's end still open.
+    EXPECT_TRUE(s.panel.WaitFor([&] { return s.server->LiveWorkerCount() == threads; }, 3000));
+  }
+}
+
+TEST_F(LifecycleTest, AnExceptionWhileAnsweringEndsThatAnswerAndNotItsWorker) {
+  // Memory running out while a large listing is built, say.
+  std::atomic<int> thrown{0};
+  ServerOptions options = RunningServer::FastOptions();
+  options.test_before_answer = [&thrown] {
+    if (thrown.fetch_add(1) < 3) throw std::bad_alloc();
+  };
+  RunningServer s(site_.FolderText(), options);
+  const int threads = s.server->LiveWorkerCount();
+  for (int i = 0; i < 3; ++i) {
+    bool closed = false;
+    net::NetSocket client;
+    ASSERT_TRUE(ConnectLocal(client, s.port));
+    ASSERT_TRUE(client.SendAll("GET /a.txt HTTP/1.1\r\n\r\n", 1000));
+    EXPECT_EQ("", ReadUntilClosed(client, 3000, &closed));
+    EXPECT_TRUE(closed);
+  }
+  EXPECT_EQ("abc", FetchA(s.port));
+  // Every slot and every worker comes back, and the stop does not wait.
+  EXPECT_TRUE(s.WaitAllSlotsFree(3000));
   EXPECT_TRUE(s.panel.WaitFor([&] { return s.server->LiveWorkerCount() == threads; }, 3000));
+  EXPECT_TRUE(s.Stop(2000));
+  EXPECT_TRUE(s.server->FinalShutdown());
 }
 
 TEST_F(LifecycleTest, ADrainEndsAtTheClientsEndOfStream) {
