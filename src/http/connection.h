@@ -3,17 +3,18 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <vector>
 
-#include "http/file_transfer.h"
-#include "http/core/reply.h"
 #include "http/core/folder_listing.h"
-#include "http/core/path_map.h"
 #include "http/core/request.h"
 #include "http/core/responses.h"
 #include "http/core/serving_options.h"
 #include "http/core/text_rules.h"
+#include "http/listing_gate.h"
 #include "http/operator_panel.h"
 #include "net/net_socket.h"
 #include "platform/file.h"
@@ -29,37 +30,37 @@ void LogConnection(const net::NetSocket& client, OperatorPanel& panel);
 // arrived by then is the request; empty when nothing did.
 std::string ReadRequest(net::NetSocket& client, std::int64_t deadline_ms);
 
-// What answering a request needs; all of it is read-only while it is used.
+// What answering a request needs; all of it is read-only while it is used
+// (but for the gate, which counts).
 struct AnswerContext {
   std::string_view site_root;
   const CannedResponses& canned;
   const CodePage& ansi;
   int send_wait_ms;
-  ServingOptions serving = {};  // as they stood when the request came
+  const ServingOptions& serving;  // as they stood when the request came
+  ListingGate& listings;
+  // A listing waits for its turn in the gate up to this moment (monotonic).
+  std::int64_t listing_deadline_ms = 0;
   std::size_t listing_cap = kListingCap;
 };
 
-// `AnswerRequest`: looks up the file a GET request names (exists, opens),
-// with the folder listing on also the folder it names (its index.htm, else
-// its entries), then DecideReply says what answers it and SendReply sends
-// that. True when
-// a whole answer was sent, so the close must let the client read it; false
-// when nothing was sent or a body was cut short (the connection is then
-// closed at once).
+// `AnswerRequest`: resolves the request on the site folder (Resolve), reads
+// the folder for a listing, decides the reply (DecideReply) and sends it
+// (SendReply). True when a whole answer was sent, so the close must let the
+// client read it; false when nothing was sent or a body was cut short (the
+// connection is then closed at once).
 bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
                    const AnswerContext& context);
 
-// AnswerRequest's part once the lookups are done: the file found at `path`
-// (null: none) and opened as `file` (null: it could not be). Its size is
-// read, the reply decided and sent. A size, seek or first read that fails
-// before the head is sent answers 500 instead.
-bool AnswerWithFile(net::NetSocket& client, const ParsedRequest& request, const MappedPath* path,
-                    FileBody* file, const AnswerContext& context);
-
-// The listing of the folder `name` names, shown under the heading `path`:
-// hidden and system entries and names no request can fetch left out, names
-// that are not UTF-8 counted; nullopt when the folder cannot be read whole.
-std::optional<FolderListing> ReadFolderListing(const platform::FileName& name, std::string path,
+// The listing of the folder `name` names, under the heading `heading`:
+// hidden entries and names no request can fetch left out (the latter
+// counted); nullopt when the folder cannot be read whole.
+std::optional<FolderListing> ReadFolderListing(const platform::FileName& name, std::string heading,
                                                std::size_t cap);
+// ReadFolderListing's part once the folder was read: the entries found, in
+// the order the system gave them, made into the page's listing, each with
+// its own time in this machine's time zone.
+FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string heading,
+                        std::size_t cap);
 
 }  // namespace orvane

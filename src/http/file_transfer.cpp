@@ -1,9 +1,11 @@
 #include "http/file_transfer.h"
 
 #include <string>
+#include <utility>
 
 #include "http/core/http_date.h"
 #include "platform/clock.h"
+#include "platform/file.h"
 
 namespace orvane {
 
@@ -13,75 +15,78 @@ std::size_t PieceOf(std::uint64_t left, std::size_t cap) {
   return left < cap ? static_cast<std::size_t>(left) : cap;
 }
 
-}  // namespace
-
-BodySent SendHeadAndFile(net::NetSocket& client, std::string_view head, FileBody& file,
-                         std::uint64_t offset, std::uint64_t length, int send_wait_ms) {
-  // A body is read from its start unless a range says otherwise: a freshly
-  // opened file is there already, and the seek would be a call for nothing.
-  if (length > 0 && offset > 0 && !file.Seek(offset)) return BodySent::kFileFailedBeforeHead;
-  std::string buffer;
-  buffer.resize(head.size() + PieceOf(length, kFileChunkSize));
-  head.copy(buffer.data(), head.size());
-  std::size_t filled = head.size();
-  bool head_sent = false;
-  for (;;) {
-    bool file_failed = false;
-    if (length > 0) {
-      const std::size_t want = PieceOf(length, kFileChunkSize);
-      const std::int64_t got = file.Read(buffer.data() + filled, want);
-      if (got > 0) {
-        filled += static_cast<std::size_t>(got);
-        length -= static_cast<std::uint64_t>(got);
-        offset += static_cast<std::uint64_t>(got);
-      } else {
-        file_failed = true;  // read error, or the file became shorter
-      }
-    }
-    // A file that fails before its first piece is read leaves the head unsent.
-    if (file_failed && !head_sent) return BodySent::kFileFailedBeforeHead;
-    if (filled > 0 && !client.SendAll(std::string_view(buffer.data(), filled), send_wait_ms)) {
-      return BodySent::kCutShort;
-    }
-    head_sent = true;
-    if (file_failed) return BodySent::kCutShort;
-    if (length == 0) return BodySent::kComplete;
-    filled = 0;
-    // The head and the first piece went out together; the rest goes without
-    // passing through our buffer where the system can do that.
-    if (net::NetSocket::HasZeroCopySend() && file.native() != platform::FileTraits::Invalid()) {
-      return client.SendFileRange(file.native(), offset, length, send_wait_ms)
-                 ? BodySent::kComplete
-                 : BodySent::kCutShort;
-    }
-  }
+bool SendCanned(net::NetSocket& client, CannedAnswer answer, std::string_view date,
+                const SendContext& context) {
+  const CannedResponses& canned = context.canned;
+  const std::string& text = answer == CannedAnswer::kLimit      ? canned.limit
+                            : answer == CannedAnswer::kNotFound ? canned.not_found
+                                                                : canned.server_error;
+  (void)client.SendAll(FillCannedResponse(text, date), context.send_wait_ms);
+  return true;
 }
 
-bool SendReply(net::NetSocket& client, const Reply& reply, FileBody* file,
-               const CannedResponses& canned, int send_wait_ms) {
+// The file body: the first piece is read before the head is made, so a
+// file that fails at once still gets a whole (500) answer, and a plain
+// text's character set can be told from it.
+bool SendWithFile(net::NetSocket& client, Reply& reply, std::string_view date,
+                  const SendContext& context) {
+  FileBody& file = *reply.file;
+  std::uint64_t offset = reply.first;
+  std::uint64_t left = reply.count;
+  // A body is read from its start unless a range says otherwise: a freshly
+  // opened file is there already, and the seek would be a call for nothing.
+  if (left > 0 && offset > 0 && !file.Seek(offset)) {
+    return SendCanned(client, CannedAnswer::kServerError, date, context);
+  }
+  std::string buffer(PieceOf(left, kFileChunkSize), '\0');
+  std::size_t filled = 0;
+  if (left > 0) {
+    const std::int64_t got = file.Read(buffer.data(), buffer.size());
+    if (got <= 0) return SendCanned(client, CannedAnswer::kServerError, date, context);
+    filled = static_cast<std::size_t>(got);
+  }
+  std::string text_type;
+  if (reply.text_charset_from_body) {
+    text_type = TextTypeFor(std::string_view(buffer.data(), filled), context.ansi_charset);
+    reply.head.content_type = text_type;
+  }
+  if (!client.SendAll(BuildHead(reply.head, date), std::string_view(buffer.data(), filled),
+                      context.send_wait_ms)) {
+    return false;
+  }
+  left -= filled;
+  offset += filled;
+  // The head and the first piece went out together; the rest goes without
+  // passing through our buffer where the system can do that.
+  if (left > 0 && net::NetSocket::HasZeroCopySend() &&
+      file.native() != platform::FileTraits::Invalid()) {
+    return client.SendFileRange(file.native(), offset, left, context.send_wait_ms);
+  }
+  while (left > 0) {
+    const std::int64_t got = file.Read(buffer.data(), PieceOf(left, kFileChunkSize));
+    if (got <= 0) return false;  // a read error, or the file became shorter
+    const auto piece = static_cast<std::size_t>(got);
+    if (!client.SendAll(std::string_view(buffer.data(), piece), context.send_wait_ms)) {
+      return false;
+    }
+    left -= piece;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SendReply(net::NetSocket& client, Reply reply, const SendContext& context) {
   if (reply.kind == Reply::Kind::kNothing) return false;
   const std::string date = FormatHttpDate(platform::CurrentUtcTime());
-  std::string head = ReplyHead(reply, canned, date);
-  if (reply.kind == Reply::Kind::kPage) {
-    // One buffer, so the head never waits apart from its body.
-    head.append(reply.body);
-    return client.SendAll(head, send_wait_ms);
+  if (reply.kind == Reply::Kind::kCanned) return SendCanned(client, reply.canned, date, context);
+  if (reply.body == Reply::Body::kFile) return SendWithFile(client, reply, date, context);
+  const std::string head = BuildHead(reply.head, date);
+  if (reply.body == Reply::Body::kBytes) {
+    return client.SendAll(head, reply.bytes, context.send_wait_ms);
   }
-  if (reply.kind != Reply::Kind::kFile || file == nullptr) {
-    (void)client.SendAll(head, send_wait_ms);
-    return true;
-  }
-  switch (SendHeadAndFile(client, head, *file, reply.first, reply.count, send_wait_ms)) {
-    case BodySent::kComplete:
-      return true;
-    case BodySent::kFileFailedBeforeHead:
-      (void)client.SendAll(ReplyHead(CannedReply(CannedAnswer::kServerError), canned, date),
-                           send_wait_ms);
-      return true;
-    case BodySent::kCutShort:
-      break;
-  }
-  return false;
+  (void)client.SendAll(head, context.send_wait_ms);
+  return true;
 }
 
 }  // namespace orvane

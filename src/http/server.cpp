@@ -23,6 +23,7 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       options_(options),
       site_root_(std::make_shared<const std::string>()),
       canned_(BuildCannedResponses()),
+      listings_(options.max_listings),
       pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count,
                                          options.test_make_thread)) {
   pool_->Build();
@@ -147,29 +148,28 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
     platform::LockGuard guard(site_lock_);
     root = site_root_;
   }
-  const std::string received = ReadRequest(client, accepted_ms + options_.receive_deadline_ms);
-  bool answered = false;
-  if (!received.empty()) {
-    const ParsedRequest request = ParseRequest(received, ansi_);
-    panel_.AppendRequestLog(std::string(request.text));
-    if (options_.test_before_answer) options_.test_before_answer();
-    // The options as they stand now, read once for the whole request.
-    const AnswerContext context{
-        *root, canned_, ansi_, options_.send_wait_ms, serving_options(), options_.test_listing_cap};
-    answered = AnswerRequest(client, request, context);
-  }
+  const std::int64_t deadline = accepted_ms + options_.receive_deadline_ms;
+  const std::string received = ReadRequest(client, deadline);
+  if (received.empty()) return Served::kUnanswered;
+  const ParsedRequest request = ParseRequest(received, ansi_);
+  panel_.AppendRequestLog(std::string(request.text));
+  if (options_.test_before_answer) options_.test_before_answer();
+  // The options as they stand now, read once for the whole request.
+  const ServingOptions serving = serving_options();
+  const AnswerContext context{*root,   canned_,   ansi_,    options_.send_wait_ms,
+                              serving, listings_, deadline, options_.test_listing_cap};
+  if (!AnswerRequest(client, request, context)) return Served::kUnanswered;
   // The answer is complete: end the sending side now, so the client sees the
   // end while the slot is recycled (a thread creation). Where FinishConnection
   // must drain, the client has usually closed by then, and the drain ends
   // without waiting.
-  if (!answered) return Served::kUnanswered;
   client.Shutdown(net::ShutdownHow::kSend);
-  return ClientMaySendMore(received) ? Served::kAnsweredClientMaySend : Served::kAnswered;
+  return request.may_send_more ? Served::kAnsweredClientMaySend : Served::kAnswered;
 }
 
 void Server::SendLimitResponse(net::NetSocket& client) {
-  (void)SendReply(client, CannedReply(CannedAnswer::kLimit), nullptr, canned_,
-                  options_.send_wait_ms);
+  (void)SendReply(client, CannedReply(CannedAnswer::kLimit),
+                  SendContext{canned_, options_.send_wait_ms, {}});
   client.Shutdown(net::ShutdownHow::kSend);
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "http/listing_gate.h"
 #include "http/operator_panel.h"
 #include "http/core/responses.h"
 #include "http/core/settings.h"
@@ -102,6 +103,8 @@ class Server : private WorkerHost {
   std::int64_t stopped_at_ms_ GUARDED_BY(run_lock_) = 0;
   // Opened and closed under run_lock_; workers Accept on it without the lock.
   net::NetSocket listen_socket_;
+  // Folder listings being built now; counts by itself.
+  ListingGate listings_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
   // Answered connections being drained now (FinishConnection), at most

@@ -28,6 +28,9 @@ struct ServerOptions {
   // without a ceiling clients that never close could pile them up without
   // limit; above it an answered connection is closed at once.
   int max_lingering = kMaxLingering;
+  // At most this many folder listings are built at the same time; the
+  // others wait their turn within their request's deadline (then 500).
+  int max_listings = 4;
   // How long FinalShutdown waits for the workers to end.
   int shutdown_wait_ms = 5000;
 

@@ -13,6 +13,8 @@
 #endif
 
 #include "http/connection.h"
+#include "http/core/file_body.h"
+#include "http/file_transfer.h"
 #include "http/core/responses.h"
 #include "http/core/serving_options.h"
 #include "platform/codepage.h"
@@ -76,13 +78,13 @@ TEST(FileFailureTest, BeforeTheHeadItAnswers500AndAfterItTheConnectionEndsShort)
   net::SocketLibrary library;
   const CannedResponses canned = BuildCannedResponses();
   const CodePage ansi = platform::AnsiCodePage();
-  const AnswerContext context{"", canned, ansi, 1000};
+  const SendContext context{canned, 1000, {}};
   const struct {
     const char* what;
     FailingFile file;
     std::string range;
     std::string expected;  // without the date
-    bool whole;            // AnswerWithFile's result: a whole answer went out
+    bool whole;            // SendReply's result: a whole answer went out
   } cases[] = {
       {"size unreadable", FailingFile{std::nullopt}, "", kServerError, true},
       {"seek fails before a range", FailingFile{20000, true}, "Range: bytes=5-\r\n", kServerError,
@@ -96,9 +98,13 @@ TEST(FileFailureTest, BeforeTheHeadItAnswers500AndAfterItTheConnectionEndsShort)
     ConnectedPair pair;
     ASSERT_TRUE(pair.Open());
     const std::string request = Get("/a.txt", c.range);
-    const MappedPath path{"", "\\a.txt"};
-    EXPECT_EQ(c.whole, AnswerWithFile(pair.server_side, ParseRequest(request, ansi), &path, &c.file,
-                                      context));
+    Target target;
+    target.kind = Target::Kind::kFile;
+    target.path = MappedPath{"", "\\a.txt"};
+    target.file = std::make_unique<FailingFile>(c.file);
+    EXPECT_EQ(c.whole,
+              SendReply(pair.server_side,
+                        DecideReply(ParseRequest(request, ansi), std::move(target), {}), context));
     pair.server_side.Close();
     EXPECT_EQ(c.expected, WithoutDate(ReadUntilClosed(pair.client, 3000)));
   }
@@ -471,7 +477,8 @@ TEST_F(ListingTest, FoldersAnswerWithTheirIndexARedirectOrTodaysAnswer) {
       {off, "/", kNotFound},
       {off, "/p.png", OkHead(3, "application/octet-stream\r\nAccept-Ranges: bytes") + "png"},
       {types, "/p.png", OkHead(3, "image/png\r\nAccept-Ranges: bytes") + "png"},
-      {types, "/a.txt", OkHead(10, "text/plain\r\nAccept-Ranges: bytes") + "plain text"},
+      {types, "/a.txt",
+       OkHead(10, "text/plain; charset=utf-8\r\nAccept-Ranges: bytes") + "plain text"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path + (c.options.list_folders ? " listing" : "") +
@@ -513,9 +520,10 @@ TEST_F(ListingTest, AFolderWithoutIndexListsWhatCanBeFetched) {
       EXPECT_EQ(std::string::npos, answer.body.find(text)) << text;
   }
 #ifndef _WIN32
-  // The name that is not UTF-8 is counted, not shown.
+  // The name that is not UTF-8 and the two the path rules refuse are
+  // counted, not shown.
   const std::string page = SplitAnswer(FetchWith(ServingOptions{true, false}, "/without/")).body;
-  EXPECT_NE(std::string::npos, page.find(not_utf8));
+  EXPECT_NE(std::string::npos, page.find("<p>3 \xE4\xB8\xAA")) << page;
 #endif
 }
 

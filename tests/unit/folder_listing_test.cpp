@@ -130,6 +130,27 @@ TEST(FolderListingTest, CountsWhatIsLeftOutPastTheCapAndAsNotUtf8) {
   EXPECT_EQ(std::string::npos, whole.find("<p>"));
 }
 
+TEST(FolderListingTest, StopsAddingRowsOnceThePageIsPastItsByteBudget) {
+  // Names of 255 "&": each row is some 2 KB, so the whole folder would be a
+  // page of about 20 MB.
+  std::vector<ListingEntry> many;
+  for (std::size_t i = 0; i < kListingCap; ++i) {
+    many.push_back(File(std::string(250, '&') + std::to_string(10000 + i)));
+  }
+  const std::string page = Render("/", many);
+  std::size_t rows = 0;
+  for (std::size_t at = page.find("<li>"); at != std::string::npos;
+       at = page.find("<li>", at + 1)) {
+    ++rows;
+  }
+  EXPECT_LT(page.size(), kListingByteBudget + 8192);
+  EXPECT_GT(rows, 500u);
+  // Every entry is either shown or counted in the line for the rest.
+  const std::string more =
+      "<p>\xE5\x8F\xA6\xE6\x9C\x89 " + std::to_string(kListingCap - rows) + " ";
+  EXPECT_NE(std::string::npos, page.find(more));
+}
+
 TEST(FolderListingTest, PageStandsAloneAndFitsAPhone) {
   const std::string page = Render("/", {File("a")});
   const std::string present[] = {

@@ -8,24 +8,47 @@
 #include <vector>
 
 #include "http/core/request.h"
+#include "http/core/resolve.h"
 
 namespace orvane {
 namespace {
 
 const std::string kOctet = "application/octet-stream";
 
-// The request's path mapped as the service maps it, in GBK.
-std::optional<MappedPath> MapRequest(std::string_view request, std::string_view root,
-                                     const PathExistsFn& exists) {
-  return MapRequestPath(RawRequestPath(request, CodePage::Gbk()), root, CodePage::Gbk(), exists);
+// A site where every name is a file that opens.
+class EverythingOpens : public SiteLookup {
+ public:
+  std::unique_ptr<FileBody> Open(const MappedPath&) override { return std::make_unique<Body>(); }
+  Kind KindOf(const MappedPath&) override { return Kind::kFile; }
+  std::optional<std::string> AnsiToUtf8(std::string_view ansi) override {
+    return std::string(ansi);
+  }
+
+ private:
+  struct Body : FileBody {
+    std::optional<std::uint64_t> Length() const override { return 0; }
+    bool Seek(std::uint64_t) override { return true; }
+    std::int64_t Read(char*, std::size_t) override { return 0; }
+    std::intptr_t native() const override { return -1; }
+  };
+};
+
+// The request's path mapped as the service maps it with the listing off, in
+// GBK: the file it names, or nullopt when none.
+std::optional<MappedPath> MapRequest(std::string_view request, std::string_view root) {
+  EverythingOpens files;
+  Target target =
+      Resolve(ParseRequest(request, CodePage::Gbk()), root, CodePage::Gbk(), false, files);
+  if (target.kind != Target::Kind::kFile && target.kind != Target::Kind::kFolderIndex) {
+    return std::nullopt;
+  }
+  return target.path;
 }
 const std::string kRefused = "(refused)";
 
 // The full path a request line maps to when every name exists, or kRefused.
 std::string MapLine(const std::string& line, std::string_view root = "C:\\web") {
-  const auto everything = [](const MappedPath&) { return true; };
-  const std::optional<MappedPath> mapped =
-      MapRequest(line + "\r\nHost: a\r\n\r\n", root, everything);
+  const std::optional<MappedPath> mapped = MapRequest(line + "\r\nHost: a\r\n\r\n", root);
   return mapped ? mapped->FullPath() : kRefused;
 }
 
@@ -46,7 +69,6 @@ TEST(PathMapTest, MapsRequestLinesUnderTheSiteFolder) {
       {"GET //x.txt HTTP/1.1", "C:\\web\\x.txt", "text/plain"},
       {"GET /a//b\\\\c.htm HTTP/1.1", "C:\\web\\a\\b\\c.htm", "text/html"},
       {"GET /docs HTTP/1.1", "C:\\web\\docs", kOctet},
-      {"GET /name. HTTP/1.1", "C:\\web\\name.", kOctet},
       {"GET  /a.txt  HTTP/1.1", "C:\\web\\a.txt", "text/plain"},
       {"GET \xA1\xA1/a.txt HTTP/1.1", "C:\\web\\a.txt", "text/plain"},
       // The first four bytes are skipped whatever they are.
@@ -68,8 +90,7 @@ TEST(PathMapTest, MapsRequestLinesUnderTheSiteFolder) {
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.line);
-    const auto everything = [](const MappedPath&) { return true; };
-    const std::optional<MappedPath> mapped = MapRequest(c.line + "\r\n\r\n", "C:\\web", everything);
+    const std::optional<MappedPath> mapped = MapRequest(c.line + "\r\n\r\n", "C:\\web");
     ASSERT_TRUE(mapped.has_value());
     EXPECT_EQ(c.path, mapped->FullPath());
     EXPECT_EQ(c.type, ContentTypeOf(*mapped));
@@ -100,9 +121,8 @@ TEST(PathMapTest, JoinsOddSiteFoldersWithOneSeparator) {
     SCOPED_TRACE(c.root + " " + c.line);
     EXPECT_EQ(c.path, MapLine(c.line, c.root));
   }
-  const auto everything = [](const MappedPath&) { return true; };
   const std::optional<MappedPath> readme =
-      MapRequest("GET /readme HTTP/1.1\r\n\r\n", "C:\\my.site", everything);
+      MapRequest("GET /readme HTTP/1.1\r\n\r\n", "C:\\my.site");
   ASSERT_TRUE(readme.has_value());
   EXPECT_EQ(kOctet, ContentTypeOf(*readme));
 }
@@ -113,8 +133,10 @@ TEST(PathMapTest, RefusesPathsThatLeaveOrProbeTheSiteFolder) {
       // Climbing above the root, plainly or escaped.
       "/..", "/../x", "/a/../../x", "/%2e%2e/x", "/%2E%2E%2Fwin.ini", "/..%5cx",
       "/x/..%2f..%2fwin.ini", "/x/..%2f..%2f", "/./../x",
-      // Names Windows would shorten to "..", "." or nothing.
-      "/...", "/. .", "/.. /x", "/..../x", "/%20", "/a/ /b", "/a/%20",
+      // Names Windows would shorten to "..", "." or nothing, or to another
+      // name, which it would find as a file but not as a folder on the way.
+      "/...", "/. .", "/.. /x", "/..../x", "/%20", "/a/ /b", "/a/%20", "/name.", "/sub./x",
+      "/a.txt%20",
       // Devices, in any case and with an extension.
       "/CON", "/con", "/nul.txt", "/com1", "/COM9.log", "/LPT1", "/lpt9.txt", "/a/aux.htm",
       "/prn", "/conin$", "/CONOUT$", "/Con .txt", "/x/NUL/y",
@@ -167,7 +189,6 @@ TEST(PathMapTest, RecognisesWindowsDeviceNames) {
 }
 
 TEST(PathMapTest, RefusesMalformedRequestLines) {
-  const auto everything = [](const MappedPath&) { return true; };
   // clang-format off
   const std::string lines[] = {
       "GET /a.txt HTTP/1.1",            // no CR LF at all
@@ -178,7 +199,7 @@ TEST(PathMapTest, RefusesMalformedRequestLines) {
   // clang-format on
   for (const std::string& request : lines) {
     SCOPED_TRACE(request);
-    EXPECT_FALSE(MapRequest(request, "C:\\web", everything).has_value());
+    EXPECT_FALSE(MapRequest(request, "C:\\web").has_value());
   }
 }
 
@@ -191,11 +212,12 @@ TEST(PathMapTest, ALeadByteWithoutAValidTrailByteStandsAlone) {
   EXPECT_EQ("", RawRequestPath("GET /\xB0\r\nHost: a HTTP/1.1\r\n\r\n", gbk).value_or("(none)"));
   // Once "/" is turned into "\", the bytes AD 5C are one character for the
   // resolver as for the file system, so the ".." after them is part of that
-  // name and climbs nowhere.
+  // name and climbs nowhere: a name that ends in dots, which is refused.
+  EXPECT_FALSE(MapDecodedPath("C:\\web", gbk, "/a\xAD/../x", NameEncoding::kAnsi).has_value());
   const std::optional<MappedPath> kept =
-      MapDecodedPath("C:\\web", gbk, "/a\xAD/../x", NameEncoding::kAnsi);
+      MapDecodedPath("C:\\web", gbk, "/a\xAD/..x/y", NameEncoding::kAnsi);
   ASSERT_TRUE(kept.has_value());
-  EXPECT_EQ("C:\\web\\a\xAD\\..\\x", kept->FullPath());
+  EXPECT_EQ("C:\\web\\a\xAD\\..x\\y", kept->FullPath());
   // In every double-byte code page a lead byte before "/" cannot hide the
   // separator: no "/" reaches the file system (which would split there and
   // open the device COM1) behind the resolver's back.
@@ -218,115 +240,6 @@ TEST(PathMapTest, CutsTheRawPathOutOfTheRequestLine) {
   EXPECT_FALSE(RawRequestPath("GET\r\n", gbk).has_value());
   // The space that ends the path is the last one before the first CR LF.
   EXPECT_EQ("/a", RawRequestPath("GET /a HTTP/1.1\r\nHost: b c\r\n", gbk));
-}
-
-// A file system that knows a fixed set of names and records each question.
-class FakeFiles {
- public:
-  explicit FakeFiles(std::set<std::pair<NameEncoding, std::string>> names)
-      : names_(std::move(names)) {}
-  PathExistsFn Fn() {
-    return [this](const MappedPath& m) {
-      asked_.push_back({m.encoding, m.FullPath()});
-      return names_.count({m.encoding, m.FullPath()}) > 0;
-    };
-  }
-  const std::vector<std::pair<NameEncoding, std::string>>& asked() const { return asked_; }
-
- private:
-  std::set<std::pair<NameEncoding, std::string>> names_;
-  std::vector<std::pair<NameEncoding, std::string>> asked_;
-};
-
-TEST(PathMapTest, MapsFolderPathsUnderTheSameConfinementAsFiles) {
-  const auto everything = [](const MappedPath&) { return true; };
-  const std::string kNotFolder = "(not a folder path)";
-  // clang-format off
-  const struct {
-    std::string path;
-    std::string folder;  // the folder's full path, its index.htm after a space
-  } cases[] = {
-      {"/", "C:\\web C:\\web\\index.htm"},
-      {"//", "C:\\web C:\\web\\index.htm"},
-      {"/docs/", "C:\\web\\docs C:\\web\\docs\\index.htm"},
-      {"/docs%2F", "C:\\web\\docs C:\\web\\docs\\index.htm"},
-      {"/a/../b/", "C:\\web\\b C:\\web\\b\\index.htm"},
-      {"/a+b/", "C:\\web\\a b C:\\web\\a b\\index.htm"},
-      {"/docs", kNotFolder}, {"/docs%5c", kNotFolder}, {"/a.txt", kNotFolder},
-      // What is refused as a file is refused as a folder.
-      {"/../", kRefused}, {"/%2e%2e/", kRefused}, {"/x/..%2f..%2f", kRefused},
-      {"/.../", kRefused}, {"/%20/", kRefused}, {"/con/", kRefused}, {"/x/NUL/", kRefused},
-      {"/x:y/", kRefused}, {"/a*/", kRefused}, {"/a?b/", kRefused}, {"/docs?v=2/", kRefused},
-      {"/%01/", kRefused}, {"/docs%5c/", kRefused}, {"x/", kRefused}, {"../", kRefused},
-  };
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    const std::string request = "GET " + c.path + " HTTP/1.1\r\n\r\n";
-    const std::optional<std::string_view> raw = RawRequestPath(request, CodePage::Gbk());
-    std::string got = kNotFolder;
-    if (NamesFolder(raw)) {
-      const std::optional<MappedFolder> folder =
-          MapRequestFolder(raw, "C:\\web", CodePage::Gbk(), everything);
-      got = folder ? folder->folder.FullPath() + " " + folder->index.FullPath() : kRefused;
-    }
-    EXPECT_EQ(c.folder, got);
-  }
-}
-
-constexpr NameEncoding kUtf8 = NameEncoding::kUtf8;
-constexpr NameEncoding kAnsi = NameEncoding::kAnsi;
-
-TEST(PathMapTest, LooksUpUtf8NamesAsUnicodeFirst) {
-  const std::string utf8_name = "C:\\web\\\xE4\xB8\xAD.txt";  // U+4E2D
-  FakeFiles files({{kUtf8, utf8_name}, {kAnsi, utf8_name}});
-  const auto mapped = MapRequest("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web", files.Fn());
-  ASSERT_TRUE(mapped.has_value());
-  EXPECT_EQ(kUtf8, mapped->encoding);
-  EXPECT_EQ("C:\\web", mapped->root);
-  EXPECT_EQ("\\\xE4\xB8\xAD.txt", mapped->relative);
-  EXPECT_EQ("text/plain", ContentTypeOf(*mapped));
-  ASSERT_EQ(1u, files.asked().size());
-}
-
-TEST(PathMapTest, FallsBackToTheAnsiNameWhenTheUnicodeOneIsMissing) {
-  const std::string name = "C:\\web\\\xE4\xB8\xAD.txt";
-  FakeFiles files({{kAnsi, name}});
-  const auto mapped = MapRequest("GET /%E4%B8%AD.txt HTTP/1.1\r\n\r\n", "C:\\web", files.Fn());
-  ASSERT_TRUE(mapped.has_value());
-  EXPECT_EQ(kAnsi, mapped->encoding);
-  const std::vector<std::pair<NameEncoding, std::string>> expected = {{kUtf8, name}, {kAnsi, name}};
-  EXPECT_EQ(expected, files.asked());
-}
-
-TEST(PathMapTest, AsksOnlyForTheAnsiNameWhenBytesAreNotUtf8) {
-  const std::string gbk_name = "C:\\web\\\xC4\xE3.htm";  // GBK bytes
-  FakeFiles files({{kAnsi, gbk_name}});
-  const auto mapped = MapRequest("GET /%C4%E3.htm HTTP/1.1\r\n\r\n", "C:\\web", files.Fn());
-  ASSERT_TRUE(mapped.has_value());
-  EXPECT_EQ(kAnsi, mapped->encoding);
-  EXPECT_EQ(gbk_name, mapped->FullPath());
-  EXPECT_EQ(1u, files.asked().size());
-}
-
-TEST(PathMapTest, FailsWhenNothingExists) {
-  FakeFiles files({{kAnsi, "C:\\web\\b.txt"}});
-  EXPECT_FALSE(MapRequest("GET /a.txt HTTP/1.1\r\n\r\n", "C:\\web", files.Fn()).has_value());
-  EXPECT_FALSE(MapRequest("GET /%E4%B8%AD HTTP/1.1\r\n\r\n", "C:\\web", files.Fn()).has_value());
-  EXPECT_EQ(3u, files.asked().size());
-}
-
-TEST(PathMapTest, NeverAsksTheFileSystemAboutARefusedPath) {
-  FakeFiles files({});
-  for (const char* request : {"GET /../x HTTP/1.1\r\n", "GET /a* HTTP/1.1\r\n",
-                              "GET /%E4%B8%AD%E6%96%87/../../x HTTP/1.1\r\n",
-                              "GET /nul HTTP/1.1\r\n", "GET /a\r\n\r\n"}) {
-    SCOPED_TRACE(request);
-    EXPECT_FALSE(MapRequest(request, "C:\\web", files.Fn()).has_value());
-  }
-  // Only the last one, the site folder itself, is a question worth asking.
-  ASSERT_EQ(1u, files.asked().size());
-  EXPECT_EQ("C:\\web", files.asked()[0].second);
 }
 
 }  // namespace

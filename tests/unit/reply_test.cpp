@@ -2,89 +2,86 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+
+#include "http/core/folder_listing.h"
 
 namespace orvane {
 namespace {
 
 using namespace std::string_literals;
 
-struct DecideCase {
-  std::string what;
-  std::string request;
-  bool found;
-  bool opened;
+// A file of a given size (or of none, when its size cannot be read).
+struct StandInFile : FileBody {
+  explicit StandInFile(std::optional<std::uint64_t> size_) : size(size_) {}
   std::optional<std::uint64_t> size;
-  Reply::Kind kind;
-  CannedAnswer canned;  // kCanned
-  bool partial;         // kFile
-  std::uint64_t first;
-  std::uint64_t count;
+  std::optional<std::uint64_t> Length() const override { return size; }
+  bool Seek(std::uint64_t) override { return true; }
+  std::int64_t Read(char*, std::size_t) override { return 0; }
+  std::intptr_t native() const override { return -1; }
 };
 
-TEST(ReplyTest, DecidesFromTheRequestAndWhatTheFileSystemSaid) {
+Target FileTarget(const std::string& relative, std::optional<std::uint64_t> size) {
+  Target target;
+  target.kind = Target::Kind::kFile;
+  target.path = MappedPath{"C:\\web", relative};
+  target.file = std::make_unique<StandInFile>(size);
+  return target;
+}
+
+Target OfKind(Target::Kind kind) {
+  Target target;
+  target.kind = kind;
+  return target;
+}
+
+TEST(ReplyTest, DecidesFromTheRequestAndTheTarget) {
   const std::string get = "GET /a.txt HTTP/1.1\r\n";
-  const auto canned = Reply::Kind::kCanned;
-  const auto file = Reply::Kind::kFile;
-  const DecideCase cases[] = {
-      {"not GET", "POST /a.txt HTTP/1.1\r\n\r\n", true, true, 10, Reply::Kind::kNothing,
-       CannedAnswer::kNotFound, false, 0, 0},
-      {"no file", get + "\r\n", false, false, {}, canned, CannedAnswer::kNotFound, false, 0, 0},
-      {"cannot open",
-       get + "\r\n",
-       true,
-       false,
-       {},
-       canned,
-       CannedAnswer::kServerError,
-       false,
-       0,
-       0},
-      {"size unreadable",
-       get + "\r\n",
-       true,
-       true,
-       {},
-       canned,
-       CannedAnswer::kServerError,
-       false,
-       0,
-       0},
-      {"whole", get + "\r\n", true, true, 10, file, CannedAnswer::kNotFound, false, 0, 10},
-      {"empty file", get + "\r\n", true, true, 0, file, CannedAnswer::kNotFound, false, 0, 0},
-      {"range", get + "Range: bytes=2-4\r\n\r\n", true, true, 10, file, CannedAnswer::kNotFound,
-       true, 2, 3},
-      {"suffix", get + "Range: bytes=-3\r\n\r\n", true, true, 10, file, CannedAnswer::kNotFound,
-       true, 7, 3},
-      {"past the end", get + "Range: bytes=10-\r\n\r\n", true, true, 10,
-       Reply::Kind::kRangeNotSatisfiable, CannedAnswer::kNotFound, false, 0, 0},
+  using K = Target::Kind;
+  const struct {
+    std::string what;
+    std::string request;
+    K target;
+    std::optional<std::uint64_t> size;
+    std::string expected;  // the canned answer, or status first+count
+  } cases[] = {
+      {"not GET", "POST /a.txt HTTP/1.1\r\n\r\n", K::kIgnored, 10, "nothing"},
+      {"nothing there", get + "\r\n", K::kMissing, {}, "canned 404"},
+      {"refused", get + "\r\n", K::kRefused, {}, "canned 404"},
+      {"there, does not open", get + "\r\n", K::kUnreadable, {}, "canned 500"},
+      {"size unreadable", get + "\r\n", K::kFile, {}, "canned 500"},
+      {"whole", get + "\r\n", K::kFile, 10, "200 OK 0+10"},
+      {"an index.htm", get + "\r\n", K::kFolderIndex, 10, "200 OK 0+10"},
+      {"empty file", get + "\r\n", K::kFile, 0, "200 OK 0+0"},
+      {"range", get + "Range: bytes=2-4\r\n\r\n", K::kFile, 10, "206 Partial Content 2+3"},
+      {"suffix", get + "Range: bytes=-3\r\n\r\n", K::kFile, 10, "206 Partial Content 7+3"},
+      {"past the end", get + "Range: bytes=10-\r\n\r\n", K::kFile, 10,
+       "416 Range Not Satisfiable 0+0"},
       // A missing file is 404 whatever the Range says.
-      {"range, no file",
-       get + "Range: bytes=10-\r\n\r\n",
-       false,
-       false,
-       {},
-       canned,
-       CannedAnswer::kNotFound,
-       false,
-       0,
-       0},
+      {"range, nothing there", get + "Range: bytes=10-\r\n\r\n", K::kMissing, {}, "canned 404"},
   };
-  const MappedPath path{"C:\\web", "\\a.txt"};
-  for (const DecideCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const FileFacts facts{c.found ? &path : nullptr, c.opened, c.size, false, {}};
-    const Reply reply = DecideReply(ParseRequest(c.request, CodePage::Gbk()), facts);
-    EXPECT_EQ(c.kind, reply.kind);
+    Target target = c.target == K::kFile || c.target == K::kFolderIndex
+                        ? FileTarget("\\a.txt", c.size)
+                        : OfKind(c.target);
+    target.kind = c.target;
+    const Reply reply =
+        DecideReply(ParseRequest(c.request, CodePage::Gbk()), std::move(target), {});
+    std::string got = "nothing";
     if (reply.kind == Reply::Kind::kCanned) {
-      EXPECT_EQ(c.canned, reply.canned);
+      got = reply.canned == CannedAnswer::kNotFound      ? "canned 404"
+            : reply.canned == CannedAnswer::kServerError ? "canned 500"
+                                                         : "canned 403";
+    } else if (reply.kind == Reply::Kind::kHead) {
+      got = std::string(reply.head.status) + " " + std::to_string(reply.first) + "+" +
+            std::to_string(reply.count);
+      if (reply.body == Reply::Body::kFile) {
+        EXPECT_EQ("text/plain", reply.head.content_type);
+      }
     }
-    if (reply.kind == Reply::Kind::kFile) {
-      EXPECT_EQ(c.partial, reply.partial);
-      EXPECT_EQ(c.first, reply.first);
-      EXPECT_EQ(c.count, reply.count);
-      EXPECT_EQ("text/plain", reply.content_type);
-    }
+    EXPECT_EQ(c.expected, got);
   }
 }
 
@@ -110,13 +107,11 @@ TEST(ReplyTest, OnlyFilesOutsideTheTypeTableAdvertiseByteRanges) {
            "Content-Length: 4\r\nContent-Range: bytes 1-4/5\r\n"
            "Content-Type: text/html\r\nCache-control: private\r\n\r\n"},
   };
-  const CannedResponses canned = BuildCannedResponses();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
-    const MappedPath path{"C:\\web", c.relative};
     const Reply reply =
-        DecideReply(ParseRequest(c.request, CodePage::Gbk()), FileFacts{&path, true, 5, false, {}});
-    EXPECT_EQ(c.expected, ReplyHead(reply, canned, date));
+        DecideReply(ParseRequest(c.request, CodePage::Gbk()), FileTarget(c.relative, 5), {});
+    EXPECT_EQ(c.expected, BuildHead(reply.head, date));
   }
 }
 
@@ -145,35 +140,27 @@ TEST(ReplyTest, TheServingOptionsAddRedirectsListingsAndTheCommonTypes) {
   const ServingOptions off;
   const ServingOptions list{true, false};
   const ServingOptions types{false, true};
-  enum Found { kFile, kFolder, kFolderUnread };
+  enum Found { kFile, kRedirect, kListing, kListingUnread };
   const struct {
     std::string what;
     ServingOptions options;
-    std::string request_path;
     std::string relative;
     Found found;
     std::string range;
     std::string expected;  // head and body
   } cases[] = {
-      {"folder without its slash", list, "/docs", "\\docs", kFolder, "", moved("/docs/")},
-      {"escapes kept as sent", list, "/my%20docs+x", "\\my docs x", kFolder, "",
-       moved("/my%20docs+x/")},
-      {"bytes a URL cannot hold", list, "/a b\xE4\xB8\xAD\"<>#", "\\x", kFolder, "",
-       moved("/a%20b%E4%B8%AD%22%3C%3E%23/")},
-      {"the site folder named by nothing", list, "", "", kFolder, "", moved("/")},
-      {"folder with its slash", list, "/docs/", "\\docs", kFolder, "", page_head + page},
-      {"a range asks nothing of a page", list, "/docs/", "\\docs", kFolder, "bytes=1-",
-       page_head + page},
-      {"folder that cannot be read", list, "/docs/", "\\docs", kFolderUnread, "", server_error},
-      {"folder, listing off", off, "/docs", "\\docs", kFolder, "", server_error},
-      {"a file, listing on", list, "/a.htm", "\\a.htm", kFile, "", ok("text/html") + "hello"},
-      {"common type", types, "/p.png", "\\p.png", kFile, "",
+      {"a folder sent on", list, "/docs/", kRedirect, "", moved("/docs/")},
+      {"a folder's listing", list, "\\docs", kListing, "", page_head + page},
+      {"a range asks nothing of a page", list, "\\docs", kListing, "bytes=1-", page_head + page},
+      {"folder that cannot be read", list, "\\docs", kListingUnread, "", server_error},
+      {"a file, listing on", list, "\\a.htm", kFile, "", ok("text/html") + "hello"},
+      {"common type", types, "\\p.png", kFile, "",
        ok("image/png\r\nAccept-Ranges: bytes") + "hello"},
-      {"common type, outside the table", types, "/p.xyz", "\\p.xyz", kFile, "",
+      {"common type, outside the table", types, "\\p.xyz", kFile, "",
        ok("application/octet-stream\r\nAccept-Ranges: bytes") + "hello"},
-      {"original type", off, "/p.png", "\\p.png", kFile, "",
+      {"original type", off, "\\p.png", kFile, "",
        ok("application/octet-stream\r\nAccept-Ranges: bytes") + "hello"},
-      {"common type, a range", types, "/a.htm", "\\a.htm", kFile, "bytes=1-",
+      {"common type, a range", types, "\\a.htm", kFile, "bytes=1-",
        "HTTP/1.1 206 Partial Content\r\n" + top +
            "Content-Length: 4\r\nContent-Range: bytes 1-4/5\r\n"
            "Content-Type: text/html\r\nAccept-Ranges: bytes\r\nCache-control: private\r\n\r\n"
@@ -181,39 +168,78 @@ TEST(ReplyTest, TheServingOptionsAddRedirectsListingsAndTheCommonTypes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string request = "GET " + c.request_path + " HTTP/1.1\r\n" +
-                                (c.range.empty() ? "" : "Range: " + c.range + "\r\n") + "\r\n";
-    const MappedPath path{"C:\\web", c.relative};
-    FileFacts facts;
-    facts.path = &path;
-    facts.opened = c.found == kFile;
-    if (c.found == kFile) facts.size = 5;
-    facts.is_folder = c.found != kFile;
-    if (c.found == kFolder) facts.listing = listing;
-    const Reply reply =
-        DecideReply(ParseRequest(request, CodePage::Gbk()), std::move(facts), c.options);
-    std::string sent = ReplyHead(reply, canned, date) + reply.body;
-    if (reply.kind == Reply::Kind::kFile) sent += std::string("hello").substr(reply.first);
+    const std::string request =
+        "GET /x HTTP/1.1\r\n" + (c.range.empty() ? "" : "Range: " + c.range + "\r\n") + "\r\n";
+    Target target;
+    std::optional<std::string> listing_page;
+    if (c.found == kFile) {
+      target = FileTarget(c.relative, 5);
+    } else if (c.found == kRedirect) {
+      target.kind = Target::Kind::kFolderRedirect;
+      target.location = c.relative;
+    } else {
+      target.kind = Target::Kind::kListing;
+      if (c.found == kListing) listing_page = page;
+    }
+    const Reply reply = DecideReply(ParseRequest(request, CodePage::Gbk()), std::move(target),
+                                    c.options, listing_page);
+    std::string sent = reply.kind == Reply::Kind::kCanned
+                           ? FillCannedResponse(canned.server_error, date)
+                           : BuildHead(reply.head, date) + reply.bytes;
+    if (reply.body == Reply::Body::kFile) sent += std::string("hello").substr(reply.first);
     EXPECT_EQ(c.expected, sent);
   }
 }
 
-TEST(ReplyTest, TheHeaderBlockEndIsSeenInEverythingReceived) {
+TEST(ReplyTest, PlainTextTellsItsCharacterSetFromItsFirstKilobyte) {
+  const std::string utf8_tail = std::string(1022, 'a') + "\xE4\xB8\xAD";  // cut after 2 bytes
+  const struct {
+    std::string start;
+    std::string charset;  // of the ANSI code page
+    std::string expected;
+  } cases[] = {
+      {"plain ASCII", "gbk", "text/plain; charset=utf-8"},
+      {"\xE4\xB8\xAD\xE6\x96\x87", "gbk", "text/plain; charset=utf-8"},
+      {"\xD6\xD0\xCE\xC4", "gbk", "text/plain; charset=gbk"},
+      {"\xD6\xD0\xCE\xC4", "", "text/plain"},
+      {"\xEF\xBB\xBF\xD6\xD0", "gbk", "text/plain; charset=utf-8"},  // a BOM decides
+      {utf8_tail, "gbk", "text/plain; charset=utf-8"},
+      // Only the first kilobyte is looked at.
+      {std::string(1024, 'a') + "\xD6\xD0", "gbk", "text/plain; charset=utf-8"},
+      {std::string(1021, 'a') + "\xD6\xD0\xD6", "gbk", "text/plain; charset=gbk"},
+      {"", "gbk", "text/plain; charset=utf-8"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.start.substr(0, 8));
+    EXPECT_EQ(c.expected, TextTypeFor(c.start, c.charset));
+  }
+}
+
+TEST(ReplyTest, OnlyCommonTypesTellThePlainTextCharacterSet) {
+  for (const bool common : {false, true}) {
+    const Reply reply = DecideReply(ParseRequest("GET /a.txt HTTP/1.1\r\n\r\n", CodePage::Gbk()),
+                                    FileTarget("\\a.txt", 5), ServingOptions{false, common});
+    EXPECT_EQ(common, reply.text_charset_from_body);
+    EXPECT_EQ("text/plain", reply.head.content_type);
+  }
+}
+
+TEST(ReplyTest, TheRequestTextEndsAtANulAndTheBlockEndIsSeenInEverythingReceived) {
   const struct {
     std::string received;
     std::string text;
-    bool ended;
+    bool may_send_more;
   } cases[] = {
-      {"GET / HTTP/1.1\r\n\r\n", "GET / HTTP/1.1\r\n\r\n", true},
-      {"GET / HTTP/1.1\r\nHost: a\r\n", "GET / HTTP/1.1\r\nHost: a\r\n", false},
+      {"GET / HTTP/1.1\r\n\r\n", "GET / HTTP/1.1\r\n\r\n", false},
+      {"GET / HTTP/1.1\r\nHost: a\r\n", "GET / HTTP/1.1\r\nHost: a\r\n", true},
       // The request text stops at a NUL; the end of the block is still seen.
-      {"GET /\0 HTTP/1.1\r\n\r\n"s, "GET /", true},
+      {"GET /\0 HTTP/1.1\r\n\r\n"s, "GET /", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     const ParsedRequest parsed = ParseRequest(c.received, CodePage::Gbk());
     EXPECT_EQ(c.text, parsed.text);
-    EXPECT_EQ(c.ended, parsed.header_ended);
+    EXPECT_EQ(c.may_send_more, parsed.may_send_more);
   }
 }
 

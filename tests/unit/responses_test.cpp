@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
+#include "http/core/reply.h"
 #include "support/gbk_texts.h"
 
 namespace orvane {
@@ -31,14 +33,6 @@ TEST(ResponsesTest, BuildsTheThreeCannedAnswersByteForByte) {
   EXPECT_EQ(Canned("HTTP/1.1 500 Error", "14", kDatePlace, kServerErrorBody), r.server_error);
 }
 
-TEST(ResponsesTest, BuildsTheOkHeadTemplateWithItsPlaceholders) {
-  EXPECT_EQ(
-      "HTTP/1.1 200 OK\r\nServer: OrvaneServer/1.0\r\nDate: \xCA\xB1\xBC\xE4\r\n"
-      "Content-Length: \xB3\xA4\xB6\xC8\r\nContent-Type: \xC0\xE0\xD0\xCD\r\n"
-      "Cache-control: private\r\n\r\n",
-      BuildCannedResponses().ok_header_template);
-}
-
 TEST(ResponsesTest, FillsTheDateIntoACannedAnswer) {
   const CannedResponses r = BuildCannedResponses();
   EXPECT_EQ(Canned("HTTP/1.1 404 Object Not Found", "10", kDate, kNotFoundBody),
@@ -49,50 +43,68 @@ TEST(ResponsesTest, FillsTheDateIntoACannedAnswer) {
             FillCannedResponse(r.server_error, kDate));
 }
 
-struct OkHeadCase {
-  std::uint64_t length;
-  std::string type;
-  std::string expected;
+// A file of `size` bytes, as the decision sees it.
+struct SizedFile : FileBody {
+  explicit SizedFile(std::uint64_t size_) : size(size_) {}
+  std::uint64_t size;
+  std::optional<std::uint64_t> Length() const override { return size; }
+  bool Seek(std::uint64_t) override { return true; }
+  std::int64_t Read(char*, std::size_t) override { return 0; }
+  std::intptr_t native() const override { return -1; }
 };
 
-TEST(ResponsesTest, FillsTheOkHead) {
-  const std::string top = "HTTP/1.1 200 OK\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate + "\r\n";
-  const OkHeadCase cases[] = {
-      {512, "text/html",
-       top + "Content-Length: 512\r\nContent-Type: text/html\r\nCache-control: private\r\n\r\n"},
-      {0, "text/plain",
-       top + "Content-Length: 0\r\nContent-Type: text/plain\r\nCache-control: private\r\n\r\n"},
-      {5368709120, "application/octet-stream",
-       top + "Content-Length: 5368709120\r\nContent-Type: application/octet-stream\r\n"
-             "Accept-Ranges: bytes\r\nCache-control: private\r\n\r\n"},
+// The head a GET of `name` with `headers` is answered with, for a file of
+// `size` bytes, dated kDate.
+std::string HeadFor(const std::string& name, std::uint64_t size, const std::string& headers) {
+  Target target;
+  target.kind = Target::Kind::kFile;
+  target.path = MappedPath{"C:\\web", "\\" + name};
+  target.file = std::make_unique<SizedFile>(size);
+  const std::string request = "GET /" + name + " HTTP/1.1\r\n" + headers + "\r\n";
+  return BuildHead(DecideReply(ParseRequest(request, CodePage::Gbk()), std::move(target), {}).head,
+                   kDate);
+}
+
+TEST(ResponsesTest, BuildsTheHeadsOfFileAnswers) {
+  const std::string top = "Server: OrvaneServer/1.0\r\nDate: " + kDate + "\r\n";
+  const struct {
+    std::string name;
+    std::uint64_t size;
+    std::string headers;
+    std::string expected;
+  } cases[] = {
+      {"p.htm", 512, "",
+       "HTTP/1.1 200 OK\r\n" + top +
+           "Content-Length: 512\r\nContent-Type: text/html\r\nCache-control: private\r\n\r\n"},
+      {"p.txt", 0, "",
+       "HTTP/1.1 200 OK\r\n" + top +
+           "Content-Length: 0\r\nContent-Type: text/plain\r\nCache-control: private\r\n\r\n"},
+      {"p.bin", 5368709120, "",
+       "HTTP/1.1 200 OK\r\n" + top +
+           "Content-Length: 5368709120\r\nContent-Type: application/octet-stream\r\n"
+           "Accept-Ranges: bytes\r\nCache-control: private\r\n\r\n"},
+      {"p.txt", 1000, "Range: bytes=100-199\r\n",
+       "HTTP/1.1 206 Partial Content\r\n" + top +
+           "Content-Length: 100\r\nContent-Range: bytes 100-199/1000\r\n"
+           "Content-Type: text/plain\r\nCache-control: private\r\n\r\n"},
+      {"p.bin", 5368709120, "Range: bytes=5368709119-\r\n",
+       "HTTP/1.1 206 Partial Content\r\n" + top +
+           "Content-Length: 1\r\nContent-Range: bytes 5368709119-5368709119/5368709120\r\n"
+           "Content-Type: application/octet-stream\r\nAccept-Ranges: bytes\r\n"
+           "Cache-control: private\r\n\r\n"},
+      {"p.txt", 1000, "Range: bytes=1000-\r\n",
+       "HTTP/1.1 416 Range Not Satisfiable\r\n" + top +
+           "Connection: close\r\nContent-Length: 0\r\nContent-Range: bytes */1000\r\n"
+           "Content-Type: text/html\r\n\r\n"},
+      {"p.txt", 0, "Range: bytes=-5\r\n",
+       "HTTP/1.1 416 Range Not Satisfiable\r\n" + top +
+           "Connection: close\r\nContent-Length: 0\r\nContent-Range: bytes */0\r\n"
+           "Content-Type: text/html\r\n\r\n"},
   };
-  const std::string ok_template = BuildCannedResponses().ok_header_template;
-  for (const OkHeadCase& c : cases) {
-    SCOPED_TRACE(c.length);
-    EXPECT_EQ(c.expected, FillOkHead(ok_template, c.length, kDate, c.type));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name + " " + c.headers);
+    EXPECT_EQ(c.expected, HeadFor(c.name, c.size, c.headers));
   }
-}
-
-TEST(ResponsesTest, BuildsThePartialHead) {
-  EXPECT_EQ("HTTP/1.1 206 Partial Content\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
-                "\r\nContent-Length: 100\r\nContent-Range: bytes 100-199/1000\r\n"
-                "Content-Type: text/plain\r\nCache-control: private\r\n\r\n",
-            BuildPartialHead(kDate, "text/plain", 100, 199, 1000));
-  EXPECT_EQ("HTTP/1.1 206 Partial Content\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
-                "\r\nContent-Length: 1\r\nContent-Range: bytes 5368709119-5368709119/5368709120\r\n"
-                "Content-Type: application/octet-stream\r\nAccept-Ranges: bytes\r\n"
-                "Cache-control: private\r\n\r\n",
-            BuildPartialHead(kDate, "application/octet-stream\r\nAccept-Ranges: bytes", 5368709119,
-                             5368709119, 5368709120));
-}
-
-TEST(ResponsesTest, BuildsTheRangeNotSatisfiableAnswer) {
-  EXPECT_EQ("HTTP/1.1 416 Range Not Satisfiable\r\nServer: OrvaneServer/1.0\r\nDate: " + kDate +
-                "\r\nConnection: close\r\nContent-Length: 0\r\nContent-Range: bytes */1000\r\n"
-                "Content-Type: text/html\r\n\r\n",
-            BuildRangeNotSatisfiable(kDate, 1000));
-  EXPECT_NE(std::string::npos,
-            BuildRangeNotSatisfiable(kDate, 0).find("\r\nContent-Range: bytes */0\r\n"));
 }
 
 }  // namespace

@@ -146,9 +146,10 @@ std::string PercentEncode(std::string_view name) {
 
 std::string RenderFolderListing(FolderListing listing) {
   std::vector<ListingEntry>& entries = listing.entries;
-  const auto order = [](const ListingEntry& a, const ListingEntry& b) {
+  const NameLessFn less = listing.name_less != nullptr ? listing.name_less : &NaturalLess;
+  const auto order = [less](const ListingEntry& a, const ListingEntry& b) {
     if (a.is_folder != b.is_folder) return a.is_folder;
-    return NaturalLess(a.name, b.name);
+    return less(a.name, b.name);
   };
   const std::size_t shown = std::min(entries.size(), listing.cap);
   // A whole sort is quicker than a partial one that keeps everything.
@@ -160,7 +161,7 @@ std::string RenderFolderListing(FolderListing listing) {
   }
 
   std::string out;
-  out.reserve(1024 + shown * 160);
+  out.reserve(std::min(1024 + shown * 160, listing.byte_budget + 4096));
   out +=
       "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
@@ -173,18 +174,20 @@ std::string RenderFolderListing(FolderListing listing) {
   if (listing.path != "/")
     out +=
         "<li><a href=\"../\">../<span>\xE4\xB8\x8A\xE4\xB8\x80\xE7\xBA\xA7</span></a></li>\n";  // 上一级
-  for (std::size_t i = 0; i < shown; ++i) AppendRow(out, entries[i]);
+  std::size_t written = 0;
+  while (written < shown && out.size() < listing.byte_budget) AppendRow(out, entries[written++]);
   out += "</ul>\n";
-  if (entries.size() > shown) {
+  if (entries.size() > written) {
     // 另有 N 项未列出
-    out += "<p>\xE5\x8F\xA6\xE6\x9C\x89 " + std::to_string(entries.size() - shown) +
+    out += "<p>\xE5\x8F\xA6\xE6\x9C\x89 " + std::to_string(entries.size() - written) +
            " \xE9\xA1\xB9\xE6\x9C\xAA\xE5\x88\x97\xE5\x87\xBA</p>\n";
   }
-  if (listing.not_writable > 0) {
-    // N 个名称无法以 UTF-8 写出，未列出
-    out += "<p>" + std::to_string(listing.not_writable) +
-           " \xE4\xB8\xAA\xE5\x90\x8D\xE7\xA7\xB0\xE6\x97\xA0\xE6\xB3\x95\xE4\xBB\xA5 UTF-8 "
-           "\xE5\x86\x99\xE5\x87\xBA\xEF\xBC\x8C\xE6\x9C\xAA\xE5\x88\x97\xE5\x87\xBA</p>\n";
+  if (listing.left_out > 0) {
+    // N 个名称无法在网址中使用，未列出
+    out += "<p>" + std::to_string(listing.left_out) +
+           " \xE4\xB8\xAA\xE5\x90\x8D\xE7\xA7\xB0\xE6\x97\xA0\xE6\xB3\x95\xE5\x9C\xA8"
+           "\xE7\xBD\x91\xE5\x9D\x80\xE4\xB8\xAD\xE4\xBD\xBF\xE7\x94\xA8\xEF\xBC\x8C"
+           "\xE6\x9C\xAA\xE5\x88\x97\xE5\x87\xBA</p>\n";
   }
   out += "</body>\n</html>\n";
   return out;

@@ -14,13 +14,20 @@ namespace orvane {
 
 // The most entries one page lists; a line says how many more there are.
 inline constexpr std::size_t kListingCap = 10000;
+// Rows stop once the page has grown past this many bytes (long names full
+// of "&" make a row many times the name), so a page costs at most about
+// this much memory while it is sent; the line for the rest counts them too.
+inline constexpr std::size_t kListingByteBudget = 2 * 1024 * 1024;
+
+// The order of names within the folders and within the files.
+using NameLessFn = bool (*)(std::string_view, std::string_view);
 
 // Whether an entry found in a folder appears on its page.
 enum class ListedName {
   kListed,
   kHidden,       // hidden or system: the operator did not mean to share it
   kRefused,      // no request path can name it, so its link could not work
-  kNotWritable,  // not UTF-8 text: left out, and counted on the page
+  kNotWritable,  // not UTF-8 text: left out, and counted on the page as refused ones are
 };
 
 // `name` as the system gave it, in UTF-8 where it is text; `hidden` when
@@ -40,14 +47,19 @@ struct FolderListing {
   // decoded, in UTF-8: "/" for the site folder itself, else "/a/b/".
   std::string path;
   std::vector<ListingEntry> entries;  // in any order
-  std::size_t not_writable = 0;       // names left out as not UTF-8
-  std::size_t cap = kListingCap;      // the most entries the page shows
+  // Names left out because no link could fetch them: not UTF-8, or refused
+  // by the path rules.
+  std::size_t left_out = 0;
+  std::size_t cap = kListingCap;  // the most entries the page shows
+  std::size_t byte_budget = kListingByteBudget;
+  NameLessFn name_less = nullptr;  // null: NaturalLess
 };
 
 // The whole UTF-8 HTML page: the folder's path as its heading, a link to the
-// parent folder except at "/", folders then files in NaturalLess order with
-// their size and last change, at most `cap` of them, then a line for
-// the rest and one for the names left out as not UTF-8.
+// parent folder except at "/", folders then files in `name_less` order with
+// their size and last change, at most `cap` of them and no more once the
+// page is past `byte_budget`, then a line for the rest and one for the names
+// left out.
 std::string RenderFolderListing(FolderListing listing);
 
 // "512 B", "1.5 KB", "20.0 MB", "3.2 GB": binary units, one decimal past B.

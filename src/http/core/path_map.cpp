@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "http/core/content_type.h"
-#include "http/core/url_decode.h"
 
 namespace orvane {
 
@@ -59,13 +58,14 @@ bool HasForbiddenByte(std::string_view path) {
   return false;
 }
 
-// Windows drops trailing dots and spaces from a name, so ". ." or "..." could
-// reach the parent folder behind the resolver's back.
-bool IsDotSpaceAlias(std::string_view segment) {
+// Windows drops trailing dots and spaces from a name: ". ." or "..." could
+// reach the parent folder behind the resolver's back, and "sub." names
+// "sub" when it is the last part of a path but nothing when a name follows
+// it. Such a segment is refused wherever it stands, so a name is refused the
+// same way as a file and as a folder, and both systems agree.
+bool EndsInDotOrSpace(std::string_view segment) {
   if (segment == "." || segment == "..") return false;
-  std::size_t end = segment.size();
-  while (end > 0 && (segment[end - 1] == '.' || segment[end - 1] == ' ')) --end;
-  return end == 0;
+  return !segment.empty() && (segment.back() == '.' || segment.back() == ' ');
 }
 
 }  // namespace
@@ -95,7 +95,7 @@ bool IsReservedDeviceName(std::string_view segment) {
 bool IsRefusedName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return true;
   if (name.find_first_of("/\\") != std::string_view::npos) return true;
-  return HasForbiddenByte(name) || IsDotSpaceAlias(name) || IsReservedDeviceName(name);
+  return HasForbiddenByte(name) || EndsInDotOrSpace(name) || IsReservedDeviceName(name);
 }
 
 std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodePage& ansi,
@@ -126,7 +126,7 @@ std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodeP
         kept.pop_back();
         continue;
       }
-      if (IsDotSpaceAlias(segment) || IsReservedDeviceName(segment)) return std::nullopt;
+      if (EndsInDotOrSpace(segment) || IsReservedDeviceName(segment)) return std::nullopt;
       kept.push_back(segment);
     }
     for (std::string_view segment : kept) {
@@ -144,51 +144,6 @@ std::string_view ContentTypeOf(const MappedPath& mapped, ContentTypes types) {
     return ContentTypeForPath(mapped.relative, types);
   }
   return ContentTypeForPath(mapped.FullPath(), types);
-}
-
-std::optional<MappedPath> MapRequestPath(std::optional<std::string_view> raw,
-                                         std::string_view site_root, const CodePage& ansi,
-                                         const PathExistsFn& exists) {
-  if (!raw) return std::nullopt;
-  // "/" alone names the one default document.
-  const std::string decoded = *raw == "/" ? std::string(kDefaultDocument) : DecodeUrlPath(*raw);
-  if (IsNonAsciiUtf8(decoded)) {
-    std::optional<MappedPath> unicode =
-        MapDecodedPath(site_root, ansi, decoded, NameEncoding::kUtf8);
-    if (unicode && exists(*unicode)) return unicode;
-  }
-  std::optional<MappedPath> mapped = MapDecodedPath(site_root, ansi, decoded, NameEncoding::kAnsi);
-  if (mapped && exists(*mapped)) return mapped;
-  return std::nullopt;
-}
-
-bool NamesFolder(std::optional<std::string_view> raw_path) {
-  if (!raw_path) return false;
-  // "/" is never the second byte of a double-byte character in GBK or UTF-8.
-  const std::string decoded = DecodeUrlPath(*raw_path);
-  return !decoded.empty() && decoded.back() == '/';
-}
-
-std::optional<MappedFolder> MapRequestFolder(std::optional<std::string_view> raw,
-                                             std::string_view site_root, const CodePage& ansi,
-                                             const PathExistsFn& exists) {
-  if (!raw) return std::nullopt;
-  // Decoded once: the final "/" is looked for in the same text that is mapped.
-  std::string decoded = DecodeUrlPath(*raw);
-  if (decoded.empty() || decoded.back() != '/') return std::nullopt;
-  while (!decoded.empty() && decoded.back() == '/') decoded.pop_back();
-  const auto look_up = [&](NameEncoding encoding) -> std::optional<MappedFolder> {
-    std::optional<MappedPath> folder = MapDecodedPath(site_root, ansi, decoded, encoding);
-    if (!folder || !exists(*folder)) return std::nullopt;
-    std::optional<MappedPath> index =
-        MapDecodedPath(site_root, ansi, decoded + std::string(kDefaultDocument), encoding);
-    if (!index) return std::nullopt;
-    return MappedFolder{std::move(*folder), std::move(*index)};
-  };
-  if (IsNonAsciiUtf8(decoded)) {
-    if (std::optional<MappedFolder> unicode = look_up(NameEncoding::kUtf8)) return unicode;
-  }
-  return look_up(NameEncoding::kAnsi);
 }
 
 }  // namespace orvane

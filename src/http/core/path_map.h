@@ -1,7 +1,6 @@
 // Turning the path of a GET request into a file under the site folder.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,7 +35,8 @@ struct MappedPath {
 // the result inside the site folder. Refuses (nullopt): a path that climbs
 // above the folder, does not begin with a separator, ends with one, holds
 // ":", "*", "?" or a control byte, or has a segment that names a Windows
-// device (CON, NUL, COM1, ...) or is made only of dots and spaces.
+// device (CON, NUL, COM1, ...) or ends in a dot or a space ("..." and ". ."
+// included), which Windows would shorten to another name.
 std::optional<MappedPath> MapDecodedPath(std::string_view site_root, const CodePage& ansi,
                                          std::string_view decoded, NameEncoding encoding);
 
@@ -51,40 +51,9 @@ std::string_view ContentTypeOf(const MappedPath& mapped,
 bool IsReservedDeviceName(std::string_view segment);
 
 // True when a request path could never name an entry of this name: empty,
-// "." or "..", made only of dots and spaces, a Windows device name, or holding
+// "." or "..", ending in a dot or a space, a Windows device name, or holding
 // a separator, ":", "*", "?" or a control byte. The segments that
 // MapDecodedPath refuses, and the ones it would split or resolve away.
 bool IsRefusedName(std::string_view name);
-
-// The literal existence test of the file system, given a mapped path.
-using PathExistsFn = std::function<bool(const MappedPath&)>;
-
-// `MapRequestPath`: the request's raw path (RawRequestPath) mapped and looked
-// up ("/" as the default document). A path whose
-// decoded bytes are non-ASCII UTF-8 is looked up under that Unicode name
-// first and under the same bytes as an ANSI name after; nullopt (404) when
-// the request line was malformed (no path), the path is refused or nothing
-// exists.
-std::optional<MappedPath> MapRequestPath(std::optional<std::string_view> raw_path,
-                                         std::string_view site_root, const CodePage& ansi,
-                                         const PathExistsFn& exists);
-
-// Whether a request names a folder by its path ending in "/" (decoded, so
-// "%2F" counts too); "/" alone is the site folder.
-bool NamesFolder(std::optional<std::string_view> raw_path);
-
-// A folder a request named with a final "/", and the index.htm inside it.
-struct MappedFolder {
-  MappedPath folder;
-  MappedPath index;
-};
-
-// `MapRequestFolder`: the folder a request path ending in "/" names (its
-// final "/" left off), mapped under the same confinement as a file and
-// looked up as MapRequestPath looks up a file (Unicode name first); nullopt
-// when the path is refused or names nothing.
-std::optional<MappedFolder> MapRequestFolder(std::optional<std::string_view> raw_path,
-                                             std::string_view site_root, const CodePage& ansi,
-                                             const PathExistsFn& exists);
 
 }  // namespace orvane

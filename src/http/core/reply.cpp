@@ -1,8 +1,60 @@
 #include "http/core/reply.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "http/core/content_type.h"
+#include "http/core/url_decode.h"
+
 namespace orvane {
+
+namespace {
+
+constexpr std::string_view kPlainText = "text/plain";
+
+Reply HeadOnly(std::string_view status, std::string_view content_type) {
+  Reply reply;
+  reply.kind = Reply::Kind::kHead;
+  reply.head.status = status;
+  reply.head.close = true;
+  reply.head.content_type = content_type;
+  return reply;
+}
+
+Reply FileReply(const ParsedRequest& request, Target target, const ServingOptions& options) {
+  const std::optional<std::uint64_t> size = target.file->Length();
+  if (!size) return CannedReply(CannedAnswer::kServerError);
+  const RangeDecision range = DecideRange(request.range, *size);
+  if (range.kind == RangeDecision::Kind::kUnsatisfiable) {
+    Reply reply = HeadOnly("416 Range Not Satisfiable", "text/html");
+    reply.head.content_range = "*/" + UnsignedDecimalText(*size);
+    return reply;
+  }
+  Reply reply;
+  reply.kind = Reply::Kind::kHead;
+  const bool partial = range.kind == RangeDecision::Kind::kPartial;
+  reply.head.status = partial ? "206 Partial Content" : "200 OK";
+  reply.first = partial ? range.first : 0;
+  reply.count = partial ? range.last - range.first + 1 : *size;
+  reply.head.content_length = reply.count;
+  if (partial) {
+    reply.head.content_range = UnsignedDecimalText(range.first) + "-" +
+                               UnsignedDecimalText(range.last) + "/" + UnsignedDecimalText(*size);
+  }
+  const std::string_view type = ContentTypeOf(
+      target.path, options.common_types ? ContentTypes::kCommon : ContentTypes::kOriginal);
+  reply.head.content_type = type;
+  if (options.common_types || AdvertisesByteRanges(type)) {
+    reply.head.extra_lines.emplace_back(kAcceptRangesLine);
+  }
+  reply.head.private_cache = true;
+  reply.text_charset_from_body = options.common_types && type == kPlainText;
+  reply.body = Reply::Body::kFile;
+  reply.file = std::move(target.file);
+  return reply;
+}
+
+}  // namespace
 
 Reply CannedReply(CannedAnswer answer) {
   Reply reply;
@@ -11,84 +63,55 @@ Reply CannedReply(CannedAnswer answer) {
   return reply;
 }
 
-std::string FolderRedirectLocation(std::string_view raw_path) {
-  std::string location;
-  location.reserve(raw_path.size() + 1);
-  for (std::size_t i = 0; i < raw_path.size(); ++i) {
-    const char c = raw_path[i];
-    const auto b = static_cast<unsigned char>(c);
-    // "#" too: sent on as it came, it would start a fragment and cut the path.
-    const bool as_is = b > 0x20 && b < 0x7F && c != '"' && c != '#' && c != '<' && c != '>' &&
-                       c != '\\' && c != '^' && c != '`' && c != '{' && c != '|' && c != '}';
-    if (as_is) {
-      location.push_back(c);
-    } else {
-      location += PercentEncode(raw_path.substr(i, 1));
-    }
-  }
-  location.push_back('/');
-  return location;
-}
-
-Reply DecideReply(const ParsedRequest& request, FileFacts file, ServingOptions options) {
-  if (!request.is_get) return Reply{};
-  if (file.path == nullptr) return CannedReply(CannedAnswer::kNotFound);
-  if (options.list_folders && file.is_folder) {
-    Reply reply;
-    if (!NamesFolder(request.raw_path)) {
-      reply.kind = Reply::Kind::kRedirect;
-      reply.location = FolderRedirectLocation(request.raw_path.value_or(""));
+Reply DecideReply(const ParsedRequest& request, Target target, const ServingOptions& options,
+                  std::optional<std::string> listing_page) {
+  switch (target.kind) {
+    case Target::Kind::kIgnored:
+      return Reply{};
+    case Target::Kind::kMissing:
+    case Target::Kind::kRefused:
+      return CannedReply(CannedAnswer::kNotFound);
+    case Target::Kind::kUnreadable:
+      return CannedReply(CannedAnswer::kServerError);
+    case Target::Kind::kFolderRedirect: {
+      Reply reply = HeadOnly("301 Moved Permanently", "text/html");
+      reply.head.location = std::move(target.location);
       return reply;
     }
-    if (!file.listing) return CannedReply(CannedAnswer::kServerError);
-    reply.kind = Reply::Kind::kPage;
-    reply.content_type = kListingType;
-    reply.body = RenderFolderListing(std::move(*file.listing));
-    return reply;
+    case Target::Kind::kListing: {
+      if (!listing_page) return CannedReply(CannedAnswer::kServerError);
+      Reply reply = HeadOnly("200 OK", kListingType);
+      reply.head.content_length = listing_page->size();
+      reply.head.private_cache = true;
+      reply.body = Reply::Body::kBytes;
+      reply.bytes = std::move(*listing_page);
+      return reply;
+    }
+    case Target::Kind::kFile:
+    case Target::Kind::kFolderIndex:
+      return FileReply(request, std::move(target), options);
   }
-  if (!file.opened || !file.size) return CannedReply(CannedAnswer::kServerError);
-  Reply reply;
-  reply.total = *file.size;
-  const RangeDecision range = DecideRange(request.range, reply.total);
-  if (range.kind == RangeDecision::Kind::kUnsatisfiable) {
-    reply.kind = Reply::Kind::kRangeNotSatisfiable;
-    return reply;
-  }
-  reply.kind = Reply::Kind::kFile;
-  reply.content_type = ContentTypeOf(
-      *file.path, options.common_types ? ContentTypes::kCommon : ContentTypes::kOriginal);
-  reply.all_ranges = options.common_types;
-  reply.partial = range.kind == RangeDecision::Kind::kPartial;
-  reply.first = reply.partial ? range.first : 0;
-  reply.count = reply.partial ? range.last - range.first + 1 : reply.total;
-  return reply;
+  return Reply{};
 }
 
-std::string ReplyHead(const Reply& reply, const CannedResponses& canned, std::string_view date) {
-  switch (reply.kind) {
-    case Reply::Kind::kNothing:
-      return {};
-    case Reply::Kind::kCanned: {
-      const std::string& text = reply.canned == CannedAnswer::kLimit      ? canned.limit
-                                : reply.canned == CannedAnswer::kNotFound ? canned.not_found
-                                                                          : canned.server_error;
-      return FillCannedResponse(text, date);
-    }
-    case Reply::Kind::kRangeNotSatisfiable:
-      return BuildRangeNotSatisfiable(date, reply.total);
-    case Reply::Kind::kFile:
-      if (reply.partial) {
-        return BuildPartialHead(date, reply.content_type, reply.first,
-                                reply.first + reply.count - 1, reply.total, reply.all_ranges);
-      }
-      return FillOkHead(canned.ok_header_template, reply.count, date, reply.content_type,
-                        reply.all_ranges);
-    case Reply::Kind::kPage:
-      return BuildPageHead(date, reply.body.size(), reply.content_type);
-    case Reply::Kind::kRedirect:
-      return BuildRedirect(date, reply.location);
+std::string TextTypeFor(std::string_view start, std::string_view ansi_charset) {
+  constexpr std::size_t kLooked = 1024;
+  std::string_view looked = start.substr(0, kLooked);
+  const bool bom = looked.substr(0, 3) == "\xEF\xBB\xBF";
+  // A character the kilobyte's end cuts in two is judged by what is there.
+  for (std::size_t back = 1; back <= 3 && back <= looked.size(); ++back) {
+    const auto b = static_cast<unsigned char>(looked[looked.size() - back]);
+    if ((b & 0xC0) == 0x80) continue;
+    const std::size_t needed = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    if (needed > back) looked.remove_suffix(back);
+    break;
   }
-  return {};
+  const bool ascii = std::all_of(looked.begin(), looked.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  std::string type(kPlainText);
+  if (bom || ascii || IsNonAsciiUtf8(looked)) return type + "; charset=utf-8";
+  if (!ansi_charset.empty()) type.append("; charset=").append(ansi_charset);
+  return type;
 }
 
 }  // namespace orvane

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "http/core/text_rules.h"
+#include "http/core/url_decode.h"
 
 namespace orvane {
 
@@ -73,16 +74,6 @@ std::optional<std::string_view> RawRequestPath(std::string_view request, const C
   return TrimBlanks(line.substr(4, last_space - 4), ansi);
 }
 
-ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
-  ParsedRequest parsed;
-  parsed.text = RequestTextOf(received);
-  parsed.is_get = IsGetRequest(parsed.text);
-  parsed.raw_path = RawRequestPath(parsed.text, ansi);
-  parsed.range = ParseRangeHeader(parsed.text);
-  parsed.header_ended = HeaderBlockEnded(received);
-  return parsed;
-}
-
 bool HeaderBlockEnded(std::string_view received, std::size_t already_checked) {
   // The longest end, "\n\r\n", begins at most two bytes before the new ones.
   constexpr std::size_t kLongestEnd = 3;
@@ -92,55 +83,63 @@ bool HeaderBlockEnded(std::string_view received, std::size_t already_checked) {
          received.find("\n\r\n") != std::string_view::npos;  // also "\r\n\r\n"
 }
 
-bool ClientMaySendMore(std::string_view received) {
-  // The block ends at the earliest empty line, after LF or CR LF line ends.
-  const std::size_t bare = received.find("\n\n");
-  const std::size_t with_cr = received.find("\n\r\n");
-  const std::size_t end = bare < with_cr ? bare : with_cr;
-  if (end == std::string_view::npos) return true;
-  const std::size_t after = end + (end == bare ? 2 : 3);
-  if (after < received.size()) return true;
-  std::string_view rest = received.substr(0, end + 1);
-  rest.remove_prefix(rest.find('\n') + 1);  // the request line
-  while (!rest.empty()) {
-    const std::size_t line_end = rest.find('\n');
-    std::string_view line = rest.substr(0, line_end);
-    rest.remove_prefix(line_end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+namespace {
+
+// One pass over the header lines after the request line, up to the empty
+// line that ends the block (after LF or CR LF line ends).
+void ReadHeaderBlock(std::string_view received, ParsedRequest& parsed) {
+  const std::size_t text_end = parsed.text.size();
+  std::size_t line_start = received.find('\n');
+  if (line_start == std::string_view::npos) return;  // not even a request line
+  // A Range line counts only while every line before it ended in CR LF: that
+  // is where a search for CR LF line ends would find it at a line's start.
+  bool crlf_lines = line_start > 0 && received[line_start - 1] == '\r';
+  bool announces_body = false;
+  ++line_start;
+  for (;;) {
+    const std::size_t line_end = received.find('\n', line_start);
+    if (line_end == std::string_view::npos) return;  // the block has not ended
+    std::string_view line = received.substr(line_start, line_end - line_start);
+    const bool cr = !line.empty() && line.back() == '\r';
+    if (cr) line.remove_suffix(1);
+    if (line.empty()) {
+      parsed.may_send_more = line_end + 1 < received.size() || announces_body;
+      return;
+    }
+    crlf_lines = crlf_lines && cr;
+    line_start = line_end + 1;
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
+    const std::string_view value = line.substr(colon + 1);
+    if (crlf_lines && line_end < text_end &&
+        EqualsIgnoreAsciiCase(line.substr(0, colon), "Range")) {
+      parsed.range = ParseRangeValue(value);
+    }
     const std::string_view name = TrimHttpSpace(line.substr(0, colon));
     if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding") || EqualsIgnoreAsciiCase(name, "Expect")) {
-      return true;
-    }
-    if (EqualsIgnoreAsciiCase(name, "Content-Length")) {
+      announces_body = true;
+    } else if (EqualsIgnoreAsciiCase(name, "Content-Length")) {
       // Only a length of exactly nothing says no body; an unreadable one may
       // still be followed by bytes.
       std::uint64_t length = 0;
-      if (!ReadDigits(TrimHttpSpace(line.substr(colon + 1)), length) || length != 0) return true;
+      if (!ReadDigits(TrimHttpSpace(value), length) || length != 0) announces_body = true;
     }
   }
-  return false;
 }
 
-ByteRangeSpec ParseRangeHeader(std::string_view request_text) {
-  // Header lines start after the request line and end at the first empty line;
-  // a line cut off by the end of the received bytes does not count.
-  std::size_t pos = request_text.find("\r\n");
-  if (pos == std::string_view::npos) return {};
-  pos += 2;
-  ByteRangeSpec result;
-  for (;;) {
-    const std::size_t end = request_text.find("\r\n", pos);
-    if (end == std::string_view::npos || end == pos) break;
-    const std::string_view line = request_text.substr(pos, end - pos);
-    const std::size_t colon = line.find(':');
-    if (colon != std::string_view::npos && EqualsIgnoreAsciiCase(line.substr(0, colon), "Range")) {
-      result = ParseRangeValue(line.substr(colon + 1));
-    }
-    pos = end + 2;
+}  // namespace
+
+ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
+  ParsedRequest parsed;
+  parsed.text = RequestTextOf(received);
+  parsed.is_get = IsGetRequest(parsed.text);
+  parsed.raw_path = RawRequestPath(parsed.text, ansi);
+  if (parsed.raw_path) {
+    parsed.path = DecodeUrlPath(*parsed.raw_path, &parsed.path_had_nul);
+    parsed.names_folder = !parsed.path.empty() && parsed.path.back() == '/';
   }
-  return result;
+  ReadHeaderBlock(received, parsed);
+  return parsed;
 }
 
 RangeDecision DecideRange(const ByteRangeSpec& asked, std::uint64_t file_length) {

@@ -1,9 +1,10 @@
-// The request-side decisions: what text a request is, whether it is answered,
-// which path it names and which bytes of the file it asks for.
+// The request side: what text a request is, and the one pass that reads
+// everything later steps ask about it.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "http/core/text_rules.h"
@@ -32,14 +33,6 @@ bool HeaderBlockEnded(std::string_view received, std::size_t already_checked = 0
 // no CR LF or its first line no space.
 std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi);
 
-// True when the client may still be sending after the request read in
-// `received`: its header block did not end there, bytes follow that end (a
-// second request or a body), or the head announces a body (a Content-Length
-// other than 0, any Transfer-Encoding, any Expect). Closing such a
-// connection at once can reset it before the client reads its answer; when
-// this is false, nothing more is due from the client.
-bool ClientMaySendMore(std::string_view received);
-
 // One byte range from a Range header line, as the client wrote it.
 struct ByteRangeSpec {
   enum class Kind { kNone, kFrom, kFromTo, kSuffix };
@@ -49,24 +42,36 @@ struct ByteRangeSpec {
   std::uint64_t suffix = 0;  // kSuffix: the last `suffix` bytes
 };
 
-// The last complete "Range:" line of the header block (name in any case,
-// value "bytes=N-", "bytes=N-M" or "bytes=-S", blanks at either end allowed).
-// Several ranges, another unit or a malformed value give kNone: the header is
-// ignored and the whole file is sent, as HTTP allows.
-ByteRangeSpec ParseRangeHeader(std::string_view request_text);
-
-// A request as read, parsed once: everything the reply is decided from.
-// The views point into the received bytes.
+// A request as read, parsed once: everything the later steps (resolving,
+// deciding the reply, closing the connection) are decided from. The views
+// point into the received bytes.
 struct ParsedRequest {
-  std::string_view text;                     // RequestTextOf: what the request log shows
-  bool is_get = false;                       // IsGetRequest
-  std::optional<std::string_view> raw_path;  // RawRequestPath
-  ByteRangeSpec range;                       // ParseRangeHeader
-  // Whether the header block ended within the received bytes: when it did
-  // not, the client may still be sending its request.
-  bool header_ended = false;
+  std::string_view text;  // RequestTextOf: what the request log shows
+  bool is_get = false;    // IsGetRequest
+  // RawRequestPath: the path as the client sent it; nullopt for a malformed
+  // request line (no CR LF, or no space on it).
+  std::optional<std::string_view> raw_path;
+  // The raw path decoded (DecodeUrlPath), once: "%00" ends it, and
+  // `path_had_nul` says so.
+  std::string path;
+  bool path_had_nul = false;
+  // The decoded path ends in "/" (so "%2F" counts): it names a folder.
+  bool names_folder = false;
+  // The last complete "Range:" line of the header block (name exactly, in
+  // any case; value "bytes=N-", "bytes=N-M" or "bytes=-S", blanks at either
+  // end allowed). Only lines of a block whose lines all end in CR LF, within
+  // the request text, count. Several ranges, another unit or a malformed
+  // value give kNone: the header is ignored and the whole file is sent.
+  ByteRangeSpec range;
+  // True when the client may still be sending after what was received: the
+  // header block did not end there, bytes follow that end (a second request
+  // or a body), or the head announces a body (a Content-Length other than 0,
+  // any Transfer-Encoding, any Expect). Closing such a connection at once can
+  // reset it before the client reads its answer.
+  bool may_send_more = true;
 };
 
+// Reads the received bytes once: the request line, then each header line.
 ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi);
 
 // What to send of a file of `file_length` bytes.

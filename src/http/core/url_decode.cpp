@@ -17,7 +17,7 @@ int HexValue(char c) {
 
 }  // namespace
 
-std::string DecodeUrlPath(std::string_view raw_path) {
+std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul) {
   std::string out;
   out.reserve(raw_path.size());
   std::size_t i = 0;
@@ -49,6 +49,7 @@ std::string DecodeUrlPath(std::string_view raw_path) {
     }
   }
   const std::size_t nul = out.find('\0');
+  if (had_nul != nullptr) *had_nul = nul != std::string::npos;
   if (nul != std::string::npos) out.resize(nul);
   return out;
 }

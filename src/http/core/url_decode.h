@@ -11,8 +11,9 @@ namespace orvane {
 // together with the bytes it was followed by, and those bytes are not
 // examined again. A letter-or-digit pair that is not hexadecimal ("%4G") is
 // kept literally.
-// The result ends at the first NUL byte, so "%00" cuts the path there.
-std::string DecodeUrlPath(std::string_view raw_path);
+// The result ends at the first NUL byte, so "%00" cuts the path there;
+// `had_nul`, when given, says whether it did.
+std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul = nullptr);
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or
 // code points past U+10FFFF) and at least one of them is not ASCII.

@@ -1,0 +1,196 @@
+#include "http/core/resolve.h"
+
+#include <utility>
+#include <vector>
+
+#include "http/core/folder_listing.h"
+#include "http/core/url_decode.h"
+
+namespace orvane {
+
+namespace {
+
+using Kind = Target::Kind;
+
+Target Of(Kind kind) {
+  Target target;
+  target.kind = kind;
+  return target;
+}
+
+// The encodings a decoded path is looked up in, in order: Unicode first
+// when its bytes are UTF-8 and not plain ASCII, then the ANSI code page.
+std::vector<NameEncoding> EncodingsFor(std::string_view decoded) {
+  if (IsNonAsciiUtf8(decoded)) return {NameEncoding::kUtf8, NameEncoding::kAnsi};
+  return {NameEncoding::kAnsi};
+}
+
+// The segments of a mapped relative path ("\a\b"), split on single-byte "\"
+// only, so a GBK trail byte 0x5C stays inside its character.
+std::vector<std::string> Segments(const MappedPath& path, const CodePage& ansi) {
+  const CodePage cp = path.encoding == NameEncoding::kUtf8 ? CodePage::Utf8() : ansi;
+  std::vector<std::string> segments;
+  const std::string_view relative = path.relative;
+  std::size_t i = 0;
+  while (i < relative.size()) {
+    const std::size_t len = cp.CharLength(relative, i);
+    if (len == 1 && relative[i] == '\\') {
+      segments.emplace_back();
+    } else if (!segments.empty()) {
+      segments.back().append(relative.substr(i, len));
+    }
+    i += len;
+  }
+  return segments;
+}
+
+// The segments as UTF-8 bytes: an ANSI name converted where it can be (a
+// name that is not text of the code page keeps its bytes).
+std::vector<std::string> Utf8Segments(const MappedPath& path, const CodePage& ansi,
+                                      SiteLookup& files) {
+  std::vector<std::string> segments = Segments(path, ansi);
+  if (path.encoding == NameEncoding::kAnsi) {
+    for (std::string& segment : segments) {
+      if (std::optional<std::string> utf8 = files.AnsiToUtf8(segment)) segment = std::move(*utf8);
+    }
+  }
+  return segments;
+}
+
+std::string SpellingOf(const std::vector<std::string>& segments) {
+  std::string spelling = "/";
+  for (const std::string& segment : segments) spelling.append(PercentEncode(segment)).append("/");
+  return spelling;
+}
+
+// UTF-8 text for the page: each byte that does not belong to a well-formed
+// UTF-8 character becomes U+FFFD.
+std::string ShownAsUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    std::size_t len = 1;
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b >= 0x80) {
+      len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+      if (i + len > bytes.size() || !IsNonAsciiUtf8(bytes.substr(i, len))) {
+        out += "\xEF\xBF\xBD";
+        ++i;
+        continue;
+      }
+    }
+    out.append(bytes.substr(i, len));
+    i += len;
+  }
+  return out;
+}
+
+// Whether the raw path spells the folder as its own spelling would: "/",
+// then each segment (escaped any way that decodes to it) followed by a
+// literal "/", and nothing more.
+bool SpelledAsOwn(std::string_view raw, const std::vector<std::string>& segments) {
+  if (raw.empty() || raw.front() != '/') return false;
+  raw.remove_prefix(1);
+  for (const std::string& segment : segments) {
+    const std::size_t slash = raw.find('/');
+    if (slash == std::string_view::npos || DecodeUrlPath(raw.substr(0, slash)) != segment) {
+      return false;
+    }
+    raw.remove_prefix(slash + 1);
+  }
+  return raw.empty();
+}
+
+Target RedirectTo(std::string location) {
+  Target target = Of(Kind::kFolderRedirect);
+  target.location = std::move(location);
+  return target;
+}
+
+// A path that names a file (or, without its final "/", a folder).
+Target ResolveFile(std::string_view decoded, std::string_view site_root, const CodePage& ansi,
+                   bool list_folders, SiteLookup& files, Kind found_kind) {
+  bool any_mapped = false;
+  for (const NameEncoding encoding : EncodingsFor(decoded)) {
+    std::optional<MappedPath> mapped = MapDecodedPath(site_root, ansi, decoded, encoding);
+    if (!mapped) continue;
+    any_mapped = true;
+    // Opened first: a file that opens is the common case, and costs no
+    // separate look.
+    if (std::unique_ptr<FileBody> file = files.Open(*mapped)) {
+      Target target = Of(found_kind);
+      target.path = std::move(*mapped);
+      target.file = std::move(file);
+      return target;
+    }
+    const SiteLookup::Kind kind = files.KindOf(*mapped);
+    if (kind == SiteLookup::Kind::kNothing) continue;
+    if (list_folders && kind == SiteLookup::Kind::kFolder) {
+      return RedirectTo(SpellingOf(Utf8Segments(*mapped, ansi, files)));
+    }
+    Target target = Of(Kind::kUnreadable);
+    target.path = std::move(*mapped);
+    return target;
+  }
+  return Of(any_mapped ? Kind::kMissing : Kind::kRefused);
+}
+
+// A path that names a folder by its final "/", with the listing on.
+Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
+                     SiteLookup& files) {
+  std::string decoded = request.path;
+  while (!decoded.empty() && decoded.back() == '/') decoded.pop_back();
+  bool any_mapped = false;
+  for (const NameEncoding encoding : EncodingsFor(decoded)) {
+    std::optional<MappedPath> folder = MapDecodedPath(site_root, ansi, decoded, encoding);
+    if (!folder) continue;
+    any_mapped = true;
+    if (files.KindOf(*folder) != SiteLookup::Kind::kFolder) continue;
+    const std::vector<std::string> segments = Utf8Segments(*folder, ansi, files);
+    if (!SpelledAsOwn(*request.raw_path, segments)) return RedirectTo(SpellingOf(segments));
+    std::optional<MappedPath> index =
+        MapDecodedPath(site_root, ansi, decoded + std::string(kDefaultDocument), encoding);
+    if (index) {
+      if (std::unique_ptr<FileBody> file = files.Open(*index)) {
+        Target target = Of(Kind::kFolderIndex);
+        target.path = std::move(*index);
+        target.file = std::move(file);
+        return target;
+      }
+    }
+    Target target = Of(Kind::kListing);
+    target.heading = "/";
+    for (const std::string& segment : segments) target.heading += ShownAsUtf8(segment) + "/";
+    target.path = std::move(*folder);
+    return target;
+  }
+  return Of(any_mapped ? Kind::kMissing : Kind::kRefused);
+}
+
+}  // namespace
+
+Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
+               bool list_folders, SiteLookup& files) {
+  if (!request.is_get) return Of(Kind::kIgnored);
+  if (!request.raw_path) return Of(Kind::kMissing);
+  if (list_folders) {
+    // "%00" cuts the decoded path short: the rest would be looked up under a
+    // name the client never sent, and a folder's redirect would never settle.
+    if (request.path_had_nul) return Of(Kind::kMissing);
+    if (request.names_folder) return ResolveFolder(request, site_root, ansi, files);
+  }
+  // "/" alone names the one default document.
+  if (*request.raw_path == "/") {
+    return ResolveFile(kDefaultDocument, site_root, ansi, false, files, Kind::kFolderIndex);
+  }
+  return ResolveFile(request.path, site_root, ansi, list_folders, files, Kind::kFile);
+}
+
+Target ResolveRoot(std::string_view site_root, const CodePage& ansi, bool list_folders,
+                   SiteLookup& files) {
+  return Resolve(ParseRequest("GET / HTTP/1.1\r\n\r\n", ansi), site_root, ansi, list_folders,
+                 files);
+}
+
+}  // namespace orvane

@@ -1,0 +1,71 @@
+// Where a request leads: the one place that turns a parsed request and the
+// folder-listing option into a target, by asking the site folder's file
+// system as little as it must. The reply, the QR window's line about what a
+// phone will find, and the tests all ask this.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "http/core/file_body.h"
+#include "http/core/path_map.h"
+#include "http/core/request.h"
+
+namespace orvane {
+
+// What the resolver may ask of the site folder.
+class SiteLookup {
+ public:
+  enum class Kind { kNothing, kFile, kFolder, kOther };
+  virtual ~SiteLookup() = default;
+  // The regular file at `path`, opened for reading; null when there is none
+  // or it cannot be opened (a folder, a device, a locked file).
+  virtual std::unique_ptr<FileBody> Open(const MappedPath& path) = 0;
+  // What is at `path`, links followed: kOther for a pipe, a device, a dead end.
+  virtual Kind KindOf(const MappedPath& path) = 0;
+  // A name in the system's ANSI code page as UTF-8; nullopt when the bytes
+  // are not text of that code page.
+  virtual std::optional<std::string> AnsiToUtf8(std::string_view ansi) = 0;
+};
+
+struct Target {
+  enum class Kind {
+    kIgnored,         // not a GET request: nothing is answered
+    kFile,            // a regular file, open: `path`, `file`
+    kFolderIndex,     // a folder's index.htm, open: `path`, `file`
+    kListing,         // a folder to list: `path`, `heading`
+    kFolderRedirect,  // a folder to send the client on to: `location`
+    kMissing,         // nothing there, or no path at all (404)
+    kRefused,         // a path the rules refuse; the file system was not asked (404)
+    kUnreadable,      // something there that is not a file that opens (500)
+  };
+  Kind kind = Kind::kMissing;
+  MappedPath path;
+  std::unique_ptr<FileBody> file;
+  // kListing: the folder's path under the site folder in UTF-8, "/" or
+  // "/a/b/" (a byte that is not UTF-8 shown as U+FFFD).
+  std::string heading;
+  // kFolderRedirect: the folder's own spelling with its final "/".
+  std::string location;
+};
+
+// `request`'s target under `site_root` (UTF-8). A path is mapped under the
+// site folder's confinement (MapDecodedPath), as Unicode first when its
+// bytes are UTF-8 and not ASCII, then in the ANSI code page. Without the
+// folder listing: "/" alone is the folder's index.htm; a file that opens is
+// kFile; anything else there is kUnreadable. With it: a path that names a
+// folder (a final "/") is the folder's index.htm when that is a regular file
+// that opens, else its listing; a folder named without the "/", or by any
+// spelling other than its own (an escaped "/" or "\", "." or "..", a doubled
+// "/", its ANSI spelling), is sent to its own spelling; a path with "%00" in
+// it names nothing.
+Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
+               bool list_folders, SiteLookup& files);
+
+// The target of "/", as a phone that opens the server's address finds it.
+Target ResolveRoot(std::string_view site_root, const CodePage& ansi, bool list_folders,
+                   SiteLookup& files);
+
+}  // namespace orvane
