@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -13,7 +12,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/win32_handle.h"
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -30,7 +32,39 @@ struct Expected {
   bool is_folder;
   bool hidden;
   std::uint64_t size;
+  std::int64_t changed;  // each older or newer than others, two a second apart
 };
+
+bool SetWriteTime(const fs::path& path, std::int64_t seconds) {
+#ifdef _WIN32
+  const UniqueFileHandle file(CreateFileW(path.wstring().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const auto ticks = static_cast<ULONGLONG>(seconds + 11644473600LL) * 10000000ULL;
+  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  return file && SetFileTime(file.get(), nullptr, nullptr, &time) != 0;
+#else
+  const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+#endif
+}
+
+// ctest runs this binary with TZ=America/New_York (tests/unit/CMakeLists.txt).
+TEST(FolderListTest, LocalTimeFollowsTheDaylightSavingRulesOfItsOwnYear) {
+  if (LocalTimeFromUnixSeconds(1688212800).hour != 8) {  // 2023-07-01 12:00 UTC
+    GTEST_SKIP() << "needs US Eastern time (TZ=America/New_York), as ctest runs it";
+  }
+  // US daylight saving time: April to October until 2006, March to November
+  // since 2007.
+  const std::int64_t cases[][2] = {
+      {1142856000, 7},  // 2006-03-20 12:00 UTC
+      {1174392000, 8},  // 2007-03-20 12:00 UTC
+      {1162382400, 7},  // 2006-11-01 12:00 UTC
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c[0]);
+    EXPECT_EQ(c[1], LocalTimeFromUnixSeconds(c[0]).hour);
+  }
+}
 
 TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
   const fs::path base =
@@ -48,24 +82,25 @@ TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
   ASSERT_TRUE(SetFileAttributesW((base / "marked").wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
   std::ofstream(base / "system", std::ios::binary) << "";
   ASSERT_TRUE(SetFileAttributesW((base / "system").wstring().c_str(), FILE_ATTRIBUTE_SYSTEM));
-  const std::map<std::string, Expected> expected = {{"a.txt", {false, false, 5}},
-                                                    {photo, {false, false, 3}},
-                                                    {"marked", {false, true, 0}},
-                                                    {"system", {false, true, 0}},
-                                                    {"sub", {true, false, 0}}};
+  const std::map<std::string, Expected> expected = {{"a.txt", {false, false, 5, 1700000000}},
+                                                    {photo, {false, false, 3, 946684800}},
+                                                    {"marked", {false, true, 0, 1700000001}},
+                                                    {"system", {false, true, 0, 1000000000}},
+                                                    {"sub", {true, false, 0, 1699999999}}};
 #else
   std::ofstream(base / ".dot", std::ios::binary) << "";
-  const std::map<std::string, Expected> expected = {{"a.txt", {false, false, 5}},
-                                                    {photo, {false, false, 3}},
-                                                    {".dot", {false, true, 0}},
-                                                    {"marked", {false, false, 0}},
-                                                    {"sub", {true, false, 0}}};
+  const std::map<std::string, Expected> expected = {{"a.txt", {false, false, 5, 1700000000}},
+                                                    {photo, {false, false, 3, 946684800}},
+                                                    {".dot", {false, true, 0, 1700000001}},
+                                                    {"marked", {false, false, 0, 1000000000}},
+                                                    {"sub", {true, false, 0, 1600000000}}};
 #endif
   const std::string root = base.u8string();
+  for (const auto& [name, e] : expected)
+    ASSERT_TRUE(SetWriteTime(fs::u8path(root + "/" + name), e.changed));
   const std::optional<std::vector<FolderEntry>> listed = ListFolder({root, "", false});
   ASSERT_TRUE(listed.has_value());
   ASSERT_EQ(expected.size(), listed->size());
-  const auto now = static_cast<std::int64_t>(std::time(nullptr));
   for (const FolderEntry& entry : *listed) {
     SCOPED_TRACE(entry.name);
     const auto found = expected.find(entry.name);
@@ -73,7 +108,7 @@ TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
     EXPECT_EQ(found->second.is_folder, entry.is_folder);
     EXPECT_EQ(found->second.hidden, entry.hidden);
     EXPECT_EQ(found->second.size, entry.size);
-    EXPECT_LT(std::abs(now - entry.changed_unix_seconds), 3600);
+    EXPECT_EQ(found->second.changed, entry.changed_unix_seconds);
   }
   // A folder under the site folder, named as a request path names it.
   const std::optional<std::vector<FolderEntry>> inner = ListFolder({root, "\\sub", true});
