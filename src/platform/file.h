@@ -32,15 +32,25 @@ struct FolderEntry {
   // surrogate keeps it in the same three-byte form (WTF-8), which no UTF-8
   // check accepts; on POSIX the bytes are the name's own.
   std::string name;
+  // Kind, size and time are those of what a link leads to, as a request for
+  // the name is served that.
   bool is_folder = false;
-  bool hidden = false;  // Windows: the hidden or system attribute; POSIX: a leading "."
+  // Hidden as Explorer's default view hides it: on Windows the hidden
+  // attribute (the system attribute alone hides nothing: HiddenFromExplorer,
+  // base/file_attributes.h); on POSIX a leading ".".
+  bool hidden = false;
   std::uint64_t size = 0;
   std::int64_t changed_unix_seconds = 0;  // last write, seconds since 1970 UTC
 };
 
-// Every entry of the folder `name` names, "." and ".." left out, in no
-// particular order. nullopt when the folder cannot be read whole (missing,
-// not a folder, refused, or an error midway): never a part presented as all.
+// Every entry of the folder `name` names that a request could fetch, in no
+// particular order: "." and ".." left out, and so is an entry that is neither
+// a regular file nor a folder (a FIFO, socket or device; on Windows an
+// AF_UNIX socket, a WSL special file) or that cannot be looked at through its
+// links (a link to nothing, to itself, through a file, into a place the
+// server may not enter). nullopt when the folder itself cannot be read whole
+// (missing, not a folder, refused, or an error midway): never a part
+// presented as all.
 [[nodiscard]] std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name);
 
 // The owner kind of an open file: a HANDLE on Windows, a descriptor on POSIX,

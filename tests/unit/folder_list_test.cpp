@@ -16,7 +16,9 @@
 #include "platform/win32/win32_handle.h"
 #else
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -80,12 +82,13 @@ TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
   // Windows hides by attribute. No dot-name is made: Windows shows it, but
   // Wine marks the dot-names of its Unix file system hidden.
   ASSERT_TRUE(SetFileAttributesW((base / "marked").wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
+  // Explorer shows what is only a system file.
   std::ofstream(base / "system", std::ios::binary) << "";
   ASSERT_TRUE(SetFileAttributesW((base / "system").wstring().c_str(), FILE_ATTRIBUTE_SYSTEM));
   const std::map<std::string, Expected> expected = {{"a.txt", {false, false, 5, 1700000000}},
                                                     {photo, {false, false, 3, 946684800}},
                                                     {"marked", {false, true, 0, 1700000001}},
-                                                    {"system", {false, true, 0, 1000000000}},
+                                                    {"system", {false, false, 0, 1000000000}},
                                                     {"sub", {true, false, 0, 1699999999}}};
 #else
   std::ofstream(base / ".dot", std::ios::binary) << "";
@@ -135,6 +138,72 @@ TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
 }
 
 #ifndef _WIN32
+// The listing of `base`, by name: "name/" for a folder, "name:size@time" for
+// a file; then whether its folder "no-search" can be listed.
+std::string Described(const fs::path& base) {
+  std::map<std::string, std::string> sorted;
+  for (const FolderEntry& e :
+       ListFolder({base.string(), "", false}).value_or(std::vector<FolderEntry>{})) {
+    sorted[e.name] =
+        e.is_folder ? "/"
+                    : ":" + std::to_string(e.size) + "@" + std::to_string(e.changed_unix_seconds);
+  }
+  std::string text;
+  for (const auto& [name, kind] : sorted) text += name + kind + " ";
+  return text + (ListFolder({base.string(), "\\no-search", false}) ? "no-search listed"
+                                                                   : "no-search refused");
+}
+
+TEST(FolderListTest, LeavesOutEntriesNoRequestCanFetchAndFailsOnlyAFolderItCannotSearch) {
+  const fs::path base =
+      fs::temp_directory_path() / ("orvane-special-" + std::to_string(std::random_device{}()));
+  ASSERT_TRUE(fs::create_directory(base));
+  std::ofstream(base / "file", std::ios::binary) << "hello";
+  ASSERT_TRUE(SetWriteTime(base / "file", 1000000000));
+  for (const char* folder : {"dir", "locked", "no-search"}) {
+    ASSERT_TRUE(fs::create_directory(base / folder));
+    std::ofstream(base / folder / "inner.txt", std::ios::binary) << "x";
+  }
+  const char* const links[][2] = {
+      {"to-file", "file"},
+      {"to-dir", "dir"},
+      {"self", "self"},                     // ELOOP
+      {"dangling", "nowhere"},              // ENOENT
+      {"through", "file/x"},                // ENOTDIR
+      {"into-locked", "locked/inner.txt"},  // EACCES
+  };
+  for (const auto& link : links) ASSERT_EQ(0, symlink(link[1], (base / link[0]).c_str()));
+  ASSERT_EQ(0, mknod((base / "fifo").c_str(), S_IFIFO | 0644, 0));
+  ASSERT_EQ(0, mknod((base / "socket").c_str(), S_IFSOCK | 0644, 0));  // as bind() leaves one
+  ASSERT_EQ(0, chmod((base / "locked").c_str(), 0));
+  ASSERT_EQ(0, chmod((base / "no-search").c_str(), 0444));  // readable, not searchable
+
+  // Root may look anywhere: the child lists as the unprivileged user 65534.
+  std::string seen;
+  int out[2] = {-1, -1};
+  ASSERT_EQ(0, pipe(out));
+  const pid_t child = fork();
+  if (child == 0) {
+    const bool user =
+        geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+    const std::string text = user ? Described(base) : "no user";
+    _exit(write(out[1], text.data(), text.size()) < 0 ? 1 : 0);
+  }
+  close(out[1]);
+  char buffer[512];
+  for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;) seen.append(buffer, got);
+  close(out[0]);
+  waitpid(child, nullptr, 0);
+  chmod((base / "locked").c_str(), 0755);
+  chmod((base / "no-search").c_str(), 0755);
+  fs::remove_all(base);
+  if (seen == "no user") GTEST_SKIP() << "root could not become the unprivileged user 65534";
+  EXPECT_EQ(
+      "dir/ file:5@1000000000 locked/ no-search/ to-dir/ to-file:5@1000000000 "
+      "no-search refused",
+      seen);
+}
+
 struct ZoneCase {
   const char* zone;
   std::int64_t seconds;
