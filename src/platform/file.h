@@ -61,6 +61,9 @@ struct FileTraits {
   static void Close(Handle handle);  // per system
 };
 
+// How long a read of a cloud file may wait for its provider to deliver.
+inline constexpr int kCloudReadLimitMs = 60000;
+
 // A regular disk file opened for reading, with no sharing restriction: other
 // processes may read, write or delete it meanwhile.
 class ReadOnlyFile {
@@ -72,16 +75,32 @@ class ReadOnlyFile {
   // The size the file had when it was opened (read by the same call that
   // checked its kind, so it costs no call of its own).
   [[nodiscard]] std::optional<std::uint64_t> Length() const { return length_; }
+  // True for a cloud placeholder (OneDrive's files kept online only, files a
+  // storage tier moved away: IsCloudPlaceholder, base/file_attributes.h), from
+  // the attributes the open read: its data may first have to come from the
+  // network, and a read waits for that. Always false on POSIX.
+  [[nodiscard]] bool in_cloud() const { return in_cloud_; }
   bool Seek(std::uint64_t offset);
-  // Bytes read (0 at the end of the file) or -1 on an error.
+  // Bytes read (0 at the end of the file) or -1 on an error. A read of a
+  // cloud file that has not returned within kCloudReadLimitMs fails, and on
+  // a thread whose blocking reads a stop cancelled (Thread::CancelBlockingIo)
+  // every read fails.
   std::int64_t Read(char* buffer, std::size_t size);
   // The native descriptor or handle, for zero-copy sending.
   [[nodiscard]] std::intptr_t native() const { return native_.get(); }
+
+  // For tests only: owns `native` (a pipe's read end, whose reads wait for a
+  // writer as a cloud file's wait for its provider) as a file whose reads, when
+  // `in_cloud`, wait at most `read_limit_ms`.
+  [[nodiscard]] static ReadOnlyFile AdoptForTest(std::intptr_t native, bool in_cloud,
+                                                 int read_limit_ms);
 
  private:
   explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}
   UniqueResource<FileTraits> native_;
   std::uint64_t length_ = 0;
+  bool in_cloud_ = false;
+  int read_limit_ms_ = kCloudReadLimitMs;
 };
 
 }  // namespace orvane::platform

@@ -104,6 +104,14 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   return file;
 }
 
+// POSIX has no cloud placeholders: the file's reads are ordinary ones.
+ReadOnlyFile ReadOnlyFile::AdoptForTest(std::intptr_t native, bool in_cloud, int read_limit_ms) {
+  ReadOnlyFile file(native);
+  file.in_cloud_ = in_cloud;
+  file.read_limit_ms_ = read_limit_ms;
+  return file;
+}
+
 void FileTraits::Close(Handle handle) { close(static_cast<int>(handle)); }
 
 bool ReadOnlyFile::Seek(std::uint64_t offset) {

@@ -10,6 +10,7 @@
 #include "base/long_path.h"
 #include "base/utf16_name.h"
 #include "platform/file.h"
+#include "platform/win32/io_cancel.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handle.h"
 
@@ -160,6 +161,15 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
     return std::nullopt;
   }
   file.length_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  // Opening does not fetch a placeholder's data; the first read does.
+  file.in_cloud_ = IsCloudPlaceholder(info.dwFileAttributes);
+  return file;
+}
+
+ReadOnlyFile ReadOnlyFile::AdoptForTest(std::intptr_t native, bool in_cloud, int read_limit_ms) {
+  ReadOnlyFile file(native);
+  file.in_cloud_ = in_cloud;
+  file.read_limit_ms_ = read_limit_ms;
   return file;
 }
 
@@ -172,9 +182,14 @@ bool ReadOnlyFile::Seek(std::uint64_t offset) {
 }
 
 std::int64_t ReadOnlyFile::Read(char* buffer, std::size_t size) {
+  // After a stop no read begins: it could wait for the disk or the network.
+  if (IoCancelRequested()) return -1;
+  const auto handle = reinterpret_cast<HANDLE>(native());
   DWORD got = 0;
   const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-  if (!ReadFile(reinterpret_cast<HANDLE>(native()), buffer, want, &got, nullptr)) return -1;
+  const bool read = in_cloud_ ? ReadFileWithin(handle, buffer, want, got, read_limit_ms_)
+                              : ReadFile(handle, buffer, want, &got, nullptr) != 0;
+  if (!read) return -1;
   return static_cast<std::int64_t>(got);
 }
 
