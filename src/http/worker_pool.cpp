@@ -158,17 +158,23 @@ bool WorkerPool::ReplaceWithRunningThread(int slot) {
 }
 
 void WorkerPool::ShutdownConnections() {
-  // Interrupting never blocks, and holding the lock keeps each connection
+  // Interrupting and cancelling never block, and holding the lock keeps each connection
   // alive while it is used here: a worker forgets its connection under this
   // lock before the socket goes away.
   platform::LockGuard guard(lock_);
   ++run_;
   for (Slot& slot : slots_) {
-    if (slot.connection != nullptr) {
-      slot.connection->Interrupt();
-      slot.connection = nullptr;
-    }
+    if (slot.connection != nullptr) InterruptLocked(slot);
   }
+}
+
+void WorkerPool::InterruptLocked(Slot& slot) {
+  slot.connection->Interrupt();
+  slot.connection = nullptr;
+  // The slot's thread is the worker that serves the connection (a recycle
+  // forgets the connection before it installs a new thread): a file read it
+  // waits in, a cloud file's or a hung share's, ends too.
+  if (slot.thread) slot.thread->CancelBlockingIo();
 }
 
 bool WorkerPool::ShutdownWorkers(int wait_ms) {
@@ -176,10 +182,7 @@ bool WorkerPool::ShutdownWorkers(int wait_ms) {
     platform::LockGuard guard(lock_);
     shutting_down_ = true;
     for (Slot& slot : slots_) {
-      if (slot.connection != nullptr) {
-        slot.connection->Interrupt();
-        slot.connection = nullptr;
-      }
+      if (slot.connection != nullptr) InterruptLocked(slot);
       // A thread that never ran starts now, sees the pool shutting down and
       // ends; for one that already runs, Resume() is false and changes nothing.
       if (slot.thread) (void)slot.thread->Resume();

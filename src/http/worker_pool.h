@@ -93,7 +93,8 @@ class WorkerPool {
   // run begins, so a connection accepted just before the stop but not yet
   // recorded is closed unanswered, and the waiter whose Accept then fails
   // sees its run stopped; every connection a worker serves is interrupted
-  // (never closed here: its worker closes it, exactly once).
+  // (never closed here: its worker closes it, exactly once), and a file read
+  // its worker waits in ends with a failure.
   void ShutdownConnections();
   // FinalShutdown's part: no slot is handed out or recycled any more, every
   // connection is shut down and every suspended thread is woken to end at
@@ -134,6 +135,9 @@ class WorkerPool {
   bool MakeThreadLocked(Slot& slot, bool suspended) REQUIRES(lock_);
   // Under lock_: retries slots that were left without a thread.
   void RepairBrokenLocked() REQUIRES(lock_);
+  // Under lock_: interrupts the slot's connection and ends a file read its
+  // worker waits in; the connection is forgotten (its worker closes it).
+  void InterruptLocked(Slot& slot) REQUIRES(lock_);
   // Under lock_: the slot has no thread that can run; it stays busy.
   void MarkBrokenLocked(Slot& slot) REQUIRES(lock_);
   bool ResumeLocked(Slot& slot, std::uint64_t run) REQUIRES(lock_);

@@ -32,15 +32,25 @@ struct FolderEntry {
   // surrogate keeps it in the same three-byte form (WTF-8), which no UTF-8
   // check accepts; on POSIX the bytes are the name's own.
   std::string name;
+  // Kind, size and time are those of what a link leads to, as a request for
+  // the name is served that.
   bool is_folder = false;
-  bool hidden = false;  // Windows: the hidden or system attribute; POSIX: a leading "."
+  // Hidden as Explorer's default view hides it: on Windows the hidden
+  // attribute (the system attribute alone hides nothing: HiddenFromExplorer,
+  // base/file_attributes.h); on POSIX a leading ".".
+  bool hidden = false;
   std::uint64_t size = 0;
   std::int64_t changed_unix_seconds = 0;  // last write, seconds since 1970 UTC
 };
 
-// Every entry of the folder `name` names, "." and ".." left out, in no
-// particular order. nullopt when the folder cannot be read whole (missing,
-// not a folder, refused, or an error midway): never a part presented as all.
+// Every entry of the folder `name` names that a request could fetch, in no
+// particular order: "." and ".." left out, and so is an entry that is neither
+// a regular file nor a folder (a FIFO, socket or device; on Windows an
+// AF_UNIX socket, a WSL special file) or that cannot be looked at through its
+// links (a link to nothing, to itself, through a file, into a place the
+// server may not enter). nullopt when the folder itself cannot be read whole
+// (missing, not a folder, refused, or an error midway): never a part
+// presented as all.
 [[nodiscard]] std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name);
 
 // The owner kind of an open file: a HANDLE on Windows, a descriptor on POSIX,
@@ -50,6 +60,9 @@ struct FileTraits {
   static Handle Invalid() { return -1; }
   static void Close(Handle handle);  // per system
 };
+
+// How long a read of a cloud file may wait for its provider to deliver.
+inline constexpr int kCloudReadLimitMs = 60000;
 
 // A regular disk file opened for reading, with no sharing restriction: other
 // processes may read, write or delete it meanwhile.
@@ -62,16 +75,32 @@ class ReadOnlyFile {
   // The size the file had when it was opened (read by the same call that
   // checked its kind, so it costs no call of its own).
   [[nodiscard]] std::optional<std::uint64_t> Length() const { return length_; }
+  // True for a cloud placeholder (OneDrive's files kept online only, files a
+  // storage tier moved away: IsCloudPlaceholder, base/file_attributes.h), from
+  // the attributes the open read: its data may first have to come from the
+  // network, and a read waits for that. Always false on POSIX.
+  [[nodiscard]] bool in_cloud() const { return in_cloud_; }
   bool Seek(std::uint64_t offset);
-  // Bytes read (0 at the end of the file) or -1 on an error.
+  // Bytes read (0 at the end of the file) or -1 on an error. A read of a
+  // cloud file that has not returned within kCloudReadLimitMs fails, and on
+  // a thread whose blocking reads a stop cancelled (Thread::CancelBlockingIo)
+  // every read fails.
   std::int64_t Read(char* buffer, std::size_t size);
   // The native descriptor or handle, for zero-copy sending.
   [[nodiscard]] std::intptr_t native() const { return native_.get(); }
+
+  // For tests only: owns `native` (a pipe's read end, whose reads wait for a
+  // writer as a cloud file's wait for its provider) as a file whose reads, when
+  // `in_cloud`, wait at most `read_limit_ms`.
+  [[nodiscard]] static ReadOnlyFile AdoptForTest(std::intptr_t native, bool in_cloud,
+                                                 int read_limit_ms);
 
  private:
   explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}
   UniqueResource<FileTraits> native_;
   std::uint64_t length_ = 0;
+  bool in_cloud_ = false;
+  int read_limit_ms_ = kCloudReadLimitMs;
 };
 
 }  // namespace orvane::platform

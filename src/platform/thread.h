@@ -26,6 +26,13 @@ class Thread {
   // Lets a suspended thread run; false if it was already resumed or is gone.
   [[nodiscard]] bool Resume();
 
+  // Ends a file read the thread is blocked in (a cloud file its provider has
+  // not delivered, a network share that hangs), and fails every file read it
+  // starts from now on: a stop must not wait for the disk. Never blocks.
+  // Windows only; on POSIX a regular file's read does not hang, and this does
+  // nothing.
+  void CancelBlockingIo();
+
   struct Impl;
 
  private:

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "http/core/natural_order.h"
+#include "platform/name_order.h"
 
 namespace orvane {
 namespace {
@@ -68,6 +69,21 @@ TEST(NaturalOrderOracleTest, AgreesWithStrCmpLogicalW) {
       SCOPED_TRACE(a + " | " + b);
       EXPECT_EQ(Sign(StrCmpLogicalW(Wide(a).c_str(), Wide(b).c_str())), Sign(NaturalCompare(a, b)));
     }
+  }
+}
+
+// Pairs in Explorer's order (on Wine, Chinese locale); the portable one differs.
+TEST(NaturalOrderOracleTest, NameLessOnWindowsIsExplorersOrderWhereThePortableOneDiffers) {
+  const char* const pairs[][2] = {
+      {"\xC3\xA9t\xC3\xA9.jpg", "f.jpg"},        // été: an accent sorts beside its letter
+      {"\xEF\xBD\x82.txt", "x1.txt"},            // a fullwidth b sorts as b
+      {"\xE9\x98\xBF.mp4", "\xE4\xB8\xAD.mp4"},  // 阿 (a) before 中 (zhong), by pinyin
+      {"ABC", "abc"},                            // held level by Explorer: ordered by their bytes
+  };
+  for (const auto& pair : pairs) {
+    SCOPED_TRACE(std::string(pair[0]) + " | " + pair[1]);
+    EXPECT_TRUE(platform::NameLess(pair[0], pair[1]));
+    EXPECT_FALSE(platform::NameLess(pair[1], pair[0]));
   }
 }
 

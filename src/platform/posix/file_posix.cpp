@@ -30,6 +30,18 @@ struct DirTraits {
   static void Close(Handle handle) { closedir(handle); }
 };
 
+// After a failed look at a folder's entry through its links: true when the
+// entry may be left out, because it went away meanwhile or its own record can
+// be read (a link to nothing, to itself, through a file or into a folder the
+// server may not enter: no request can fetch it either); false when the entry
+// itself cannot be looked at (no search right on the folder, a failing disk),
+// which fails the folder.
+bool OnlyTargetFails(int folder, const char* name, int error) {
+  if (error == ENOENT) return true;
+  struct stat own {};
+  return fstatat(folder, name, &own, AT_SYMLINK_NOFOLLOW) == 0 || errno == ENOENT;
+}
+
 }  // namespace
 
 std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
@@ -50,14 +62,14 @@ std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
     }
     const std::string_view entry_name = found->d_name;
     if (entry_name == "." || entry_name == "..") continue;
-    // Followed through links, as a request for the name would be. A name that
-    // went away meanwhile, or a link to nothing, cannot be fetched and is left
-    // out; any other failure (no search right on the folder) fails the whole.
+    // Followed through links, as a request for the name would be.
     struct stat info {};
     if (fstatat(dirfd(dir.get()), found->d_name, &info, 0) != 0) {
-      if (errno == ENOENT || errno == ELOOP) continue;
+      if (OnlyTargetFails(dirfd(dir.get()), found->d_name, errno)) continue;
       return std::nullopt;
     }
+    // FIFOs, sockets and devices are never served (OpenRegular refuses them).
+    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) continue;
     FolderEntry entry;
     entry.name = std::string(entry_name);
     entry.is_folder = S_ISDIR(info.st_mode);
@@ -89,6 +101,14 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   file.length_ = static_cast<std::uint64_t>(info.st_size);
   // O_NONBLOCK stays: it has no effect on a regular file (reads and sendfile
   // still wait for the disk), and clearing it would cost two calls a request.
+  return file;
+}
+
+// POSIX has no cloud placeholders: the file's reads are ordinary ones.
+ReadOnlyFile ReadOnlyFile::AdoptForTest(std::intptr_t native, bool in_cloud, int read_limit_ms) {
+  ReadOnlyFile file(native);
+  file.in_cloud_ = in_cloud;
+  file.read_limit_ms_ = read_limit_ms;
   return file;
 }
 

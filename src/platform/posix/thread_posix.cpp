@@ -79,4 +79,6 @@ bool Thread::Resume() {
   return true;
 }
 
+void Thread::CancelBlockingIo() {}
+
 }  // namespace orvane::platform

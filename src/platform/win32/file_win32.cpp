@@ -6,10 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_attributes.h"
 #include "base/long_path.h"
 #include "base/utf16_name.h"
 #include "platform/file.h"
+#include "platform/win32/io_cancel.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_handle.h"
 
 namespace orvane::platform {
 
@@ -55,6 +58,38 @@ struct FindTraits {
   static void Close(Handle handle) { FindClose(handle); }
 };
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Kind, size and last write time into `entry`; the size of a folder is 0.
+void Describe(FolderEntry& entry, FoundKind kind, DWORD size_high, DWORD size_low,
+              const FILETIME& written) {
+  entry.is_folder = kind == FoundKind::kFolder;
+  entry.size = entry.is_folder ? 0 : (static_cast<std::uint64_t>(size_high) << 32) | size_low;
+  entry.changed_unix_seconds = UnixSecondsFromFileTime(
+      (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
+}
+
+// The entry at `path` described by what it leads to, opened through every
+// link on the way (attributes only, so a cloud file is not fetched). False
+// when that cannot be opened (a dangling link, a loop, a WSL link, which
+// Windows cannot follow, a place the server may not look) or is neither a
+// file nor a folder.
+bool DescribeTarget(const std::wstring& path, FolderEntry& entry) {
+  const UniqueFileHandle target(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!target || !GetFileInformationByHandle(target.get(), &info)) return false;
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+      !GetFileInformationByHandleEx(target.get(), FileAttributeTagInfo, &tag, sizeof tag)) {
+    return false;
+  }
+  const FoundKind kind = ClassifyFoundEntry(info.dwFileAttributes, tag.ReparseTag);
+  if (kind != FoundKind::kFile && kind != FoundKind::kFolder) return false;
+  Describe(entry, kind, info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
@@ -64,11 +99,11 @@ std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     return std::nullopt;
   }
-  const std::wstring pattern = *path + (path->back() == L'\\' ? L"*" : L"\\*");
+  const std::wstring folder = *path + (path->back() == L'\\' ? L"" : L"\\");
   WIN32_FIND_DATAW found{};
   // The basic level skips the short 8.3 names, and the large fetch asks for
   // many entries a call: both only make a large folder quicker.
-  UniqueResource<FindTraits> find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+  UniqueResource<FindTraits> find(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
                                                    FindExSearchNameMatch, nullptr,
                                                    FIND_FIRST_EX_LARGE_FETCH));
   std::vector<FolderEntry> entries;
@@ -81,17 +116,20 @@ std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
     const std::wstring_view entry_name = found.cFileName;
     if (entry_name == L"." || entry_name == L"..") continue;
     FolderEntry entry;
+    // Hidden is the entry's own attribute, also for a link: Explorer shows
+    // the link as its attributes say, whatever it leads to.
+    entry.hidden = HiddenFromExplorer(found.dwFileAttributes);
+    // dwReserved0 holds the reparse tag when the reparse point attribute is set.
+    const FoundKind kind = ClassifyFoundEntry(found.dwFileAttributes, found.dwReserved0);
+    if (kind == FoundKind::kLeaveOut) continue;
+    if (kind == FoundKind::kFollowLink) {
+      // The found data describe the link itself (0 bytes, its own time),
+      // while a request is served what it leads to.
+      if (!DescribeTarget(folder + std::wstring(entry_name), entry)) continue;
+    } else {
+      Describe(entry, kind, found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime);
+    }
     entry.name = Utf16NameToUtf8(std::u16string(entry_name.begin(), entry_name.end()));
-    entry.is_folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.hidden = (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-    entry.size = entry.is_folder
-                     ? 0
-                     : (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    const std::uint64_t ticks =
-        (static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
-        found.ftLastWriteTime.dwLowDateTime;
-    // FILETIME ticks are 100 ns from 1601; 1970 is 11644473600 s later.
-    entry.changed_unix_seconds = static_cast<std::int64_t>(ticks / 10000000ULL) - 11644473600LL;
     entries.push_back(std::move(entry));
   } while (FindNextFileW(find.get(), &found));
   if (GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
@@ -113,8 +151,7 @@ bool FolderExists(const FileName& name) {
 std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);
   if (!path) return std::nullopt;
-  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE handle = CreateFileW(path->c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(path->c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   ReadOnlyFile file(reinterpret_cast<std::intptr_t>(handle));
@@ -124,6 +161,15 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
     return std::nullopt;
   }
   file.length_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  // Opening does not fetch a placeholder's data; the first read does.
+  file.in_cloud_ = IsCloudPlaceholder(info.dwFileAttributes);
+  return file;
+}
+
+ReadOnlyFile ReadOnlyFile::AdoptForTest(std::intptr_t native, bool in_cloud, int read_limit_ms) {
+  ReadOnlyFile file(native);
+  file.in_cloud_ = in_cloud;
+  file.read_limit_ms_ = read_limit_ms;
   return file;
 }
 
@@ -136,9 +182,14 @@ bool ReadOnlyFile::Seek(std::uint64_t offset) {
 }
 
 std::int64_t ReadOnlyFile::Read(char* buffer, std::size_t size) {
+  // After a stop no read begins: it could wait for the disk or the network.
+  if (IoCancelRequested()) return -1;
+  const auto handle = reinterpret_cast<HANDLE>(native());
   DWORD got = 0;
   const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-  if (!ReadFile(reinterpret_cast<HANDLE>(native()), buffer, want, &got, nullptr)) return -1;
+  const bool read = in_cloud_ ? ReadFileWithin(handle, buffer, want, got, read_limit_ms_)
+                              : ReadFile(handle, buffer, want, &got, nullptr) != 0;
+  if (!read) return -1;
   return static_cast<std::int64_t>(got);
 }
 

@@ -1,8 +1,10 @@
 #include <windows.h>
 
+#include <memory>
 #include <new>
 
 #include "platform/thread.h"
+#include "platform/win32/io_cancel.h"
 #include "platform/win32/win32_handle.h"
 
 namespace orvane::platform {
@@ -12,11 +14,13 @@ namespace {
 struct StartInfo {
   ThreadEntry entry;
   void* argument;
+  std::shared_ptr<IoCancelFlag> io_cancel;  // shared with the handle
 };
 
 DWORD WINAPI ThreadMain(LPVOID raw) {
   const StartInfo start = *static_cast<StartInfo*>(raw);
   delete static_cast<StartInfo*>(raw);
+  SetThreadIoCancelFlag(start.io_cancel.get());
   // An exception must not leave the thread: past here the process would end.
   try {
     start.entry(start.argument);
@@ -30,6 +34,7 @@ DWORD WINAPI ThreadMain(LPVOID raw) {
 // Closing the handle does not end the thread: it runs on to its end.
 struct Thread::Impl {
   UniqueKernelHandle handle;
+  std::shared_ptr<IoCancelFlag> io_cancel;
 };
 
 Thread::Thread(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -44,9 +49,10 @@ Thread::~Thread() = default;
 constexpr SIZE_T kStackReserve = 256 * 1024;
 
 std::optional<Thread> Thread::Create(ThreadEntry entry, void* argument, bool suspended) {
-  auto* start = new (std::nothrow) StartInfo{entry, argument};
-  if (start == nullptr) return std::nullopt;
   auto impl = std::make_unique<Impl>();
+  impl->io_cancel = std::make_shared<IoCancelFlag>();
+  auto* start = new (std::nothrow) StartInfo{entry, argument, impl->io_cancel};
+  if (start == nullptr) return std::nullopt;
   const DWORD flags = (suspended ? CREATE_SUSPENDED : 0) | STACK_SIZE_PARAM_IS_A_RESERVATION;
   impl->handle.reset(CreateThread(nullptr, kStackReserve, ThreadMain, start, flags, nullptr));
   if (!impl->handle) {
@@ -60,6 +66,14 @@ bool Thread::Resume() {
   if (!impl_ || !impl_->handle) return false;
   // ResumeThread answers the previous suspend count: 1 means it now runs.
   return ResumeThread(impl_->handle.get()) == 1;
+}
+
+void Thread::CancelBlockingIo() {
+  if (!impl_ || !impl_->handle) return;
+  // The flag first: a read that begins after the cancel below fails at once
+  // or at its watch's next look (ReadFileWithin).
+  impl_->io_cancel->requested.store(true);
+  CancelSynchronousIo(impl_->handle.get());
 }
 
 }  // namespace orvane::platform

@@ -1,0 +1,16 @@
+// The log line for a file that must first come down from the cloud.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// "正在从云端下载文件到本机:" (fetching the file from the cloud to this
+// machine) + `path` + CR LF, in GBK: the operator sees why the answer waits.
+// `path` is the request path as the request line has it, which is ASCII
+// (percent-encoded) or the client's ANSI bytes, so the line stays readable in
+// the GBK log.
+[[nodiscard]] std::string CloudFetchLogLine(std::string_view path);
+
+}  // namespace orvane
