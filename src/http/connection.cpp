@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "http/core/cloud_log_line.h"
 #include "http/core/log_line.h"
 #include "http/core/reply.h"
 #include "http/core/resolve.h"
@@ -9,6 +10,7 @@
 #include "http/site_files.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/name_order.h"
 
 namespace orvane {
 
@@ -22,6 +24,7 @@ std::optional<std::string> ListingPage(const Target& target, const AnswerContext
   std::optional<FolderListing> listing =
       ReadFolderListing(FileNameOf(target.path), target.heading, context.listing_cap);
   if (!listing) return std::nullopt;
+  listing->name_less = &platform::NameLess;  // Explorer's order on Windows
   return RenderFolderListing(std::move(*listing));
 }
 
@@ -90,6 +93,11 @@ bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
       Resolve(request, context.site_root, context.ansi, context.serving.list_folders, files);
   std::optional<std::string> page;
   if (target.kind == Target::Kind::kListing) page = ListingPage(target, context);
+  // The first read of a file kept only in the cloud waits for the provider:
+  // the operator sees why the answer is slow.
+  if (target.file && target.file->in_cloud() && context.panel != nullptr) {
+    context.panel->AppendConnectionLog(CloudFetchLogLine(request.raw_path.value_or("")));
+  }
   const SendContext send{context.canned, context.send_wait_ms, platform::AnsiCharsetName()};
   return SendReply(client,
                    DecideReply(request, std::move(target), context.serving, std::move(page)), send);

@@ -42,6 +42,8 @@ struct AnswerContext {
   // A listing waits for its turn in the gate up to this moment (monotonic).
   std::int64_t listing_deadline_ms = 0;
   std::size_t listing_cap = kListingCap;
+  // Where a file fetched from the cloud is told of; none in tests.
+  OperatorPanel* panel = nullptr;
 };
 
 // `AnswerRequest`: resolves the request on the site folder (Resolve), reads

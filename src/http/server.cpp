@@ -157,7 +157,8 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
   // The options as they stand now, read once for the whole request.
   const ServingOptions serving = serving_options();
   const AnswerContext context{*root,   canned_,   ansi_,    options_.send_wait_ms,
-                              serving, listings_, deadline, options_.test_listing_cap};
+                              serving, listings_, deadline, options_.test_listing_cap,
+                              &panel_};
   if (!AnswerRequest(client, request, context)) return Served::kUnanswered;
   // The answer is complete: end the sending side now, so the client sees the
   // end while the slot is recycled (a thread creation). Where FinishConnection

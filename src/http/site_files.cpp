@@ -16,6 +16,7 @@ class OpenFileBody final : public FileBody {
   bool Seek(std::uint64_t offset) override { return file_.Seek(offset); }
   std::int64_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
   [[nodiscard]] std::intptr_t native() const override { return file_.native(); }
+  [[nodiscard]] bool in_cloud() const override { return file_.in_cloud(); }
 
  private:
   platform::ReadOnlyFile file_;

@@ -9,7 +9,7 @@ namespace orvane::platform {
 // True when the UTF-8 name `a` sorts before `b`. Windows: shlwapi's
 // StrCmpLogicalW (runs of digits by value, letters in the user's locale,
 // which is Explorer's own comparison and changes with it); POSIX: NaturalLess
-// (http/core/natural_order.h). Names the comparison holds level ("a" and "A")
+// (base/natural_order.h). Names the comparison holds level ("a" and "A")
 // are ordered by their bytes, so a listing never depends on the order the
 // system gave them in. StrCmpLogicalW is not documented to be a strict weak
 // order for every input: sort with std::stable_sort, whose merge never reads

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "http/core/natural_order.h"
+#include "base/natural_order.h"
 #include "platform/name_order.h"
 
 namespace orvane {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "http/core/natural_order.h"
+#include "base/natural_order.h"
 #include "http/core/path_map.h"
 #include "http/core/url_decode.h"
 
@@ -152,9 +152,12 @@ std::string RenderFolderListing(FolderListing listing) {
     return less(a.name, b.name);
   };
   const std::size_t shown = std::min(entries.size(), listing.cap);
-  // A whole sort is quicker than a partial one that keeps everything.
+  // A whole sort is quicker than a partial one that keeps everything. A
+  // system's comparison need not be a strict weak order for every pair of
+  // names: a stable sort's merge stays inside the range whatever it answers,
+  // where std::sort's may not.
   if (shown == entries.size()) {
-    std::sort(entries.begin(), entries.end(), order);
+    std::stable_sort(entries.begin(), entries.end(), order);
   } else {
     std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(shown),
                       entries.end(), order);

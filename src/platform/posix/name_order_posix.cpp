@@ -2,7 +2,7 @@
 
 // The one include of the pure core from the platform layer: with no system
 // order to ask, the portable one is the platform's answer.
-#include "http/core/natural_order.h"
+#include "base/natural_order.h"
 
 namespace orvane::platform {
 

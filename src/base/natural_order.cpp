@@ -1,4 +1,4 @@
-#include "http/core/natural_order.h"
+#include "base/natural_order.h"
 
 #include <array>
 #include <cstddef>
