@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "http/core/access_code.h"
 #include "http/core/cloud_log_line.h"
 #include "http/core/log_line.h"
 #include "http/core/reply.h"
@@ -88,6 +89,22 @@ FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string he
 
 bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
                    const AnswerContext& context) {
+  const SendContext send{context.canned, context.send_wait_ms, platform::AnsiCharsetName()};
+  if (context.serving.access_code) {
+    const Admission admission = Admit(request, context.serving.code, context.port);
+    if (admission.kind == Admission::Kind::kRefuse) {
+      if (context.panel != nullptr) {
+        std::string address;
+        std::uint16_t port = 0;
+        (void)client.PeerAddress(address, port);
+        context.panel->AppendConnectionLog(RefusedLogLine(address, port));
+      }
+      return SendReply(client, RefusalReply(), send);
+    }
+    if (admission.kind == Admission::Kind::kSendOnWithout) {
+      return SendReply(client, CodeRedirectReply(admission), send);
+    }
+  }
   SiteFiles files;
   Target target =
       Resolve(request, context.site_root, context.ansi, context.serving.list_folders, files);
@@ -98,7 +115,6 @@ bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
   if (target.file && target.file->in_cloud() && context.panel != nullptr) {
     context.panel->AppendConnectionLog(CloudFetchLogLine(request.raw_path.value_or("")));
   }
-  const SendContext send{context.canned, context.send_wait_ms, platform::AnsiCharsetName()};
   return SendReply(client,
                    DecideReply(request, std::move(target), context.serving, std::move(page)), send);
 }

@@ -42,8 +42,11 @@ struct AnswerContext {
   // A listing waits for its turn in the gate up to this moment (monotonic).
   std::int64_t listing_deadline_ms = 0;
   std::size_t listing_cap = kListingCap;
-  // Where a file fetched from the cloud is told of; none in tests.
+  // Where a file fetched from the cloud and a visitor refused are told of;
+  // none in tests.
   OperatorPanel* panel = nullptr;
+  // The port served, which the access code's cookie is named after.
+  std::uint16_t port = 0;
 };
 
 // `AnswerRequest`: resolves the request on the site folder (Resolve), reads

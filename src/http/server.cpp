@@ -6,6 +6,7 @@
 #include "http/core/settings.h"
 #include "platform/clock.h"
 #include "platform/process.h"
+#include "platform/random.h"
 
 namespace orvane {
 
@@ -15,6 +16,14 @@ namespace {
 // listener still holds.
 constexpr int kRebindWaitMs = 1000;
 
+// A new access code from the system's random source; empty (nobody gets
+// in) when the source fails.
+std::string NewAccessCode() {
+  const std::optional<std::string> random = platform::RandomBytes(64);
+  if (!random) return {};
+  return AccessCodeFrom(*random).value_or(std::string());
+}
+
 }  // namespace
 
 Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& options)
@@ -23,6 +32,7 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       options_(options),
       site_root_(std::make_shared<const std::string>()),
       canned_(BuildCannedResponses()),
+      serving_(std::make_shared<const ServingOptions>()),
       listings_(options.max_listings),
       pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count,
                                          options.test_make_thread)) {
@@ -34,12 +44,28 @@ Server::~Server() {
 }
 
 void Server::SetServingOptions(ServingOptions options) {
-  list_folders_.store(options.list_folders);
-  common_types_.store(options.common_types);
+  platform::LockGuard guard(options_lock_);
+  // A code is made when the option is switched on; while it stays on, the
+  // one in force is kept. Without it no code is held.
+  if (!options.access_code) {
+    options.code.clear();
+  } else if (!serving_->access_code || options.code.empty()) {
+    options.code = NewAccessCode();
+  }
+  serving_ = std::make_shared<const ServingOptions>(std::move(options));
+}
+
+void Server::RenewAccessCode() {
+  platform::LockGuard guard(options_lock_);
+  if (!serving_->access_code) return;
+  ServingOptions options = *serving_;
+  options.code = NewAccessCode();
+  serving_ = std::make_shared<const ServingOptions>(std::move(options));
 }
 
 ServingOptions Server::serving_options() const {
-  return ServingOptions{list_folders_.load(), common_types_.load()};
+  platform::LockGuard guard(options_lock_);
+  return *serving_;
 }
 
 std::string Server::site_root() const {
@@ -49,6 +75,7 @@ std::string Server::site_root() const {
 
 StartResult Server::StartServer(const ServerSettings& settings) {
   server_port_ = settings.port;
+  served_port_.store(static_cast<std::uint16_t>(settings.port));
   {
     auto root = std::make_shared<const std::string>(settings.site_root);
     platform::LockGuard guard(site_lock_);
@@ -155,10 +182,17 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
   panel_.AppendRequestLog(std::string(request.text));
   if (options_.test_before_answer) options_.test_before_answer();
   // The options as they stand now, read once for the whole request.
-  const ServingOptions serving = serving_options();
-  const AnswerContext context{*root,   canned_,   ansi_,    options_.send_wait_ms,
-                              serving, listings_, deadline, options_.test_listing_cap,
-                              &panel_};
+  std::shared_ptr<const ServingOptions> snapshot;
+  {
+    platform::LockGuard guard(options_lock_);
+    snapshot = serving_;
+  }
+  const ServingOptions& serving = *snapshot;
+  const AnswerContext context{*root,    canned_,
+                              ansi_,    options_.send_wait_ms,
+                              serving,  listings_,
+                              deadline, options_.test_listing_cap,
+                              &panel_,  served_port_.load()};
   if (!AnswerRequest(client, request, context)) return Served::kUnanswered;
   // The answer is complete: end the sending side now, so the client sees the
   // end while the slot is recycled (a thread creation). Where FinishConnection

@@ -54,7 +54,12 @@ class Server : private WorkerHost {
 
   [[nodiscard]] std::string site_root() const;
   // The operator's serving options, from the next request on; any thread.
+  // Switching the access code on makes a new code; while it stays on, the
+  // code in force is kept (options.code is not read then, unless empty).
   void SetServingOptions(ServingOptions options);
+  // A new access code: every earlier code and its cookies stop working at
+  // the next request. Nothing while the code is off.
+  void RenewAccessCode();
   [[nodiscard]] ServingOptions serving_options() const;
   // Worker threads that exist and have not ended, suspended ones included.
   [[nodiscard]] int LiveWorkerCount() const { return pool_->LiveThreadCount(); }
@@ -81,6 +86,9 @@ class Server : private WorkerHost {
   const CodePage ansi_;
   const ServerOptions options_;
   std::int16_t server_port_ = kDefaultPort;  // window thread only
+  // The port as workers read it (the access code's cookie is named after
+  // it): written by StartServer before it wakes the first waiter.
+  std::atomic<std::uint16_t> served_port_{0};
   // SiteRoot: replaced by StartServer while workers of an earlier run may
   // still read the old one, so it is swapped as a whole under site_lock_.
   mutable platform::Lock site_lock_;
@@ -93,10 +101,11 @@ class Server : private WorkerHost {
   platform::Lock run_lock_;
   // Written under run_lock_; read without it by the window thread.
   std::atomic<bool> running_{false};
-  // The serving options: written by the front end on its thread, read by
-  // each worker once per request; each flag stands alone, so no lock.
-  std::atomic<bool> list_folders_{false};
-  std::atomic<bool> common_types_{false};
+  // The serving options: replaced as a whole by the front end, read by each
+  // worker once per request (a copy of the pointer, so a request sees one
+  // consistent set however the options change meanwhile).
+  mutable platform::Lock options_lock_;
+  std::shared_ptr<const ServingOptions> serving_ GUARDED_BY(options_lock_);
   std::uint64_t started_run_ GUARDED_BY(run_lock_) = 0;  // the pool's run of the last start
   // The port of the listener StopServer closed last, and when.
   std::uint16_t stopped_port_ GUARDED_BY(run_lock_) = 0;

@@ -13,6 +13,7 @@
 #endif
 
 #include "http/connection.h"
+#include "http/core/access_code.h"
 #include "http/core/file_body.h"
 #include "http/file_transfer.h"
 #include "http/core/responses.h"
@@ -24,6 +25,14 @@
 
 namespace orvane::testing {
 namespace {
+
+// Options with the listing and the common types switched as given.
+ServingOptions Switched(bool list_folders, bool common_types) {
+  ServingOptions options;
+  options.list_folders = list_folders;
+  options.common_types = common_types;
+  return options;
+}
 
 // Bytes that are not text, so a transfer that mangles them shows.
 std::string BinaryBytes(std::size_t size) {
@@ -450,8 +459,8 @@ class ListingTest : public ::testing::Test {
 
 TEST_F(ListingTest, FoldersAnswerWithTheirIndexARedirectOrTodaysAnswer) {
   const ServingOptions off;
-  const ServingOptions list{true, false};
-  const ServingOptions types{false, true};
+  const ServingOptions list = Switched(true, false);
+  const ServingOptions types = Switched(false, true);
   const auto moved = [](const std::string& location) {
     return "HTTP/1.1 301 Moved Permanently\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
            "Connection: close\r\nContent-Length: 0\r\nLocation: " +
@@ -507,7 +516,7 @@ TEST_F(ListingTest, AFolderWithoutIndexListsWhatCanBeFetched) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    const Answer answer = SplitAnswer(FetchWith(ServingOptions{true, false}, c.path));
+    const Answer answer = SplitAnswer(FetchWith(Switched(true, false), c.path));
     EXPECT_EQ(
         "HTTP/1.1 200 OK\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\nConnection: close\r\n"
         "Content-Length: " +
@@ -521,13 +530,14 @@ TEST_F(ListingTest, AFolderWithoutIndexListsWhatCanBeFetched) {
   }
 #ifdef _WIN32
   // Explorer shows a file that is only a system file, and so does the list.
-  EXPECT_NE(std::string::npos, SplitAnswer(FetchWith(ServingOptions{true, false}, "/without/"))
-                                   .body.find("href=\"system.txt\""));
+  EXPECT_NE(
+      std::string::npos,
+      SplitAnswer(FetchWith(Switched(true, false), "/without/")).body.find("href=\"system.txt\""));
 #endif
 #ifndef _WIN32
   // The name that is not UTF-8 and the two the path rules refuse are
   // counted, not shown.
-  const std::string page = SplitAnswer(FetchWith(ServingOptions{true, false}, "/without/")).body;
+  const std::string page = SplitAnswer(FetchWith(Switched(true, false), "/without/")).body;
   EXPECT_NE(std::string::npos, page.find("<p>3 \xE4\xB8\xAA")) << page;
 #endif
 }
@@ -541,10 +551,70 @@ TEST_F(ListingTest, AFolderThatCannotBeReadAnswers500) {
   site_.MakeFolder("locked");
   site_.Write("locked/a.txt", "a");
   ASSERT_EQ(0, chmod((site_.path() / "locked").c_str(), 0));
-  const std::string answer = WithoutDate(FetchWith(ServingOptions{true, false}, "/locked/"));
+  const std::string answer = WithoutDate(FetchWith(Switched(true, false), "/locked/"));
   chmod((site_.path() / "locked").c_str(), 0755);
   EXPECT_EQ(kServerError, answer);
 #endif
+}
+
+}  // namespace
+}  // namespace orvane::testing
+
+namespace orvane::testing {
+namespace {
+
+TEST(AccessCodeServingTest, NothingOfTheFolderWithoutTheCodeEverythingWithIt) {
+  net::SocketLibrary library;
+  TempSite site;
+  site.Write("a.txt", "plain text");
+  RunningServer s(site.FolderText());
+  ServingOptions options = Switched(true, false);
+  options.access_code = true;
+  s.server->SetServingOptions(options);
+  const std::string code = s.server->serving_options().code;
+  ASSERT_EQ(12u, code.size());
+  const std::string cookie = "orvane_code_" + std::to_string(s.port) + "=" + code;
+  const std::string refused =
+      "HTTP/1.1 403 Forbidden\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
+      "Connection: close\r\nContent-Length: " +
+      std::to_string(RefusalPage().size()) + "\r\nContent-Type: text/html; charset=utf-8\r\n\r\n" +
+      std::string(RefusalPage());
+  const auto moved = [&](const std::string& location) {
+    return "HTTP/1.1 302 Found\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\nConnection: close\r\n"
+           "Content-Length: 0\r\nLocation: " +
+           location + "\r\nContent-Type: text/html\r\nSet-Cookie: " + cookie +
+           "; Path=/; HttpOnly; SameSite=Lax\r\n\r\n";
+  };
+  const struct {
+    std::string path;
+    std::string headers;
+    std::string expected;
+  } cases[] = {
+      // Not a file, not a listing, not whether a path exists.
+      {"/a.txt", "", refused},
+      {"/", "", refused},
+      {"/missing", "", refused},
+      {"/a.txt?code=23456789ABCD", "", refused},
+      {"/a.txt", "Cookie: " + cookie + "x\r\n", refused},
+      {"/a.txt?code=" + code, "", moved("/a.txt")},
+      {"/?v=1&code=" + code, "", moved("/?v=1")},
+      {"/a.txt", "Cookie: " + cookie + "\r\n", OkHead(10, "text/plain") + "plain text"},
+      {"/missing", "Cookie: " + cookie + "\r\n", kNotFound},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path + " " + c.headers);
+    EXPECT_EQ(c.expected, WithoutDate(Fetch(s.port, Get(c.path, c.headers))));
+  }
+  EXPECT_NE(std::string::npos, s.panel.ConnectionLog().find("\xBE\xDC\xBE\xF8("));  // 拒绝(
+  // A new code: the old code and its cookie stop working at once.
+  s.server->RenewAccessCode();
+  EXPECT_NE(code, s.server->serving_options().code);
+  EXPECT_EQ(refused, WithoutDate(Fetch(s.port, Get("/a.txt", "Cookie: " + cookie + "\r\n"))));
+  EXPECT_EQ(refused, WithoutDate(Fetch(s.port, Get("/a.txt?code=" + code))));
+  // Switched off, every answer is today's again.
+  s.server->SetServingOptions(ServingOptions{});
+  EXPECT_EQ(OkHead(10, "text/plain") + "plain text", WithoutDate(Fetch(s.port, Get("/a.txt"))));
+  EXPECT_EQ(kNotFound, WithoutDate(Fetch(s.port, Get("/a.txt?code=" + code))));
 }
 
 }  // namespace

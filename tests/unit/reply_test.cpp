@@ -12,6 +12,14 @@ namespace {
 
 using namespace std::string_literals;
 
+// Options with the listing and the common types switched as given.
+ServingOptions Switched(bool list_folders, bool common_types) {
+  ServingOptions options;
+  options.list_folders = list_folders;
+  options.common_types = common_types;
+  return options;
+}
+
 // A file of a given size (or of none, when its size cannot be read).
 struct StandInFile : FileBody {
   explicit StandInFile(std::optional<std::uint64_t> size_) : size(size_) {}
@@ -138,8 +146,8 @@ TEST(ReplyTest, TheServingOptionsAddRedirectsListingsAndTheCommonTypes) {
                                 "\r\nContent-Type: text/html; charset=utf-8\r\n"
                                 "Cache-control: private\r\n\r\n";
   const ServingOptions off;
-  const ServingOptions list{true, false};
-  const ServingOptions types{false, true};
+  const ServingOptions list = Switched(true, false);
+  const ServingOptions types = Switched(false, true);
   enum Found { kFile, kRedirect, kListing, kListingUnread };
   const struct {
     std::string what;
@@ -218,7 +226,7 @@ TEST(ReplyTest, PlainTextTellsItsCharacterSetFromItsFirstKilobyte) {
 TEST(ReplyTest, OnlyCommonTypesTellThePlainTextCharacterSet) {
   for (const bool common : {false, true}) {
     const Reply reply = DecideReply(ParseRequest("GET /a.txt HTTP/1.1\r\n\r\n", CodePage::Gbk()),
-                                    FileTarget("\\a.txt", 5), ServingOptions{false, common});
+                                    FileTarget("\\a.txt", 5), Switched(false, common));
     EXPECT_EQ(common, reply.text_charset_from_body);
     EXPECT_EQ("text/plain", reply.head.content_type);
   }

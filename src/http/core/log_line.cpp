@@ -4,13 +4,27 @@
 
 namespace orvane {
 
-std::string ClientLogLine(std::string_view address, std::uint16_t port) {
-  std::string line = "\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:";  // 客户来自:
+namespace {
+
+std::string AddressLine(std::string line, std::string_view address, std::uint16_t port) {
   line.append(address);
   line.push_back(':');
   line.append(UnsignedDecimalText(port));
   line.append("\r\n");
   return line;
+}
+
+}  // namespace
+
+std::string ClientLogLine(std::string_view address, std::uint16_t port) {
+  return AddressLine("\xBF\xCD\xBB\xA7\xC0\xB4\xD7\xD4:", address, port);  // 客户来自:
+}
+
+std::string RefusedLogLine(std::string_view address, std::uint16_t port) {
+  // 拒绝(没有正确的访问码):
+  return AddressLine(
+      "\xBE\xDC\xBE\xF8(\xC3\xBB\xD3\xD0\xD5\xFD\xC8\xB7\xB5\xC4\xB7\xC3\xCE\xCA\xC2\xEB):",
+      address, port);
 }
 
 }  // namespace orvane

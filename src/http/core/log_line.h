@@ -10,4 +10,8 @@ namespace orvane {
 // "客户来自:" + address + ":" + port (unsigned) + CR LF, in GBK.
 std::string ClientLogLine(std::string_view address, std::uint16_t port);
 
+// "拒绝(没有正确的访问码):" + address + ":" + port + CR LF, in GBK: a visitor
+// the access code kept out.
+std::string RefusedLogLine(std::string_view address, std::uint16_t port);
+
 }  // namespace orvane

@@ -94,6 +94,21 @@ Reply DecideReply(const ParsedRequest& request, Target target, const ServingOpti
   return Reply{};
 }
 
+Reply RefusalReply() {
+  Reply reply = HeadOnly("403 Forbidden", kListingType);
+  reply.bytes = std::string(RefusalPage());
+  reply.head.content_length = reply.bytes.size();
+  reply.body = Reply::Body::kBytes;
+  return reply;
+}
+
+Reply CodeRedirectReply(const Admission& admission) {
+  Reply reply = HeadOnly("302 Found", "text/html");
+  reply.head.location = admission.location;
+  reply.head.extra_lines.push_back(admission.cookie_line);
+  return reply;
+}
+
 std::string TextTypeFor(std::string_view start, std::string_view ansi_charset) {
   constexpr std::size_t kLooked = 1024;
   std::string_view looked = start.substr(0, kLooked);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "http/core/access_code.h"
 #include "http/core/file_body.h"
 #include "http/core/request.h"
 #include "http/core/resolve.h"
@@ -54,6 +55,11 @@ Reply CannedReply(CannedAnswer answer);
 // character set.
 Reply DecideReply(const ParsedRequest& request, Target target, const ServingOptions& options,
                   std::optional<std::string> listing_page = std::nullopt);
+
+// With the access code on: the refusal page (403), or the redirect that
+// takes the code out of the address and leaves its cookie (302).
+Reply RefusalReply();
+Reply CodeRedirectReply(const Admission& admission);
 
 // The plain-text type for a body that starts with `start`: "charset=utf-8"
 // when its first kilobyte is UTF-8 (a character cut at the end of it

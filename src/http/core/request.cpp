@@ -116,7 +116,10 @@ void ReadHeaderBlock(std::string_view received, ParsedRequest& parsed) {
       parsed.range = ParseRangeValue(value);
     }
     const std::string_view name = TrimHttpSpace(line.substr(0, colon));
-    if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding") || EqualsIgnoreAsciiCase(name, "Expect")) {
+    if (EqualsIgnoreAsciiCase(name, "Cookie")) {
+      parsed.cookies.push_back(TrimHttpSpace(value));
+    } else if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding") ||
+               EqualsIgnoreAsciiCase(name, "Expect")) {
       announces_body = true;
     } else if (EqualsIgnoreAsciiCase(name, "Content-Length")) {
       // Only a length of exactly nothing says no body; an unreadable one may

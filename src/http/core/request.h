@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "http/core/text_rules.h"
 
@@ -69,6 +70,8 @@ struct ParsedRequest {
   // any Transfer-Encoding, any Expect). Closing such a connection at once can
   // reset it before the client reads its answer.
   bool may_send_more = true;
+  // The values of the header block's "Cookie:" lines, in order.
+  std::vector<std::string_view> cookies;
 };
 
 // Reads the received bytes once: the request line, then each header line.

@@ -1,6 +1,8 @@
 // What the operator switches on beside the design.
 #pragma once
 
+#include <string>
+
 namespace orvane {
 
 // Each off by default: with both off every answer is byte for byte the
@@ -8,6 +10,9 @@ namespace orvane {
 struct ServingOptions {
   bool list_folders = false;  // a folder path answers with its index.htm or its listing page
   bool common_types = false;  // the common content types, and byte ranges for every file
+  bool access_code = false;   // only a visitor with the access code (or its cookie) is served
+  // The access code while it is required (the server makes it).
+  std::string code;
 };
 
 }  // namespace orvane
