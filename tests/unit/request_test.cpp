@@ -75,6 +75,42 @@ TEST(RequestTest, KnowsWhenTheClientMayStillSend) {
   }
 }
 
+TEST(RequestTest, ReadsWhatABodyIsReadBy) {
+  const std::string post = "POST /:upload HTTP/1.1\r\n";
+  const struct {
+    std::string request;
+    bool is_post;
+    std::optional<std::uint64_t> length;
+    bool unreadable, without_length, expects;
+    std::string type;
+    std::string body;  // what follows the header block; "(none)" when it has not ended
+  } cases[] = {
+      {post + "Content-Length: 5\r\nContent-Type: a/b\r\n\r\nabcde", true, 5, false, false, false,
+       "a/b", "abcde"},
+      {post + "content-length:12\r\nExpect: 100-continue\r\n\r\n", true, 12, false, false, true, "",
+       ""},
+      {post + "Expect: 100-continuex\r\n\r\n", true, {}, false, false, false, "", ""},
+      {post + "Transfer-Encoding: chunked\r\n\r\n", true, {}, false, true, false, "", ""},
+      {post + "Content-Length: 5\r\nContent-Length: 6\r\n\r\n", true, 6, true, false, false, "",
+       ""},
+      {post + "Content-Length: -5\r\n\r\n", true, {}, true, false, false, "", ""},
+      {post + "Content-Length: 5\r\n", true, 5, false, false, false, "", "(none)"},
+      {"POSTX / HTTP/1.1\n\n", false, {}, false, false, false, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    const ParsedRequest r = ParseRequest(c.request, CodePage::Gbk());
+    EXPECT_EQ(c.is_post, r.is_post);
+    EXPECT_EQ(c.length, r.content_length);
+    EXPECT_EQ(c.unreadable, r.length_unreadable);
+    EXPECT_EQ(c.without_length, r.body_without_length);
+    EXPECT_EQ(c.expects, r.expects_continue);
+    EXPECT_EQ(c.type, r.content_type);
+    EXPECT_EQ(c.body,
+              r.body_start == std::string::npos ? "(none)" : c.request.substr(r.body_start));
+  }
+}
+
 using Kind = RangeDecision::Kind;
 constexpr std::uint64_t kKiB = 1000;
 constexpr std::uint64_t kFourGiB = 4294967296;

@@ -104,6 +104,7 @@ void ReadHeaderBlock(std::string_view received, ParsedRequest& parsed) {
     if (cr) line.remove_suffix(1);
     if (line.empty()) {
       parsed.may_send_more = line_end + 1 < received.size() || announces_body;
+      parsed.body_start = line_end + 1;
       return;
     }
     crlf_lines = crlf_lines && cr;
@@ -118,14 +119,25 @@ void ReadHeaderBlock(std::string_view received, ParsedRequest& parsed) {
     const std::string_view name = TrimHttpSpace(line.substr(0, colon));
     if (EqualsIgnoreAsciiCase(name, "Cookie")) {
       parsed.cookies.push_back(TrimHttpSpace(value));
-    } else if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding") ||
-               EqualsIgnoreAsciiCase(name, "Expect")) {
+    } else if (EqualsIgnoreAsciiCase(name, "Content-Type")) {
+      parsed.content_type = TrimHttpSpace(value);
+    } else if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding")) {
       announces_body = true;
+      parsed.body_without_length = true;
+    } else if (EqualsIgnoreAsciiCase(name, "Expect")) {
+      announces_body = true;
+      parsed.expects_continue = EqualsIgnoreAsciiCase(TrimHttpSpace(value), "100-continue");
     } else if (EqualsIgnoreAsciiCase(name, "Content-Length")) {
       // Only a length of exactly nothing says no body; an unreadable one may
       // still be followed by bytes.
       std::uint64_t length = 0;
-      if (!ReadDigits(TrimHttpSpace(value), length) || length != 0) announces_body = true;
+      const bool readable = ReadDigits(TrimHttpSpace(value), length);
+      if (!readable || length != 0) announces_body = true;
+      // Two lengths that disagree make the body's end unknown.
+      if (!readable || (parsed.content_length && *parsed.content_length != length)) {
+        parsed.length_unreadable = true;
+      }
+      if (readable) parsed.content_length = length;
     }
   }
 }
@@ -136,6 +148,7 @@ ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
   ParsedRequest parsed;
   parsed.text = RequestTextOf(received);
   parsed.is_get = IsGetRequest(parsed.text);
+  parsed.is_post = parsed.text.substr(0, 5) == "POST ";
   parsed.raw_path = RawRequestPath(parsed.text, ansi);
   if (parsed.raw_path) {
     parsed.path = DecodeUrlPath(*parsed.raw_path, &parsed.path_had_nul);

@@ -72,6 +72,21 @@ struct ParsedRequest {
   bool may_send_more = true;
   // The values of the header block's "Cookie:" lines, in order.
   std::vector<std::string_view> cookies;
+
+  // What a request with a body (an upload) is read by. The request line
+  // starts "POST ".
+  bool is_post = false;
+  // Content-Length, when one was given in digits; `length_unreadable` when
+  // one was not, or two disagree.
+  std::optional<std::uint64_t> content_length;
+  bool length_unreadable = false;
+  // A Transfer-Encoding: the body's length is not said up front.
+  bool body_without_length = false;
+  bool expects_continue = false;  // "Expect: 100-continue"
+  std::string_view content_type;  // the last Content-Type value
+  // Where the body starts in the received bytes: just after the empty line
+  // that ends the header block; npos when the block has not ended.
+  std::size_t body_start = std::string_view::npos;
 };
 
 // Reads the received bytes once: the request line, then each header line.
