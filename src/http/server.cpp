@@ -33,12 +33,18 @@ Server::~Server() {
 }
 
 void Server::SetServingOptions(ServingOptions options) {
-  list_folders_.store(options.list_folders);
-  common_types_.store(options.common_types);
+  std::shared_ptr<const ServingOptions> snapshot = std::make_shared<const ServingOptions>(options);
+  platform::LockGuard guard(serving_lock_);
+  serving_.swap(snapshot);  // the old snapshot goes as the function returns, after the lock
 }
 
 ServingOptions Server::serving_options() const {
-  return ServingOptions{list_folders_.load(), common_types_.load()};
+  std::shared_ptr<const ServingOptions> snapshot;
+  {
+    platform::LockGuard guard(serving_lock_);
+    snapshot = serving_;
+  }
+  return *snapshot;
 }
 
 std::string Server::site_root() const {

@@ -54,6 +54,7 @@ class Server : private WorkerHost {
   [[nodiscard]] std::string site_root() const;
   // The operator's serving options, from the next request on; any thread.
   void SetServingOptions(ServingOptions options);
+  // The options as they stand now, all from one SetServingOptions.
   [[nodiscard]] ServingOptions serving_options() const;
   // Worker threads that exist and have not ended, suspended ones included.
   [[nodiscard]] int LiveWorkerCount() const { return pool_->LiveThreadCount(); }
@@ -92,10 +93,12 @@ class Server : private WorkerHost {
   platform::Lock run_lock_;
   // Written under run_lock_; read without it by the window thread.
   std::atomic<bool> running_{false};
-  // The serving options: written by the front end on its thread, read by
-  // each worker once per request; each flag stands alone, so no lock.
-  std::atomic<bool> list_folders_{false};
-  std::atomic<bool> common_types_{false};
+  // The serving options as one immutable snapshot, swapped whole by the
+  // front end on its thread; a request copies it once, so it never sees half
+  // of a change, and an option that is a text (not only a flag) can join it.
+  mutable platform::Lock serving_lock_;
+  std::shared_ptr<const ServingOptions> serving_ GUARDED_BY(serving_lock_) =
+      std::make_shared<const ServingOptions>();
   std::uint64_t started_run_ GUARDED_BY(run_lock_) = 0;  // the pool's run of the last start
   // The port of the listener StopServer closed last, and when.
   std::uint16_t stopped_port_ GUARDED_BY(run_lock_) = 0;
