@@ -107,7 +107,8 @@ MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder, ServingO
       program_folder_(std::move(program_folder)),
       ansi_(platform::AnsiCodePage()),
       dpi_(SystemDpi()),
-      server_(std::make_unique<Server>(panel_, ansi_)) {
+      server_(std::make_unique<Server>(panel_, ansi_)),
+      options_menu_(*server_) {
   server_->SetServingOptions(options);
 }
 
@@ -131,7 +132,7 @@ bool MainWindow::Create(int show_command) {
   // The menu bar with its two drop-down menus comes from the resources;
   // the options menu is added beside them.
   UniqueMenu menu_bar(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
-  if (!menu_bar || !AddOptionsMenu(menu_bar.get())) return false;
+  if (!menu_bar || !options_menu_.AddTo(menu_bar.get())) return false;
 
   // Made at the system DPI; PlaceWindow then sizes and centres it for the
   // DPI of the monitor it landed on.
@@ -142,7 +143,7 @@ bool MainWindow::Create(int show_command) {
                  POINT{CW_USEDEFAULT, CW_USEDEFAULT}, frame, nullptr, menu_bar.get(), instance_);
   if (created == nullptr) return false;
   menu_bar.release();  // destroyed with the window
-  ShowServingOptions();
+  options_menu_.ShowChecks();
   PlaceWindow();
   ShowWindow(created, show_command);
   UpdateWindow(created);
@@ -230,7 +231,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case kQueryServingOptionsMessage:
-      return ServingOptionBits();
+      return options_menu_.QueryBits();
     case kSetStartEnabledMessage:
       // A run ended. The button follows the server, which a start made since
       // the message was posted may run again.
@@ -423,6 +424,10 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
 }
 
 void MainWindow::OnCommand(int id, int code) {
+  if (options_menu_.OnCommand(id)) {
+    address_panel_.Follow(ServedAddress());
+    return;
+  }
   switch (id) {
     case kPortBoxId:
       if (code == EN_CHANGE) ShowServerAddress();
@@ -456,10 +461,6 @@ void MainWindow::OnCommand(int id, int code) {
     case kAboutMenuItemId:
       ShowAbout();
       break;
-    case kListFoldersMenuItemId:
-    case kCommonTypesMenuItemId:
-      ToggleServingOption(id);
-      break;
     default:
       if (address_panel_.OnCommand(id, ServedAddress())) ShowServerAddress();
       break;
@@ -489,59 +490,6 @@ void MainWindow::StepPort(bool up) {
   SetWindowTextW(port_box_, Widen(DecimalText(value), CP_ACP).c_str());  // runs EN_CHANGE
   SendMessageW(port_box_, EM_SETSEL, 0, -1);
   SetFocus(port_box_);
-}
-
-bool MainWindow::AddOptionsMenu(HMENU menu_bar) {
-  UniqueMenu options(CreatePopupMenu());
-  if (!options ||
-      !AppendMenuW(options.get(), MF_STRING, kListFoldersMenuItemId,
-                   FromGbk(kListFoldersCaption).c_str()) ||
-      !AppendMenuW(options.get(), MF_STRING, kCommonTypesMenuItemId,
-                   FromGbk(kCommonTypesCaption).c_str()) ||
-      !AppendMenuW(menu_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options.get()),
-                   FromGbk(kOptionsMenuCaption).c_str())) {
-    return false;
-  }
-  options.release();  // the bar owns it now
-  return true;
-}
-
-// The server holds the options; the menu only shows them. The server reads
-// them once per request, so the change applies from the next one, without
-// a restart.
-void MainWindow::ToggleServingOption(int id) {
-  ServingOptions options = server_->serving_options();
-  if (id == kListFoldersMenuItemId) options.list_folders = !options.list_folders;
-  if (id == kCommonTypesMenuItemId) options.common_types = !options.common_types;
-  server_->SetServingOptions(options);
-  ShowServingOptions();
-  address_panel_.Follow(ServedAddress());
-}
-
-void MainWindow::ShowServingOptions() {
-  const ServingOptions options = server_->serving_options();
-  HMENU bar = GetMenu(hwnd());
-  CheckMenuItem(bar, kListFoldersMenuItemId,
-                MF_BYCOMMAND | (options.list_folders ? MF_CHECKED : MF_UNCHECKED));
-  CheckMenuItem(bar, kCommonTypesMenuItemId,
-                MF_BYCOMMAND | (options.common_types ? MF_CHECKED : MF_UNCHECKED));
-}
-
-// For kQueryServingOptionsMessage: the check marks as the menu has them,
-// and the server's options.
-LRESULT MainWindow::ServingOptionBits() {
-  HMENU bar = GetMenu(hwnd());
-  const auto checked = [bar](int id) {
-    const UINT state = GetMenuState(bar, static_cast<UINT>(id), MF_BYCOMMAND);
-    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;  // -1: no such item
-  };
-  const ServingOptions options = server_->serving_options();
-  LRESULT bits = 0;
-  if (checked(kListFoldersMenuItemId)) bits |= kListFoldersCheckedBit;
-  if (checked(kCommonTypesMenuItemId)) bits |= kCommonTypesCheckedBit;
-  if (options.list_folders) bits |= kListFoldersServedBit;
-  if (options.common_types) bits |= kCommonTypesServedBit;
-  return bits;
 }
 
 // The folder being served, or while stopped the folder in the box (what a

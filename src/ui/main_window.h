@@ -15,6 +15,7 @@
 #include "ui/base_window.h"
 #include "ui/dpi.h"
 #include "ui/keyboard_focus.h"
+#include "ui/options_menu.h"
 #include "ui/rules/tray_fallback.h"
 #include "ui/tray_icon.h"
 #include "ui/win_handles.h"
@@ -60,15 +61,6 @@ class MainWindow : public BaseWindow<MainWindow> {
   void OnTrayNotify(UINT kind);
   void ShowTrayIcon(bool first);
 
-  // The options menu, beside the menus of the resources; false when it
-  // could not be added.
-  bool AddOptionsMenu(HMENU menu_bar);
-  // Switches one serving option (a command of the options menu) for the
-  // next request on, and shows it.
-  void ToggleServingOption(int id);
-  // The options menu's check marks from the server's options.
-  void ShowServingOptions();
-  LRESULT ServingOptionBits();
   // What a phone will find at "/" of the site folder.
   PhoneView PhoneSees();
 
@@ -110,6 +102,7 @@ class MainWindow : public BaseWindow<MainWindow> {
   WindowPanel panel_;
   // Declared after the panel, so it (and its workers) goes first.
   std::unique_ptr<Server> server_;
+  OptionsMenu options_menu_;
 };
 
 }  // namespace orvane::ui

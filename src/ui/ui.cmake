@@ -15,6 +15,7 @@ add_library(orvane_ui STATIC
   src/ui/address_menu.cpp
   src/ui/qr_window.cpp
   src/ui/address_panel.cpp
+  src/ui/options_menu.cpp
   src/ui/main_window.cpp
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE

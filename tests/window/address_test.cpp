@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "front/option_table.h"
 #include "ui/address_ids.h"
 #include "ui/control_ids.h"
 #include "window_driver.h"
@@ -326,6 +327,7 @@ TEST_F(AddressKeysTest, QrWindowSaysWhatThePhoneWillSeeAtTheRoot) {
   HWND remark = GetDlgItem(QrWindow(), kQrRemarkId);
   ASSERT_NE(nullptr, remark);
   HWND site_box = server_.Control(kSiteFolderBoxId);
+  const std::size_t list = OptionRowNamed("list");
   const struct {
     const char* name;
     std::wstring folder;  // put into the box
@@ -346,8 +348,8 @@ TEST_F(AddressKeysTest, QrWindowSaysWhatThePhoneWillSeeAtTheRoot) {
     ASSERT_TRUE(SetTextOf(site_box, c.folder));
     const LRESULT bits = ServingOptionBits(server_.window());
     ASSERT_NE(-1, bits);
-    if (((bits & kListFoldersServedBit) != 0) != c.listing) {
-      SendBounded(server_.window(), WM_COMMAND, MAKEWPARAM(kListFoldersMenuItemId, 0), 0);
+    if (((bits & OptionServedBit(list)) != 0) != c.listing) {
+      SendBounded(server_.window(), WM_COMMAND, MAKEWPARAM(OptionMenuItemId(list), 0), 0);
     }
     if (c.serve) {
       server_.Click(kStartButtonId);
