@@ -13,6 +13,7 @@
 #include "ui/main_window.h"
 #include "ui/win_handles.h"
 #include "ui/win_text.h"
+#include "ui/window_classes.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ int RunProgram(HINSTANCE instance, int show_command) {
   const orvane::ui::ComApartment com(
       SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
 
+  if (!orvane::ui::RegisterWindowClasses(instance)) return 1;
   int exit_code = 1;
   {
     // Windows Sockets 2.2 for the life of the window; a failure shows when

@@ -116,18 +116,9 @@ MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder, ServingO
 MainWindow::~MainWindow() { DestroyNow(); }
 
 bool MainWindow::Create(int show_command) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance_;
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kMainWindowClass;
   // The tray wants the system's small size; the window takes its own
   // icons at its DPI (LoadWindowIcons).
   tray_image_ = LoadAppIcon(instance_, GetSystemMetrics(SM_CXSMICON));
-  window_class.hIconSm = tray_image_.get();
-  if (RegisterClassExW(&window_class) == 0) return false;
 
   // The menu bar with its two drop-down menus comes from the resources;
   // the options menu is added beside them.

@@ -5,7 +5,6 @@
 #include "ui/address_captions.h"
 #include "ui/address_ids.h"
 #include "ui/dpi.h"
-#include "ui/resource_ids.h"
 #include "ui/win_text.h"
 
 namespace orvane::ui {
@@ -31,22 +30,6 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const QrContent
   if (hwnd() != nullptr) {
     Follow(content);
   } else {
-    static ATOM registered = 0;
-    if (registered == 0) {
-      WNDCLASSEXW window_class{};
-      window_class.cbSize = sizeof window_class;
-      window_class.lpfnWndProc = WindowProc;
-      window_class.hInstance = instance;
-      window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-      // The program's icon in the title bar (shared: the system keeps it).
-      window_class.hIconSm = static_cast<HICON>(
-          LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
-                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-      window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-      window_class.lpszClassName = kQrWindowClass;
-      registered = RegisterClassExW(&window_class);
-      if (registered == 0) return;
-    }
     // Beside the main window, level with the address box, so it covers
     // neither the box nor its menu. Made there, so that it takes the DPI of
     // the monitor it will stand on.

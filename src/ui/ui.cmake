@@ -17,6 +17,7 @@ add_library(orvane_ui STATIC
   src/ui/address_panel.cpp
   src/ui/options_menu.cpp
   src/ui/main_window.cpp
+  src/ui/window_classes.cpp
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
   ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
