@@ -19,6 +19,7 @@
 #include "ui/port_box.h"
 #include "ui/rules/port_entry.h"
 #include "ui/resource_ids.h"
+#include "ui/timer_ids.h"
 #include "ui/win_text.h"
 
 namespace orvane::ui {
@@ -30,14 +31,9 @@ constexpr int kClientWidth = 368;
 constexpr int kClientHeight = 207;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // A safety net for the log queue should a drain message ever be lost.
-constexpr UINT_PTR kDrainTimerId = 1;
 constexpr UINT kDrainTimerMs = 500;
-// While the shell refuses the tray icon (log-on, Explorer restarting).
-constexpr UINT_PTR kTrayRetryTimerId = 2;
-constexpr UINT kTrayRetryMs = 2000;
 // The adapters are read once, this long after the last of a burst of
 // network notifications (a VPN connecting sends dozens).
-constexpr UINT_PTR kAddressRereadTimerId = 3;
 constexpr UINT kAddressRereadMs = 300;
 
 constexpr DWORD kShown = WS_VISIBLE;
@@ -116,10 +112,6 @@ MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder, ServingO
 MainWindow::~MainWindow() { DestroyNow(); }
 
 bool MainWindow::Create(int show_command) {
-  // The tray wants the system's small size; the window takes its own
-  // icons at its DPI (LoadWindowIcons).
-  tray_image_ = LoadAppIcon(instance_, GetSystemMetrics(SM_CXSMICON));
-
   // The menu bar with its two drop-down menus comes from the resources;
   // the options menu is added beside them.
   UniqueMenu menu_bar(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
@@ -197,14 +189,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
     case kTrayNotifyMessage:
-      OnTrayNotify(LOWORD(lparam));
+      tray_.OnNotify(LOWORD(lparam));
       return 0;
     case kDrainLogsMessage:
       panel_.DrainLogs();
       return 0;
     case WM_TIMER:
       if (wparam == kDrainTimerId) panel_.DrainLogs();
-      if (wparam == kTrayRetryTimerId) ShowTrayIcon(false);
+      if (wparam == kTrayRetryTimerId) tray_.Retry();
       if (wparam == kAddressRereadTimerId) {
         KillTimer(hwnd(), kAddressRereadTimerId);
         ShowServerAddress();
@@ -235,32 +227,22 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd(), kDrainTimerId);
-      KillTimer(hwnd(), kTrayRetryTimerId);
       KillTimer(hwnd(), kAddressRereadTimerId);
       address_panel_.StopWatching();
-      tray_icon_.Remove();
+      tray_.Remove();
       // `FinalShutdown`: every worker ends before the message loop does, or
       // the process ends here if one is stuck past the wait.
       server_->ShutdownForExit();
       PostQuitMessage(0);
       return 0;
     default:
-      if (message == taskbar_created_message_ && message != 0) {
-        ShowTrayIcon(false);
-        return 0;
-      }
+      if (tray_.OnTaskbarCreated(message)) return 0;
       break;
   }
   return DefWindowProcW(hwnd(), message, wparam, lparam);
 }
 
 bool MainWindow::OnCreate() {
-  taskbar_created_message_ = RegisterWindowMessageW(L"TaskbarCreated");
-  // Run elevated, the program would not hear Explorer's restart (sent from
-  // a lower integrity level) without this.
-  if (taskbar_created_message_ != 0) {
-    ChangeWindowMessageFilterEx(hwnd(), taskbar_created_message_, MSGFLT_ALLOW, nullptr);
-  }
   dpi_ = WindowDpi(hwnd());
   LoadWindowIcons();
   // The visual styles must be in force before the first control is made.
@@ -277,7 +259,7 @@ bool MainWindow::OnCreate() {
 }
 
 void MainWindow::InitMainWindow() {
-  ShowTrayIcon(true);
+  tray_.Attach(instance_, hwnd());
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
   ShowServerAddress();
 }
@@ -304,25 +286,6 @@ bool MainWindow::ConfirmExit() {
   }
   server_->StopServer();
   return true;
-}
-
-// Adds the tray icon (`first`) or adds it again; while the shell refuses,
-// a timer keeps asking.
-void MainWindow::ShowTrayIcon(bool first) {
-  const bool shown = first ? tray_icon_.Add(hwnd(), kTrayIconId, kTrayNotifyMessage,
-                                            tray_image_.get(), FromGbk(kProductTitle))
-                           : tray_icon_.Restore();
-  if (shown) {
-    KillTimer(hwnd(), kTrayRetryTimerId);
-    tray_fallback_.Accepted();
-    return;
-  }
-  SetTimer(hwnd(), kTrayRetryTimerId, kTrayRetryMs, nullptr);
-  // Hidden with no icon the window could not be reached: after a few
-  // refusals it waits minimized on the taskbar while the timer goes on.
-  if (!first && tray_fallback_.Refused(!IsWindowVisible(hwnd()))) {
-    ShowWindow(hwnd(), SW_SHOWMINNOACTIVE);
-  }
 }
 
 // `ApplySkin`: the program's look comes from the system's visual styles. The
@@ -543,38 +506,7 @@ void MainWindow::OpenSite() {
 void MainWindow::HideToTray() {
   address_panel_.CloseQrWindow();
   focus_.Remember(hwnd());
-  // Hidden without an icon, the window could not be brought back: while the
-  // shell refuses the icon, the window goes to the taskbar instead.
-  if (!tray_icon_.shown()) {
-    ShowWindow(hwnd(), SW_MINIMIZE);
-    return;
-  }
-  ShowWindow(hwnd(), SW_HIDE);
-  // New icons may sit in the overflow area: say once where the program went.
-  if (!balloon_shown_) {
-    balloon_shown_ = tray_icon_.ShowBalloon(FromGbk(kProductTitle), FromGbk(kStillRunningBalloon));
-  }
-}
-
-void MainWindow::OnTrayNotify(UINT kind) {
-  switch (kind) {
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONUP:
-    case WM_CONTEXTMENU:
-    case NIN_SELECT:
-    case NIN_KEYSELECT:
-    case NIN_BALLOONUSERCLICK:
-      RestoreFromTray();
-      break;
-    default:
-      break;  // movement and presses alone
-  }
-}
-
-void MainWindow::RestoreFromTray() {
-  ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
-  SetForegroundWindow(hwnd());
+  tray_.Hide();
 }
 
 void MainWindow::ShowInstructions() { ShowInformation(kInstructionsText, MB_OK); }

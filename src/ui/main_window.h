@@ -16,8 +16,7 @@
 #include "ui/dpi.h"
 #include "ui/keyboard_focus.h"
 #include "ui/options_menu.h"
-#include "ui/rules/tray_fallback.h"
-#include "ui/tray_icon.h"
+#include "ui/tray_controller.h"
 #include "ui/win_handles.h"
 #include "ui/window_panel.h"
 
@@ -58,8 +57,6 @@ class MainWindow : public BaseWindow<MainWindow> {
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
   [[nodiscard]] int DefaultButtonId() const;
-  void OnTrayNotify(UINT kind);
-  void ShowTrayIcon(bool first);
 
   // What a phone will find at "/" of the site folder.
   PhoneView PhoneSees();
@@ -73,7 +70,6 @@ class MainWindow : public BaseWindow<MainWindow> {
   void ChooseSiteFolder();
   void OpenSite();
   void HideToTray();
-  void RestoreFromTray();
   void ShowInstructions();
   void ShowAbout();
 
@@ -82,7 +78,6 @@ class MainWindow : public BaseWindow<MainWindow> {
   HINSTANCE instance_;
   const std::wstring program_folder_;
   const CodePage ansi_;
-  UINT taskbar_created_message_ = 0;
 
   // Window thread only.
   int dpi_ = 96;  // the window's DPI, which changes with its monitor
@@ -90,12 +85,9 @@ class MainWindow : public BaseWindow<MainWindow> {
   HWND address_box_ = nullptr;
   HWND site_folder_box_ = nullptr;
   UniqueFont font_;
-  UniqueIcon tray_image_;  // at the system's small-icon size
   UniqueIcon large_icon_;  // the window's own, at its DPI
   UniqueIcon small_icon_;
-  TrayIcon tray_icon_;
-  TrayFallback tray_fallback_;
-  bool balloon_shown_ = false;
+  TrayController tray_;
   FocusMemory focus_;
   AddressPanel address_panel_;  // the address box's menu and QR window
 

@@ -5,6 +5,7 @@ add_library(orvane_ui STATIC
   src/ui/win_text.cpp
   src/ui/log_box.cpp
   src/ui/tray_icon.cpp
+  src/ui/tray_controller.cpp
   src/ui/dpi.cpp
   src/ui/keyboard_focus.cpp
   src/ui/window_panel.cpp
