@@ -1,8 +1,6 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-#include <shlobj.h>
 
 #include <algorithm>
 
@@ -19,6 +17,7 @@
 #include "ui/port_box.h"
 #include "ui/rules/port_entry.h"
 #include "ui/resource_ids.h"
+#include "ui/shell_actions.h"
 #include "ui/timer_ids.h"
 #include "ui/win_text.h"
 
@@ -404,7 +403,7 @@ void MainWindow::OnCommand(int id, int code) {
       if (code == BN_CLICKED) ChooseSiteFolder();
       break;
     case kOpenSiteButtonId:
-      if (code == BN_CLICKED) OpenSite();
+      if (code == BN_CLICKED) OpenSite(hwnd(), WindowText(address_box_));
       break;
     case kTrayButtonId:
       if (code == BN_CLICKED) HideToTray();
@@ -486,35 +485,13 @@ std::optional<std::wstring> MainWindow::ServedAddress() {
 }
 
 void MainWindow::ChooseSiteFolder() {
-  const std::wstring prompt = FromGbk(kChooseFolderPrompt);
-  BROWSEINFOW browse{};
-  browse.hwndOwner = hwnd();
-  browse.lpszTitle = prompt.c_str();
-  browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  const UniqueItemIdList chosen(SHBrowseForFolderW(&browse));
-  if (!chosen) return;  // cancelled: the box keeps its text
-  wchar_t path[MAX_PATH] = {};
-  if (SHGetPathFromIDListW(chosen.get(), path)) SetWindowTextW(site_folder_box_, path);
-}
-
-void MainWindow::OpenSite() {
-  const std::wstring address = WindowText(address_box_);
-  // A failure (an empty or edited address) is not reported.
-  ShellExecuteW(hwnd(), L"open", address.c_str(), L"", L"", SW_SHOW);
+  if (const auto folder = PickSiteFolder(hwnd())) SetWindowTextW(site_folder_box_, folder->c_str());
 }
 
 void MainWindow::HideToTray() {
   address_panel_.CloseQrWindow();
   focus_.Remember(hwnd());
   tray_.Hide();
-}
-
-void MainWindow::ShowInstructions() { ShowInformation(kInstructionsText, MB_OK); }
-
-void MainWindow::ShowAbout() {
-  std::string text(kProductTitle);
-  text.append("\r\n").append(kAboutContactLine);
-  ShowInformation(text, MB_OK);
 }
 
 }  // namespace orvane::ui

@@ -68,10 +68,7 @@ class MainWindow : public BaseWindow<MainWindow> {
   std::optional<std::wstring> ServedAddress();
   void StepPort(bool up);
   void ChooseSiteFolder();
-  void OpenSite();
   void HideToTray();
-  void ShowInstructions();
-  void ShowAbout();
 
   [[nodiscard]] int Scale(int pixels) const { return MulDiv(pixels, dpi_, kBaseDpi); }
 

@@ -11,6 +11,7 @@ add_library(orvane_ui STATIC
   src/ui/window_panel.cpp
   src/ui/port_box.cpp
   src/ui/clipboard.cpp
+  src/ui/shell_actions.cpp
   src/ui/drop_target.cpp
   src/ui/address_watch.cpp
   src/ui/address_menu.cpp
