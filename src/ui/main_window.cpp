@@ -29,8 +29,6 @@ namespace {
 constexpr int kClientWidth = 368;
 constexpr int kClientHeight = 207;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-// A safety net for the log queue should a drain message ever be lost.
-constexpr UINT kDrainTimerMs = 500;
 // The adapters are read once, this long after the last of a burst of
 // network notifications (a VPN connecting sends dozens).
 constexpr UINT kAddressRereadMs = 300;
@@ -100,12 +98,9 @@ UniqueIcon LoadAppIcon(HINSTANCE instance, int side) {
 MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder, ServingOptions options)
     : instance_(instance),
       program_folder_(std::move(program_folder)),
-      ansi_(platform::AnsiCodePage()),
       dpi_(SystemDpi()),
-      server_(std::make_unique<Server>(panel_, ansi_)),
-      options_menu_(*server_) {
-  server_->SetServingOptions(options);
-}
+      control_(platform::AnsiCodePage(), options),
+      options_menu_(control_.server()) {}
 
 // While every member is still here to hear WM_DESTROY.
 MainWindow::~MainWindow() { DestroyNow(); }
@@ -191,10 +186,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       tray_.OnNotify(LOWORD(lparam));
       return 0;
     case kDrainLogsMessage:
-      panel_.DrainLogs();
+      control_.DrainLogs();
       return 0;
     case WM_TIMER:
-      if (wparam == kDrainTimerId) panel_.DrainLogs();
+      if (wparam == kDrainTimerId) control_.DrainLogs();
       if (wparam == kTrayRetryTimerId) tray_.Retry();
       if (wparam == kAddressRereadTimerId) {
         KillTimer(hwnd(), kAddressRereadTimerId);
@@ -215,23 +210,17 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case kQueryServingOptionsMessage:
       return options_menu_.QueryBits();
     case kSetStartEnabledMessage:
-      // A run ended. The button follows the server, which a start made since
-      // the message was posted may run again.
-      panel_.SetStartEnabled(!server_->Running());  // on this thread: moves the focus first
+      control_.RunEnded();
       address_panel_.Follow(ServedAddress());
       return 0;
     case WM_CLOSE:
-      // `ConfirmExit`: asks first while the server runs.
-      if (ConfirmExit()) DestroyNow();
+      if (control_.ConfirmExit()) DestroyNow();
       return 0;
     case WM_DESTROY:
-      KillTimer(hwnd(), kDrainTimerId);
       KillTimer(hwnd(), kAddressRereadTimerId);
       address_panel_.StopWatching();
       tray_.Remove();
-      // `FinalShutdown`: every worker ends before the message loop does, or
-      // the process ends here if one is stuck past the wait.
-      server_->ShutdownForExit();
+      control_.ShutdownForExit();
       PostQuitMessage(0);
       return 0;
     default:
@@ -253,7 +242,6 @@ bool MainWindow::OnCreate() {
   address_panel_.Attach(instance_, hwnd(), address_box_, [this] { return PhoneSees(); });
   AcceptDroppedFolders(hwnd());
   InitMainWindow();
-  SetTimer(hwnd(), kDrainTimerId, kDrainTimerMs, nullptr);
   return true;
 }
 
@@ -261,30 +249,6 @@ void MainWindow::InitMainWindow() {
   tray_.Attach(instance_, hwnd());
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
   ShowServerAddress();
-}
-
-// `StartServer`: the two boxes settled and the port written back, then the
-// server started. The start button shows that it runs; a box says why not.
-void MainWindow::StartServer() {
-  const ServerSettings settings =
-      SettleServerSettings(panel_.ReadPortText(), panel_.ReadSiteFolderText(), ansi_);
-  panel_.WritePortText(DecimalText(settings.port));
-  if (const auto box = StartFailureBox(server_->StartServer(settings))) {
-    (void)panel_.ShowInfoBox(box->text, box->kind);
-    return;
-  }
-  panel_.SetStartEnabled(!server_->Running());
-}
-
-// `ConfirmExit`: true lets the window close. While the server runs it asks
-// first, and OK stops the server.
-bool MainWindow::ConfirmExit() {
-  if (!server_->Running()) return true;
-  if (panel_.ShowInfoBox(kConfirmExitQuestion, InfoBoxKind::kQuestion) != InfoBoxAnswer::kOk) {
-    return false;
-  }
-  server_->StopServer();
-  return true;
 }
 
 // `ApplySkin`: the program's look comes from the system's visual styles. The
@@ -346,8 +310,8 @@ void MainWindow::CreateControls() {
   SendMessageW(arrows, UDM_SETRANGE32, 0, 10000);
   SendMessageW(arrows, UDM_SETPOS32, 0, 5000);
 
-  panel_.Attach(PanelControls{hwnd(), port_box_, site_folder_box_,
-                              GetDlgItem(hwnd(), kStartButtonId), connection_log, request_log});
+  control_.Attach(PanelControls{hwnd(), port_box_, site_folder_box_,
+                                GetDlgItem(hwnd(), kStartButtonId), connection_log, request_log});
 }
 
 void MainWindow::LayOutControls() {
@@ -392,12 +356,12 @@ void MainWindow::OnCommand(int id, int code) {
     case kStartButtonId:
       // Enter reaches here without the button: a disabled one ignores it.
       if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd(), kStartButtonId))) {
-        StartServer();
+        control_.Start();
         address_panel_.Follow(ServedAddress());
       }
       break;
     case kStopButtonId:
-      if (code == BN_CLICKED) server_->StopServer();
+      if (code == BN_CLICKED) control_.Stop();
       break;
     case kBrowseButtonId:
       if (code == BN_CLICKED) ChooseSiteFolder();
@@ -449,14 +413,16 @@ void MainWindow::StepPort(bool up) {
 // start would serve): its default document when it has one, else the
 // listing when that is on, else the 404 text.
 PhoneView MainWindow::PhoneSees() {
-  const std::string root =
-      server_->Running() ? server_->site_root() : SettleSiteRoot(panel_.ReadSiteFolderText());
+  const std::string root = control_.server().Running()
+                               ? control_.server().site_root()
+                               : SettleSiteRoot(WideToBytes(WindowText(site_folder_box_), CP_UTF8));
   std::string document(kDefaultDocument);
   std::replace(document.begin(), document.end(), '/', '\\');
   if (platform::FileNameExists(platform::FileName{root, document, true})) {
     return PhoneView::kIndexPage;
   }
-  return server_->serving_options().list_folders ? PhoneView::kListing : PhoneView::kNotFound;
+  return control_.server().serving_options().list_folders ? PhoneView::kListing
+                                                          : PhoneView::kNotFound;
 }
 
 // `ShowServerAddress`: rebuilt from the port box on every change of its text.
@@ -465,22 +431,23 @@ PhoneView MainWindow::PhoneSees() {
 void MainWindow::ShowServerAddress() {
   if (port_box_ == nullptr || address_box_ == nullptr) return;
   const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
-  const std::string address = ServerAddressText(port_text, address_panel_.ShownHost(), ansi_);
+  const std::string address =
+      ServerAddressText(port_text, address_panel_.ShownHost(), control_.ansi());
   const std::wstring text = Widen(address, CP_ACP);
   if (text != WindowText(address_box_)) SetWindowTextW(address_box_, text.c_str());
 }
 
 // Read from the Start button: the server disables it for as long as it runs.
 std::optional<std::int16_t> MainWindow::ServedPort() const {
-  if (!server_->Running()) return std::nullopt;
-  return server_->server_port();
+  if (!control_.server().Running()) return std::nullopt;
+  return control_.server().server_port();
 }
 
 std::optional<std::wstring> MainWindow::ServedAddress() {
   const std::optional<std::int16_t> port = ServedPort();
   if (!port) return std::nullopt;
   const std::string address =
-      ServerAddressText(DecimalText(*port), address_panel_.shown_host(), ansi_);
+      ServerAddressText(DecimalText(*port), address_panel_.shown_host(), control_.ansi());
   return Widen(address, CP_ACP);
 }
 

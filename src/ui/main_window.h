@@ -18,7 +18,7 @@
 #include "ui/options_menu.h"
 #include "ui/tray_controller.h"
 #include "ui/win_handles.h"
-#include "ui/window_panel.h"
+#include "ui/server_control.h"
 
 namespace orvane::ui {
 
@@ -45,8 +45,6 @@ class MainWindow : public BaseWindow<MainWindow> {
 
   bool OnCreate();
   void InitMainWindow();
-  void StartServer();
-  bool ConfirmExit();
   void ApplySkin();
   void CreateControls();
   void PlaceWindow();
@@ -74,7 +72,6 @@ class MainWindow : public BaseWindow<MainWindow> {
 
   HINSTANCE instance_;
   const std::wstring program_folder_;
-  const CodePage ansi_;
 
   // Window thread only.
   int dpi_ = 96;  // the window's DPI, which changes with its monitor
@@ -88,9 +85,7 @@ class MainWindow : public BaseWindow<MainWindow> {
   FocusMemory focus_;
   AddressPanel address_panel_;  // the address box's menu and QR window
 
-  WindowPanel panel_;
-  // Declared after the panel, so it (and its workers) goes first.
-  std::unique_ptr<Server> server_;
+  ServerControl control_;  // the server, and the panel it reaches the window through
   OptionsMenu options_menu_;
 };
 

@@ -9,6 +9,7 @@ add_library(orvane_ui STATIC
   src/ui/dpi.cpp
   src/ui/keyboard_focus.cpp
   src/ui/window_panel.cpp
+  src/ui/server_control.cpp
   src/ui/port_box.cpp
   src/ui/clipboard.cpp
   src/ui/shell_actions.cpp
