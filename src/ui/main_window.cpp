@@ -2,21 +2,14 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
-#include "http/core/path_map.h"
 #include "platform/codepage.h"
-#include "platform/file.h"
 #include "ui/address_ids.h"
-#include "front/address_text.h"
-#include "front/operator_messages.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
-#include "ui/dpi.h"
 #include "ui/drop_target.h"
 #include "ui/port_box.h"
-#include "ui/rules/port_entry.h"
 #include "ui/resource_ids.h"
+#include "ui/rules/port_entry.h"
 #include "ui/shell_actions.h"
 #include "ui/timer_ids.h"
 #include "ui/win_text.h"
@@ -29,9 +22,6 @@ namespace {
 constexpr int kClientWidth = 368;
 constexpr int kClientHeight = 207;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-// The adapters are read once, this long after the last of a burst of
-// network notifications (a VPN connecting sends dozens).
-constexpr UINT kAddressRereadMs = 300;
 
 constexpr DWORD kShown = WS_VISIBLE;
 constexpr DWORD kLabel = kShown | SS_LEFT | SS_CENTERIMAGE;
@@ -100,7 +90,8 @@ MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder, ServingO
       program_folder_(std::move(program_folder)),
       dpi_(SystemDpi()),
       control_(platform::AnsiCodePage(), options),
-      options_menu_(control_.server()) {}
+      options_menu_(control_.server()),
+      address_(control_.server(), control_.ansi()) {}
 
 // While every member is still here to hear WM_DESTROY.
 MainWindow::~MainWindow() { DestroyNow(); }
@@ -155,32 +146,32 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case DM_GETDEFID:
-      // Asked by IsDialogMessage when Enter is pressed. Without a default
-      // it sends IDOK, which no control of the window has.
-      if (const int id = DefaultButtonId(); id != 0) return MAKELRESULT(id, DC_HASDEFID);
-      return 0;
+      return DefaultButton();
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        focus_.Remember(hwnd());
-      } else if (HIWORD(wparam) == 0) {  // not while minimized
-        focus_.Restore(hwnd(), port_box_);
-        return 0;
-      }
+      if (OnActivate(wparam)) return 0;
       break;
     case WM_SETFOCUS:
       // The window itself got the focus (restored from the taskbar): pass
       // it on to the control that had it.
       focus_.Restore(hwnd(), port_box_);
       return 0;
-    case kGetDpiScaledSizeMessage: {
+    case kGetDpiScaledSizeMessage:
       // Per-monitor v2 only: the frame scales with the client area, but not
       // linearly, so the size for the new DPI is worked out, not scaled.
-      const int dpi = static_cast<int>(wparam);
-      *reinterpret_cast<SIZE*>(lparam) = WindowFrame(dpi, dpi);
+      *reinterpret_cast<SIZE*>(lparam) =
+          WindowFrame(static_cast<int>(wparam), static_cast<int>(wparam));
       return TRUE;
-    }
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case WM_TIMER:
+      OnTimer(wparam);
+      return 0;
+    case WM_DROPFILES:
+      // A folder dragged from Explorer: as if picked with Browse.
+      if (const auto folder = TakeDroppedFolder(reinterpret_cast<HDROP>(wparam))) {
+        SetSiteFolder(*folder);
+      }
       return 0;
     case kTrayNotifyMessage:
       tray_.OnNotify(LOWORD(lparam));
@@ -188,40 +179,20 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case kDrainLogsMessage:
       control_.DrainLogs();
       return 0;
-    case WM_TIMER:
-      if (wparam == kDrainTimerId) control_.DrainLogs();
-      if (wparam == kTrayRetryTimerId) tray_.Retry();
-      if (wparam == kAddressRereadTimerId) {
-        KillTimer(hwnd(), kAddressRereadTimerId);
-        ShowServerAddress();
-      }
-      return 0;
     case kAddressesChangedMessage:
-      // Each notification puts the re-read off again (same timer ID).
-      address_panel_.ChangeHeard();
-      SetTimer(hwnd(), kAddressRereadTimerId, kAddressRereadMs, nullptr);
-      return 0;
-    case WM_DROPFILES:
-      // A folder dragged from Explorer: as if picked with Browse.
-      if (const auto folder = TakeDroppedFolder(reinterpret_cast<HDROP>(wparam))) {
-        SetWindowTextW(site_folder_box_, folder->c_str());
-      }
+      address_.AddressesChanged();
       return 0;
     case kQueryServingOptionsMessage:
       return options_menu_.QueryBits();
     case kSetStartEnabledMessage:
       control_.RunEnded();
-      address_panel_.Follow(ServedAddress());
+      address_.Refresh();
       return 0;
     case WM_CLOSE:
       if (control_.ConfirmExit()) DestroyNow();
       return 0;
     case WM_DESTROY:
-      KillTimer(hwnd(), kAddressRereadTimerId);
-      address_panel_.StopWatching();
-      tray_.Remove();
-      control_.ShutdownForExit();
-      PostQuitMessage(0);
+      OnDestroy();
       return 0;
     default:
       if (tray_.OnTaskbarCreated(message)) return 0;
@@ -239,7 +210,7 @@ bool MainWindow::OnCreate() {
   if (port_box_ == nullptr || address_box_ == nullptr || site_folder_box_ == nullptr) {
     return false;
   }
-  address_panel_.Attach(instance_, hwnd(), address_box_, [this] { return PhoneSees(); });
+  address_.Attach(instance_, hwnd(), port_box_, site_folder_box_, address_box_);
   AcceptDroppedFolders(hwnd());
   InitMainWindow();
   return true;
@@ -248,7 +219,41 @@ bool MainWindow::OnCreate() {
 void MainWindow::InitMainWindow() {
   tray_.Attach(instance_, hwnd());
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
-  ShowServerAddress();
+  address_.ShowServerAddress();
+}
+
+// Every worker ends before the message loop does.
+void MainWindow::OnDestroy() {
+  address_.Stop();
+  tray_.Remove();
+  control_.ShutdownForExit();
+  PostQuitMessage(0);
+}
+
+void MainWindow::OnTimer(UINT_PTR id) {
+  switch (id) {
+    case kDrainTimerId:
+      control_.DrainLogs();
+      break;
+    case kTrayRetryTimerId:
+      tray_.Retry();
+      break;
+    case kAddressRereadTimerId:
+      address_.Reread();
+      break;
+    default:
+      break;
+  }
+}
+
+bool MainWindow::OnActivate(WPARAM wparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    focus_.Remember(hwnd());
+    return false;
+  }
+  if (HIWORD(wparam) != 0) return false;  // minimized
+  focus_.Restore(hwnd(), port_box_);
+  return true;
 }
 
 // `ApplySkin`: the program's look comes from the system's visual styles. The
@@ -340,37 +345,43 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
+// The options, the site folder and the server's state are what the QR
+// window's last line depends on: each change of them refreshes it, while a
+// keystroke in the folder box does not.
 void MainWindow::OnCommand(int id, int code) {
   if (options_menu_.OnCommand(id)) {
-    address_panel_.Follow(ServedAddress());
+    address_.Refresh();
     return;
   }
+  if (address_.OnCommand(id)) return;
+  const bool clicked = code == BN_CLICKED;
   switch (id) {
     case kPortBoxId:
-      if (code == EN_CHANGE) ShowServerAddress();
+      if (code == EN_CHANGE) address_.ShowServerAddress();
       break;
     case kAddressBoxId:
-    case kSiteFolderBoxId:  // while stopped, the phone's view is the box's folder
-      if (code == EN_CHANGE) address_panel_.Follow(ServedAddress());
+      if (code == EN_CHANGE) address_.AddressEdited();
       break;
     case kStartButtonId:
       // Enter reaches here without the button: a disabled one ignores it.
-      if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd(), kStartButtonId))) {
+      if (clicked && IsWindowEnabled(GetDlgItem(hwnd(), kStartButtonId))) {
         control_.Start();
-        address_panel_.Follow(ServedAddress());
+        address_.Refresh();
       }
       break;
     case kStopButtonId:
-      if (code == BN_CLICKED) control_.Stop();
+      if (clicked) control_.Stop();  // the run's end refreshes (kSetStartEnabledMessage)
       break;
     case kBrowseButtonId:
-      if (code == BN_CLICKED) ChooseSiteFolder();
+      if (clicked) {
+        if (const auto folder = PickSiteFolder(hwnd())) SetSiteFolder(*folder);
+      }
       break;
     case kOpenSiteButtonId:
-      if (code == BN_CLICKED) OpenSite(hwnd(), WindowText(address_box_));
+      if (clicked) OpenSite(hwnd(), WindowText(address_box_));
       break;
     case kTrayButtonId:
-      if (code == BN_CLICKED) HideToTray();
+      if (clicked) HideToTray();
       break;
     case kInstructionsMenuItemId:
       ShowInstructions();
@@ -379,17 +390,16 @@ void MainWindow::OnCommand(int id, int code) {
       ShowAbout();
       break;
     default:
-      if (address_panel_.OnCommand(id, ServedAddress())) ShowServerAddress();
       break;
   }
 }
 
-// Enter presses the focused button, or Start from the port and folder
-// boxes; elsewhere (the address box) there is no default: 0.
-int MainWindow::DefaultButtonId() const {
+// Asked by IsDialogMessage when Enter is pressed. Without a default it
+// sends IDOK, which no control of the window has.
+LRESULT MainWindow::DefaultButton() const {
   const int focused = GetDlgCtrlID(GetFocus());
-  if (IsPushButton(focused)) return focused;
-  return focused == kAddressBoxId ? 0 : kStartButtonId;
+  if (focused == kAddressBoxId) return 0;
+  return MAKELRESULT(IsPushButton(focused) ? focused : kStartButtonId, DC_HASDEFID);
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
@@ -409,54 +419,13 @@ void MainWindow::StepPort(bool up) {
   SetFocus(port_box_);
 }
 
-// The folder being served, or while stopped the folder in the box (what a
-// start would serve): its default document when it has one, else the
-// listing when that is on, else the 404 text.
-PhoneView MainWindow::PhoneSees() {
-  const std::string root = control_.server().Running()
-                               ? control_.server().site_root()
-                               : SettleSiteRoot(WideToBytes(WindowText(site_folder_box_), CP_UTF8));
-  std::string document(kDefaultDocument);
-  std::replace(document.begin(), document.end(), '/', '\\');
-  if (platform::FileNameExists(platform::FileName{root, document, true})) {
-    return PhoneView::kIndexPage;
-  }
-  return control_.server().serving_options().list_folders ? PhoneView::kListing
-                                                          : PhoneView::kNotFound;
-}
-
-// `ShowServerAddress`: rebuilt from the port box on every change of its text.
-// The box is rewritten only when its text changes, so a re-read after a
-// network notification leaves the operator's selection alone.
-void MainWindow::ShowServerAddress() {
-  if (port_box_ == nullptr || address_box_ == nullptr) return;
-  const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
-  const std::string address =
-      ServerAddressText(port_text, address_panel_.ShownHost(), control_.ansi());
-  const std::wstring text = Widen(address, CP_ACP);
-  if (text != WindowText(address_box_)) SetWindowTextW(address_box_, text.c_str());
-}
-
-// Read from the Start button: the server disables it for as long as it runs.
-std::optional<std::int16_t> MainWindow::ServedPort() const {
-  if (!control_.server().Running()) return std::nullopt;
-  return control_.server().server_port();
-}
-
-std::optional<std::wstring> MainWindow::ServedAddress() {
-  const std::optional<std::int16_t> port = ServedPort();
-  if (!port) return std::nullopt;
-  const std::string address =
-      ServerAddressText(DecimalText(*port), address_panel_.shown_host(), control_.ansi());
-  return Widen(address, CP_ACP);
-}
-
-void MainWindow::ChooseSiteFolder() {
-  if (const auto folder = PickSiteFolder(hwnd())) SetWindowTextW(site_folder_box_, folder->c_str());
+void MainWindow::SetSiteFolder(const std::wstring& folder) {
+  SetWindowTextW(site_folder_box_, folder.c_str());
+  address_.Refresh();
 }
 
 void MainWindow::HideToTray() {
-  address_panel_.CloseQrWindow();
+  address_.CloseQrWindow();
   focus_.Remember(hwnd());
   tray_.Hide();
 }

@@ -39,8 +39,10 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const QrContent
     GetWindowRect(owner, &main);
     const POINT origin{main.right + MulDiv(8, WindowDpi(owner), kBaseDpi), box.top};
     const std::wstring title = FromGbk(kQrWindowTitle);
+    opening_ = true;
     if (CreateThis(0, kQrWindowClass, title.c_str(), kStyle, origin, SIZE{100, 100}, owner, nullptr,
                    instance) == nullptr) {
+      opening_ = false;
       return;
     }
     dpi_ = WindowDpi(hwnd());
@@ -52,6 +54,7 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const QrContent
     SetContent(content);
     Fit(origin);  // pushed back onto the monitor if need be
     ShowWindow(hwnd(), SW_SHOW);
+    opening_ = false;
   }
   SetForegroundWindow(hwnd());
   SetFocus(hwnd());
@@ -185,6 +188,9 @@ LRESULT QrWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_ERASEBKGND:
       return 1;  // Paint covers every pixel
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) != WA_INACTIVE && !opening_ && on_activate_) on_activate_();
+      break;
     case WM_CTLCOLORSTATIC: {
       // The remark in black on the window's white.
       const auto dc = reinterpret_cast<HDC>(wparam);

@@ -17,7 +17,8 @@ add_library(orvane_ui STATIC
   src/ui/address_watch.cpp
   src/ui/address_menu.cpp
   src/ui/qr_window.cpp
-  src/ui/address_panel.cpp
+  src/ui/phone_view.cpp
+  src/ui/address_presenter.cpp
   src/ui/options_menu.cpp
   src/ui/main_window.cpp
   src/ui/window_classes.cpp
