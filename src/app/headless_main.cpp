@@ -1,10 +1,10 @@
 // The headless server for Linux: `orvane-headless [--list] [--types] [FOLDER]
 // [PORT]` serves FOLDER (default: the current folder) on PORT (default 8080)
-// on every IPv4 address until SIGINT or SIGTERM. --list lists folders that
-// have no index.htm, --types sends the common content types; both are off by
-// default. Exit codes: 0 stopped cleanly, 1 could not start, 2 wrong command
-// line, 3 (kExitWorkersEnded) workers stuck past the shutdown wait were ended
-// with the process.
+// on every IPv4 address until SIGINT or SIGTERM. The switches are the rows of
+// the options table (front/option_table.h), each off by default. Exit codes:
+// 0 stopped cleanly, 1 could not start, 2 wrong command line, 3
+// (kExitWorkersEnded) workers stuck past the shutdown wait were ended with
+// the process.
 #include <langinfo.h>
 #include <limits.h>
 #include <locale.h>
@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "platform/adapters.h"
 #include "platform/codepage.h"
 #include "front/operator_messages.h"
+#include "front/option_table.h"
 
 namespace {
 
@@ -65,29 +67,13 @@ class StdoutHold {
 }  // namespace
 
 int main(int argc, char** argv) {
-  orvane::ServingOptions serving;
-  std::vector<std::string> positional;
-  bool wrong = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--list") {
-      serving.list_folders = true;
-    } else if (arg == "--types") {
-      serving.common_types = true;
-    } else if (arg == "-h" || arg.rfind("--", 0) == 0) {
-      wrong = true;  // -h, --help and any other switch
-    } else {
-      positional.push_back(arg);
-    }
-  }
-  if (wrong || positional.size() > 2) {
-    std::fprintf(stderr,
-                 "usage: %s [--list] [--types] [FOLDER] [PORT]\n"
-                 "  --list   a folder without index.htm shows its files\n"
-                 "  --types  the content types phones and browsers open in place\n",
-                 argv[0]);
+  const std::optional<orvane::CommandLine> line = orvane::ParseCommandLine(
+      std::vector<std::string>(argv + 1, argv + argc), orvane::SwitchStyle::kHeadless);
+  if (!line) {
+    std::fputs(orvane::HeadlessUsage(argv[0]).c_str(), stderr);
     return 2;
   }
+  const std::vector<std::string>& positional = line->positional;
   const std::string folder = AbsoluteFolder(!positional.empty() ? positional[0] : ".");
   const std::string port_text = positional.size() > 1 ? positional[1] : "8080";
 
@@ -104,7 +90,7 @@ int main(int argc, char** argv) {
   orvane::ConsolePanel panel;
   const orvane::CodePage ansi = orvane::platform::AnsiCodePage();
   orvane::Server server(panel, ansi);
-  server.SetServingOptions(serving);
+  server.SetServingOptions(line->options);
   // The start report goes out before any client line: standard output is
   // held from before the first accept until the report is written.
   StdoutHold hold;

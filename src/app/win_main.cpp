@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "front/option_table.h"
 #include "net/net_socket.h"
 #include "ui/keyboard_focus.h"
 #include "ui/main_window.h"
-#include "ui/rules/option_switches.h"
 #include "ui/win_handles.h"
+#include "ui/win_text.h"
+#include "ui/window_classes.h"
 
 namespace {
 
@@ -32,20 +34,18 @@ std::wstring ProgramFolder() {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-// The serving options the command line switches on, for a shortcut:
-// "/list" (the folder listing) and "/types" (the common content types), in
-// any order and case. Every other argument is ignored.
+// The serving options the command line switches on, for a shortcut: the
+// rows of the options table as "/name", in any order and case. Every other
+// word is ignored.
 orvane::ServingOptions OptionsFromCommandLine() {
-  std::vector<std::wstring> arguments;
+  std::vector<std::string> words;
   int count = 0;
-  if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count)) {
-    for (int i = 1; i < count; ++i) arguments.emplace_back(argv[i]);  // [0]: the program
-    LocalFree(argv);
+  const orvane::ui::UniqueArgv argv(CommandLineToArgvW(GetCommandLineW(), &count));
+  for (int i = 1; argv && i < count; ++i) {  // [0]: the program
+    words.push_back(orvane::ui::WideToBytes(argv.get()[i], CP_UTF8));
   }
-  orvane::ServingOptions options;
-  options.list_folders = orvane::ui::HasSwitch(arguments, L"list");
-  options.common_types = orvane::ui::HasSwitch(arguments, L"types");
-  return options;
+  const auto line = orvane::ParseCommandLine(words, orvane::SwitchStyle::kWindows);
+  return line ? line->options : orvane::ServingOptions{};
 }
 
 int RunProgram(HINSTANCE instance, int show_command) {
@@ -56,6 +56,7 @@ int RunProgram(HINSTANCE instance, int show_command) {
   const orvane::ui::ComApartment com(
       SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
 
+  if (!orvane::ui::RegisterWindowClasses(instance)) return 1;
   int exit_code = 1;
   {
     // Windows Sockets 2.2 for the life of the window; a failure shows when

@@ -32,7 +32,6 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       options_(options),
       site_root_(std::make_shared<const std::string>()),
       canned_(BuildCannedResponses()),
-      serving_(std::make_shared<const ServingOptions>()),
       listings_(options.max_listings),
       pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count,
                                          options.test_make_thread)) {
@@ -44,7 +43,7 @@ Server::~Server() {
 }
 
 void Server::SetServingOptions(ServingOptions options) {
-  platform::LockGuard guard(options_lock_);
+  platform::LockGuard guard(serving_lock_);
   // A code is made when the option is switched on; while it stays on, the
   // one in force is kept. Without it no code is held.
   if (!options.access_code) {
@@ -56,7 +55,7 @@ void Server::SetServingOptions(ServingOptions options) {
 }
 
 void Server::RenewAccessCode() {
-  platform::LockGuard guard(options_lock_);
+  platform::LockGuard guard(serving_lock_);
   if (!serving_->access_code) return;
   ServingOptions options = *serving_;
   options.code = NewAccessCode();
@@ -64,8 +63,12 @@ void Server::RenewAccessCode() {
 }
 
 ServingOptions Server::serving_options() const {
-  platform::LockGuard guard(options_lock_);
-  return *serving_;
+  std::shared_ptr<const ServingOptions> snapshot;
+  {
+    platform::LockGuard guard(serving_lock_);
+    snapshot = serving_;
+  }
+  return *snapshot;
 }
 
 std::string Server::site_root() const {
@@ -184,7 +187,7 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
   // The options as they stand now, read once for the whole request.
   std::shared_ptr<const ServingOptions> snapshot;
   {
-    platform::LockGuard guard(options_lock_);
+    platform::LockGuard guard(serving_lock_);
     snapshot = serving_;
   }
   const ServingOptions& serving = *snapshot;

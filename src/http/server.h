@@ -60,6 +60,7 @@ class Server : private WorkerHost {
   // A new access code: every earlier code and its cookies stop working at
   // the next request. Nothing while the code is off.
   void RenewAccessCode();
+  // The options as they stand now, all from one SetServingOptions.
   [[nodiscard]] ServingOptions serving_options() const;
   // Worker threads that exist and have not ended, suspended ones included.
   [[nodiscard]] int LiveWorkerCount() const { return pool_->LiveThreadCount(); }
@@ -101,11 +102,12 @@ class Server : private WorkerHost {
   platform::Lock run_lock_;
   // Written under run_lock_; read without it by the window thread.
   std::atomic<bool> running_{false};
-  // The serving options: replaced as a whole by the front end, read by each
-  // worker once per request (a copy of the pointer, so a request sees one
-  // consistent set however the options change meanwhile).
-  mutable platform::Lock options_lock_;
-  std::shared_ptr<const ServingOptions> serving_ GUARDED_BY(options_lock_);
+  // The serving options as one immutable snapshot, swapped whole by the
+  // front end on its thread; a request copies it once, so it never sees half
+  // of a change, and an option that is a text (not only a flag) can join it.
+  mutable platform::Lock serving_lock_;
+  std::shared_ptr<const ServingOptions> serving_ GUARDED_BY(serving_lock_) =
+      std::make_shared<const ServingOptions>();
   std::uint64_t started_run_ GUARDED_BY(run_lock_) = 0;  // the pool's run of the last start
   // The port of the listener StopServer closed last, and when.
   std::uint16_t stopped_port_ GUARDED_BY(run_lock_) = 0;

@@ -16,16 +16,7 @@ class BaseWindow {
   BaseWindow(const BaseWindow&) = delete;
   BaseWindow& operator=(const BaseWindow&) = delete;
 
- protected:
-  BaseWindow() = default;
-  // By now the derived object is gone: the window, should it still exist,
-  // is destroyed without a word to it. A derived window that must hear its
-  // WM_DESTROY destroys itself in its own destructor (DestroyNow).
-  ~BaseWindow() {
-    if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
-  }
-
-  // The procedure for the derived window's class.
+  // The procedure of the derived window's class (RegisterWindowClasses).
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* self = reinterpret_cast<Derived*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_NCCREATE) {
@@ -53,7 +44,17 @@ class BaseWindow {
     return result;
   }
 
-  // Creates the window with `this` as the object its messages go to.
+ protected:
+  BaseWindow() = default;
+  // By now the derived object is gone: the window, should it still exist,
+  // is destroyed without a word to it. A derived window that must hear its
+  // WM_DESTROY destroys itself in its own destructor (DestroyNow).
+  ~BaseWindow() {
+    if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  }
+
+  // Creates the window with `this` as the object its messages go to. Its
+  // class is registered already (RegisterWindowClasses).
   HWND CreateThis(DWORD ex_style, const wchar_t* class_name, const wchar_t* title, DWORD style,
                   POINT at, SIZE size, HWND owner, HMENU menu, HINSTANCE instance) {
     return CreateWindowExW(ex_style, class_name, title, style, at.x, at.y, size.cx, size.cy, owner,

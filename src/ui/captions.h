@@ -37,12 +37,9 @@ inline constexpr std::string_view kInfoBoxCaption = "\xD0\xC5\xCF\xA2\xA3\xBA"; 
 inline constexpr std::string_view kChooseFolderPrompt =
     "\xC7\xEB\xD1\xA1\xD4\xF1\xCD\xF8\xD5\xBE\xB5\xC4\xC4\xBF\xC2\xBC\xA3\xBA";
 inline constexpr std::string_view kInstructionsText = "\xC7\xEB\xBF\xB4\xCB\xB5\xC3\xF7";  // 请看说明
-// The options menu beside the two menus of the resources, and its two items.
+// The options menu beside the two menus of the resources; its items are the
+// captions of the options table's rows.
 inline constexpr std::string_view kOptionsMenuCaption = "\xD1\xA1\xCF\xEE(&O)";          // 选项(&O)
-inline constexpr std::string_view kListFoldersCaption =
-    "\xC1\xD0\xB3\xF6\xCE\xC4\xBC\xFE\xBC\xD0\xC4\xDA\xC8\xDD(&L)";               // 列出文件夹内容(&L)
-inline constexpr std::string_view kCommonTypesCaption =
-    "\xB3\xA3\xBC\xFB\xCE\xC4\xBC\xFE\xC0\xE0\xD0\xCD(&T)";                       // 常见文件类型(&T)
 // clang-format on
 // The about box's contact line: 联系：请在本项目的问题跟踪页留言
 // (contact: leave a message on this project's issue tracker).

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 #include "ui/resource_ids.h"
 
 namespace orvane::ui {
@@ -32,13 +34,17 @@ enum ControlId : int {
 };
 
 // The menu bar is the resource IDR_MAIN_MENU; its two command IDs. The
-// window adds the options menu beside them, with its two check items.
+// window adds the options menu beside them, with a check item for each row
+// of the options table (front/option_table.h): the first ID plus the row.
 enum MenuId : int {
   kInstructionsMenuItemId = IDM_INSTRUCTIONS,
   kAboutMenuItemId = IDM_ABOUT,
-  kListFoldersMenuItemId = 2003,
-  kCommonTypesMenuItemId = 2004,
+  kFirstOptionMenuItemId = 2003,
+  kLastOptionMenuItemId = 2099,
 };
+inline constexpr int OptionMenuItemId(std::size_t row) {
+  return kFirstOptionMenuItemId + static_cast<int>(row);
+}
 
 // The notification-area icon's identifier and its callback message; the low
 // word of lParam carries the mouse message (WM_LBUTTONUP and so on).
@@ -49,12 +55,14 @@ inline constexpr UINT kDrainLogsMessage = WM_APP + 2;
 // Posted by worker threads: wParam != 0 enables the start button.
 inline constexpr UINT kSetStartEnabledMessage = WM_APP + 3;
 // Sent by outside code (the tests; a menu of another process cannot be read
-// under Wine): the answer has one bit per option, for its check mark in the
-// options menu and for the server's own setting, which must agree.
+// under Wine): the answer has two bits for each row of the options table,
+// one for its check mark in the options menu and one for the server's own
+// setting, which must agree.
 inline constexpr UINT kQueryServingOptionsMessage = WM_APP + 4;
-inline constexpr LRESULT kListFoldersCheckedBit = 1;
-inline constexpr LRESULT kCommonTypesCheckedBit = 2;
-inline constexpr LRESULT kListFoldersServedBit = 4;
-inline constexpr LRESULT kCommonTypesServedBit = 8;
+inline constexpr std::size_t kMostOptionRows = 16;
+inline constexpr LRESULT OptionCheckedBit(std::size_t row) { return LRESULT{1} << row; }
+inline constexpr LRESULT OptionServedBit(std::size_t row) {
+  return LRESULT{1} << (kMostOptionRows + row);
+}
 
 }  // namespace orvane::ui

@@ -14,6 +14,10 @@ namespace {
 // data into the receiving process.
 constexpr UINT kCopyGlobalDataMessage = 0x0049;
 
+// A drop is finished (DragFinish) by its owner, once its item is read.
+void FinishDrop(HDROP drop) { DragFinish(drop); }
+using UniqueDrop = platform::UniqueResource<PointerTraits<HDROP, &FinishDrop>>;
+
 // The first item's path, as long as it is (it may exceed MAX_PATH).
 std::wstring FirstItem(HDROP drop) {
   const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
@@ -102,8 +106,11 @@ void AcceptDroppedFolders(HWND window) {
 }
 
 std::optional<std::wstring> TakeDroppedFolder(HDROP drop) {
-  std::wstring item = FirstItem(drop);
-  DragFinish(drop);
+  std::wstring item;
+  {
+    const UniqueDrop finished_after(drop);
+    item = FirstItem(finished_after.get());
+  }
   if (item.empty()) return std::nullopt;
   // A shortcut (one dragged from the desktop, say) stands for its target,
   // not for the folder it lies in.

@@ -1,24 +1,17 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-#include <shlobj.h>
 
-#include <algorithm>
-
-#include "http/core/path_map.h"
 #include "platform/codepage.h"
-#include "platform/file.h"
 #include "ui/address_ids.h"
-#include "front/address_text.h"
-#include "front/operator_messages.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
-#include "ui/dpi.h"
 #include "ui/drop_target.h"
 #include "ui/port_box.h"
-#include "ui/rules/port_entry.h"
 #include "ui/resource_ids.h"
+#include "ui/rules/port_entry.h"
+#include "ui/shell_actions.h"
+#include "ui/timer_ids.h"
 #include "ui/win_text.h"
 
 namespace orvane::ui {
@@ -29,16 +22,6 @@ namespace {
 constexpr int kClientWidth = 368;
 constexpr int kClientHeight = 207;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-// A safety net for the log queue should a drain message ever be lost.
-constexpr UINT_PTR kDrainTimerId = 1;
-constexpr UINT kDrainTimerMs = 500;
-// While the shell refuses the tray icon (log-on, Explorer restarting).
-constexpr UINT_PTR kTrayRetryTimerId = 2;
-constexpr UINT kTrayRetryMs = 2000;
-// The adapters are read once, this long after the last of a burst of
-// network notifications (a VPN connecting sends dozens).
-constexpr UINT_PTR kAddressRereadTimerId = 3;
-constexpr UINT kAddressRereadMs = 300;
 
 constexpr DWORD kShown = WS_VISIBLE;
 constexpr DWORD kLabel = kShown | SS_LEFT | SS_CENTERIMAGE;
@@ -105,33 +88,19 @@ UniqueIcon LoadAppIcon(HINSTANCE instance, int side) {
 MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder, ServingOptions options)
     : instance_(instance),
       program_folder_(std::move(program_folder)),
-      ansi_(platform::AnsiCodePage()),
       dpi_(SystemDpi()),
-      server_(std::make_unique<Server>(panel_, ansi_)) {
-  server_->SetServingOptions(options);
-}
+      control_(platform::AnsiCodePage(), options),
+      options_menu_(control_.server()),
+      address_(control_.server(), control_.ansi()) {}
 
 // While every member is still here to hear WM_DESTROY.
 MainWindow::~MainWindow() { DestroyNow(); }
 
 bool MainWindow::Create(int show_command) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance_;
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kMainWindowClass;
-  // The tray wants the system's small size; the window takes its own
-  // icons at its DPI (LoadWindowIcons).
-  tray_image_ = LoadAppIcon(instance_, GetSystemMetrics(SM_CXSMICON));
-  window_class.hIconSm = tray_image_.get();
-  if (RegisterClassExW(&window_class) == 0) return false;
-
   // The menu bar with its two drop-down menus comes from the resources;
   // the options menu is added beside them.
   UniqueMenu menu_bar(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
-  if (!menu_bar || !AddOptionsMenu(menu_bar.get())) return false;
+  if (!menu_bar || !options_menu_.AddTo(menu_bar.get())) return false;
 
   // Made at the system DPI; PlaceWindow then sizes and centres it for the
   // DPI of the monitor it landed on.
@@ -142,7 +111,7 @@ bool MainWindow::Create(int show_command) {
                  POINT{CW_USEDEFAULT, CW_USEDEFAULT}, frame, nullptr, menu_bar.get(), instance_);
   if (created == nullptr) return false;
   menu_bar.release();  // destroyed with the window
-  ShowServingOptions();
+  options_menu_.ShowChecks();
   PlaceWindow();
   ShowWindow(created, show_command);
   UpdateWindow(created);
@@ -177,98 +146,62 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case DM_GETDEFID:
-      // Asked by IsDialogMessage when Enter is pressed. Without a default
-      // it sends IDOK, which no control of the window has.
-      if (const int id = DefaultButtonId(); id != 0) return MAKELRESULT(id, DC_HASDEFID);
-      return 0;
+      return DefaultButton();
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        focus_.Remember(hwnd());
-      } else if (HIWORD(wparam) == 0) {  // not while minimized
-        focus_.Restore(hwnd(), port_box_);
-        return 0;
-      }
+      if (OnActivate(wparam)) return 0;
       break;
     case WM_SETFOCUS:
       // The window itself got the focus (restored from the taskbar): pass
       // it on to the control that had it.
       focus_.Restore(hwnd(), port_box_);
       return 0;
-    case kGetDpiScaledSizeMessage: {
+    case kGetDpiScaledSizeMessage:
       // Per-monitor v2 only: the frame scales with the client area, but not
       // linearly, so the size for the new DPI is worked out, not scaled.
-      const int dpi = static_cast<int>(wparam);
-      *reinterpret_cast<SIZE*>(lparam) = WindowFrame(dpi, dpi);
+      *reinterpret_cast<SIZE*>(lparam) =
+          WindowFrame(static_cast<int>(wparam), static_cast<int>(wparam));
       return TRUE;
-    }
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
-    case kTrayNotifyMessage:
-      OnTrayNotify(LOWORD(lparam));
-      return 0;
-    case kDrainLogsMessage:
-      panel_.DrainLogs();
-      return 0;
     case WM_TIMER:
-      if (wparam == kDrainTimerId) panel_.DrainLogs();
-      if (wparam == kTrayRetryTimerId) ShowTrayIcon(false);
-      if (wparam == kAddressRereadTimerId) {
-        KillTimer(hwnd(), kAddressRereadTimerId);
-        ShowServerAddress();
-      }
-      return 0;
-    case kAddressesChangedMessage:
-      // Each notification puts the re-read off again (same timer ID).
-      address_panel_.ChangeHeard();
-      SetTimer(hwnd(), kAddressRereadTimerId, kAddressRereadMs, nullptr);
+      OnTimer(wparam);
       return 0;
     case WM_DROPFILES:
       // A folder dragged from Explorer: as if picked with Browse.
       if (const auto folder = TakeDroppedFolder(reinterpret_cast<HDROP>(wparam))) {
-        SetWindowTextW(site_folder_box_, folder->c_str());
+        SetSiteFolder(*folder);
       }
+      return 0;
+    case kTrayNotifyMessage:
+      tray_.OnNotify(LOWORD(lparam));
+      return 0;
+    case kDrainLogsMessage:
+      control_.DrainLogs();
+      return 0;
+    case kAddressesChangedMessage:
+      address_.AddressesChanged();
       return 0;
     case kQueryServingOptionsMessage:
-      return ServingOptionBits();
+      return options_menu_.QueryBits();
     case kSetStartEnabledMessage:
-      // A run ended. The button follows the server, which a start made since
-      // the message was posted may run again.
-      panel_.SetStartEnabled(!server_->Running());  // on this thread: moves the focus first
-      address_panel_.Follow(ServedAddress());
+      control_.RunEnded();
+      address_.Refresh();
       return 0;
     case WM_CLOSE:
-      // `ConfirmExit`: asks first while the server runs.
-      if (ConfirmExit()) DestroyNow();
+      if (control_.ConfirmExit()) DestroyNow();
       return 0;
     case WM_DESTROY:
-      KillTimer(hwnd(), kDrainTimerId);
-      KillTimer(hwnd(), kTrayRetryTimerId);
-      KillTimer(hwnd(), kAddressRereadTimerId);
-      address_panel_.StopWatching();
-      tray_icon_.Remove();
-      // `FinalShutdown`: every worker ends before the message loop does, or
-      // the process ends here if one is stuck past the wait.
-      server_->ShutdownForExit();
-      PostQuitMessage(0);
+      OnDestroy();
       return 0;
     default:
-      if (message == taskbar_created_message_ && message != 0) {
-        ShowTrayIcon(false);
-        return 0;
-      }
+      if (tray_.OnTaskbarCreated(message)) return 0;
       break;
   }
   return DefWindowProcW(hwnd(), message, wparam, lparam);
 }
 
 bool MainWindow::OnCreate() {
-  taskbar_created_message_ = RegisterWindowMessageW(L"TaskbarCreated");
-  // Run elevated, the program would not hear Explorer's restart (sent from
-  // a lower integrity level) without this.
-  if (taskbar_created_message_ != 0) {
-    ChangeWindowMessageFilterEx(hwnd(), taskbar_created_message_, MSGFLT_ALLOW, nullptr);
-  }
   dpi_ = WindowDpi(hwnd());
   LoadWindowIcons();
   // The visual styles must be in force before the first control is made.
@@ -277,60 +210,50 @@ bool MainWindow::OnCreate() {
   if (port_box_ == nullptr || address_box_ == nullptr || site_folder_box_ == nullptr) {
     return false;
   }
-  address_panel_.Attach(instance_, hwnd(), address_box_, [this] { return PhoneSees(); });
+  address_.Attach(instance_, hwnd(), port_box_, site_folder_box_, address_box_);
   AcceptDroppedFolders(hwnd());
   InitMainWindow();
-  SetTimer(hwnd(), kDrainTimerId, kDrainTimerMs, nullptr);
   return true;
 }
 
 void MainWindow::InitMainWindow() {
-  ShowTrayIcon(true);
+  tray_.Attach(instance_, hwnd());
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
-  ShowServerAddress();
+  address_.ShowServerAddress();
 }
 
-// `StartServer`: the two boxes settled and the port written back, then the
-// server started. The start button shows that it runs; a box says why not.
-void MainWindow::StartServer() {
-  const ServerSettings settings =
-      SettleServerSettings(panel_.ReadPortText(), panel_.ReadSiteFolderText(), ansi_);
-  panel_.WritePortText(DecimalText(settings.port));
-  if (const auto box = StartFailureBox(server_->StartServer(settings))) {
-    (void)panel_.ShowInfoBox(box->text, box->kind);
-    return;
+// Every worker ends before the message loop does.
+void MainWindow::OnDestroy() {
+  address_.Stop();
+  tray_.Remove();
+  control_.ShutdownForExit();
+  PostQuitMessage(0);
+}
+
+void MainWindow::OnTimer(UINT_PTR id) {
+  switch (id) {
+    case kDrainTimerId:
+      control_.DrainLogs();
+      break;
+    case kTrayRetryTimerId:
+      tray_.Retry();
+      break;
+    case kAddressRereadTimerId:
+      address_.Reread();
+      break;
+    default:
+      break;
   }
-  panel_.SetStartEnabled(!server_->Running());
 }
 
-// `ConfirmExit`: true lets the window close. While the server runs it asks
-// first, and OK stops the server.
-bool MainWindow::ConfirmExit() {
-  if (!server_->Running()) return true;
-  if (panel_.ShowInfoBox(kConfirmExitQuestion, InfoBoxKind::kQuestion) != InfoBoxAnswer::kOk) {
+bool MainWindow::OnActivate(WPARAM wparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    focus_.Remember(hwnd());
     return false;
   }
-  server_->StopServer();
+  if (HIWORD(wparam) != 0) return false;  // minimized
+  focus_.Restore(hwnd(), port_box_);
   return true;
-}
-
-// Adds the tray icon (`first`) or adds it again; while the shell refuses,
-// a timer keeps asking.
-void MainWindow::ShowTrayIcon(bool first) {
-  const bool shown = first ? tray_icon_.Add(hwnd(), kTrayIconId, kTrayNotifyMessage,
-                                            tray_image_.get(), FromGbk(kProductTitle))
-                           : tray_icon_.Restore();
-  if (shown) {
-    KillTimer(hwnd(), kTrayRetryTimerId);
-    tray_fallback_.Accepted();
-    return;
-  }
-  SetTimer(hwnd(), kTrayRetryTimerId, kTrayRetryMs, nullptr);
-  // Hidden with no icon the window could not be reached: after a few
-  // refusals it waits minimized on the taskbar while the timer goes on.
-  if (!first && tray_fallback_.Refused(!IsWindowVisible(hwnd()))) {
-    ShowWindow(hwnd(), SW_SHOWMINNOACTIVE);
-  }
 }
 
 // `ApplySkin`: the program's look comes from the system's visual styles. The
@@ -392,8 +315,8 @@ void MainWindow::CreateControls() {
   SendMessageW(arrows, UDM_SETRANGE32, 0, 10000);
   SendMessageW(arrows, UDM_SETPOS32, 0, 5000);
 
-  panel_.Attach(PanelControls{hwnd(), port_box_, site_folder_box_,
-                              GetDlgItem(hwnd(), kStartButtonId), connection_log, request_log});
+  control_.Attach(PanelControls{hwnd(), port_box_, site_folder_box_,
+                                GetDlgItem(hwnd(), kStartButtonId), connection_log, request_log});
 }
 
 void MainWindow::LayOutControls() {
@@ -422,33 +345,43 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
+// The options, the site folder and the server's state are what the QR
+// window's last line depends on: each change of them refreshes it, while a
+// keystroke in the folder box does not.
 void MainWindow::OnCommand(int id, int code) {
+  if (options_menu_.OnCommand(id)) {
+    address_.Refresh();
+    return;
+  }
+  if (address_.OnCommand(id)) return;
+  const bool clicked = code == BN_CLICKED;
   switch (id) {
     case kPortBoxId:
-      if (code == EN_CHANGE) ShowServerAddress();
+      if (code == EN_CHANGE) address_.ShowServerAddress();
       break;
     case kAddressBoxId:
-    case kSiteFolderBoxId:  // while stopped, the phone's view is the box's folder
-      if (code == EN_CHANGE) address_panel_.Follow(ServedAddress());
+      if (code == EN_CHANGE) address_.AddressEdited();
       break;
     case kStartButtonId:
       // Enter reaches here without the button: a disabled one ignores it.
-      if (code == BN_CLICKED && IsWindowEnabled(GetDlgItem(hwnd(), kStartButtonId))) {
-        StartServer();
-        address_panel_.Follow(ServedAddress());
+      if (clicked && IsWindowEnabled(GetDlgItem(hwnd(), kStartButtonId))) {
+        control_.Start();
+        address_.Refresh();
       }
       break;
     case kStopButtonId:
-      if (code == BN_CLICKED) server_->StopServer();
+      if (clicked) control_.Stop();  // the run's end refreshes (kSetStartEnabledMessage)
       break;
     case kBrowseButtonId:
-      if (code == BN_CLICKED) ChooseSiteFolder();
+      if (clicked) {
+        if (const auto folder = PickSiteFolder(hwnd())) SetSiteFolder(*folder);
+      }
       break;
     case kOpenSiteButtonId:
-      if (code == BN_CLICKED) OpenSite();
+      if (clicked) OpenSite(hwnd(), WindowText(address_box_));
       break;
     case kTrayButtonId:
-      if (code == BN_CLICKED) HideToTray();
+      if (clicked) HideToTray();
       break;
     case kInstructionsMenuItemId:
       ShowInstructions();
@@ -456,22 +389,17 @@ void MainWindow::OnCommand(int id, int code) {
     case kAboutMenuItemId:
       ShowAbout();
       break;
-    case kListFoldersMenuItemId:
-    case kCommonTypesMenuItemId:
-      ToggleServingOption(id);
-      break;
     default:
-      if (address_panel_.OnCommand(id, ServedAddress())) ShowServerAddress();
       break;
   }
 }
 
-// Enter presses the focused button, or Start from the port and folder
-// boxes; elsewhere (the address box) there is no default: 0.
-int MainWindow::DefaultButtonId() const {
+// Asked by IsDialogMessage when Enter is pressed. Without a default it
+// sends IDOK, which no control of the window has.
+LRESULT MainWindow::DefaultButton() const {
   const int focused = GetDlgCtrlID(GetFocus());
-  if (IsPushButton(focused)) return focused;
-  return focused == kAddressBoxId ? 0 : kStartButtonId;
+  if (focused == kAddressBoxId) return 0;
+  return MAKELRESULT(IsPushButton(focused) ? focused : kStartButtonId, DC_HASDEFID);
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
@@ -491,159 +419,15 @@ void MainWindow::StepPort(bool up) {
   SetFocus(port_box_);
 }
 
-bool MainWindow::AddOptionsMenu(HMENU menu_bar) {
-  UniqueMenu options(CreatePopupMenu());
-  if (!options ||
-      !AppendMenuW(options.get(), MF_STRING, kListFoldersMenuItemId,
-                   FromGbk(kListFoldersCaption).c_str()) ||
-      !AppendMenuW(options.get(), MF_STRING, kCommonTypesMenuItemId,
-                   FromGbk(kCommonTypesCaption).c_str()) ||
-      !AppendMenuW(menu_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options.get()),
-                   FromGbk(kOptionsMenuCaption).c_str())) {
-    return false;
-  }
-  options.release();  // the bar owns it now
-  return true;
-}
-
-// The server holds the options; the menu only shows them. The server reads
-// them once per request, so the change applies from the next one, without
-// a restart.
-void MainWindow::ToggleServingOption(int id) {
-  ServingOptions options = server_->serving_options();
-  if (id == kListFoldersMenuItemId) options.list_folders = !options.list_folders;
-  if (id == kCommonTypesMenuItemId) options.common_types = !options.common_types;
-  server_->SetServingOptions(options);
-  ShowServingOptions();
-  address_panel_.Follow(ServedAddress());
-}
-
-void MainWindow::ShowServingOptions() {
-  const ServingOptions options = server_->serving_options();
-  HMENU bar = GetMenu(hwnd());
-  CheckMenuItem(bar, kListFoldersMenuItemId,
-                MF_BYCOMMAND | (options.list_folders ? MF_CHECKED : MF_UNCHECKED));
-  CheckMenuItem(bar, kCommonTypesMenuItemId,
-                MF_BYCOMMAND | (options.common_types ? MF_CHECKED : MF_UNCHECKED));
-}
-
-// For kQueryServingOptionsMessage: the check marks as the menu has them,
-// and the server's options.
-LRESULT MainWindow::ServingOptionBits() {
-  HMENU bar = GetMenu(hwnd());
-  const auto checked = [bar](int id) {
-    const UINT state = GetMenuState(bar, static_cast<UINT>(id), MF_BYCOMMAND);
-    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;  // -1: no such item
-  };
-  const ServingOptions options = server_->serving_options();
-  LRESULT bits = 0;
-  if (checked(kListFoldersMenuItemId)) bits |= kListFoldersCheckedBit;
-  if (checked(kCommonTypesMenuItemId)) bits |= kCommonTypesCheckedBit;
-  if (options.list_folders) bits |= kListFoldersServedBit;
-  if (options.common_types) bits |= kCommonTypesServedBit;
-  return bits;
-}
-
-// The folder being served, or while stopped the folder in the box (what a
-// start would serve): its default document when it has one, else the
-// listing when that is on, else the 404 text.
-PhoneView MainWindow::PhoneSees() {
-  const std::string root =
-      server_->Running() ? server_->site_root() : SettleSiteRoot(panel_.ReadSiteFolderText());
-  std::string document(kDefaultDocument);
-  std::replace(document.begin(), document.end(), '/', '\\');
-  if (platform::FileNameExists(platform::FileName{root, document, true})) {
-    return PhoneView::kIndexPage;
-  }
-  return server_->serving_options().list_folders ? PhoneView::kListing : PhoneView::kNotFound;
-}
-
-// `ShowServerAddress`: rebuilt from the port box on every change of its text.
-// The box is rewritten only when its text changes, so a re-read after a
-// network notification leaves the operator's selection alone.
-void MainWindow::ShowServerAddress() {
-  if (port_box_ == nullptr || address_box_ == nullptr) return;
-  const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
-  const std::string address = ServerAddressText(port_text, address_panel_.ShownHost(), ansi_);
-  const std::wstring text = Widen(address, CP_ACP);
-  if (text != WindowText(address_box_)) SetWindowTextW(address_box_, text.c_str());
-}
-
-// Read from the Start button: the server disables it for as long as it runs.
-std::optional<std::int16_t> MainWindow::ServedPort() const {
-  if (!server_->Running()) return std::nullopt;
-  return server_->server_port();
-}
-
-std::optional<std::wstring> MainWindow::ServedAddress() {
-  const std::optional<std::int16_t> port = ServedPort();
-  if (!port) return std::nullopt;
-  const std::string address =
-      ServerAddressText(DecimalText(*port), address_panel_.shown_host(), ansi_);
-  return Widen(address, CP_ACP);
-}
-
-void MainWindow::ChooseSiteFolder() {
-  const std::wstring prompt = FromGbk(kChooseFolderPrompt);
-  BROWSEINFOW browse{};
-  browse.hwndOwner = hwnd();
-  browse.lpszTitle = prompt.c_str();
-  browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  const UniqueItemIdList chosen(SHBrowseForFolderW(&browse));
-  if (!chosen) return;  // cancelled: the box keeps its text
-  wchar_t path[MAX_PATH] = {};
-  if (SHGetPathFromIDListW(chosen.get(), path)) SetWindowTextW(site_folder_box_, path);
-}
-
-void MainWindow::OpenSite() {
-  const std::wstring address = WindowText(address_box_);
-  // A failure (an empty or edited address) is not reported.
-  ShellExecuteW(hwnd(), L"open", address.c_str(), L"", L"", SW_SHOW);
+void MainWindow::SetSiteFolder(const std::wstring& folder) {
+  SetWindowTextW(site_folder_box_, folder.c_str());
+  address_.Refresh();
 }
 
 void MainWindow::HideToTray() {
-  address_panel_.CloseQrWindow();
+  address_.CloseQrWindow();
   focus_.Remember(hwnd());
-  // Hidden without an icon, the window could not be brought back: while the
-  // shell refuses the icon, the window goes to the taskbar instead.
-  if (!tray_icon_.shown()) {
-    ShowWindow(hwnd(), SW_MINIMIZE);
-    return;
-  }
-  ShowWindow(hwnd(), SW_HIDE);
-  // New icons may sit in the overflow area: say once where the program went.
-  if (!balloon_shown_) {
-    balloon_shown_ = tray_icon_.ShowBalloon(FromGbk(kProductTitle), FromGbk(kStillRunningBalloon));
-  }
-}
-
-void MainWindow::OnTrayNotify(UINT kind) {
-  switch (kind) {
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONUP:
-    case WM_CONTEXTMENU:
-    case NIN_SELECT:
-    case NIN_KEYSELECT:
-    case NIN_BALLOONUSERCLICK:
-      RestoreFromTray();
-      break;
-    default:
-      break;  // movement and presses alone
-  }
-}
-
-void MainWindow::RestoreFromTray() {
-  ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
-  SetForegroundWindow(hwnd());
-}
-
-void MainWindow::ShowInstructions() { ShowInformation(kInstructionsText, MB_OK); }
-
-void MainWindow::ShowAbout() {
-  std::string text(kProductTitle);
-  text.append("\r\n").append(kAboutContactLine);
-  ShowInformation(text, MB_OK);
+  tray_.Hide();
 }
 
 }  // namespace orvane::ui

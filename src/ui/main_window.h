@@ -1,24 +1,23 @@
-// `MainWindow`: the program's one window, its controls, the event table and
-// the window's own handlers. Owns the HTTP service it drives.
+// `MainWindow`: the program's one window. It is the form (its controls,
+// their layout and fonts at the window's DPI, the keyboard's way through
+// them) and the event table that hands each message to the part whose job
+// it is: the server's control, the options menu, the address presenter, the
+// tray controller, the shell actions.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
 
-#include "http/server.h"
-#include "http/core/text_rules.h"
-#include "ui/address_panel.h"
+#include "http/core/serving_options.h"
+#include "ui/address_presenter.h"
 #include "ui/base_window.h"
 #include "ui/dpi.h"
 #include "ui/keyboard_focus.h"
-#include "ui/rules/tray_fallback.h"
-#include "ui/tray_icon.h"
+#include "ui/options_menu.h"
+#include "ui/server_control.h"
+#include "ui/tray_controller.h"
 #include "ui/win_handles.h"
-#include "ui/window_panel.h"
 
 namespace orvane::ui {
 
@@ -45,52 +44,33 @@ class MainWindow : public BaseWindow<MainWindow> {
 
   bool OnCreate();
   void InitMainWindow();
-  void StartServer();
-  bool ConfirmExit();
+  void OnDestroy();
+  void OnCommand(int id, int code);
+  LRESULT OnNotify(const NMHDR& header);
+  void OnTimer(UINT_PTR id);
+  // WM_ACTIVATE: true when it is handled (the focus given back).
+  bool OnActivate(WPARAM wparam);
+  void OnDpiChanged(int dpi, const RECT& suggested);
+
+  // The form.
   void ApplySkin();
   void CreateControls();
   void PlaceWindow();
   void LayOutControls();
   void MakeFont();
   void LoadWindowIcons();
-  void OnDpiChanged(int dpi, const RECT& suggested);
-  void OnCommand(int id, int code);
-  LRESULT OnNotify(const NMHDR& header);
-  [[nodiscard]] int DefaultButtonId() const;
-  void OnTrayNotify(UINT kind);
-  void ShowTrayIcon(bool first);
-
-  // The options menu, beside the menus of the resources; false when it
-  // could not be added.
-  bool AddOptionsMenu(HMENU menu_bar);
-  // Switches one serving option (a command of the options menu) for the
-  // next request on, and shows it.
-  void ToggleServingOption(int id);
-  // The options menu's check marks from the server's options.
-  void ShowServingOptions();
-  LRESULT ServingOptionBits();
-  // What a phone will find at "/" of the site folder.
-  PhoneView PhoneSees();
-
-  void ShowServerAddress();
-  // The port the server answers on while it runs; none while it is stopped.
-  [[nodiscard]] std::optional<std::int16_t> ServedPort() const;
-  // The address box's text for the port being served; none while stopped.
-  std::optional<std::wstring> ServedAddress();
+  // DM_GETDEFID's answer: Enter presses the focused button, or Start from
+  // the port and folder boxes; the address box has no default.
+  [[nodiscard]] LRESULT DefaultButton() const;
   void StepPort(bool up);
-  void ChooseSiteFolder();
-  void OpenSite();
-  void HideToTray();
-  void RestoreFromTray();
-  void ShowInstructions();
-  void ShowAbout();
-
   [[nodiscard]] int Scale(int pixels) const { return MulDiv(pixels, dpi_, kBaseDpi); }
+
+  // The site folder box gets `folder` (from Browse or a drop).
+  void SetSiteFolder(const std::wstring& folder);
+  void HideToTray();
 
   HINSTANCE instance_;
   const std::wstring program_folder_;
-  const CodePage ansi_;
-  UINT taskbar_created_message_ = 0;
 
   // Window thread only.
   int dpi_ = 96;  // the window's DPI, which changes with its monitor
@@ -98,18 +78,13 @@ class MainWindow : public BaseWindow<MainWindow> {
   HWND address_box_ = nullptr;
   HWND site_folder_box_ = nullptr;
   UniqueFont font_;
-  UniqueIcon tray_image_;  // at the system's small-icon size
   UniqueIcon large_icon_;  // the window's own, at its DPI
   UniqueIcon small_icon_;
-  TrayIcon tray_icon_;
-  TrayFallback tray_fallback_;
-  bool balloon_shown_ = false;
   FocusMemory focus_;
-  AddressPanel address_panel_;  // the address box's menu and QR window
-
-  WindowPanel panel_;
-  // Declared after the panel, so it (and its workers) goes first.
-  std::unique_ptr<Server> server_;
+  ServerControl control_;  // the server, and the panel it reaches the window through
+  OptionsMenu options_menu_;
+  AddressPresenter address_;
+  TrayController tray_;
 };
 
 }  // namespace orvane::ui

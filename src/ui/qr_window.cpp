@@ -5,7 +5,6 @@
 #include "ui/address_captions.h"
 #include "ui/address_ids.h"
 #include "ui/dpi.h"
-#include "ui/resource_ids.h"
 #include "ui/win_text.h"
 
 namespace orvane::ui {
@@ -31,22 +30,6 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const QrContent
   if (hwnd() != nullptr) {
     Follow(content);
   } else {
-    static ATOM registered = 0;
-    if (registered == 0) {
-      WNDCLASSEXW window_class{};
-      window_class.cbSize = sizeof window_class;
-      window_class.lpfnWndProc = WindowProc;
-      window_class.hInstance = instance;
-      window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-      // The program's icon in the title bar (shared: the system keeps it).
-      window_class.hIconSm = static_cast<HICON>(
-          LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
-                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-      window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-      window_class.lpszClassName = kQrWindowClass;
-      registered = RegisterClassExW(&window_class);
-      if (registered == 0) return;
-    }
     // Beside the main window, level with the address box, so it covers
     // neither the box nor its menu. Made there, so that it takes the DPI of
     // the monitor it will stand on.
@@ -56,8 +39,10 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const QrContent
     GetWindowRect(owner, &main);
     const POINT origin{main.right + MulDiv(8, WindowDpi(owner), kBaseDpi), box.top};
     const std::wstring title = FromGbk(kQrWindowTitle);
+    opening_ = true;
     if (CreateThis(0, kQrWindowClass, title.c_str(), kStyle, origin, SIZE{100, 100}, owner, nullptr,
                    instance) == nullptr) {
+      opening_ = false;
       return;
     }
     dpi_ = WindowDpi(hwnd());
@@ -69,6 +54,7 @@ void QrWindow::Open(HINSTANCE instance, HWND owner, HWND anchor, const QrContent
     SetContent(content);
     Fit(origin);  // pushed back onto the monitor if need be
     ShowWindow(hwnd(), SW_SHOW);
+    opening_ = false;
   }
   SetForegroundWindow(hwnd());
   SetFocus(hwnd());
@@ -202,6 +188,9 @@ LRESULT QrWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_ERASEBKGND:
       return 1;  // Paint covers every pixel
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) != WA_INACTIVE && !opening_ && on_activate_) on_activate_();
+      break;
     case WM_CTLCOLORSTATIC: {
       // The remark in black on the window's white.
       const auto dc = reinterpret_cast<HDC>(wparam);

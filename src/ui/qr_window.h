@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "front/qr_modules.h"
 #include "ui/base_window.h"
@@ -26,7 +28,10 @@ struct QrContent {
 
 class QrWindow : public BaseWindow<QrWindow> {
  public:
-  QrWindow() = default;
+  // `on_activate` runs each time the open window becomes the active one
+  // again, so its owner can bring the content up to date.
+  explicit QrWindow(std::function<void()> on_activate = {})
+      : on_activate_(std::move(on_activate)) {}
   ~QrWindow() { Close(); }
 
   // Shows `content` in a window owned by `owner`, beside it and level with
@@ -52,6 +57,8 @@ class QrWindow : public BaseWindow<QrWindow> {
   [[nodiscard]] int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
   [[nodiscard]] int ModulePixels() const;
 
+  std::function<void()> on_activate_;
+  bool opening_ = false;  // Open is making the window: its content is fresh
   int dpi_ = 96;
   UniqueFont font_;
   // The remark is a static control, so that its text can be read from

@@ -5,17 +5,23 @@ add_library(orvane_ui STATIC
   src/ui/win_text.cpp
   src/ui/log_box.cpp
   src/ui/tray_icon.cpp
+  src/ui/tray_controller.cpp
   src/ui/dpi.cpp
   src/ui/keyboard_focus.cpp
   src/ui/window_panel.cpp
+  src/ui/server_control.cpp
   src/ui/port_box.cpp
   src/ui/clipboard.cpp
+  src/ui/shell_actions.cpp
   src/ui/drop_target.cpp
   src/ui/address_watch.cpp
   src/ui/address_menu.cpp
   src/ui/qr_window.cpp
-  src/ui/address_panel.cpp
+  src/ui/phone_view.cpp
+  src/ui/address_presenter.cpp
+  src/ui/options_menu.cpp
   src/ui/main_window.cpp
+  src/ui/window_classes.cpp
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
   ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")

@@ -24,6 +24,7 @@ inline void ReleaseFont(HFONT font) { DeleteObject(font); }
 inline void ReleaseMenu(HMENU menu) { DestroyMenu(menu); }
 inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 inline void ReleaseItemIdList(PIDLIST_ABSOLUTE list) { CoTaskMemFree(list); }
+inline void ReleaseArgv(wchar_t** argv) { LocalFree(argv); }
 
 // Destroyed on the thread that made it, as DestroyWindow requires.
 using UniqueWindow = platform::UniqueResource<PointerTraits<HWND, &ReleaseWindow>>;
@@ -35,6 +36,8 @@ using UniqueScreenDc = platform::UniqueResource<PointerTraits<HDC, &ReleaseScree
 // What SHBrowseForFolder hands back.
 using UniqueItemIdList =
     platform::UniqueResource<PointerTraits<PIDLIST_ABSOLUTE, &ReleaseItemIdList>>;
+// What CommandLineToArgvW hands back.
+using UniqueArgv = platform::UniqueResource<PointerTraits<wchar_t**, &ReleaseArgv>>;
 
 // An input context borrowed from a window by ImmGetContext, given back to
 // that window by ImmReleaseContext.

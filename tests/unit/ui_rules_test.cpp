@@ -1,15 +1,16 @@
 // The window's pure rules: typed-character filter, arrow steps, the log
-// boxes' size, the tray fallback, the frame's DPI and the command-line switches. Runs
-// natively and under Wine alike.
+// boxes' size, the tray fallback, the frame's DPI, and the options table's
+// command lines. Runs natively and under Wine alike.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/rules/frame_dpi.h"
 #include "ui/rules/log_cap.h"
-#include "ui/rules/option_switches.h"
 #include "front/operator_messages.h"
+#include "front/option_table.h"
 #include "ui/rules/port_entry.h"
 #include "ui/rules/tray_fallback.h"
 #include "support/gbk_texts.h"
@@ -147,31 +148,62 @@ TEST(FrameDpiTest, OnlyPerMonitorV2DrawsTheFrameAtTheWindowsDpi) {
   }
 }
 
-TEST(OptionSwitchesTest, ListAndTypesAreFoundInAnyOrderAndCase) {
+// Each case: the words, and what they give as "L" (list_folders), "T"
+// (common_types) and the positional words after "|", or "wrong".
+TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
+  constexpr SwitchStyle kWin = SwitchStyle::kWindows;
+  constexpr SwitchStyle kCli = SwitchStyle::kHeadless;
   const struct {
-    std::vector<std::wstring> arguments;
-    bool list;
-    bool types;
+    SwitchStyle style;
+    std::vector<std::string> words;
+    const char* expected;
   } cases[] = {
-      {{}, false, false},
-      {{L"/list"}, true, false},
-      {{L"/LIST"}, true, false},
-      {{L"/Types", L"/lIsT"}, true, true},
-      {{L"C:\\site", L"/types", L"8080"}, false, true},
-      // Near misses are other arguments, ignored like any other.
-      {{L"list", L"-list", L"--list", L"/lists", L"/list:1", L"/ list", L"//list", L"/typ"},
-       false,
-       false},
-      {{L"/list types"}, false, false},
+      {kWin, {}, "|"},
+      {kWin, {"/list"}, "L|"},
+      {kWin, {"/LIST"}, "L|"},
+      {kWin, {"/Types", "/lIsT"}, "LT|"},
+      {kWin, {"C:\\site", "/types", "8080", "a", "b"}, "T|"},
+      // Near misses are other words, ignored like any other.
+      {kWin, {"list", "-list", "--list", "/lists", "/list:1", "/ list", "//list", "/typ"}, "|"},
+      {kWin, {"/list types", "-h", "--help"}, "|"},
       // Only ASCII letters fold: neither the dotless nor the dotted Turkish I is an i.
-      {{L"/l\x0131st", L"/L\x0130ST"}, false, false},
+      {kWin, {"/l\xC4\xB1st", "/L\xC4\xB0ST"}, "|"},
+      {kCli, {}, "|"},
+      {kCli, {"--list"}, "L|"},
+      {kCli, {"site", "--types", "9000", "--list"}, "LT|site 9000"},
+      {kCli, {"--list", "--list", "-x"}, "L|-x"},
+      // A Windows switch is a folder's path here.
+      {kCli, {"/list"}, "|/list"},
+      {kCli, {"--LIST"}, "wrong"},
+      {kCli, {"--help"}, "wrong"},
+      {kCli, {"-h"}, "wrong"},
+      {kCli, {"--list=1"}, "wrong"},
+      {kCli, {"--"}, "wrong"},
+      {kCli, {"site", "8080", "extra"}, "wrong"},
   };
-  int row = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(row++);
-    EXPECT_EQ(c.list, HasSwitch(c.arguments, L"list"));
-    EXPECT_EQ(c.types, HasSwitch(c.arguments, L"types"));
+    std::string words;
+    for (const std::string& word : c.words) words += word + " ";
+    SCOPED_TRACE((c.style == kWin ? "windows: " : "headless: ") + words);
+    const std::optional<CommandLine> line = ParseCommandLine(c.words, c.style);
+    std::string got = "wrong";
+    if (line) {
+      got = std::string(line->options.list_folders ? "L" : "") +
+            (line->options.common_types ? "T" : "") + "|";
+      for (const std::string& word : line->positional) {
+        got += (got.back() == '|' ? "" : " ") + word;
+      }
+    }
+    EXPECT_EQ(c.expected, got);
   }
+}
+
+TEST(OptionTableTest, TheHeadlessUsageListsEverySwitchInOneColumn) {
+  EXPECT_EQ(
+      "usage: orvane-headless [--list] [--types] [FOLDER] [PORT]\n"
+      "  --list   a folder without index.htm shows its files\n"
+      "  --types  the content types phones and browsers open in place\n",
+      HeadlessUsage("orvane-headless"));
 }
 
 TEST(OperatorMessagesTest, WordsEachFailedStartInItsBox) {

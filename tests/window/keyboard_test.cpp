@@ -155,8 +155,8 @@ TEST_F(KeyboardTest, AltOThenLOrTSwitchesAnOptionForTheNextRequest) {
   const int port = FreePort();
   ASSERT_NE(0, port);
   ASSERT_NO_FATAL_FAILURE(StartServing(port));
-  const LRESULT kList = kListFoldersCheckedBit | kListFoldersServedBit;
-  const LRESULT kTypes = kCommonTypesCheckedBit | kCommonTypesServedBit;
+  const LRESULT kList = OptionOnBits("list");
+  const LRESULT kTypes = OptionOnBits("types");
   const struct {
     const char* keys;
     LRESULT bits;

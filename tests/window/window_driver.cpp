@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "front/option_table.h"
 #include "ui/control_ids.h"
 
 namespace orvane::window_test {
@@ -213,6 +214,11 @@ LRESULT ServingOptionBits(HWND window) {
     return -1;
   }
   return static_cast<LRESULT>(bits);
+}
+
+LRESULT OptionOnBits(std::string_view name) {
+  const std::size_t row = OptionRowNamed(name);
+  return ui::OptionCheckedBit(row) | ui::OptionServedBit(row);
 }
 
 std::wstring MessageBoxText(HWND box) {

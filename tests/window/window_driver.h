@@ -82,6 +82,9 @@ class ServerProcess {
 // The window's answer to kQueryServingOptionsMessage (the options menu's
 // check marks and the server's options, a bit each); -1 without an answer.
 LRESULT ServingOptionBits(HWND window);
+// Its two bits for the options table's row whose switch is `name` ("list"):
+// that option on, and checked.
+LRESULT OptionOnBits(std::string_view name);
 
 // The message text of a message box (its static text control).
 std::wstring MessageBoxText(HWND box);

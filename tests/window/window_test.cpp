@@ -461,7 +461,7 @@ class ListSwitchTest : public WindowTest {
 };
 
 TEST_F(ListSwitchTest, StartsWithTheListingOnAndServesIt) {
-  EXPECT_EQ(kListFoldersCheckedBit | kListFoldersServedBit, ServingOptionBits(server_.window()));
+  EXPECT_EQ(OptionOnBits("list"), ServingOptionBits(server_.window()));
   const int port = FreePort();
   ASSERT_NE(0, port);
   ASSERT_NO_FATAL_FAILURE(StartServing(port));
@@ -473,8 +473,7 @@ TEST_F(ListSwitchTest, StartsWithTheListingOnAndServesIt) {
     const wchar_t* arguments;
     LRESULT bits;
   } others[] = {
-      {L"8080 /Types C:\\site /list", kListFoldersCheckedBit | kListFoldersServedBit |
-                                          kCommonTypesCheckedBit | kCommonTypesServedBit},
+      {L"8080 /Types C:\\site /list", OptionOnBits("list") | OptionOnBits("types")},
       {L"-list /lists list \"/list types\"", 0},
   };
   for (const auto& other : others) {

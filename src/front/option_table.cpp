@@ -1,0 +1,69 @@
+#include "front/option_table.h"
+
+#include <algorithm>
+
+namespace orvane {
+namespace {
+
+// Only the ASCII letters fold: a switch is plain ASCII, and folding other
+// letters would depend on the locale.
+char FoldAscii(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
+
+bool SameLetters(std::string_view word, std::string_view name) {
+  return word.size() == name.size() &&
+         std::equal(word.begin(), word.end(), name.begin(),
+                    [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
+}
+
+// The row whose switch `word` is in `style`; kOptionCount when it is none.
+std::size_t SwitchRow(std::string_view word, SwitchStyle style) {
+  const std::string_view prefix = style == SwitchStyle::kWindows ? "/" : "--";
+  if (word.substr(0, prefix.size()) != prefix) return kOptionCount;
+  word.remove_prefix(prefix.size());
+  for (std::size_t row = 0; row < kOptionCount; ++row) {
+    const std::string_view name = kOptionRows[row].name;
+    if (style == SwitchStyle::kWindows ? SameLetters(word, name) : word == name) return row;
+  }
+  return kOptionCount;
+}
+
+}  // namespace
+
+ServingOptions WithOption(ServingOptions options, std::size_t row, bool on) {
+  if (row < kOptionCount) options.*(kOptionRows[row].field) = on;
+  return options;
+}
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words,
+                                            SwitchStyle style) {
+  CommandLine line;
+  for (const std::string& word : words) {
+    const std::size_t row = SwitchRow(word, style);
+    if (row < kOptionCount) {
+      line.options = WithOption(line.options, row, true);
+    } else if (style == SwitchStyle::kHeadless) {
+      // -h, --help and any switch of no row.
+      if (word == "-h" || word.rfind("--", 0) == 0) return std::nullopt;
+      line.positional.push_back(word);
+    }
+  }
+  if (line.positional.size() > 2) return std::nullopt;
+  return line;
+}
+
+std::string HeadlessUsage(std::string_view program) {
+  std::string text = "usage: " + std::string(program);
+  std::size_t width = 0;
+  for (const OptionRow& row : kOptionRows) {
+    text.append(" [--").append(row.name).append("]");
+    width = std::max(width, row.name.size());
+  }
+  text += " [FOLDER] [PORT]\n";
+  for (const OptionRow& row : kOptionRows) {
+    text.append("  --").append(row.name).append(width - row.name.size() + 2, ' ');
+    text.append(row.usage).append("\n");
+  }
+  return text;
+}
+
+}  // namespace orvane

@@ -1,0 +1,61 @@
+#include "ui/options_menu.h"
+
+#include "front/option_table.h"
+#include "ui/captions.h"
+#include "ui/control_ids.h"
+#include "ui/win_handles.h"
+#include "ui/win_text.h"
+
+namespace orvane::ui {
+
+static_assert(kOptionCount <= kMostOptionRows, "two bits per row must fit the query's answer");
+static_assert(OptionMenuItemId(kOptionCount - 1) <= kLastOptionMenuItemId,
+              "every row needs a command ID of the options menu");
+
+bool OptionsMenu::AddTo(HMENU menu_bar) {
+  UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return false;
+  for (std::size_t row = 0; row < kOptionCount; ++row) {
+    if (!AppendMenuW(menu.get(), MF_STRING, OptionMenuItemId(row),
+                     FromGbk(kOptionRows[row].caption).c_str())) {
+      return false;
+    }
+  }
+  if (!AppendMenuW(menu_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu.get()),
+                   FromGbk(kOptionsMenuCaption).c_str())) {
+    return false;
+  }
+  menu_ = menu.release();  // the bar owns it now
+  return true;
+}
+
+void OptionsMenu::ShowChecks() {
+  const ServingOptions options = server_.serving_options();
+  for (std::size_t row = 0; row < kOptionCount; ++row) {
+    const bool on = options.*(kOptionRows[row].field);
+    CheckMenuItem(menu_, OptionMenuItemId(row), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  }
+}
+
+bool OptionsMenu::OnCommand(int id) {
+  if (id < kFirstOptionMenuItemId || id >= OptionMenuItemId(kOptionCount)) return false;
+  const auto row = static_cast<std::size_t>(id - kFirstOptionMenuItemId);
+  const ServingOptions options = server_.serving_options();
+  server_.SetServingOptions(WithOption(options, row, !(options.*(kOptionRows[row].field))));
+  ShowChecks();
+  return true;
+}
+
+LRESULT OptionsMenu::QueryBits() const {
+  const ServingOptions options = server_.serving_options();
+  LRESULT bits = 0;
+  for (std::size_t row = 0; row < kOptionCount; ++row) {
+    const UINT state = GetMenuState(menu_, OptionMenuItemId(row), MF_BYCOMMAND);
+    // -1: no such item.
+    if (state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0) bits |= OptionCheckedBit(row);
+    if (options.*(kOptionRows[row].field)) bits |= OptionServedBit(row);
+  }
+  return bits;
+}
+
+}  // namespace orvane::ui

@@ -1,0 +1,37 @@
+// The options menu, 选项(&O), beside the two menus of the resources: one
+// check item per row of the options table. The server holds the options;
+// the menu only shows them, so it keeps no state of its own. Window thread
+// only.
+#pragma once
+
+#include <windows.h>
+
+#include "http/server.h"
+
+namespace orvane::ui {
+
+class OptionsMenu {
+ public:
+  explicit OptionsMenu(Server& server) : server_(server) {}
+  OptionsMenu(const OptionsMenu&) = delete;
+  OptionsMenu& operator=(const OptionsMenu&) = delete;
+
+  // Adds the menu to the end of `menu_bar`, which then owns it; false when
+  // it could not be made.
+  [[nodiscard]] bool AddTo(HMENU menu_bar);
+  // The check marks from the server's options.
+  void ShowChecks();
+  // True when `id` is one of the menu's items: its option is switched for
+  // the next request (the server reads them once per request, so no restart
+  // is needed) and its check mark follows.
+  [[nodiscard]] bool OnCommand(int id);
+  // The answer to kQueryServingOptionsMessage: for each row, its check mark
+  // as the menu has it and the server's own setting.
+  [[nodiscard]] LRESULT QueryBits() const;
+
+ private:
+  Server& server_;
+  HMENU menu_ = nullptr;  // the bar's, destroyed with the window
+};
+
+}  // namespace orvane::ui

@@ -1,0 +1,23 @@
+// What the window hands to the shell and the system: the folder picker, the
+// browser, the two information boxes of the menu bar. Window thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace orvane::ui {
+
+// `ChooseSiteFolder`'s picker, owned by `owner`: the chosen folder's path as
+// the shell gives it; none when the operator cancels.
+[[nodiscard]] std::optional<std::wstring> PickSiteFolder(HWND owner);
+// `OpenSite`: `address`, unchanged, in the desktop's browser. A failure (an
+// empty or edited address) is not reported.
+void OpenSite(HWND owner, const std::wstring& address);
+// `ShowInstructions` and `ShowAbout`: information boxes; each returns once
+// it is closed.
+void ShowInstructions();
+void ShowAbout();
+
+}  // namespace orvane::ui
