@@ -17,8 +17,9 @@ enum class OutputKind { kNotATerminal, kUtf8Terminal, kOtherTerminal };
 
 // The whole report, every line ending in "\n", to be written at once so no
 // client line lands inside it. With no usable address it says that other
-// machines cannot reach this one, and draws no code.
+// machines cannot reach this one, and draws no code. With an access `code`
+// every address carries it in its query, the one for this machine too.
 [[nodiscard]] std::string StartReport(std::string_view folder, const AdapterAddresses& lan,
-                                      int port, OutputKind output);
+                                      int port, OutputKind output, std::string_view code = {});
 
 }  // namespace orvane

@@ -102,8 +102,9 @@ int main(int argc, char** argv) {
   }
 
   const int port = started.port;
-  const std::string report = orvane::StartReport(
-      folder, orvane::ListAdapterAddresses(orvane::platform::QueryAdapters()), port, StdoutKind());
+  const std::string report =
+      orvane::StartReport(folder, orvane::ListAdapterAddresses(orvane::platform::QueryAdapters()),
+                          port, StdoutKind(), server.serving_options().code);
   std::fwrite(report.data(), 1, report.size(), stdout);
   std::fflush(stdout);
   hold.Release();

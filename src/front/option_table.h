@@ -36,6 +36,9 @@ inline constexpr OptionRow kOptionRows[] = {
     {&ServingOptions::common_types,
      "\xB3\xA3\xBC\xFB\xCE\xC4\xBC\xFE\xC0\xE0\xD0\xCD(&T)",          // 常见文件类型(&T)
      "types", "the content types phones and browsers open in place"},
+    {&ServingOptions::access_code,
+     "\xD0\xE8\xD2\xAA\xB7\xC3\xCE\xCA\xC2\xEB(&A)",                      // 需要访问码(&A)
+     "code", "only visitors with the access code (in the printed address) get in"},
 };
 // clang-format on
 inline constexpr std::size_t kOptionCount = std::size(kOptionRows);

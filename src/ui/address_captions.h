@@ -39,6 +39,14 @@ inline constexpr std::string_view kServedAddressLine =
     "\xD5\xE2\xCA\xC7\xB7\xFE\xCE\xF1\xC6\xF7\xD5\xFD\xD4\xDA\xCA\xB9\xD3\xC3\xB5\xC4"
     "\xCD\xF8\xD6\xB7";
 
+// Under the QR code while the access code is required:
+// 网址中含有访问码：只有扫描或拿到这个网址的人能访问 (the address holds the
+// access code: only those who scan it or are given it can get in).
+inline constexpr std::string_view kCodeInAddressLine =
+    "\xCD\xF8\xD6\xB7\xD6\xD0\xBA\xAC\xD3\xD0\xB7\xC3\xCE\xCA\xC2\xEB\xA3\xBA\xD6\xBB"
+    "\xD3\xD0\xC9\xA8\xC3\xE8\xBB\xF2\xC4\xC3\xB5\xBD\xD5\xE2\xB8\xF6\xCD\xF8\xD6\xB7"
+    "\xB5\xC4\xC8\xCB\xC4\xDC\xB7\xC3\xCE\xCA";
+
 // The QR window's last line, what the phone will see at "/": the site
 // folder's default document, 手机将看到 index.htm (the phone will see
 // index.htm), ...

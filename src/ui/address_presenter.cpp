@@ -1,5 +1,7 @@
 #include "ui/address_presenter.h"
 
+#include "http/core/access_code.h"
+
 #include <commctrl.h>
 
 #include "front/address_text.h"
@@ -62,7 +64,7 @@ LRESULT CALLBACK AddressPresenter::BoxProc(HWND box, UINT message, WPARAM wparam
 void AddressPresenter::ShowServerAddress() {
   if (port_box_ == nullptr || box_ == nullptr) return;
   const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
-  const std::string address = ServerAddressText(port_text, ShownHost(), ansi_);
+  const std::string address = WithCode(ServerAddressText(port_text, ShownHost(), ansi_));
   const std::wstring text = Widen(address, CP_ACP);
   if (text != WindowText(box_)) SetWindowTextW(box_, text.c_str());
 }
@@ -82,7 +84,15 @@ std::optional<std::int16_t> AddressPresenter::ServedPort() const {
 std::optional<std::wstring> AddressPresenter::ServedAddress() const {
   const std::optional<std::int16_t> port = ServedPort();
   if (!port) return std::nullopt;
-  return Widen(ServerAddressText(DecimalText(*port), shown_, ansi_), CP_ACP);
+  return Widen(WithCode(ServerAddressText(DecimalText(*port), shown_, ansi_)), CP_ACP);
+}
+
+// The address as a visitor needs it: with the access code in its query
+// while one is required (an address with no host carries none).
+std::string AddressPresenter::WithCode(const std::string& address) const {
+  const ServingOptions options = server_.serving_options();
+  if (!options.access_code || address == "http:///") return address;
+  return AddressWithCode(address, options.code);
 }
 
 void AddressPresenter::ShowMenu(LPARAM at) {
@@ -140,6 +150,8 @@ QrContent AddressPresenter::QrContentNow() const {
   } else if (*served != WindowText(box_)) {
     content.remark = FromGbk(kServedAddressLine) + L"\r\n";
   }
+  if (server_.serving_options().access_code)
+    content.remark += FromGbk(kCodeInAddressLine) + L"\r\n";
   switch (phone_view_) {
     case PhoneView::kIndexPage:
       content.remark += FromGbk(kPhoneSeesIndexLine);

@@ -69,6 +69,7 @@ class AddressPresenter {
   [[nodiscard]] std::optional<std::int16_t> ServedPort() const;
   // The address box's text for the port being served; none while stopped.
   [[nodiscard]] std::optional<std::wstring> ServedAddress() const;
+  [[nodiscard]] std::string WithCode(const std::string& address) const;
   // What the phone will see at the folder being served, or while stopped
   // at the folder in the box (what a start would serve).
   void AskPhoneView();

@@ -40,6 +40,9 @@ inline constexpr std::string_view kInstructionsText = "\xC7\xEB\xBF\xB4\xCB\xB5\
 // The options menu beside the two menus of the resources; its items are the
 // captions of the options table's rows.
 inline constexpr std::string_view kOptionsMenuCaption = "\xD1\xA1\xCF\xEE(&O)";          // 选项(&O)
+// Below the check items: a new access code, which ends every earlier one.
+inline constexpr std::string_view kRenewCodeCaption =
+    "\xBB\xBB\xD2\xBB\xB8\xF6\xB7\xC3\xCE\xCA\xC2\xEB(&N)";  // 换一个访问码(&N)
 // clang-format on
 // The about box's contact line: 联系：请在本项目的问题跟踪页留言
 // (contact: leave a message on this project's issue tracker).

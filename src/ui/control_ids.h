@@ -41,6 +41,8 @@ enum MenuId : int {
   kAboutMenuItemId = IDM_ABOUT,
   kFirstOptionMenuItemId = 2003,
   kLastOptionMenuItemId = 2099,
+  // The options menu's commands that are not a row's check item.
+  kRenewCodeMenuItemId = 2100,
 };
 inline constexpr int OptionMenuItemId(std::size_t row) {
   return kFirstOptionMenuItemId + static_cast<int>(row);

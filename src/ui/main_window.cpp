@@ -350,6 +350,9 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
 // keystroke in the folder box does not.
 void MainWindow::OnCommand(int id, int code) {
   if (options_menu_.OnCommand(id)) {
+    // The address carries the access code, which an option may have made,
+    // dropped or renewed.
+    address_.ShowServerAddress();
     address_.Refresh();
     return;
   }

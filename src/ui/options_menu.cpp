@@ -21,6 +21,11 @@ bool OptionsMenu::AddTo(HMENU menu_bar) {
       return false;
     }
   }
+  if (!AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) ||
+      !AppendMenuW(menu.get(), MF_STRING, kRenewCodeMenuItemId,
+                   FromGbk(kRenewCodeCaption).c_str())) {
+    return false;
+  }
   if (!AppendMenuW(menu_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu.get()),
                    FromGbk(kOptionsMenuCaption).c_str())) {
     return false;
@@ -35,9 +40,16 @@ void OptionsMenu::ShowChecks() {
     const bool on = options.*(kOptionRows[row].field);
     CheckMenuItem(menu_, OptionMenuItemId(row), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
   }
+  // A new code only means something while one is required.
+  EnableMenuItem(menu_, kRenewCodeMenuItemId,
+                 MF_BYCOMMAND | (options.access_code ? MF_ENABLED : MF_GRAYED));
 }
 
 bool OptionsMenu::OnCommand(int id) {
+  if (id == kRenewCodeMenuItemId) {
+    server_.RenewAccessCode();
+    return true;
+  }
   if (id < kFirstOptionMenuItemId || id >= OptionMenuItemId(kOptionCount)) return false;
   const auto row = static_cast<std::size_t>(id - kFirstOptionMenuItemId);
   const ServingOptions options = server_.serving_options();

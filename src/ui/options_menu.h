@@ -23,7 +23,8 @@ class OptionsMenu {
   void ShowChecks();
   // True when `id` is one of the menu's items: its option is switched for
   // the next request (the server reads them once per request, so no restart
-  // is needed) and its check mark follows.
+  // is needed) and its check mark follows; or, for 换一个访问码, the server
+  // makes a new access code.
   [[nodiscard]] bool OnCommand(int id);
   // The answer to kQueryServingOptionsMessage: for each row, its check mark
   // as the menu has it and the server's own setting.

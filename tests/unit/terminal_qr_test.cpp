@@ -75,6 +75,7 @@ TEST(StartReportTest, NamesTheAddressesAndDrawsTheCodeOnlyForATerminal) {
     OutputKind output;
     std::vector<std::string> text;  // the lines that are not the code
     Code code;
+    std::string access_code = "";
   } cases[] = {
       {three,
        OutputKind::kNotATerminal,
@@ -96,10 +97,19 @@ TEST(StartReportTest, NamesTheAddressesAndDrawsTheCodeOnlyForATerminal) {
         "Open http://127.0.0.1:8080/ here; other machines cannot reach it (no address of this "
         "machine is usable by them). Ctrl-C stops."},
        kNoCode},
+      // Every address carries the access code, this machine's too.
+      {three,
+       OutputKind::kNotATerminal,
+       {here,
+        "Open http://127.0.0.1:8080/?code=K7K7 here, or http://10.0.0.7:8080/?code=K7K7 from other "
+        "machines. Ctrl-C stops.",
+        "Access code K7K7: only visitors who bring it (it is in these addresses) get in."},
+       kNoCode,
+       "K7K7"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.output));
-    const std::string report = StartReport("/srv/site", c.lan, 8080, c.output);
+    const std::string report = StartReport("/srv/site", c.lan, 8080, c.output, c.access_code);
     ASSERT_FALSE(report.empty());
     EXPECT_EQ('\n', report.back());
     std::vector<std::string> text;

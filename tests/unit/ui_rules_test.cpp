@@ -149,7 +149,8 @@ TEST(FrameDpiTest, OnlyPerMonitorV2DrawsTheFrameAtTheWindowsDpi) {
 }
 
 // Each case: the words, and what they give as "L" (list_folders), "T"
-// (common_types) and the positional words after "|", or "wrong".
+// (common_types), "C" (access_code) and the positional words after "|", or
+// "wrong".
 TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
   constexpr SwitchStyle kWin = SwitchStyle::kWindows;
   constexpr SwitchStyle kCli = SwitchStyle::kHeadless;
@@ -162,6 +163,7 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
       {kWin, {"/list"}, "L|"},
       {kWin, {"/LIST"}, "L|"},
       {kWin, {"/Types", "/lIsT"}, "LT|"},
+      {kWin, {"/CODE", "/list"}, "LC|"},
       {kWin, {"C:\\site", "/types", "8080", "a", "b"}, "T|"},
       // Near misses are other words, ignored like any other.
       {kWin, {"list", "-list", "--list", "/lists", "/list:1", "/ list", "//list", "/typ"}, "|"},
@@ -172,6 +174,7 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
       {kCli, {"--list"}, "L|"},
       {kCli, {"site", "--types", "9000", "--list"}, "LT|site 9000"},
       {kCli, {"--list", "--list", "-x"}, "L|-x"},
+      {kCli, {"--code", "site"}, "C|site"},
       // A Windows switch is a folder's path here.
       {kCli, {"/list"}, "|/list"},
       {kCli, {"--LIST"}, "wrong"},
@@ -189,7 +192,7 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
     std::string got = "wrong";
     if (line) {
       got = std::string(line->options.list_folders ? "L" : "") +
-            (line->options.common_types ? "T" : "") + "|";
+            (line->options.common_types ? "T" : "") + (line->options.access_code ? "C" : "") + "|";
       for (const std::string& word : line->positional) {
         got += (got.back() == '|' ? "" : " ") + word;
       }
@@ -200,9 +203,10 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
 
 TEST(OptionTableTest, TheHeadlessUsageListsEverySwitchInOneColumn) {
   EXPECT_EQ(
-      "usage: orvane-headless [--list] [--types] [FOLDER] [PORT]\n"
+      "usage: orvane-headless [--list] [--types] [--code] [FOLDER] [PORT]\n"
       "  --list   a folder without index.htm shows its files\n"
-      "  --types  the content types phones and browsers open in place\n",
+      "  --types  the content types phones and browsers open in place\n"
+      "  --code   only visitors with the access code (in the printed address) get in\n",
       HeadlessUsage("orvane-headless"));
 }
 

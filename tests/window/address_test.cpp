@@ -93,7 +93,7 @@ bool MakeShortcut(const std::wstring& path, const std::wstring& target) {
 class AddressTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(server_.Start(g_exe_path)) << "no main window";
+    ASSERT_TRUE(server_.Start(g_exe_path, Arguments())) << "no main window";
     address_box_ = server_.Control(kAddressBoxId);
     port_box_ = server_.Control(kPortBoxId);
     ASSERT_NE(nullptr, address_box_);
@@ -123,6 +123,9 @@ class AddressTest : public ::testing::Test {
     }
     return ::testing::AssertionSuccess();
   }
+
+  // The program's command line.
+  virtual std::wstring Arguments() const { return L""; }
 
   ServerProcess server_;
   HWND address_box_ = nullptr;
@@ -287,6 +290,74 @@ TEST_F(AddressKeysTest, CopyAndQrCodeGiveThePortBeingServed) {
   EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
   server_.Click(kStopButtonId);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
+}
+
+// Started with /code: the address the operator copies, opens and shows as
+// a QR code carries the access code; a fetch without it is refused, with it
+// let in, and kept in by the cookie it leaves.
+class CodeKeysTest : public AddressKeysTest {
+ protected:
+  std::wstring Arguments() const override { return L"/code"; }
+};
+
+TEST_F(CodeKeysTest, TheAddressCarriesTheCodeThatLetsAVisitorIn) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder =
+      std::wstring(temp) + L"orvane-code-" + std::to_wstring(GetTickCount());
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring file = folder + L"\\shared.txt";
+  HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+  DWORD written = 0;
+  WriteFile(handle, "shared", 6, &written, nullptr);
+  CloseHandle(handle);
+  ASSERT_TRUE(SetTextOf(server_.Control(kSiteFolderBoxId), folder));
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
+  if (TextOf(address_box_).find(L"http:///") == 0) GTEST_SKIP() << "no usable address";
+  server_.Click(kStartButtonId);
+  HWND start = server_.Control(kStartButtonId);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) << "not started";
+
+  PutOnClipboard(L"something else");
+  ASSERT_TRUE(MenuKey("c"));
+  ASSERT_TRUE(WaitUntil([&] { return ClipboardText() != L"something else"; }, 5000));
+  const std::string copied = Ascii(ClipboardText());
+  const std::size_t at = copied.find("/?code=");
+  ASSERT_NE(std::string::npos, at) << copied;
+  const std::string code = copied.substr(at + 7);
+  EXPECT_EQ(12u, code.size()) << copied;
+  EXPECT_EQ(copied, Ascii(TextOf(address_box_)));
+
+  EXPECT_EQ(0u, HttpGet(port, "/shared.txt").rfind("HTTP/1.1 403 Forbidden\r\n", 0));
+  const std::string let_in = HttpGet(port, "/shared.txt?code=" + code);
+  EXPECT_EQ(0u, let_in.rfind("HTTP/1.1 302 Found\r\n", 0)) << let_in.substr(0, 40);
+  const std::size_t cookie_at = let_in.find("Set-Cookie: ");
+  ASSERT_NE(std::string::npos, cookie_at);
+  const std::string cookie =
+      let_in.substr(cookie_at + 12, let_in.find(';', cookie_at) - cookie_at - 12);
+  const std::string served = HttpGet(port, "/shared.txt", 5000, "Cookie: " + cookie + "\r\n");
+  EXPECT_EQ(0u, served.rfind("HTTP/1.1 200 OK\r\n", 0)) << served.substr(0, 40);
+  EXPECT_EQ("shared", served.substr(served.size() - 6));
+
+  ASSERT_TRUE(MenuKey("q"));
+  ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+  std::string decoded;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        decoded = DecodeScreen(QrWindow());
+        return decoded == copied + "\n";
+      },
+      8000))
+      << "decoded \"" << decoded << "\", expected " << copied;
+  ASSERT_TRUE(g_input.PointAt(QrWindow(), POINT{4, 4}));
+  ASSERT_TRUE(g_input.Run("key Escape"));
+  server_.Click(kStopButtonId);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
+  DeleteFileW(file.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 // The QR window's last line says what a phone will find at "/": the

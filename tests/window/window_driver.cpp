@@ -257,7 +257,7 @@ int FreePort(SOCKET* hold) {
   return 0;
 }
 
-std::string HttpGet(int port, const std::string& path, int timeout_ms) {
+std::string HttpGet(int port, const std::string& path, int timeout_ms, const std::string& headers) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return {};
   const DWORD wait = static_cast<DWORD>(timeout_ms);
@@ -270,7 +270,7 @@ std::string HttpGet(int port, const std::string& path, int timeout_ms) {
   std::string answer;
   if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
     const std::string request =
-        "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+        "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n";
     if (send(s, request.data(), static_cast<int>(request.size()), 0) ==
         static_cast<int>(request.size())) {
       char buffer[4096];

@@ -100,6 +100,7 @@ int FreePort(SOCKET* hold = nullptr);
 
 // One HTTP GET to 127.0.0.1:port; the whole answer, empty when the
 // connection failed. Gives up after `timeout_ms`.
-std::string HttpGet(int port, const std::string& path, int timeout_ms = 5000);
+std::string HttpGet(int port, const std::string& path, int timeout_ms = 5000,
+                    const std::string& headers = "");
 
 }  // namespace orvane::window_test
