@@ -125,7 +125,10 @@ void CheckRequestPath(std::string_view received, std::string_view root, const Co
   for (const SiteLookup::Kind kind : {SiteLookup::Kind::kFile, SiteLookup::Kind::kFolder}) {
     for (const bool list : {false, true}) {
       UniformSite site(kind, 1000);
-      const Target target = Resolve(request, root, ansi, list, site);
+      ServingOptions options;
+      options.list_folders = list;
+      options.uploads = list;
+      const Target target = Resolve(request, root, ansi, options, site);
       const bool has_path =
           target.kind == Target::Kind::kFile || target.kind == Target::Kind::kFolderIndex ||
           target.kind == Target::Kind::kListing || target.kind == Target::Kind::kUnreadable;

@@ -26,6 +26,7 @@ std::optional<std::string> ListingPage(const Target& target, const AnswerContext
       ReadFolderListing(FileNameOf(target.path), target.heading, context.listing_cap);
   if (!listing) return std::nullopt;
   listing->name_less = &platform::NameLess;  // Explorer's order on Windows
+  listing->upload_area = context.serving.uploads;
   return RenderFolderListing(std::move(*listing));
 }
 
@@ -106,8 +107,7 @@ bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
     }
   }
   SiteFiles files;
-  Target target =
-      Resolve(request, context.site_root, context.ansi, context.serving.list_folders, files);
+  Target target = Resolve(request, context.site_root, context.ansi, context.serving, files);
   std::optional<std::string> page;
   if (target.kind == Target::Kind::kListing) page = ListingPage(target, context);
   // The first read of a file kept only in the cloud waits for the provider:

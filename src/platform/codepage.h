@@ -19,6 +19,11 @@ CodePage AnsiCodePage();
 // file name may hold any bytes).
 [[nodiscard]] std::optional<std::string> AnsiToUtf8(std::string_view ansi);
 
+// UTF-8 text (an uploaded file's name) as the log's text, which is in the
+// ANSI code page on Windows and GBK for the headless console (which turns
+// GBK into the terminal's UTF-8); a character it cannot hold becomes "?".
+[[nodiscard]] std::string Utf8ToLogText(std::string_view utf8);
+
 // The name a Content-Type's charset gives the ANSI code page ("gbk",
 // "big5", "shift_jis", "windows-1252", ...); empty for one without a name
 // browsers know.

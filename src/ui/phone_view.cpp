@@ -1,19 +1,23 @@
 #include "ui/phone_view.h"
 
-#include <algorithm>
-
-#include "http/core/path_map.h"
-#include "platform/file.h"
+#include "http/core/resolve.h"
+#include "http/site_files.h"
+#include "platform/codepage.h"
 
 namespace orvane::ui {
 
+// The same question the server asks of a request for "/".
 PhoneView PhoneSeesAt(const std::string& root, const ServingOptions& options) {
-  std::string document(kDefaultDocument);
-  std::replace(document.begin(), document.end(), '/', '\\');
-  if (platform::FileNameExists(platform::FileName{root, document, true})) {
-    return PhoneView::kIndexPage;
+  SiteFiles files;
+  switch (ResolveRoot(root, platform::AnsiCodePage(), options, files).kind) {
+    case Target::Kind::kFolderIndex:
+    case Target::Kind::kFile:
+      return PhoneView::kIndexPage;
+    case Target::Kind::kListing:
+      return PhoneView::kListing;
+    default:
+      return PhoneView::kNotFound;
   }
-  return options.list_folders ? PhoneView::kListing : PhoneView::kNotFound;
 }
 
 }  // namespace orvane::ui

@@ -37,8 +37,8 @@ class EverythingOpens : public SiteLookup {
 // GBK: the file it names, or nullopt when none.
 std::optional<MappedPath> MapRequest(std::string_view request, std::string_view root) {
   EverythingOpens files;
-  Target target =
-      Resolve(ParseRequest(request, CodePage::Gbk()), root, CodePage::Gbk(), false, files);
+  Target target = Resolve(ParseRequest(request, CodePage::Gbk()), root, CodePage::Gbk(),
+                          ServingOptions{}, files);
   if (target.kind != Target::Kind::kFile && target.kind != Target::Kind::kFolderIndex) {
     return std::nullopt;
   }

@@ -84,12 +84,19 @@ std::string Describe(const Target& target) {
       return "refused";
     case Kind::kUnreadable:
       return "500 " + target.path.FullPath();
+    case Kind::kUploadPage:
+      return "upload page";
+    case Kind::kUploadForm:
+      return "upload form";
   }
   return "?";
 }
 
-Target ResolveLine(const std::string& request, bool list, FakeSite& site) {
-  return Resolve(ParseRequest(request, CodePage::Gbk()), "C:\\web", CodePage::Gbk(), list, site);
+Target ResolveLine(const std::string& request, bool list, FakeSite& site, bool uploads = false) {
+  ServingOptions options;
+  options.list_folders = list;
+  options.uploads = uploads;
+  return Resolve(ParseRequest(request, CodePage::Gbk()), "C:\\web", CodePage::Gbk(), options, site);
 }
 
 TEST(ResolveTest, TurnsEachRequestIntoOneTarget) {
@@ -112,6 +119,7 @@ TEST(ResolveTest, TurnsEachRequestIntoOneTarget) {
     bool list;
     std::string request;
     std::string expected;
+    bool uploads = false;
   } cases[] = {
       // The listing off: the design's paths.
       {false, "GET / HTTP/1.1", "index C:\\web\\index.htm"},
@@ -172,11 +180,19 @@ TEST(ResolveTest, TurnsEachRequestIntoOneTarget) {
       // shows them as U+FFFD.
       {true, "GET /bad%FF/ HTTP/1.1", "listing /bad\xEF\xBF\xBD/ of C:\\web\\bad\xFF"},
       {true, "GET /bad%FF HTTP/1.1", "301 /bad%FF/"},
+      // The upload page's address names no file: only uploads give it a use.
+      {false, "GET /:upload HTTP/1.1", "refused"},
+      {false, "POST /:upload HTTP/1.1", "ignored"},
+      {false, "GET /:upload HTTP/1.1", "upload page", true},
+      {false, "GET /:upload?code=K HTTP/1.1", "upload page", true},
+      {true, "POST /:upload?code=K HTTP/1.1", "upload form", true},
+      {true, "POST /a.txt HTTP/1.1", "ignored", true},
+      {true, "GET /:uploads HTTP/1.1", "refused", true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.request + (c.list ? " (listing on)" : ""));
+    SCOPED_TRACE(c.request + (c.list ? " (listing on)" : "") + (c.uploads ? " (uploads on)" : ""));
     FakeSite files(site);
-    EXPECT_EQ(c.expected, Describe(ResolveLine(c.request + "\r\n\r\n", c.list, files)));
+    EXPECT_EQ(c.expected, Describe(ResolveLine(c.request + "\r\n\r\n", c.list, files, c.uploads)));
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/natural_order.h"
 #include "http/core/path_map.h"
+#include "http/core/upload_page.h"
 #include "http/core/url_decode.h"
 
 namespace orvane {
@@ -173,7 +174,9 @@ std::string RenderFolderListing(FolderListing listing) {
   out += kStyle;
   out += "</style>\n</head>\n<body>\n<h1>";
   AppendEscaped(out, listing.path);
-  out += "</h1>\n<ul>\n";
+  out += "</h1>\n";
+  if (listing.upload_area) out += UploadArea();
+  out += "<ul>\n";
   if (listing.path != "/")
     out +=
         "<li><a href=\"../\">../<span>\xE4\xB8\x8A\xE4\xB8\x80\xE7\xBA\xA7</span></a></li>\n";  // 上一级

@@ -53,6 +53,7 @@ struct FolderListing {
   std::size_t cap = kListingCap;  // the most entries the page shows
   std::size_t byte_budget = kListingByteBudget;
   NameLessFn name_less = nullptr;  // null: NaturalLess
+  bool upload_area = false;        // the upload area under the heading
 };
 
 // The whole UTF-8 HTML page: the folder's path as its heading, a link to the

@@ -2,6 +2,8 @@
 
 #include "http/core/text_rules.h"
 
+#include <utility>
+
 namespace orvane {
 
 namespace {
@@ -25,6 +27,14 @@ std::string RefusedLogLine(std::string_view address, std::uint16_t port) {
   return AddressLine(
       "\xBE\xDC\xBE\xF8(\xC3\xBB\xD3\xD0\xD5\xFD\xC8\xB7\xB5\xC4\xB7\xC3\xCE\xCA\xC2\xEB):",
       address, port);
+}
+
+std::string StoredFileLogLine(std::string_view name, std::uint64_t size, std::string_view address,
+                              std::uint16_t port) {
+  std::string line = "\xCA\xD5\xB5\xBD\xCE\xC4\xBC\xFE:";  // 收到文件:
+  line.append(name).append(" ").append(UnsignedDecimalText(size));
+  line.append(" \xD7\xD6\xBD\xDA\xA3\xAC\xC0\xB4\xD7\xD4 ");  // " 字节，来自 "
+  return AddressLine(std::move(line), address, port);
 }
 
 }  // namespace orvane

@@ -14,4 +14,10 @@ std::string ClientLogLine(std::string_view address, std::uint16_t port);
 // the access code kept out.
 std::string RefusedLogLine(std::string_view address, std::uint16_t port);
 
+// "收到文件:" + name + " " + size + " 字节，来自 " + address + ":" + port +
+// CR LF, in GBK, for a file an upload stored; `name` is in the log's text
+// already (platform::Utf8ToLogText).
+std::string StoredFileLogLine(std::string_view name, std::uint64_t size, std::string_view address,
+                              std::uint16_t port);
+
 }  // namespace orvane

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "http/core/content_type.h"
+#include "http/core/upload_page.h"
 #include "http/core/url_decode.h"
 
 namespace orvane {
@@ -87,6 +88,16 @@ Reply DecideReply(const ParsedRequest& request, Target target, const ServingOpti
       reply.bytes = std::move(*listing_page);
       return reply;
     }
+    case Target::Kind::kUploadPage: {
+      Reply reply = HeadOnly("200 OK", kListingType);
+      reply.bytes = UploadPage();
+      reply.head.content_length = reply.bytes.size();
+      reply.head.private_cache = true;
+      reply.body = Reply::Body::kBytes;
+      return reply;
+    }
+    case Target::Kind::kUploadForm:
+      return Reply{};  // received by the service, which answers it itself
     case Target::Kind::kFile:
     case Target::Kind::kFolderIndex:
       return FileReply(request, std::move(target), options);

@@ -155,6 +155,7 @@ ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
     parsed.names_folder = !parsed.path.empty() && parsed.path.back() == '/';
   }
   ReadHeaderBlock(received, parsed);
+  if (parsed.body_start != std::string_view::npos) parsed.body = received.substr(parsed.body_start);
   return parsed;
 }
 

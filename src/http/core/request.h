@@ -87,6 +87,8 @@ struct ParsedRequest {
   // Where the body starts in the received bytes: just after the empty line
   // that ends the header block; npos when the block has not ended.
   std::size_t body_start = std::string_view::npos;
+  // The body's bytes that came with the head (a view into the received bytes).
+  std::string_view body;
 };
 
 // Reads the received bytes once: the request line, then each header line.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "http/core/folder_listing.h"
+#include "http/core/upload_page.h"
 #include "http/core/url_decode.h"
 
 namespace orvane {
@@ -171,7 +172,13 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
 }  // namespace
 
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
-               bool list_folders, SiteLookup& files) {
+               const ServingOptions& options, SiteLookup& files) {
+  const bool list_folders = options.list_folders;
+  if (options.uploads && request.raw_path &&
+      request.raw_path->substr(0, request.raw_path->find('?')) == kUploadPath) {
+    if (request.is_post) return Of(Kind::kUploadForm);
+    if (request.is_get) return Of(Kind::kUploadPage);
+  }
   if (!request.is_get) return Of(Kind::kIgnored);
   if (!request.raw_path) return Of(Kind::kMissing);
   if (list_folders) {
@@ -187,10 +194,9 @@ Target Resolve(const ParsedRequest& request, std::string_view site_root, const C
   return ResolveFile(request.path, site_root, ansi, list_folders, files, Kind::kFile);
 }
 
-Target ResolveRoot(std::string_view site_root, const CodePage& ansi, bool list_folders,
+Target ResolveRoot(std::string_view site_root, const CodePage& ansi, const ServingOptions& options,
                    SiteLookup& files) {
-  return Resolve(ParseRequest("GET / HTTP/1.1\r\n\r\n", ansi), site_root, ansi, list_folders,
-                 files);
+  return Resolve(ParseRequest("GET / HTTP/1.1\r\n\r\n", ansi), site_root, ansi, options, files);
 }
 
 }  // namespace orvane

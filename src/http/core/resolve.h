@@ -12,6 +12,7 @@
 #include "http/core/file_body.h"
 #include "http/core/path_map.h"
 #include "http/core/request.h"
+#include "http/core/serving_options.h"
 
 namespace orvane {
 
@@ -40,6 +41,8 @@ struct Target {
     kMissing,         // nothing there, or no path at all (404)
     kRefused,         // a path the rules refuse; the file system was not asked (404)
     kUnreadable,      // something there that is not a file that opens (500)
+    kUploadPage,      // uploads on: the page with the upload area (a GET)
+    kUploadForm,      // uploads on: a form's files to receive (a POST)
   };
   Kind kind = Kind::kMissing;
   MappedPath path;
@@ -61,11 +64,14 @@ struct Target {
 // spelling other than its own (an escaped "/" or "\", "." or "..", a doubled
 // "/", its ANSI spelling), is sent to its own spelling; a path with "%00" in
 // it names nothing.
+// With uploads on, the upload page's address (kUploadPath, any query) is
+// that page for a GET and the form's receiver for a POST; no file can have
+// that name.
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
-               bool list_folders, SiteLookup& files);
+               const ServingOptions& options, SiteLookup& files);
 
 // The target of "/", as a phone that opens the server's address finds it.
-Target ResolveRoot(std::string_view site_root, const CodePage& ansi, bool list_folders,
+Target ResolveRoot(std::string_view site_root, const CodePage& ansi, const ServingOptions& options,
                    SiteLookup& files);
 
 }  // namespace orvane

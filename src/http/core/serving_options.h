@@ -13,6 +13,10 @@ struct ServingOptions {
   bool access_code = false;   // only a visitor with the access code (or its cookie) is served
   // The access code while it is required (the server makes it).
   std::string code;
+  // Files sent from a browser's form are stored in `upload_folder` (UTF-8);
+  // uploads need the access code, so they keep it on.
+  bool uploads = false;
+  std::string upload_folder;
 };
 
 }  // namespace orvane

@@ -46,6 +46,10 @@ std::optional<std::string> AnsiToUtf8(std::string_view ansi) {
   return WideToBytes(*wide, CP_UTF8);
 }
 
+std::string Utf8ToLogText(std::string_view utf8) {
+  return WideToBytes(Widen(utf8, CP_UTF8), CP_ACP);
+}
+
 std::string_view AnsiCharsetName() {
   switch (GetACP()) {
     case 936:
