@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "front/address_text.h"
+#include "http/core/serving_options.h"
 
 namespace orvane {
 
@@ -17,9 +18,13 @@ enum class OutputKind { kNotATerminal, kUtf8Terminal, kOtherTerminal };
 
 // The whole report, every line ending in "\n", to be written at once so no
 // client line lands inside it. With no usable address it says that other
-// machines cannot reach this one, and draws no code. With an access `code`
-// every address carries it in its query, the one for this machine too.
+// machines cannot reach this one, and draws no code. With the access code
+// every address carries it in its query, the one for this machine too. With
+// uploads a line of its own gives the upload page's address, and when the
+// folder listing is off (so that "/" has no upload area) the QR code leads
+// to that page.
 [[nodiscard]] std::string StartReport(std::string_view folder, const AdapterAddresses& lan,
-                                      int port, OutputKind output, std::string_view code = {});
+                                      int port, OutputKind output,
+                                      const ServingOptions& options = {});
 
 }  // namespace orvane

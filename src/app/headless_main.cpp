@@ -9,6 +9,7 @@
 #include <limits.h>
 #include <locale.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -74,6 +75,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::vector<std::string>& positional = line->positional;
+  orvane::ServingOptions options = line->options;
+  if (options.uploads) {
+    options.upload_folder = AbsoluteFolder(options.upload_folder);
+    struct stat info {};
+    if (stat(options.upload_folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+      std::fprintf(stderr, "%s is not a folder to store uploads in\n",
+                   options.upload_folder.c_str());
+      return 1;
+    }
+  }
   const std::string folder = AbsoluteFolder(!positional.empty() ? positional[0] : ".");
   const std::string port_text = positional.size() > 1 ? positional[1] : "8080";
 
@@ -90,7 +101,7 @@ int main(int argc, char** argv) {
   orvane::ConsolePanel panel;
   const orvane::CodePage ansi = orvane::platform::AnsiCodePage();
   orvane::Server server(panel, ansi);
-  server.SetServingOptions(line->options);
+  server.SetServingOptions(options);
   // The start report goes out before any client line: standard output is
   // held from before the first accept until the report is written.
   StdoutHold hold;
@@ -104,7 +115,7 @@ int main(int argc, char** argv) {
   const int port = started.port;
   const std::string report =
       orvane::StartReport(folder, orvane::ListAdapterAddresses(orvane::platform::QueryAdapters()),
-                          port, StdoutKind(), server.serving_options().code);
+                          port, StdoutKind(), server.serving_options());
   std::fwrite(report.data(), 1, report.size(), stdout);
   std::fflush(stdout);
   hold.Release();

@@ -11,6 +11,7 @@
 #include "net/net_socket.h"
 #include "ui/keyboard_focus.h"
 #include "ui/main_window.h"
+#include "ui/options_menu.h"
 #include "ui/win_handles.h"
 #include "ui/win_text.h"
 #include "ui/window_classes.h"
@@ -45,7 +46,7 @@ orvane::ServingOptions OptionsFromCommandLine() {
     words.push_back(orvane::ui::WideToBytes(argv.get()[i], CP_UTF8));
   }
   const auto line = orvane::ParseCommandLine(words, orvane::SwitchStyle::kWindows);
-  return line ? line->options : orvane::ServingOptions{};
+  return orvane::ui::OptionsMenu::WithUploadFolder(line ? line->options : orvane::ServingOptions{});
 }
 
 int RunProgram(HINSTANCE instance, int show_command) {

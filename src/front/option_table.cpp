@@ -30,17 +30,27 @@ std::size_t SwitchRow(std::string_view word, SwitchStyle style) {
 }  // namespace
 
 ServingOptions WithOption(ServingOptions options, std::size_t row, bool on) {
-  if (row < kOptionCount) options.*(kOptionRows[row].field) = on;
+  if (row >= kOptionCount) return options;
+  const bool ServingOptions::*field = kOptionRows[row].field;
+  if (field == &ServingOptions::access_code && !on && options.uploads) return options;
+  options.*(kOptionRows[row].field) = on;
+  if (options.uploads) options.access_code = true;
   return options;
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words,
                                             SwitchStyle style) {
   CommandLine line;
-  for (const std::string& word : words) {
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
     const std::size_t row = SwitchRow(word, style);
     if (row < kOptionCount) {
       line.options = WithOption(line.options, row, true);
+      const OptionRow& option = kOptionRows[row];
+      if (style == SwitchStyle::kHeadless && option.value != nullptr) {
+        if (i + 1 == words.size()) return std::nullopt;  // its word is missing
+        line.options.*(option.value) = words[++i];
+      }
     } else if (style == SwitchStyle::kHeadless) {
       // -h, --help and any switch of no row.
       if (word == "-h" || word.rfind("--", 0) == 0) return std::nullopt;
@@ -54,13 +64,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& word
 std::string HeadlessUsage(std::string_view program) {
   std::string text = "usage: " + std::string(program);
   std::size_t width = 0;
+  const auto written = [](const OptionRow& row) {
+    return std::string(row.name) + (row.value ? " " + std::string(row.value_name) : "");
+  };
   for (const OptionRow& row : kOptionRows) {
-    text.append(" [--").append(row.name).append("]");
-    width = std::max(width, row.name.size());
+    text.append(" [--").append(written(row)).append("]");
+    width = std::max(width, written(row).size());
   }
   text += " [FOLDER] [PORT]\n";
   for (const OptionRow& row : kOptionRows) {
-    text.append("  --").append(row.name).append(width - row.name.size() + 2, ' ');
+    text.append("  --").append(written(row)).append(width - written(row).size() + 2, ' ');
     text.append(row.usage).append("\n");
   }
   return text;

@@ -17,15 +17,16 @@
 
 namespace orvane {
 
-// A switch that takes a value (an upload folder: "--upload DIR") will need
-// two more members here, the value's name for the usage text and the
-// std::string field it fills, and ParseCommandLine will take the word after
-// the switch for it; no row takes a value yet.
 struct OptionRow {
   bool ServingOptions::*field;  // on or off
   std::string_view caption;     // the options menu's item, GBK, with its mnemonic
   std::string_view name;        // "/name" on the Windows command line, "--name" headless
   std::string_view usage;       // what the switch does, for the headless usage text
+  // A headless switch that takes the word after it ("--upload DIR"): the
+  // field it fills and the word's name in the usage text. The Windows
+  // switch takes none (the window has its own way to choose).
+  std::string ServingOptions::*value = nullptr;
+  std::string_view value_name = {};
 };
 
 // clang-format off
@@ -39,6 +40,10 @@ inline constexpr OptionRow kOptionRows[] = {
     {&ServingOptions::access_code,
      "\xD0\xE8\xD2\xAA\xB7\xC3\xCE\xCA\xC2\xEB(&A)",                      // 需要访问码(&A)
      "code", "only visitors with the access code (in the printed address) get in"},
+    {&ServingOptions::uploads,
+     "\xD4\xCA\xD0\xED\xC9\xCF\xB4\xAB(&U)",                                  // 允许上传(&U)
+     "upload", "visitors with the code may send files to DIR (--code comes with it)",
+     &ServingOptions::upload_folder, "DIR"},
 };
 // clang-format on
 inline constexpr std::size_t kOptionCount = std::size(kOptionRows);
@@ -52,8 +57,10 @@ constexpr std::size_t OptionRowNamed(std::string_view name) {
 }
 
 // `options` with the option of `row` switched on or off. Every switch of an
-// option goes through here (the menu, the command lines), so a rule between
-// options (one that needs another on) has one place to live.
+// option goes through here (the menu, the command lines), so the rule
+// between options lives here once: uploads need the access code, so
+// switching uploads on switches the code on, and the code cannot be
+// switched off while uploads are on.
 [[nodiscard]] ServingOptions WithOption(ServingOptions options, std::size_t row, bool on);
 
 enum class SwitchStyle {

@@ -44,8 +44,9 @@ Server::~Server() {
 
 void Server::SetServingOptions(ServingOptions options) {
   platform::LockGuard guard(serving_lock_);
-  // A code is made when the option is switched on; while it stays on, the
-  // one in force is kept. Without it no code is held.
+  // Uploads need the code. A code is made when the option is switched on;
+  // while it stays on, the one in force is kept. Without it no code is held.
+  if (options.uploads) options.access_code = true;
   if (!options.access_code) {
     options.code.clear();
   } else if (!serving_->access_code || options.code.empty()) {

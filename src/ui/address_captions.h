@@ -67,4 +67,17 @@ inline constexpr std::string_view kPhoneSeesNotFoundLine =
     "\xCE\xC4\xBC\xFE\xBC\xD0\xC4\xDA\xC8\xDD \xBF\xC9\xCF\xD4\xCA\xBE\xCE\xC4"
     "\xBC\xFE";
 
+// ... or, with uploads on and the listing off, the page that sends files:
+// 手机将看到发送文件到这台电脑的页面 (the phone will see the page that sends
+// files to this computer).
+inline constexpr std::string_view kPhoneSeesUploadLine =
+    "\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD\xB7\xA2\xCB\xCD\xCE\xC4\xBC\xFE\xB5\xBD"
+    "\xD5\xE2\xCC\xA8\xB5\xE7\xC4\xD4\xB5\xC4\xD2\xB3\xC3\xE6";
+// With uploads on and the listing's page holding the upload area:
+// 手机可在网页上发送文件到这台电脑 (the phone can send files to this computer
+// from the page).
+inline constexpr std::string_view kCanSendFilesLine =
+    "\xCA\xD6\xBB\xFA\xBF\xC9\xD4\xDA\xCD\xF8\xD2\xB3\xC9\xCF\xB7\xA2\xCB\xCD\xCE\xC4"
+    "\xBC\xFE\xB5\xBD\xD5\xE2\xCC\xA8\xB5\xE7\xC4\xD4";
+
 }  // namespace orvane::ui

@@ -1,6 +1,7 @@
 #include "ui/address_presenter.h"
 
 #include "http/core/access_code.h"
+#include "http/core/upload_page.h"
 
 #include <commctrl.h>
 
@@ -145,6 +146,11 @@ void AddressPresenter::Follow() {
 QrContent AddressPresenter::QrContentNow() const {
   const std::optional<std::wstring> served = ServedAddress();
   QrContent content{served.value_or(WindowText(box_)), {}};
+  // Without the listing, "/" has no upload area: the code leads to the page.
+  if (phone_view_ == PhoneView::kUploadPage) {
+    const std::size_t query = content.address.find(L"/?");
+    if (query != std::wstring::npos) content.address.insert(query + 1, Widen(kUploadPath, CP_UTF8));
+  }
   if (!served) {
     content.remark = FromGbk(kServerNotStartedLine) + L"\r\n";
   } else if (*served != WindowText(box_)) {
@@ -162,6 +168,13 @@ QrContent AddressPresenter::QrContentNow() const {
     case PhoneView::kNotFound:
       content.remark += FromGbk(kPhoneSeesNotFoundLine);
       break;
+    case PhoneView::kUploadPage:
+      content.remark += FromGbk(kPhoneSeesUploadLine);
+      break;
+  }
+  const ServingOptions options = server_.serving_options();
+  if (options.uploads && phone_view_ != PhoneView::kUploadPage) {
+    content.remark += L"\r\n" + FromGbk(kCanSendFilesLine);
   }
   return content;
 }

@@ -36,10 +36,18 @@ inline constexpr std::string_view kInfoBoxCaption = "\xD0\xC5\xCF\xA2\xA3\xBA"; 
 // The folder picker's prompt: 请选择网站的目录：
 inline constexpr std::string_view kChooseFolderPrompt =
     "\xC7\xEB\xD1\xA1\xD4\xF1\xCD\xF8\xD5\xBE\xB5\xC4\xC4\xBF\xC2\xBC\xA3\xBA";
+// The picker for the folder uploads go to: 选择上传的文件存放的文件夹
+inline constexpr std::string_view kChooseUploadFolderPrompt =
+    "\xD1\xA1\xD4\xF1\xC9\xCF\xB4\xAB\xB5\xC4\xCE\xC4\xBC\xFE\xB4\xE6\xB7\xC5\xB5\xC4"
+    "\xCE\xC4\xBC\xFE\xBC\xD0";
 inline constexpr std::string_view kInstructionsText = "\xC7\xEB\xBF\xB4\xCB\xB5\xC3\xF7";  // 请看说明
 // The options menu beside the two menus of the resources; its items are the
 // captions of the options table's rows.
 inline constexpr std::string_view kOptionsMenuCaption = "\xD1\xA1\xCF\xEE(&O)";          // 选项(&O)
+// The options menu's item that picks where uploads go; the folder follows
+// it after a tab: 上传到的文件夹(&F)...
+inline constexpr std::string_view kUploadFolderCaption =
+    "\xC9\xCF\xB4\xAB\xB5\xBD\xB5\xC4\xCE\xC4\xBC\xFE\xBC\xD0(&F)...";
 // Below the check items: a new access code, which ends every earlier one.
 inline constexpr std::string_view kRenewCodeCaption =
     "\xBB\xBB\xD2\xBB\xB8\xF6\xB7\xC3\xCE\xCA\xC2\xEB(&N)";  // 换一个访问码(&N)

@@ -43,6 +43,7 @@ enum MenuId : int {
   kLastOptionMenuItemId = 2099,
   // The options menu's commands that are not a row's check item.
   kRenewCodeMenuItemId = 2100,
+  kUploadFolderMenuItemId = 2101,
 };
 inline constexpr int OptionMenuItemId(std::size_t row) {
   return kFirstOptionMenuItemId + static_cast<int>(row);

@@ -349,7 +349,7 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
 // window's last line depends on: each change of them refreshes it, while a
 // keystroke in the folder box does not.
 void MainWindow::OnCommand(int id, int code) {
-  if (options_menu_.OnCommand(id)) {
+  if (options_menu_.OnCommand(hwnd(), id)) {
     // The address carries the access code, which an option may have made,
     // dropped or renewed.
     address_.ShowServerAddress();

@@ -3,6 +3,7 @@
 #include "front/option_table.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
+#include "ui/shell_actions.h"
 #include "ui/win_handles.h"
 #include "ui/win_text.h"
 
@@ -23,7 +24,9 @@ bool OptionsMenu::AddTo(HMENU menu_bar) {
   }
   if (!AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) ||
       !AppendMenuW(menu.get(), MF_STRING, kRenewCodeMenuItemId,
-                   FromGbk(kRenewCodeCaption).c_str())) {
+                   FromGbk(kRenewCodeCaption).c_str()) ||
+      !AppendMenuW(menu.get(), MF_STRING, kUploadFolderMenuItemId,
+                   FromGbk(kUploadFolderCaption).c_str())) {
     return false;
   }
   if (!AppendMenuW(menu_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu.get()),
@@ -43,17 +46,42 @@ void OptionsMenu::ShowChecks() {
   // A new code only means something while one is required.
   EnableMenuItem(menu_, kRenewCodeMenuItemId,
                  MF_BYCOMMAND | (options.access_code ? MF_ENABLED : MF_GRAYED));
+  ShowUploadFolder(options);
 }
 
-bool OptionsMenu::OnCommand(int id) {
+void OptionsMenu::ShowUploadFolder(const ServingOptions& options) {
+  std::wstring caption = FromGbk(kUploadFolderCaption);
+  const std::wstring folder = Widen(WithUploadFolder(options).upload_folder, CP_UTF8);
+  if (!folder.empty()) caption += L"\t" + folder;
+  ModifyMenuW(menu_, kUploadFolderMenuItemId, MF_BYCOMMAND | MF_STRING, kUploadFolderMenuItemId,
+              caption.c_str());
+}
+
+ServingOptions OptionsMenu::WithUploadFolder(ServingOptions options) {
+  if (options.upload_folder.empty())
+    options.upload_folder = WideToBytes(DownloadsFolder(), CP_UTF8);
+  return options;
+}
+
+bool OptionsMenu::OnCommand(HWND owner, int id) {
   if (id == kRenewCodeMenuItemId) {
     server_.RenewAccessCode();
+    return true;
+  }
+  if (id == kUploadFolderMenuItemId) {
+    if (const std::optional<std::wstring> folder = PickUploadFolder(owner)) {
+      ServingOptions options = server_.serving_options();
+      options.upload_folder = WideToBytes(*folder, CP_UTF8);
+      server_.SetServingOptions(options);
+      ShowChecks();
+    }
     return true;
   }
   if (id < kFirstOptionMenuItemId || id >= OptionMenuItemId(kOptionCount)) return false;
   const auto row = static_cast<std::size_t>(id - kFirstOptionMenuItemId);
   const ServingOptions options = server_.serving_options();
-  server_.SetServingOptions(WithOption(options, row, !(options.*(kOptionRows[row].field))));
+  server_.SetServingOptions(
+      WithUploadFolder(WithOption(options, row, !(options.*(kOptionRows[row].field)))));
   ShowChecks();
   return true;
 }

@@ -13,6 +13,9 @@ namespace orvane::ui {
 class OptionsMenu {
  public:
   explicit OptionsMenu(Server& server) : server_(server) {}
+
+  // Uploads switched on without a folder go to the user's Downloads folder.
+  [[nodiscard]] static ServingOptions WithUploadFolder(ServingOptions options);
   OptionsMenu(const OptionsMenu&) = delete;
   OptionsMenu& operator=(const OptionsMenu&) = delete;
 
@@ -24,13 +27,18 @@ class OptionsMenu {
   // True when `id` is one of the menu's items: its option is switched for
   // the next request (the server reads them once per request, so no restart
   // is needed) and its check mark follows; or, for 换一个访问码, the server
-  // makes a new access code.
-  [[nodiscard]] bool OnCommand(int id);
+  // makes a new access code, and for 上传到的文件夹 the operator picks the
+  // folder uploads go to.
+  // A picker it opens is owned by `owner`.
+  [[nodiscard]] bool OnCommand(HWND owner, int id);
   // The answer to kQueryServingOptionsMessage: for each row, its check mark
   // as the menu has it and the server's own setting.
   [[nodiscard]] LRESULT QueryBits() const;
 
  private:
+  // The upload folder item's caption, with the folder.
+  void ShowUploadFolder(const ServingOptions& options);
+
   Server& server_;
   HMENU menu_ = nullptr;  // the bar's, destroyed with the window
 };

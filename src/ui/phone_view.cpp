@@ -8,6 +8,7 @@ namespace orvane::ui {
 
 // The same question the server asks of a request for "/".
 PhoneView PhoneSeesAt(const std::string& root, const ServingOptions& options) {
+  if (options.uploads && !options.list_folders) return PhoneView::kUploadPage;
   SiteFiles files;
   switch (ResolveRoot(root, platform::AnsiCodePage(), options, files).kind) {
     case Target::Kind::kFolderIndex:

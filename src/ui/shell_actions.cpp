@@ -1,6 +1,7 @@
 #include "ui/shell_actions.h"
 
 #include <shellapi.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include "ui/captions.h"
@@ -10,8 +11,9 @@
 
 namespace orvane::ui {
 
-std::optional<std::wstring> PickSiteFolder(HWND owner) {
-  const std::wstring prompt = FromGbk(kChooseFolderPrompt);
+namespace {
+
+std::optional<std::wstring> PickFolder(HWND owner, const std::wstring& prompt) {
   BROWSEINFOW browse{};
   browse.hwndOwner = owner;
   browse.lpszTitle = prompt.c_str();
@@ -21,6 +23,24 @@ std::optional<std::wstring> PickSiteFolder(HWND owner) {
   wchar_t path[MAX_PATH] = {};
   if (!SHGetPathFromIDListW(chosen.get(), path)) return std::nullopt;
   return std::wstring(path);
+}
+
+}  // namespace
+
+std::optional<std::wstring> PickSiteFolder(HWND owner) {
+  return PickFolder(owner, FromGbk(kChooseFolderPrompt));
+}
+
+std::optional<std::wstring> PickUploadFolder(HWND owner) {
+  return PickFolder(owner, FromGbk(kChooseUploadFolderPrompt));
+}
+
+std::wstring DownloadsFolder() {
+  PWSTR path = nullptr;
+  std::wstring folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &path))) folder = path;
+  CoTaskMemFree(path);  // also when the call failed, as the shell asks
+  return folder;
 }
 
 void OpenSite(HWND owner, const std::wstring& address) {

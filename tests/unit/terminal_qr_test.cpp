@@ -109,7 +109,9 @@ TEST(StartReportTest, NamesTheAddressesAndDrawsTheCodeOnlyForATerminal) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.output));
-    const std::string report = StartReport("/srv/site", c.lan, 8080, c.output, c.access_code);
+    ServingOptions options;
+    options.code = c.access_code;
+    const std::string report = StartReport("/srv/site", c.lan, 8080, c.output, options);
     ASSERT_FALSE(report.empty());
     EXPECT_EQ('\n', report.back());
     std::vector<std::string> text;

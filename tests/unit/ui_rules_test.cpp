@@ -149,8 +149,8 @@ TEST(FrameDpiTest, OnlyPerMonitorV2DrawsTheFrameAtTheWindowsDpi) {
 }
 
 // Each case: the words, and what they give as "L" (list_folders), "T"
-// (common_types), "C" (access_code) and the positional words after "|", or
-// "wrong".
+// (common_types), "C" (access_code), "U=" and its folder (uploads) and the
+// positional words after "|", or "wrong".
 TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
   constexpr SwitchStyle kWin = SwitchStyle::kWindows;
   constexpr SwitchStyle kCli = SwitchStyle::kHeadless;
@@ -164,6 +164,8 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
       {kWin, {"/LIST"}, "L|"},
       {kWin, {"/Types", "/lIsT"}, "LT|"},
       {kWin, {"/CODE", "/list"}, "LC|"},
+      // Uploads bring the code; the window chooses their folder itself.
+      {kWin, {"/upload", "C:\\in"}, "CU=|"},
       {kWin, {"C:\\site", "/types", "8080", "a", "b"}, "T|"},
       // Near misses are other words, ignored like any other.
       {kWin, {"list", "-list", "--list", "/lists", "/list:1", "/ list", "//list", "/typ"}, "|"},
@@ -175,6 +177,9 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
       {kCli, {"site", "--types", "9000", "--list"}, "LT|site 9000"},
       {kCli, {"--list", "--list", "-x"}, "L|-x"},
       {kCli, {"--code", "site"}, "C|site"},
+      {kCli, {"--upload", "in", "site", "80"}, "CU=in|site 80"},
+      {kCli, {"site", "--upload", "--list"}, "CU=--list|site"},
+      {kCli, {"site", "--upload"}, "wrong"},
       // A Windows switch is a folder's path here.
       {kCli, {"/list"}, "|/list"},
       {kCli, {"--LIST"}, "wrong"},
@@ -192,7 +197,8 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
     std::string got = "wrong";
     if (line) {
       got = std::string(line->options.list_folders ? "L" : "") +
-            (line->options.common_types ? "T" : "") + (line->options.access_code ? "C" : "") + "|";
+            (line->options.common_types ? "T" : "") + (line->options.access_code ? "C" : "") +
+            (line->options.uploads ? "U=" + line->options.upload_folder : "") + "|";
       for (const std::string& word : line->positional) {
         got += (got.back() == '|' ? "" : " ") + word;
       }
@@ -201,12 +207,34 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
   }
 }
 
+TEST(OptionTableTest, UploadsKeepTheAccessCodeOn) {
+  const std::size_t code = OptionRowNamed("code");
+  const std::size_t upload = OptionRowNamed("upload");
+  ServingOptions options;
+  // Each step switches one row; then the code and uploads as they stand.
+  const struct {
+    std::size_t row;
+    bool on;
+    bool code_on, uploads_on;
+  } steps[] = {{upload, true, true, true},
+               {code, false, true, true},
+               {upload, false, true, false},
+               {code, false, false, false},
+               {code, true, true, false}};
+  for (const auto& step : steps) {
+    options = WithOption(options, step.row, step.on);
+    EXPECT_EQ(step.code_on, options.access_code);
+    EXPECT_EQ(step.uploads_on, options.uploads);
+  }
+}
+
 TEST(OptionTableTest, TheHeadlessUsageListsEverySwitchInOneColumn) {
   EXPECT_EQ(
-      "usage: orvane-headless [--list] [--types] [--code] [FOLDER] [PORT]\n"
-      "  --list   a folder without index.htm shows its files\n"
-      "  --types  the content types phones and browsers open in place\n"
-      "  --code   only visitors with the access code (in the printed address) get in\n",
+      "usage: orvane-headless [--list] [--types] [--code] [--upload DIR] [FOLDER] [PORT]\n"
+      "  --list        a folder without index.htm shows its files\n"
+      "  --types       the content types phones and browsers open in place\n"
+      "  --code        only visitors with the access code (in the printed address) get in\n"
+      "  --upload DIR  visitors with the code may send files to DIR (--code comes with it)\n",
       HeadlessUsage("orvane-headless"));
 }
 
