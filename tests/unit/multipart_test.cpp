@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ struct Outcome {
   std::vector<std::string> events;
   MultipartState state;
   bool operator==(const Outcome& o) const { return events == o.events && state == o.state; }
+  friend std::ostream& operator<<(std::ostream& out, const Outcome& o) {
+    for (const std::string& event : o.events) out << "[" << event << "] ";
+    return out << "state " << static_cast<int>(o.state);
+  }
 };
 
 // Feeds `body` in the pieces that begin at `cuts`, checking what is held.
