@@ -39,6 +39,9 @@ std::optional<std::wstring> LongFolder(std::string_view folder_utf8) {
   return folder;
 }
 
+// A user's disk quota used up; newer than MinGW's headers.
+constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+
 HANDLE AsHandle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
 
 }  // namespace
@@ -90,7 +93,7 @@ WriteResult WriteAll(std::intptr_t file, std::string_view bytes) {
     if (!WriteFile(AsHandle(file), bytes.data(), want, &wrote, nullptr)) {
       const DWORD error = GetLastError();
       return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ||
-                     error == ERROR_DISK_QUOTA_EXCEEDED
+                     error == kErrorDiskQuotaExceeded
                  ? WriteResult::kDiskFull
                  : WriteResult::kFailed;
     }
