@@ -1,0 +1,99 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/posix/link_rename.h"
+#include "platform/upload_file.h"
+#include "platform/upload_file_sys.h"
+
+namespace orvane::platform {
+
+namespace upload_sys {
+
+struct Folder {
+  int fd = -1;
+};
+
+void FolderCloser::operator()(Folder* folder) const {
+  if (folder->fd >= 0) close(folder->fd);
+  delete folder;
+}
+
+FolderHandle OpenFolder(std::string_view folder_utf8) {
+  const std::string name(folder_utf8);
+  const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  return FolderHandle(new Folder{fd});
+}
+
+Outcome CreateNewFile(const Folder& folder, const std::string& name, std::intptr_t& file) {
+  // O_EXCL: a new file or nothing, never one that is there (nor a link).
+  const int fd =
+      openat(folder.fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return errno == EEXIST ? Outcome::kTaken : Outcome::kFailed;
+  file = fd;
+  return Outcome::kDone;
+}
+
+WriteResult WriteAll(std::intptr_t file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t wrote = write(static_cast<int>(file), bytes.data(), bytes.size());
+    if (wrote < 0) {
+      const int error = errno;
+      if (error == EINTR) continue;
+      return error == ENOSPC || error == EDQUOT ? WriteResult::kDiskFull : WriteResult::kFailed;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(wrote));
+  }
+  return WriteResult::kOk;
+}
+
+bool Reveal(std::intptr_t) { return true; }
+
+bool CloseFile(std::intptr_t file) {
+  // Linux releases the descriptor even when close fails, EINTR included.
+  return close(static_cast<int>(file)) == 0 || errno == EINTR;
+}
+
+Outcome RenameByLink(int folder_fd, const char* from, const char* to) {
+  if (linkat(folder_fd, from, folder_fd, to, 0) != 0) {
+    return errno == EEXIST ? Outcome::kTaken : Outcome::kFailed;
+  }
+  unlinkat(folder_fd, from, 0);
+  return Outcome::kDone;
+}
+
+Outcome RenameWithoutReplacing(const Folder& folder, const std::string& from,
+                               const std::string& to) {
+  if (renameat2(folder.fd, from.c_str(), folder.fd, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return Outcome::kDone;
+  }
+  const int error = errno;
+  if (error == EEXIST) return Outcome::kTaken;
+  // File systems that cannot check for the name in the rename itself (some
+  // network and FUSE file systems) refuse the flag.
+  if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+    return RenameByLink(folder.fd, from.c_str(), to.c_str());
+  }
+  return Outcome::kFailed;
+}
+
+void RemoveFile(const Folder& folder, const std::string& name) {
+  unlinkat(folder.fd, name.c_str(), 0);
+}
+
+}  // namespace upload_sys
+
+std::optional<std::uint64_t> UploadFile::FreeSpace(std::string_view folder_utf8) {
+  const std::string name(folder_utf8);
+  struct statvfs info {};
+  if (statvfs(name.c_str(), &info) != 0) return std::nullopt;
+  // f_bavail: the blocks an unprivileged user may still take.
+  return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+}
+
+}  // namespace orvane::platform
