@@ -9,6 +9,7 @@
 #include "http/core/resolve.h"
 #include "http/file_transfer.h"
 #include "http/site_files.h"
+#include "http/upload.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/name_order.h"
@@ -108,6 +109,10 @@ bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
   }
   SiteFiles files;
   Target target = Resolve(request, context.site_root, context.ansi, context.serving, files);
+  if (target.kind == Target::Kind::kUploadForm) {
+    return ReceiveUpload(client, request,
+                         UploadContext{context.serving.upload_folder, send, context.panel});
+  }
   std::optional<std::string> page;
   if (target.kind == Target::Kind::kListing) page = ListingPage(target, context);
   // The first read of a file kept only in the cloud waits for the provider:

@@ -1,0 +1,188 @@
+#include "http/upload.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "http/core/log_line.h"
+#include "http/core/multipart.h"
+#include "http/core/reply.h"
+#include "http/core/upload_name.h"
+#include "http/core/upload_page.h"
+#include "platform/codepage.h"
+#include "platform/upload_file.h"
+
+namespace orvane {
+
+namespace {
+
+// What a piece of the body is read into.
+constexpr std::size_t kReadPiece = 256 * 1024;
+
+// 上传需要说明内容的长度 (an upload must say how long it is)
+constexpr std::string_view kNoLength =
+    "\xE4\xB8\x8A\xE4\xBC\xA0\xE9\x9C\x80\xE8\xA6\x81\xE8\xAF\xB4\xE6\x98\x8E\xE5\x86\x85\xE5\xAE"
+    "\xB9\xE7\x9A\x84\xE9\x95\xBF\xE5\xBA\xA6";
+// 上传的内容格式不对 (the upload is not in the right form)
+constexpr std::string_view kMalformed =
+    "\xE4\xB8\x8A\xE4\xBC\xA0\xE7\x9A\x84\xE5\x86\x85\xE5\xAE\xB9\xE6\xA0\xBC\xE5\xBC\x8F\xE4\xB8"
+    "\x8D\xE5\xAF\xB9";
+// 磁盘空间不足，文件未能保存 (not enough room on the disk, the file was not saved)
+constexpr std::string_view kDiskFull =
+    "\xE7\xA3\x81\xE7\x9B\x98\xE7\xA9\xBA\xE9\x97\xB4\xE4\xB8\x8D\xE8\xB6\xB3\xEF\xBC\x8C\xE6\x96"
+    "\x87\xE4\xBB\xB6\xE6\x9C\xAA\xE8\x83\xBD\xE4\xBF\x9D\xE5\xAD\x98";
+// 文件未能保存 (the file was not saved)
+constexpr std::string_view kNotSaved =
+    "\xE6\x96\x87\xE4\xBB\xB6\xE6\x9C\xAA\xE8\x83\xBD\xE4\xBF\x9D\xE5\xAD\x98";
+
+Reply PageReply(std::string_view status, std::string page) {
+  Reply reply;
+  reply.kind = Reply::Kind::kHead;
+  reply.head.status = status;
+  reply.head.close = true;
+  reply.head.content_type = kListingType;
+  reply.head.content_length = page.size();
+  reply.head.private_cache = true;
+  reply.body = Reply::Body::kBytes;
+  reply.bytes = std::move(page);
+  return reply;
+}
+
+bool Trouble(net::NetSocket& client, std::string_view status, std::string_view trouble,
+             const UploadContext& context) {
+  return SendReply(client, PageReply(status, UploadTroublePage(trouble)), context.send);
+}
+
+// Writes each file part to its own temporary file and keeps it under a free
+// safe name once the part ends; form fields that are not files are read
+// past. Whatever it holds unfinished goes with it.
+class StoringSink final : public MultipartSink {
+ public:
+  StoringSink(const UploadContext& context, std::string peer, std::uint16_t peer_port)
+      : context_(context), peer_(std::move(peer)), peer_port_(peer_port) {}
+
+  bool PartBegins(const PartHeader& part) override {
+    if (!part.has_filename) return true;
+    // A file field left empty in the form comes with an empty name.
+    if (part.filename.empty()) return true;
+    file_ = platform::UploadFile::Create(context_.folder);
+    if (!file_) {
+      failure_ = kNotSaved;
+      return false;
+    }
+    name_ = SafeUploadName(part.filename);
+    size_ = 0;
+    return true;
+  }
+
+  bool PartData(std::string_view bytes) override {
+    if (!file_) return true;
+    switch (file_->Write(bytes)) {
+      case platform::WriteResult::kOk:
+        size_ += bytes.size();
+        return true;
+      case platform::WriteResult::kDiskFull:
+        failure_ = kDiskFull;
+        break;
+      case platform::WriteResult::kFailed:
+        failure_ = kNotSaved;
+        break;
+    }
+    file_.reset();  // its temporary file goes
+    return false;
+  }
+
+  bool PartEnds() override {
+    if (!file_) return true;
+    // Written in large pieces, so a full disk may show only now.
+    if (const platform::WriteResult flushed = file_->Flush();
+        flushed != platform::WriteResult::kOk) {
+      failure_ = flushed == platform::WriteResult::kDiskFull ? kDiskFull : kNotSaved;
+      file_.reset();
+      return false;
+    }
+    const std::optional<std::string> stored = file_->Commit(name_);
+    file_.reset();
+    if (!stored) {
+      failure_ = kNotSaved;
+      return false;
+    }
+    if (context_.panel != nullptr) {
+      context_.panel->AppendConnectionLog(
+          StoredFileLogLine(platform::Utf8ToLogText(*stored), size_, peer_, peer_port_));
+    }
+    stored_.push_back(StoredFile{*stored, size_});
+    return true;
+  }
+
+  [[nodiscard]] const std::vector<StoredFile>& stored() const { return stored_; }
+  [[nodiscard]] std::string_view failure() const { return failure_; }
+
+ private:
+  const UploadContext& context_;
+  const std::string peer_;
+  const std::uint16_t peer_port_;
+  std::optional<platform::UploadFile> file_;
+  std::string name_;
+  std::uint64_t size_ = 0;
+  std::vector<StoredFile> stored_;
+  std::string_view failure_;
+};
+
+}  // namespace
+
+bool ReceiveUpload(net::NetSocket& client, const ParsedRequest& request,
+                   const UploadContext& context) {
+  // The end of a body is known only from its length.
+  if (request.body_without_length || !request.content_length) {
+    return Trouble(client, "411 Length Required", kNoLength, context);
+  }
+  const std::optional<std::string> boundary = BoundaryOf(request.content_type);
+  if (request.length_unreadable || !boundary) {
+    return Trouble(client, "400 Bad Request", kMalformed, context);
+  }
+  std::uint64_t left = *request.content_length;
+  const std::optional<std::uint64_t> room = platform::UploadFile::FreeSpace(context.folder);
+  if (room && left > *room) return Trouble(client, "507 Insufficient Storage", kDiskFull, context);
+  if (request.expects_continue &&
+      !client.SendAll("HTTP/1.1 100 Continue\r\n\r\n", context.send.send_wait_ms)) {
+    return false;
+  }
+  std::string peer;
+  std::uint16_t peer_port = 0;
+  (void)client.PeerAddress(peer, peer_port);
+  StoringSink sink(context, std::move(peer), peer_port);
+  MultipartReader reader(*boundary);
+  MultipartState state = MultipartState::kMoreWanted;
+  // What came with the head first, then the rest as it arrives.
+  std::string_view piece = request.body.substr(0, left);
+  std::string buffer;
+  for (;;) {
+    left -= piece.size();
+    state = reader.Feed(piece, sink);
+    if (state != MultipartState::kMoreWanted || left == 0) break;
+    if (buffer.empty()) buffer.resize(kReadPiece);
+    const std::size_t want = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
+    const long got = client.ReceiveSome(buffer.data(), want, context.read_wait_ms);
+    // Gone, or silent too long: the file under way is dropped with the sink.
+    if (got <= 0) return false;
+    piece = std::string_view(buffer.data(), static_cast<std::size_t>(got));
+  }
+  if (state == MultipartState::kMoreWanted) state = reader.Finish();
+  if (state == MultipartState::kStopped) {
+    const bool full = sink.failure() == kDiskFull;
+    return SendReply(client,
+                     PageReply(full ? "507 Insufficient Storage" : "500 Internal Server Error",
+                               UploadResultPage(sink.stored(), sink.failure())),
+                     context.send);
+  }
+  if (state != MultipartState::kDone) {
+    return SendReply(client,
+                     PageReply("400 Bad Request", UploadResultPage(sink.stored(), kMalformed)),
+                     context.send);
+  }
+  return SendReply(client, PageReply("200 OK", UploadResultPage(sink.stored(), {})), context.send);
+}
+
+}  // namespace orvane
