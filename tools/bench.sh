@@ -25,32 +25,6 @@ source "$ROOT/tools/lib.sh"
 SECONDS_PER_RUN="${ORVANE_BENCH_SECONDS:-10}"
 ROUNDS="${ORVANE_BENCH_ROUNDS:-3}"
 
-# free_ports N: N different ports in 20000-32000 that nothing is bound to now
-# (this server takes ports up to 32767 only, so the system's ephemeral range,
-# which binding port 0 would give, is no use). Picked at random, so two runs
-# at once do not try the same ones.
-free_ports() {
-  python3 - "$1" <<'PY'
-import random, socket, sys
-want, found = int(sys.argv[1]), []
-for _ in range(2000):
-    if len(found) == want:
-        break
-    port = random.randint(20000, 32000)
-    if port in found:
-        continue
-    with socket.socket() as probe:
-        try:
-            probe.bind(("", port))
-        except OSError:
-            continue
-    found.append(port)
-if len(found) < want:
-    sys.exit("no free ports")
-print(" ".join(map(str, found)))
-PY
-}
-
 BROWSER_CONNECTIONS=6
 BROWSER_SECONDS=$(((SECONDS_PER_RUN + 1) / 2))
 
