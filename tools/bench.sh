@@ -10,6 +10,8 @@
 #     duration)
 #   memory: this server idle with its 500 threads, and holding 499 connections
 #   the Windows program under Wine on the small file, when it is built
+#   receiving files: tools/bench_upload.sh, last (`./x bench upload` runs
+#     only that part)
 # Prints one table with the ratios this/floor, this/nginx, floor/nginx and
 # this/python.
 # Environment: ORVANE_BENCH_PORT (first of seven ports; by default seven free
@@ -21,6 +23,15 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
+
+case "${1:-}" in
+  upload) exec "$ROOT/tools/bench_upload.sh" ;;
+  "") ;;
+  *)
+    echo "usage: $0 [upload]" >&2
+    exit 2
+    ;;
+esac
 
 SECONDS_PER_RUN="${ORVANE_BENCH_SECONDS:-10}"
 ROUNDS="${ORVANE_BENCH_ROUNDS:-3}"
@@ -425,3 +436,6 @@ echo "RESULT rps_this=${R[rps.this]} rps_floor=${R[rps.floor]} rps_nginx=${R[rps
   "big_this=${R[big.this]} big_nginx=${R[big.nginx]} big_python=${R[big.python]}" \
   "list_this=${R[rps.list.this]} list_nginx=${R[rps.list.nginx]} list_python=${R[rps.list.python]}" \
   "wine=${R[wine]:--} rss_idle_kb=${R[rss_idle]} rss_held_kb=${R[rss_held]} hwm_held_kb=${R[hwm_held]}"
+
+# Receiving files, with servers and a folder of its own.
+"$ROOT/tools/bench_upload.sh"
