@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# ./x screenshot [window|listing]: starts OrvaneServer.exe in a Wine virtual
-# desktop on a private Xvfb screen and saves the window, title bar included,
-# to docs/screenshot.png; then, in a second desktop, the address box's menu
-# opened beside the QR window, to docs/address-menu.png. Then the folder
-# listing as a phone shows it, to docs/listing.png. A word names one part.
+# ./x screenshot [window|listing|upload]: starts OrvaneServer.exe in a Wine
+# virtual desktop on a private Xvfb screen and saves the window, title bar
+# included, to docs/screenshot.png; then, in a second desktop, the address
+# box's menu opened beside the QR window, to docs/address-menu.png. Then the
+# folder listing as a phone shows it, to docs/listing.png, and the same page
+# with uploads on, in the middle of sending files, to docs/upload.png. A word
+# names one part.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
@@ -71,6 +73,24 @@ PY
   done
 }
 
+# serve_sample PORT OUT ARGS...: the headless server started with ARGS on
+# PORT, its report in OUT; sets server_pid once it answers (10 s at most).
+serve_sample() {
+  local port="$1" out="$2"
+  shift 2
+  TZ=UTC "$BUILD/native/orvane-headless" "$@" "$port" >"$out" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 1 50); do
+    curl -s -o /dev/null "http://127.0.0.1:$port/" && return 0
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  log "the headless server did not start with $*"
+  return 1
+}
+
 # The listing of the sample folder, served by the headless server with the
 # listing on, in a 390 x 844 window of headless Chromium: what a phone shows.
 take_listing() {
@@ -79,23 +99,7 @@ take_listing() {
   local sample="$BUILD/listing-sample" profile="$BUILD/listing-browser" port server_pid
   make_sample "$sample"
   port="$(free_port)"
-  TZ=UTC "$BUILD/native/orvane-headless" --list "$sample" "$port" >/dev/null 2>&1 &
-  server_pid=$!
-  local up=""
-  for _ in $(seq 1 50); do
-    if curl -s -o /dev/null "http://127.0.0.1:$port/"; then
-      up=1
-      break
-    fi
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  if [ -z "$up" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-    log "the headless server did not start with --list"
-    return 1
-  fi
+  serve_sample "$port" /dev/null --list "$sample" || return 1
   rm -rf "$profile"
   mkdir -p "$profile" "$ROOT/docs"
   local shot=0
@@ -113,10 +117,40 @@ take_listing() {
   log "saved docs/listing.png"
 }
 
-if [ "$part" = listing ]; then
-  take_listing
-  exit
-fi
+# The sample folder's listing with uploads on, as a phone shows it while it
+# sends three files: the upload slowed to 1.5 MB/s in the browser, the
+# picture taken once the first file has arrived and the second is half-way.
+take_upload() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" chromium chromium-l10n fonts-wqy-microhei python3 curl
+  build_native
+  local sample="$BUILD/listing-sample" work="$BUILD/upload-sample" port server_pid code shot=0
+  make_sample "$sample"
+  rm -rf "$work"
+  mkdir -p "$work/inbox" "$work/sent" "$ROOT/docs"
+  head -c 1800000 /dev/urandom >"$work/sent/IMG_20260503_101512.jpg"
+  head -c 2600000 /dev/urandom >"$work/sent/IMG_20260503_101530.jpg"
+  head -c 9000000 /dev/urandom >"$work/sent/VID_20260503_102004.mp4"
+  port="$(free_port)"
+  serve_sample "$port" "$work/out" --list --upload "$work/inbox" "$sample" || return 1
+  code="$(grep -o 'code=[A-Z0-9]*' "$work/out" | head -n 1)"
+  LANGUAGE=zh_CN timeout 180 python3 "$ROOT/tools/upload_picture.py" "http://127.0.0.1:$port/?$code" \
+    "$work/browser" "$ROOT/docs/upload.png" 1500000 "$work/sent"/* || shot=$?
+  kill "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  rm -rf "$work"
+  if [ "$shot" -ne 0 ]; then
+    log "Chromium took no picture of the upload"
+    return 1
+  fi
+  log "saved docs/upload.png"
+}
+
+case "$part" in
+  listing | upload)
+    "take_$part"
+    exit
+    ;;
+esac
 prepare_windows_program
 
 trap stop_wine_and_xvfb EXIT
@@ -198,4 +232,6 @@ else
 fi
 log "saved docs/address-menu.png"
 
-[ "$part" = window ] || take_listing
+[ "$part" = window ] && exit
+take_listing
+take_upload
