@@ -56,9 +56,10 @@ NATIVE_PACKAGES=(cmake ninja-build g++ googletest media-types)
 MINGW64_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix)
 MINGW32_PACKAGES=(mingw-w64 g++-mingw-w64-i686-posix)
 # What runs and drives the Windows program: Wine, a private X screen, the
-# fonts of its window, and the screenshot and QR-decoding tools.
+# fonts of its window, the screenshot and QR-decoding tools, and curl, which
+# sends the program a file from outside Wine.
 WINE_PACKAGES=(wine wine64 xvfb x11-utils xdotool fonts-wqy-microhei fonts-wine imagemagick
-               zbar-tools)
+               zbar-tools curl)
 WINDOWS_PACKAGES=("${MINGW64_PACKAGES[@]}" g++-mingw-w64-i686-posix "${WINE_PACKAGES[@]}")
 TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format clang-tidy shellcheck python3 curl libssl-dev)
 
@@ -221,6 +222,7 @@ wine_prefix_ready() {
     wineserver -w 2>/dev/null || true
   fi
   link_wine_fonts
+  keep_user_folders_private
 }
 
 # A second prefix whose screen is at 144 DPI (150 %), for the window's layout
@@ -236,6 +238,19 @@ wine_prefix_144_ready() {
     WINEPREFIX="$WINEPREFIX_144" wineserver -w 2>/dev/null || true
   fi
   link_wine_fonts "$WINEPREFIX_144"
+  keep_user_folders_private "$WINEPREFIX_144"
+}
+
+# Wine links a new prefix's user folders (Desktop, Documents, Downloads, ...)
+# to the home folder; in the private prefixes they become folders of their
+# own, so what a test stores there (an upload into Downloads) stays under
+# the build folder.
+keep_user_folders_private() {
+  local folder
+  for folder in "${1:-$WINEPREFIX}"/drive_c/users/*/*; do
+    [ -L "$folder" ] || continue
+    rm -f "$folder" && mkdir -p "$folder"
+  done
 }
 
 # Wine's own fonts (fonts-wine: Marlett for the title-bar buttons, Tahoma) are
