@@ -360,6 +360,87 @@ TEST_F(CodeKeysTest, TheAddressCarriesTheCodeThatLetsAVisitorIn) {
   RemoveDirectoryW(folder.c_str());
 }
 
+// The whole of a file, or "(unreadable)".
+std::string FileBytes(const std::wstring& path) {
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "(unreadable)";
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+// Started with /list /code /upload: a file sent from outside Wine (curl's
+// form, as a browser sends it) to the upload page with the code from the
+// copied address lands in the Downloads folder byte for byte, under its own
+// name and with nothing else left there, and the connection log says so.
+class UploadKeysTest : public AddressKeysTest {
+ protected:
+  std::wstring Arguments() const override { return L"/list /code /upload"; }
+};
+
+TEST_F(UploadKeysTest, AFileSentWithTheCopiedCodeLandsInDownloads) {
+  PWSTR known = nullptr;
+  ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &known)));
+  const std::wstring downloads = known;
+  CoTaskMemFree(known);
+  const std::string name = "orvane-upload-" + std::to_string(GetCurrentProcessId()) + ".bin";
+  const std::wstring stored = downloads + L"\\" + Widen(name);
+  DeleteFileW(stored.c_str());  // left by a run that stopped half-way
+
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  ASSERT_TRUE(SetTextOf(server_.Control(kSiteFolderBoxId), temp));
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
+  if (TextOf(address_box_).find(L"http:///") == 0) GTEST_SKIP() << "no usable address";
+  server_.Click(kStartButtonId);
+  HWND start = server_.Control(kStartButtonId);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) << "not started";
+
+  PutOnClipboard(L"something else");
+  ASSERT_TRUE(MenuKey("c"));
+  ASSERT_TRUE(WaitUntil([&] { return ClipboardText() != L"something else"; }, 5000));
+  const std::string copied = Ascii(ClipboardText());
+  const std::size_t at = copied.find("/?code=");
+  ASSERT_NE(std::string::npos, at) << copied;
+  const std::string code = copied.substr(at + 7);
+
+  // Made and sent by the build machine's own tools.
+  std::string outside =
+      RunShell("d=$(mktemp -d) && head -c 1500000 /dev/urandom > $d/" + name + " && echo $d");
+  ASSERT_FALSE(outside.empty()) << "no file made outside Wine";
+  outside.pop_back();  // the line's end
+  const std::string sent = outside + "/" + name;
+  EXPECT_EQ("200", RunShell("curl -s -o /dev/null -w '%{http_code}' --max-time 15 -F 'f=@" + sent +
+                            "' 'http://127.0.0.1:" + std::to_string(port) +
+                            "/:upload?code=" + code + "'"));
+  const std::string bytes = FileBytes(OnDriveZ(sent));
+  EXPECT_EQ(1500000u, bytes.size());
+  EXPECT_TRUE(FileBytes(stored) == bytes) << "the stored file is not the one sent";
+  WIN32_FIND_DATAW found{};
+  HANDLE left = FindFirstFileW((downloads + L"\\.orvane-*").c_str(), &found);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, left) << "a temporary file was left in Downloads";
+  if (left != INVALID_HANDLE_VALUE) FindClose(left);
+
+  // 收到文件:NAME SIZE 字节，来自 127.0.0.1:PORT
+  const std::wstring logged = FromGbk("\xCA\xD5\xB5\xBD\xCE\xC4\xBC\xFE:") + Widen(name) +
+                              L" 1500000 " +
+                              FromGbk("\xD7\xD6\xBD\xDA\xA3\xAC\xC0\xB4\xD7\xD4 127.0.0.1:");
+  HWND log = server_.Control(kConnectionLogBoxId);
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(log).find(logged) != std::wstring::npos; }, 5000))
+      << "no stored-file line in the connection log";
+
+  server_.Click(kStopButtonId);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
+  DeleteFileW(stored.c_str());
+  RunShell("rm -rf " + outside);
+}
+
 // The QR window's last line says what a phone will find at "/": the
 // folder's index.htm, its listing (the option on, no index.htm), or the 404
 // text and where the listing is switched on. While stopped it speaks of the
