@@ -31,6 +31,9 @@ XInput g_input{""};
 std::string g_zbarimg;  // Unix paths of the decoder and of ImageMagick's import
 std::string g_import = "/usr/bin/import";
 int g_expected_dpi = 0;
+// The user's Downloads folder, asked for once at the start: under Wine, after
+// some of the tests before it have run, the known folder reads back empty.
+std::wstring g_downloads;
 
 // What zbarimg reads in the screen's pixels under `window`'s client area:
 // the decoded texts, one a line ("" when there is no code).
@@ -383,10 +386,8 @@ class UploadKeysTest : public AddressKeysTest {
 };
 
 TEST_F(UploadKeysTest, AFileSentWithTheCopiedCodeLandsInDownloads) {
-  PWSTR known = nullptr;
-  ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &known)));
-  const std::wstring downloads = known;
-  CoTaskMemFree(known);
+  ASSERT_FALSE(g_downloads.empty()) << "no Downloads folder";
+  const std::wstring& downloads = g_downloads;
   const std::string name = "orvane-upload-" + std::to_string(GetCurrentProcessId()) + ".bin";
   const std::wstring stored = downloads + L"\\" + Widen(name);
   DeleteFileW(stored.c_str());  // left by a run that stopped half-way
@@ -676,6 +677,11 @@ int main(int argc, char** argv) {
     if (option.rfind("--import=", 0) == 0) g_import = option.substr(9);
     if (option.rfind("--dpi=", 0) == 0) g_expected_dpi = std::atoi(option.c_str() + 6);
   }
+  PWSTR downloads = nullptr;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &downloads))) {
+    g_downloads = downloads;
+  }
+  CoTaskMemFree(downloads);
   std::string path = argv[1];
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   for (char& c : path) {
