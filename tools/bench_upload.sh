@@ -10,7 +10,9 @@
 #   until it returned), when the bytes may still be in the page cache; and
 #   until `sync FILE` (fsync of the stored file) returned after that, when
 #   they are on the disk. Neither server syncs by itself, so the second
-#   figure treats all three alike.
+#   figure treats all three alike. The servers' processor time (user and
+#   system, from /proc) over each turn is a third figure, which the load of
+#   a shared machine moves less than the time.
 #   Then one 1 GiB upload to a fresh server: its peak resident memory
 #   (VmHWM from /proc) before and after.
 # Prints a small table and a RESULT line; the targets are this/nginx >= 0.8
@@ -71,6 +73,9 @@ start_headless() {
   return 1
 }
 
+# Processor time of a process so far (its ended threads included), in clock
+# ticks: utime + stime of /proc/PID/stat.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # kB of a /proc status field.
 status_kb() { awk -v f="$2:" '$1 == f {print $2}' "/proc/$1/status"; }
 now_ns() { date +%s%N; }
@@ -84,6 +89,7 @@ SOURCE="$WORK/up.bin"
 head -c "$SENT_BYTES" /dev/urandom >"$SOURCE"
 
 start_headless "$PORT_THIS" "$WORK/this.out"
+THIS_SERVER_PID=$STARTED_PID
 THIS_URL="http://127.0.0.1:$PORT_THIS/:upload?code=$CODE"
 cat >"$WORK/nginx/nginx.conf" <<NGINX
 worker_processes 1;
@@ -105,19 +111,25 @@ http {
 NGINX
 nginx -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" -e "$WORK/nginx/error.log" &
 PIDS+=($!)
+NGINX_PID=$!
 for _ in $(seq 1 100); do
   curl -s -o /dev/null --max-time 1 "http://127.0.0.1:$PORT_NGINX/" && break
   sleep 0.1
 done
+# The one worker, the process that receives the body.
+NGINX_WORKER="$(pgrep -P "$NGINX_PID" | head -n 1)"
 
-declare -A ANSWERED ON_DISK
+declare -A ANSWERED ON_DISK CPU
+declare -A SERVER_PID=([this]=$THIS_SERVER_PID [nginx]=$NGINX_WORKER)
 # turn NAME ROUND: one transfer of SOURCE into INBOX/up.bin by NAME (this,
 # nginx or cp); adds its two figures. The first round also compares the
 # stored bytes.
 turn() {
-  local name="$1" round="$2" stored="$INBOX/up.bin" status start answered synced size
+  local name="$1" round="$2" stored="$INBOX/up.bin" status start answered synced size ticks=0
+  local server="${SERVER_PID[$name]:-}"
   rm -f "$INBOX"/* "$INBOX"/.[!.]*
   sync
+  [ -n "$server" ] && ticks=$(cpu_ticks "$server")
   start=$(now_ns)
   case "$name" in
     this) status=$(curl -s -o /dev/null -w '%{http_code}' --max-time 300 -F "f=@$SOURCE" "$THIS_URL") ;;
@@ -128,6 +140,7 @@ turn() {
     cp) cp "$SOURCE" "$stored" && status=copied ;;
   esac
   answered=$(now_ns)
+  [ -n "$server" ] && ticks=$(($(cpu_ticks "$server") - ticks))
   sync "$stored" 2>/dev/null || true
   synced=$(now_ns)
   size=$(stat -c %s "$stored" 2>/dev/null || echo 0)
@@ -141,6 +154,7 @@ turn() {
   fi
   ANSWERED[$name]+=" $(mb_per_s "$SENT_BYTES" $((answered - start)))"
   ON_DISK[$name]+=" $(mb_per_s "$SENT_BYTES" $((synced - start)))"
+  CPU[$name]+=" $(awk -v t="$ticks" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }')"
 }
 
 NAMES=(this nginx cp)
@@ -183,6 +197,8 @@ for name in "${NAMES[@]}"; do
   M[answered.$name]=$(median ${ANSWERED[$name]})
   M[disk.$name]=$(median ${ON_DISK[$name]})
 done
+# shellcheck disable=SC2086
+for name in this nginx; do M[cpu.$name]=$(median ${CPU[$name]}); done
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k * 1024 / 1000000 }'; }
 row() { printf '%-40s %10s %10s %10s %11s %9s\n' "$@"; }
 
@@ -191,13 +207,16 @@ echo "upload: 512 MiB of random bytes over 127.0.0.1 into one folder, MB/s (10^6
 echo "medians of $ROUNDS interleaved turns; this: curl -F to --upload, nginx: WebDAV PUT (curl -T)"
 echo "per turn until answered: this${ANSWERED[this]}; nginx${ANSWERED[nginx]}; cp${ANSWERED[cp]}"
 echo "per turn until on disk: this${ON_DISK[this]}; nginx${ON_DISK[nginx]}; cp${ON_DISK[cp]}"
+echo "per turn, server processor seconds: this${CPU[this]}; nginx${CPU[nginx]}"
 row "figure" "this" "nginx" "cp" "this/nginx" "this/cp"
 row "until answered (page cache), MB/s" "${M[answered.this]}" "${M[answered.nginx]}" \
   "${M[answered.cp]}" "$(ratio "${M[answered.this]}" "${M[answered.nginx]}")" \
   "$(ratio "${M[answered.this]}" "${M[answered.cp]}")"
 row "until on disk (then fsync), MB/s" "${M[disk.this]}" "${M[disk.nginx]}" "${M[disk.cp]}" \
   "$(ratio "${M[disk.this]}" "${M[disk.nginx]}")" "$(ratio "${M[disk.this]}" "${M[disk.cp]}")"
-echo "(target: this/nginx >= 0.8)"
+row "server processor time, s" "${M[cpu.this]}" "${M[cpu.nginx]}" "" \
+  "$(ratio "${M[cpu.this]}" "${M[cpu.nginx]}")" ""
+echo "(target: this/nginx >= 0.8 in MB/s)"
 echo "1 GiB upload: $(mb_per_s "$BIG_BYTES" "$elapsed") MB/s until answered;" \
   "peak RSS (VmHWM) $(mb "$HWM_BIG") MB, idle before it $(mb "$HWM_IDLE") MB," \
   "RSS after it $(mb "$RSS_AFTER") MB (target: peak under 100 MB)"
@@ -205,4 +224,5 @@ echo "RESULT upload_this=${M[answered.this]} upload_nginx=${M[answered.nginx]}" 
   "upload_cp=${M[answered.cp]} upload_disk_this=${M[disk.this]} upload_disk_nginx=${M[disk.nginx]}" \
   "upload_disk_cp=${M[disk.cp]} upload_this_nginx=$(ratio "${M[answered.this]}" "${M[answered.nginx]}")" \
   "upload_disk_this_nginx=$(ratio "${M[disk.this]}" "${M[disk.nginx]}")" \
+  "upload_cpu_this=${M[cpu.this]} upload_cpu_nginx=${M[cpu.nginx]}" \
   "upload_hwm_idle_kb=$HWM_IDLE upload_hwm_1gib_kb=$HWM_BIG"
