@@ -7,7 +7,7 @@
 namespace orvane {
 
 std::string StartReport(std::string_view folder, const AdapterAddresses& lan, int port,
-                        OutputKind output, const ServingOptions& options) {
+                        OutputKind output, const ServingOptions& options, bool root_lists) {
   const std::string_view code = options.code;
   const std::string port_only = ":" + std::to_string(port);
   std::string port_part = port_only + "/";
@@ -36,7 +36,7 @@ std::string StartReport(std::string_view folder, const AdapterAddresses& lan, in
   if (output == OutputKind::kNotATerminal || lan.chosen.empty()) return report;
   // The phone is led to a page with the upload area: the listing's "/", or
   // the upload page itself.
-  const bool upload_home = options.uploads && !options.list_folders;
+  const bool upload_home = options.uploads && !root_lists;
   if (const auto qr = EncodeQr("http://" + lan.chosen + (upload_home ? upload_part : port_part))) {
     const QrGlyphs glyphs =
         output == OutputKind::kUtf8Terminal ? QrGlyphs::kHalfBlocks : QrGlyphs::kSpaces;

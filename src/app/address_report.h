@@ -20,11 +20,11 @@ enum class OutputKind { kNotATerminal, kUtf8Terminal, kOtherTerminal };
 // client line lands inside it. With no usable address it says that other
 // machines cannot reach this one, and draws no code. With the access code
 // every address carries it in its query, the one for this machine too. With
-// uploads a line of its own gives the upload page's address, and when the
-// folder listing is off (so that "/" has no upload area) the QR code leads
-// to that page.
+// uploads a line of its own gives the upload page's address, and unless
+// "/" answers with the folder's listing (`root_lists`), which holds the
+// upload area, the QR code leads to that page.
 [[nodiscard]] std::string StartReport(std::string_view folder, const AdapterAddresses& lan,
                                       int port, OutputKind output,
-                                      const ServingOptions& options = {});
+                                      const ServingOptions& options = {}, bool root_lists = false);
 
 }  // namespace orvane

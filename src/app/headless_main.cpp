@@ -21,7 +21,9 @@
 
 #include "app/console_panel.h"
 #include "app/address_report.h"
+#include "http/core/resolve.h"
 #include "http/server.h"
+#include "http/site_files.h"
 #include "net/net_socket.h"
 #include "platform/adapters.h"
 #include "platform/codepage.h"
@@ -113,9 +115,13 @@ int main(int argc, char** argv) {
   }
 
   const int port = started.port;
+  orvane::SiteFiles files;
+  const bool root_lists =
+      orvane::ResolveRoot(server.site_root(), ansi, server.serving_options(), files).kind ==
+      orvane::Target::Kind::kListing;
   const std::string report =
       orvane::StartReport(folder, orvane::ListAdapterAddresses(orvane::platform::QueryAdapters()),
-                          port, StdoutKind(), server.serving_options());
+                          port, StdoutKind(), server.serving_options(), root_lists);
   std::fwrite(report.data(), 1, report.size(), stdout);
   std::fflush(stdout);
   hold.Release();

@@ -146,10 +146,10 @@ void AddressPresenter::Follow() {
 QrContent AddressPresenter::QrContentNow() const {
   const std::optional<std::wstring> served = ServedAddress();
   QrContent content{served.value_or(WindowText(box_)), {}};
-  // Without the listing, "/" has no upload area: the code leads to the page.
+  // A "/" that is not the listing has no upload area: the code leads to the page.
   if (phone_view_ == PhoneView::kUploadPage) {
     const std::size_t query = content.address.find(L"/?");
-    if (query != std::wstring::npos) content.address.insert(query + 1, Widen(kUploadPath, CP_UTF8));
+    if (query != std::wstring::npos) content.address.replace(query, 1, Widen(kUploadPath, CP_UTF8));
   }
   if (!served) {
     content.remark = FromGbk(kServerNotStartedLine) + L"\r\n";

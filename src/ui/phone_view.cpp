@@ -8,14 +8,15 @@ namespace orvane::ui {
 
 // The same question the server asks of a request for "/".
 PhoneView PhoneSeesAt(const std::string& root, const ServingOptions& options) {
-  if (options.uploads && !options.list_folders) return PhoneView::kUploadPage;
   SiteFiles files;
-  switch (ResolveRoot(root, platform::AnsiCodePage(), options, files).kind) {
+  const Target::Kind kind = ResolveRoot(root, platform::AnsiCodePage(), options, files).kind;
+  // Only the listing holds the upload area; an index.htm does not.
+  if (kind == Target::Kind::kListing) return PhoneView::kListing;
+  if (options.uploads) return PhoneView::kUploadPage;
+  switch (kind) {
     case Target::Kind::kFolderIndex:
     case Target::Kind::kFile:
       return PhoneView::kIndexPage;
-    case Target::Kind::kListing:
-      return PhoneView::kListing;
     default:
       return PhoneView::kNotFound;
   }

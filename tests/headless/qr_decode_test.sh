@@ -3,7 +3,8 @@
 # locale and once with the C locale (ASCII): the QR code it prints under its
 # start line, drawn as a picture, must decode with zbarimg to exactly the
 # address the start line names; in the C locale no UTF-8 block character may
-# appear. Usage: qr_decode_test.sh HEADLESS
+# appear. With uploads it must lead to a page with the upload area.
+# Usage: qr_decode_test.sh HEADLESS
 # Exits 77 (skipped) when this machine has no address other machines can use.
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -15,10 +16,12 @@ ensure_packages zbar-tools python3 bsdutils || exit 1
 
 headless="$1"
 
-# Runs the server under LOCALE on a terminal until its start line is out and
-# leaves what it printed in $work/out and its port in $port.
+# Runs the server under LOCALE on a terminal, with $server_args before the
+# port, until its start line is out and leaves what it printed in $work/out
+# and its port in $port.
+server_args="'$work'"
 launch_on_terminal() {
-  LC_ALL="$2" script -qefc "$headless '$work' $1" /dev/null >"$work/out" 2>&1 </dev/null &
+  LC_ALL="$2" script -qefc "$headless $server_args $1" /dev/null >"$work/out" 2>&1 </dev/null &
   server_pid=$!
 }
 run_on_terminal() {
@@ -29,10 +32,12 @@ run_on_terminal() {
   server_pid=""
 }
 
-# The code in $work/out, read back: it must name the start line's address.
+# The code in $work/out, read back: it must name the start line's address,
+# or the address that PATTERN (grep -P) finds in $work/out.
 decode_code() {
   local printed decoded
   printed="$(python3 "$HERE/terminal_qr_to_pbm.py" "$work/code.pbm" <"$work/out")" || return 1
+  [ $# -gt 0 ] && printed="$(grep -oP "$1" "$work/out")"
   decoded="$(zbarimg --raw -q --nodbus "$work/code.pbm")" || { echo "zbarimg found no code"; return 1; }
   echo "printed: $printed"
   echo "decoded: $decoded"
@@ -60,4 +65,14 @@ if ! grep -q $'\xe2\x96\x80' "$work/out"; then
   cat "$work/out"
   exit 1
 fi
-decode_code
+decode_code || exit 1
+
+# With uploads on the code leads to a page with the upload area: "/" when it
+# is the folder's listing, else the upload page (an index.htm has none).
+mkdir -p "$work/inbox" "$work/listed" "$work/home"
+echo home >"$work/home/index.htm"
+for row in 'listed:or \Khttp://\S+(?= from other machines)' 'home:send files from \Khttp://\S+'; do
+  server_args="--upload '$work/inbox' --list '$work/${row%%:*}'"
+  run_on_terminal C.UTF-8 || exit 1
+  decode_code "${row#*:}" || exit 1
+done

@@ -11,6 +11,7 @@
 #include <shlobj.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -440,6 +441,79 @@ TEST_F(UploadKeysTest, AFileSentWithTheCopiedCodeLandsInDownloads) {
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
   DeleteFileW(stored.c_str());
   RunShell("rm -rf " + outside);
+}
+
+// With uploads on, the QR code leads to a page with the send area: "/" when
+// it is the folder's listing, else the upload page (an index.htm has none);
+// the QR window's last line says which.
+TEST_F(UploadKeysTest, TheQrCodeLeadsToAPageWithTheSendArea) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring listed =
+      std::wstring(temp) + L"orvane_listed_" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring home = listed + L"_home";
+  for (const std::wstring& made : {listed, home}) {
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  const std::wstring index = home + L"\\index.htm";
+  CloseHandle(CreateFileW(index.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const int port = FreePort();
+  ASSERT_NE(0, port);
+  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
+  const std::string shown = Ascii(TextOf(address_box_));  // http://HOST:PORT/?code=CODE
+  if (shown.find("http:///") == 0) GTEST_SKIP() << "no usable address to encode";
+  const std::size_t query = shown.find("/?code=");
+  ASSERT_NE(std::string::npos, query) << shown;
+  // 手机将看到文件夹的文件列表 / 手机可在网页上发送文件到这台电脑;
+  // 手机将看到发送文件到这台电脑的页面
+  const std::wstring listing_lines = FromGbk(
+      "\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD\xCE\xC4\xBC\xFE\xBC\xD0\xB5\xC4\xCE\xC4"
+      "\xBC\xFE\xC1\xD0\xB1\xED\r\n\xCA\xD6\xBB\xFA\xBF\xC9\xD4\xDA\xCD\xF8\xD2\xB3\xC9"
+      "\xCF\xB7\xA2\xCB\xCD\xCE\xC4\xBC\xFE\xB5\xBD\xD5\xE2\xCC\xA8\xB5\xE7\xC4\xD4");
+  const std::wstring upload_line = FromGbk(
+      "\xCA\xD6\xBB\xFA\xBD\xAB\xBF\xB4\xB5\xBD\xB7\xA2\xCB\xCD\xCE\xC4\xBC\xFE\xB5\xBD"
+      "\xD5\xE2\xCC\xA8\xB5\xE7\xC4\xD4\xB5\xC4\xD2\xB3\xC3\xE6");
+  const std::string upload_page = shown.substr(0, query) + "/:upload" + shown.substr(query + 1);
+  const std::size_t list = OptionRowNamed("list");
+  const struct {
+    const char* name;
+    std::wstring folder;
+    bool listing;
+    std::string address;
+    std::wstring last_lines;
+  } cases[] = {
+      {"the listing", listed, true, shown, listing_lines},
+      {"an index.htm", home, true, upload_page, upload_line},
+      {"the listing off", listed, false, upload_page, upload_line},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(SetTextOf(server_.Control(kSiteFolderBoxId), c.folder));
+    const LRESULT bits = ServingOptionBits(server_.window());
+    ASSERT_NE(-1, bits);
+    if (((bits & OptionServedBit(list)) != 0) != c.listing) {
+      SendBounded(server_.window(), WM_COMMAND, MAKEWPARAM(OptionMenuItemId(list), 0), 0);
+    }
+    ASSERT_TRUE(MenuKey("q"));
+    ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+    std::string decoded;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          decoded = DecodeScreen(QrWindow());
+          return decoded == c.address + "\n";
+        },
+        8000))
+        << "decoded \"" << decoded << "\", expected " << c.address;
+    const std::wstring remark = TextOf(GetDlgItem(QrWindow(), kQrRemarkId));
+    EXPECT_EQ(c.last_lines,
+              remark.substr(remark.size() - std::min(remark.size(), c.last_lines.size())));
+    ASSERT_TRUE(g_input.PointAt(QrWindow(), POINT{4, 4}));
+    ASSERT_TRUE(g_input.Run("key Escape"));
+    ASSERT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
+  }
+  DeleteFileW(index.c_str());
+  RemoveDirectoryW(home.c_str());
+  RemoveDirectoryW(listed.c_str());
 }
 
 // The QR window's last line says what a phone will find at "/": the
