@@ -13,8 +13,8 @@
 #   until `sync FILE` (fsync of the stored file) returned after that, when
 #   they are on the disk. Neither server syncs by itself, so the second
 #   figure treats all three alike. The servers' processor time (user and
-#   system, from /proc) over each turn is a third figure, which the load of
-#   a shared machine moves less than the time.
+#   system, from /proc) over each turn is a third figure: what receiving the
+#   file cost each of them.
 #   Then one 1 GiB upload to a fresh server: its peak resident memory
 #   (VmHWM from /proc) before and after.
 # Prints a small table and a RESULT line; the targets are this/nginx >= 0.8
