@@ -163,7 +163,10 @@ class Chromium:
             if left <= 0:
                 raise DevToolsError(f"{method}: no answer within {timeout} s")
             self.socket.sock.settimeout(left)
-            message = json.loads(self.socket.receive())
+            try:
+                message = json.loads(self.socket.receive())
+            except socket.timeout:
+                raise DevToolsError(f"{method}: no answer within {timeout} s") from None
             if message.get("id") != serial:
                 continue  # an event
             if "error" in message:
