@@ -34,14 +34,11 @@ std::optional<std::string> ListingPage(const Target& target, const AnswerContext
 // A visitor the access code kept out, and a file that must first come down
 // from the cloud (its first read waits for the provider, so the operator
 // sees why the answer is slow).
-void LogWhatTheOperatorShouldSee(const net::NetSocket& client, const ParsedRequest& request,
-                                 const Admission& admission, const Target& target,
-                                 OperatorPanel& panel) {
+void LogWhatTheOperatorShouldSee(std::string_view peer, std::uint16_t peer_port,
+                                 const ParsedRequest& request, const Admission& admission,
+                                 const Target& target, OperatorPanel& panel) {
   if (admission.kind == Admission::Kind::kRefuse) {
-    std::string address;
-    std::uint16_t port = 0;
-    (void)client.PeerAddress(address, port);
-    panel.AppendConnectionLog(RefusedLogLine(address, port));
+    panel.AppendConnectionLog(RefusedLogLine(peer, peer_port));
   }
   if (target.file && target.file->in_cloud()) {
     panel.AppendConnectionLog(CloudFetchLogLine(request.raw_path.value_or("")));
@@ -118,14 +115,19 @@ bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
   if (admission.kind == Admission::Kind::kLetIn) {
     target = Resolve(request, context.site_root, context.ansi, context.serving, files);
   }
+  // Who asked, for the lines the operator reads ("" and 0 when unknown).
+  std::string peer;
+  std::uint16_t peer_port = 0;
+  (void)client.PeerAddress(peer, peer_port);
   if (target.kind == Target::Kind::kUploadForm) {
-    return ReceiveUpload(client, request,
-                         UploadContext{context.serving.upload_folder, send, context.panel});
+    return ReceiveUpload(
+        client, request,
+        UploadContext{context.serving.upload_folder, send, context.panel, peer, peer_port});
   }
   std::optional<std::string> page;
   if (target.kind == Target::Kind::kListing) page = ListingPage(target, context);
   if (context.panel != nullptr)
-    LogWhatTheOperatorShouldSee(client, request, admission, target, *context.panel);
+    LogWhatTheOperatorShouldSee(peer, peer_port, request, admission, target, *context.panel);
   return SendReply(
       client, DecideReply(request, admission, std::move(target), context.serving, std::move(page)),
       send);

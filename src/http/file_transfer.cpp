@@ -98,4 +98,8 @@ bool SendReply(net::NetSocket& client, Reply reply, const SendContext& context) 
   return false;
 }
 
+bool SendContinue(net::NetSocket& client, const SendContext& context) {
+  return client.SendAll("HTTP/1.1 100 Continue\r\n\r\n", context.send_wait_ms);
+}
+
 }  // namespace orvane
