@@ -68,11 +68,12 @@ cpp_sources() {
     \( -name '*.cpp' -o -name '*.h' \) | sort
 }
 
-# Nayuki's QR Code generator (MIT), the C++ half of Debian's qr-code-generator
-# source package, fetched with apt's source download through a private apt
-# configuration (a deb-src entry for this system's own Debian release and the
-# mirror its sources already name; the system's sources are left alone) and
-# checked against the pinned SHA-256. Sets QRCODEGEN_SOURCE_DIR.
+# Nayuki's QR Code generator (MIT; the build uses its C encoder), from
+# Debian's qr-code-generator source package, fetched with apt's source
+# download through a private apt configuration (a deb-src entry for this
+# system's own Debian release and the mirror its sources already name; the
+# system's sources are left alone) and checked against the pinned SHA-256.
+# Sets QRCODEGEN_SOURCE_DIR.
 QRCODEGEN_VERSION=1.8.0
 QRCODEGEN_DEBIAN_VERSION=1.8.0-1.1
 QRCODEGEN_TARBALL=qr-code-generator_${QRCODEGEN_VERSION}.orig.tar.gz
