@@ -22,8 +22,11 @@ ensure_packages() {
   log "installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -q >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}" >/dev/null
+  # Another install on this machine (a second run, the system's own) holds
+  # dpkg's lock for a while: wait for it rather than fail.
+  local wait=(-o DPkg::Lock::Timeout=600)
+  $sudo apt-get "${wait[@]}" update -q >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -q "${missing[@]}" >/dev/null
 }
 
 # Wine names files on the Linux side in the locale's character set, so the
