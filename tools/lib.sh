@@ -216,14 +216,33 @@ build_asan() {
     -DORVANE_SANITIZE=address,undefined
 }
 
+# A prefix made while Wine's 32-bit side was missing has no 32-bit system
+# (syswow64) and can run no 32-bit program, also once wine32 is installed; a
+# wineboot does not add it. So every prefix is made with both halves of Wine
+# installed, and one without its 32-bit side (from an older run) is made again.
+wine_prefix_whole() {
+  [ -f "$1/system.reg" ] && [ -f "$1/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
+# Makes the prefix $WINEPREFIX (with both halves of Wine) unless it is whole.
+make_wine_prefix() {
+  ensure_wine32 || return 1
+  wine_prefix_whole "$WINEPREFIX" && return 0
+  log "making the Wine prefix ($WINEPREFIX)"
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+  wine_prefix_whole "$WINEPREFIX" || {
+    log "Wine made no whole prefix in $WINEPREFIX (no syswow64/kernel32.dll)"
+    return 1
+  }
+}
+
 # The private Wine prefix, made once.
 wine_prefix_ready() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    log "making the Wine prefix ($WINEPREFIX)"
-    mkdir -p "$WINEPREFIX"
-    LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
-    wineserver -w 2>/dev/null || true
-  fi
+  make_wine_prefix || return 1
   link_wine_fonts
 }
 
@@ -231,10 +250,8 @@ wine_prefix_ready() {
 # at another scale; Wine reads the DPI from LogPixels, as winecfg sets it.
 WINEPREFIX_144="$BUILD/wine/prefix-144"
 wine_prefix_144_ready() {
-  if [ ! -f "$WINEPREFIX_144/system.reg" ]; then
-    log "making the 144-DPI Wine prefix ($WINEPREFIX_144)"
-    mkdir -p "$WINEPREFIX_144"
-    WINEPREFIX="$WINEPREFIX_144" LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
+  if ! wine_prefix_whole "$WINEPREFIX_144"; then
+    WINEPREFIX="$WINEPREFIX_144" make_wine_prefix || return 1
     WINEPREFIX="$WINEPREFIX_144" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
       /t REG_DWORD /d 144 /f >/dev/null 2>&1
     WINEPREFIX="$WINEPREFIX_144" wineserver -w 2>/dev/null || true

@@ -114,7 +114,7 @@ wine_ready() {
   [ "$WINE_STARTED" -eq 1 ] && return 0
   ensure_packages "${WINE_PACKAGES[@]}" || return 1
   ensure_zh_locale || return 1
-  wine_prefix_ready
+  wine_prefix_ready || return 1
   start_xvfb || return 1
   WINE_STARTED=1
 }
@@ -128,11 +128,9 @@ stage_window() {
 }
 
 # The x86 program on Wine's 32-bit side: the core and service tests, and one
-# window run that starts it, serves a file and closes it (a prefix made
-# before Wine's 32-bit side was installed is brought up to date first).
+# window run that starts it, serves a file and closes it.
 stage_win32() {
-  ensure_wine32 && build_windows32 && wine_ready || return 1
-  [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] || wine wineboot -u >/dev/null 2>&1
+  build_windows32 && wine_ready || return 1
   run_ctest "$BUILD/win32" -L "core|service" &&
     "$ROOT/tools/wine-run" "$BUILD/win32/tests/window/window_tests.exe" \
       --gtest_filter='*ClosingWhileServing*' "$BUILD/win32/OrvaneServer.exe"
