@@ -136,8 +136,10 @@ fetch_qrcodegen_locked() {
 # configure_and_build DIR [cmake args...] [-- ninja targets...]
 # Configures DIR when it is new or when the cmake arguments differ from the
 # ones it was configured with (kept in DIR.args), then builds the targets
-# (all when none are named). A changed configuration starts from a fresh
-# cache, so an argument that was dropped does not linger in it.
+# (all when none are named; none at all for the one target --configure-only,
+# which leaves the compile database and the tests' list). A changed
+# configuration starts from a fresh cache, so an argument that was dropped
+# does not linger in it.
 configure_and_build() {
   local dir="$1"
   shift
@@ -160,52 +162,69 @@ configure_and_build() {
     }
     printf '%s\n' "$wanted" >"$dir.args"
   fi
+  [ "${targets[*]}" = "--configure-only" ] && return 0
   ninja -C "$dir" "${targets[@]}" >"$dir.build.log" 2>&1 || {
     tail -n 60 "$dir.build.log" >&2
     return 1
   }
 }
 
-# build_native [targets...]: everything, or only the named targets.
+# test_programs DIR LABELS: what the tests of the configured build DIR whose
+# label matches LABELS (as ctest -L takes it) run or are handed (their
+# programs, the program under test), as ninja targets, one a line: a stage
+# that runs some of the tests builds only those.
+test_programs() {
+  (cd "$1" && ctest -N -L "$2" --show-only=json-v1) | python3 -c 'import json, os, sys
+root = os.path.realpath(sys.argv[1])
+seen = set()
+for test in json.load(sys.stdin)["tests"]:
+    for word in test.get("command", []):
+        path = os.path.realpath(word)
+        if path.startswith(root + os.sep) and path not in seen:
+            seen.add(path)
+            print(os.path.relpath(path, root))' "$1"
+}
+
+# The build arguments of each build folder, shared by the stages and the
+# scripts that use the same build.
+NATIVE_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+WINDOWS_ARGS=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake")
+WINDOWS32_ARGS=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake")
+
+# build_native [targets...]: everything, or only the named targets
+# (--configure-only: none).
 build_native() {
   ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "native build ($BUILD/native)"
-  configure_and_build "$BUILD/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- "$@"
+  configure_and_build "$BUILD/native" "${NATIVE_ARGS[@]}" -- "$@"
 }
 
+# build_windows [targets...], as build_native.
+# shellcheck disable=SC2120 # the test stages name targets; ./x build and dist do not
 build_windows() {
   ensure_packages "${NATIVE_PACKAGES[@]}" "${MINGW64_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "Windows build with MinGW-w64 ($BUILD/win)"
-  configure_and_build "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
+  configure_and_build "$BUILD/win" "${WINDOWS_ARGS[@]}" -- "$@"
 }
 
-# The 32-bit program (and its tests) for older 32-bit Windows.
+# The 32-bit program (and its tests) for older 32-bit Windows; [targets...]
+# as build_native.
 build_windows32() {
   ensure_packages "${NATIVE_PACKAGES[@]}" "${MINGW32_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "32-bit Windows build with MinGW-w64 ($BUILD/win32)"
-  configure_and_build "$BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake"
+  configure_and_build "$BUILD/win32" "${WINDOWS32_ARGS[@]}" -- "$@"
 }
 
+# build_tsan [targets...], as build_native.
 build_tsan() {
   ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "ThreadSanitizer build ($BUILD/tsan)"
-  configure_and_build "$BUILD/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread
-}
-
-# Clang with -Wthread-safety: checks at compile time that every member marked
-# GUARDED_BY is only touched under its lock. A compile-only build.
-build_thread_safety() {
-  ensure_packages "${NATIVE_PACKAGES[@]}" clang || return 1
-  mkdir -p "$BUILD"
-  log "clang thread-safety build ($BUILD/tsa)"
-  configure_and_build "$BUILD/tsa" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
-    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-Wthread-safety -- all orvane_stress
+  configure_and_build "$BUILD/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread \
+    -- "$@"
 }
 
 build_asan() {

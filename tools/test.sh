@@ -61,10 +61,12 @@ stage_native() {
 
 # clang-tidy over the translation units of src/: those of the native build,
 # then the Windows-only ones (the window, the Win32 backends) from the MinGW
-# build's compile database, two at a time; any finding fails the stage.
+# build's compile database, two at a time; any finding fails the stage. It
+# reads only the compile databases: no file of src/ includes one the build
+# generates, so the two builds are configured, not built.
 stage_tidy() {
   ensure_packages clang-tidy || return 1
-  build_native && build_windows || return 1
+  build_native --configure-only && build_windows --configure-only || return 1
   local out="$BUILD/tidy.log"
   : >"$out"
   local rc=0
@@ -97,14 +99,63 @@ for entry in json.load(open(sys.argv[1])):
         print(entry["file"])' "$1/compile_commands.json" "$ROOT/src/" | sort -u
 }
 
-stage_tsa() { build_thread_safety; }
+# Clang's -Wthread-safety checks at compile time that every member marked
+# GUARDED_BY is only touched under its lock. The check is part of clang's
+# semantic analysis, so each file the native build compiles (the stress
+# program's too) is parsed by clang with that build's own flags and
+# -fsyntax-only: no code is made, nothing is linked; any warning fails.
+stage_tsa() {
+  ensure_packages clang || return 1
+  build_native --configure-only || return 1
+  log "clang -Wthread-safety over the native build's files"
+  python3 - "$BUILD/native/compile_commands.json" "$ROOT" <<'PY'
+import concurrent.futures, json, os, shlex, subprocess, sys
+database, root = sys.argv[1], os.path.realpath(sys.argv[2])
+ours = [os.path.join(root, d) + os.sep for d in ("src", "tests", "bench", "fuzz")]
+# The output and dependency files are left out, and so is GCC's precompiled
+# gtest.h (clang cannot read it; each test file includes gtest.h itself).
+def command(entry):
+    words = shlex.split(entry["command"]) if "command" in entry else entry["arguments"]
+    kept = ["clang++"]
+    i = 1
+    while i < len(words):
+        word, following = words[i], words[i + 1] if i + 1 < len(words) else ""
+        if word in ("-o", "-MF", "-MT", "-MQ") or (
+                word == "-include" and following.endswith("cmake_pch.hxx")):
+            i += 2
+            continue
+        if word not in ("-c", "-MD", "-MMD", "-Winvalid-pch"):
+            kept.append(word)
+        i += 1
+    return entry["directory"], kept + ["-fsyntax-only", "-Wthread-safety", "-Werror"]
+units = [e for e in json.load(open(database))
+         if any(os.path.realpath(e["file"]).startswith(d) for d in ours)]
+def check(entry):
+    directory, args = command(entry)
+    run = subprocess.run(args, cwd=directory, capture_output=True, text=True)
+    return entry["file"], run.returncode, run.stdout + run.stderr
+failed = 0
+with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+    for name, code, output in pool.map(check, units):
+        if code != 0 or output.strip():
+            failed += 1
+            print(output.rstrip())
+print(f"{len(units)} files checked, {failed} with findings")
+sys.exit(1 if failed or not units else 0)
+PY
+}
 
 stage_asan() {
   build_asan && run_ctest "$BUILD/asan"
 }
 
+# Only the service tests are run under ThreadSanitizer, so only their
+# programs are built.
 stage_tsan() {
-  build_tsan && run_ctest "$BUILD/tsan" -L service
+  build_tsan --configure-only || return 1
+  local programs
+  mapfile -t programs < <(test_programs "$BUILD/tsan" service)
+  build_tsan "${programs[@]}" && run_ctest "$BUILD/tsan" -L service
 }
 
 # Wine and Xvfb are started once, by the first stage that needs them, and
@@ -119,18 +170,40 @@ wine_ready() {
   WINE_STARTED=1
 }
 
+# build_windows_for DIR LABELS [targets...]: the Windows build in DIR (win or
+# win32), configured, then only what its tests labelled LABELS run, and the
+# targets named.
+build_windows_for() {
+  local dir="$1" labels="$2"
+  shift 2
+  windows_build "$dir" --configure-only || return 1
+  local programs
+  mapfile -t programs < <(test_programs "$BUILD/$dir" "$labels")
+  windows_build "$dir" "${programs[@]}" "$@"
+}
+
+# windows_build win|win32 [targets...]
+windows_build() {
+  if [ "$1" = win32 ]; then
+    build_windows32 "${@:2}"
+  else
+    build_windows "${@:2}"
+  fi
+}
+
 stage_wine() {
-  build_windows && wine_ready && run_ctest "$BUILD/win" -L "core|service"
+  build_windows_for win "core|service" && wine_ready && run_ctest "$BUILD/win" -L "core|service"
 }
 
 stage_window() {
-  build_windows && wine_ready && run_ctest "$BUILD/win" -L window
+  build_windows_for win window && wine_ready && run_ctest "$BUILD/win" -L window
 }
 
 # The x86 program on Wine's 32-bit side: the core and service tests, and one
 # window run that starts it, serves a file and closes it.
 stage_win32() {
-  build_windows32 && wine_ready || return 1
+  build_windows_for win32 "core|service" tests/window/window_tests.exe OrvaneServer.exe &&
+    wine_ready || return 1
   run_ctest "$BUILD/win32" -L "core|service" &&
     "$ROOT/tools/wine-run" "$BUILD/win32/tests/window/window_tests.exe" \
       --gtest_filter='*ClosingWhileServing*' "$BUILD/win32/OrvaneServer.exe"
@@ -138,7 +211,7 @@ stage_win32() {
 
 # The window's layout tests once more on a 144-DPI screen (their own prefix).
 stage_dpi() {
-  build_windows && wine_ready && wine_prefix_144_ready || return 1
+  build_windows_for win window && wine_ready && wine_prefix_144_ready || return 1
   local rc=0
   WINEPREFIX="$WINEPREFIX_144" "$ROOT/tools/wine-run" "$BUILD/win/tests/window/window_tests.exe" \
     "$BUILD/win/OrvaneServer.exe" --dpi=144 \
