@@ -168,6 +168,7 @@ wine_ready() {
   wine_prefix_ready || return 1
   start_xvfb || return 1
   WINE_STARTED=1
+  start_wine_session
 }
 
 # build_windows_for DIR LABELS [targets...]: the Windows build in DIR (win or
@@ -212,6 +213,7 @@ stage_win32() {
 # The window's layout tests once more on a 144-DPI screen (their own prefix).
 stage_dpi() {
   build_windows_for win window && wine_ready && wine_prefix_144_ready || return 1
+  start_wine_session "$WINEPREFIX_144"
   local rc=0
   WINEPREFIX="$WINEPREFIX_144" "$ROOT/tools/wine-run" "$BUILD/win/tests/window/window_tests.exe" \
     "$BUILD/win/OrvaneServer.exe" --dpi=144 \
