@@ -13,12 +13,12 @@ STAGES=(
   "format      every C++ file is as clang-format (with .clang-format) writes it"
   "shellcheck  x, tools/ and .ci/run pass shellcheck"
   "native      native build: unit and integration tests"
-  "tidy        clang-tidy (with .clang-tidy) over src/: the native build and the Windows-only code"
-  "tsa         clang build that checks the lock annotations (-Wthread-safety)"
-  "asan        AddressSanitizer + UBSan build: every native test"
-  "tsan        ThreadSanitizer build: the service tests"
   "wine        Windows build: core and service tests under Wine (code page 936)"
   "window      Windows build: the window driven under Wine and Xvfb"
+  "tidy        clang-tidy (with .clang-tidy) over src/: the native build and the Windows-only code"
+  "tsa         clang checks the lock annotations of every native file (-Wthread-safety)"
+  "asan        AddressSanitizer + UBSan build: every native test"
+  "tsan        ThreadSanitizer build: the service tests"
   "win32       32-bit Windows build: core and service tests and one window run"
   "dpi         the window's layout tests and the QR window on a 144-DPI screen under Wine"
   "fuzz        the request fuzzer for 30 s"
@@ -145,17 +145,25 @@ sys.exit(1 if failed or not units else 0)
 PY
 }
 
+# prepare_NAME: the build of a stage whose tests run later, which can be
+# done ahead (see "beside the window tests" below).
+prepare_asan() { build_asan; }
+
 stage_asan() {
-  build_asan && run_ctest "$BUILD/asan"
+  prepare_asan && run_ctest "$BUILD/asan"
 }
 
 # Only the service tests are run under ThreadSanitizer, so only their
 # programs are built.
-stage_tsan() {
+prepare_tsan() {
   build_tsan --configure-only || return 1
   local programs
   mapfile -t programs < <(test_programs "$BUILD/tsan" service)
-  build_tsan "${programs[@]}" && run_ctest "$BUILD/tsan" -L service
+  build_tsan "${programs[@]}"
+}
+
+stage_tsan() {
+  prepare_tsan && run_ctest "$BUILD/tsan" -L service
 }
 
 # Wine and Xvfb are started once, by the first stage that needs them, and
@@ -197,14 +205,19 @@ stage_wine() {
 }
 
 stage_window() {
-  build_windows_for win window && wine_ready && run_ctest "$BUILD/win" -L window
+  build_windows_for win window && wine_ready || return 1
+  start_beside_window
+  run_ctest "$BUILD/win" -L window
 }
 
 # The x86 program on Wine's 32-bit side: the core and service tests, and one
 # window run that starts it, serves a file and closes it.
+prepare_win32() {
+  build_windows_for win32 "core|service" tests/window/window_tests.exe OrvaneServer.exe
+}
+
 stage_win32() {
-  build_windows_for win32 "core|service" tests/window/window_tests.exe OrvaneServer.exe &&
-    wine_ready || return 1
+  prepare_win32 && wine_ready || return 1
   run_ctest "$BUILD/win32" -L "core|service" &&
     "$ROOT/tools/wine-run" "$BUILD/win32/tests/window/window_tests.exe" \
       --gtest_filter='*ClosingWhileServing*' "$BUILD/win32/OrvaneServer.exe"
@@ -231,6 +244,85 @@ stage_fuzz() { "$ROOT/tools/fuzz.sh" 30; }
 
 stage_stress() { "$ROOT/tools/stress.sh" --short; }
 
+# --- beside the window tests ---
+# The window tests mostly wait for the window under Wine (the CPU is nearly
+# idle for minutes). While they run, the later stages of the run that need
+# neither Wine nor a quiet machine go on in the background, one after the
+# other and at a lower priority: the whole stage for tidy and tsa, which
+# only compute, and the build (prepare_NAME) for asan, tsan and win32, whose
+# tests run in their turn once the background is done. A stage done in the
+# background is reported in its turn.
+BESIDE_WINDOW=(tidy tsa asan tsan win32)
+BESIDE="$BUILD/beside-window"
+BESIDE_PID=""
+CURRENT_STAGE=""
+
+# The BESIDE_WINDOW stages that the run takes after the current one.
+beside_window_names() {
+  local name later=0
+  for name in "${selected[@]}"; do
+    if [ "$later" -eq 1 ] && printf '%s\n' "${BESIDE_WINDOW[@]}" | grep -qx -- "$name"; then
+      echo "$name"
+    fi
+    [ "$name" = "$CURRENT_STAGE" ] && later=1
+  done
+}
+
+# Starts the background, once the window tests are about to run.
+start_beside_window() {
+  [ -z "$BESIDE_PID" ] || return 0
+  local names
+  mapfile -t names < <(beside_window_names)
+  [ ${#names[@]} -gt 0 ] || return 0
+  rm -rf "$BESIDE"
+  mkdir -p "$BESIDE"
+  printf '%s\n' "${names[@]}" >"$BESIDE/names"
+  log "beside the window tests, in the background: ${names[*]}"
+  (
+    # Below the tests in priority: they keep the CPU they need.
+    renice -n 10 -p "$BASHPID" >/dev/null
+    for name in "${names[@]}"; do
+      started=$SECONDS
+      rc=0
+      if declare -F "prepare_$name" >/dev/null; then
+        "prepare_$name" >"$BESIDE/$name.log" 2>&1 || rc=$?
+      else
+        "stage_$name" >"$BESIDE/$name.log" 2>&1 || rc=$?
+      fi
+      echo $((SECONDS - started)) >"$BESIDE/$name.time"
+      echo "$rc" >"$BESIDE/$name.rc"
+    done
+  ) &
+  BESIDE_PID=$!
+}
+
+# True when the background took NAME; then waits until it is done with it.
+beside_window_took() {
+  [ -n "$BESIDE_PID" ] && grep -qx -- "$1" "$BESIDE/names" || return 1
+  while [ ! -f "$BESIDE/$1.rc" ] && kill -0 "$BESIDE_PID" 2>/dev/null; do sleep 1; done
+  [ -f "$BESIDE/$1.rc" ]
+}
+
+# Waits until the background is done with everything.
+wait_beside_window() {
+  [ -n "$BESIDE_PID" ] && wait "$BESIDE_PID" 2>/dev/null
+  return 0
+}
+
+# Ends the background (an interrupted run) and what it started.
+stop_beside_window() {
+  [ -n "$BESIDE_PID" ] && kill -0 "$BESIDE_PID" 2>/dev/null || return 0
+  end_tree "$BESIDE_PID"
+  wait "$BESIDE_PID" 2>/dev/null
+}
+
+# Ends a process and its descendants, by process id.
+end_tree() {
+  local child
+  for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do end_tree "$child"; done
+  kill "$1" 2>/dev/null || true
+}
+
 # --- the run ---
 
 if [ "${1:-}" = "--list" ]; then
@@ -248,17 +340,37 @@ for name in "${selected[@]}"; do
 done
 
 ensure_packages "${NATIVE_PACKAGES[@]}" "${TOOL_PACKAGES[@]}" || exit 1
-trap '[ "$WINE_STARTED" -eq 0 ] || stop_wine_and_xvfb' EXIT
+trap 'stop_beside_window; [ "$WINE_STARTED" -eq 0 ] || stop_wine_and_xvfb' EXIT
 
 passed=0
 failed=0
 failures=()
 timings=()
+beside=()
+run_started=$SECONDS
 for name in "${selected[@]}"; do
+  CURRENT_STAGE="$name"
   log "$name"
   started=$SECONDS
   result=ok
-  if "stage_$name"; then
+  rc=0
+  if beside_window_took "$name" && ! declare -F "prepare_$name" >/dev/null; then
+    # Done in the background: its output, result and time.
+    cat "$BESIDE/$name.log"
+    rc="$(cat "$BESIDE/$name.rc")"
+    started=$((SECONDS - $(cat "$BESIDE/$name.time")))
+    beside+=("$name $(cat "$BESIDE/$name.time") s")
+  else
+    # Tests run on a machine the background no longer loads; the wait for it
+    # is not the stage's time.
+    if [ -n "$BESIDE_PID" ]; then
+      wait_beside_window
+      [ -f "$BESIDE/$name.time" ] && beside+=("$name build $(cat "$BESIDE/$name.time") s")
+      started=$SECONDS
+    fi
+    "stage_$name" || rc=$?
+  fi
+  if [ "$rc" -eq 0 ]; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
@@ -271,6 +383,8 @@ done
 echo
 echo "stage times:"
 printf '%s\n' "${timings[@]}"
+[ ${#beside[@]} -eq 0 ] || echo "beside the window tests, in the background: ${beside[*]}"
+echo "total: $((SECONDS - run_started)) s"
 for f in "${failures[@]}"; do echo "FAILED: $f"; done
 echo "stages: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
