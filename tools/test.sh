@@ -248,10 +248,10 @@ stage_stress() { "$ROOT/tools/stress.sh" --short; }
 # The window tests mostly wait for the window under Wine (the CPU is nearly
 # idle for minutes). While they run, the later stages of the run that need
 # neither Wine nor a quiet machine go on in the background, one after the
-# other and at a lower priority: the whole stage for tidy and tsa, which
-# only compute, and the build (prepare_NAME) for asan, tsan and win32, whose
-# tests run in their turn once the background is done. A stage done in the
-# background is reported in its turn.
+# other: the whole stage for tidy and tsa, which only compute, and the build
+# (prepare_NAME) for asan, tsan and win32, whose tests run in their turn
+# once the background is done. A stage done in the background is reported
+# in its turn.
 BESIDE_WINDOW=(tidy tsa asan tsan win32)
 BESIDE="$BUILD/beside-window"
 BESIDE_PID=""
@@ -279,8 +279,6 @@ start_beside_window() {
   printf '%s\n' "${names[@]}" >"$BESIDE/names"
   log "beside the window tests, in the background: ${names[*]}"
   (
-    # Below the tests in priority: they keep the CPU they need.
-    renice -n 10 -p "$BASHPID" >/dev/null
     for name in "${names[@]}"; do
       started=$SECONDS
       rc=0
