@@ -218,21 +218,25 @@ build_windows32() {
   configure_and_build "$BUILD/win32" "${WINDOWS32_ARGS[@]}" -- "$@"
 }
 
+# The sanitizer builds: optimized as the native build, with line tables only
+# as debug information, which is what a sanitizer's stack trace reads (full
+# debug information made their builds a third slower).
+SANITIZER_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+                "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
+
 # build_tsan [targets...], as build_native.
 build_tsan() {
   ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "ThreadSanitizer build ($BUILD/tsan)"
-  configure_and_build "$BUILD/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread \
-    -- "$@"
+  configure_and_build "$BUILD/tsan" "${SANITIZER_ARGS[@]}" -DORVANE_SANITIZE=thread -- "$@"
 }
 
 build_asan() {
   ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "AddressSanitizer build ($BUILD/asan)"
-  configure_and_build "$BUILD/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DORVANE_SANITIZE=address,undefined
+  configure_and_build "$BUILD/asan" "${SANITIZER_ARGS[@]}" -DORVANE_SANITIZE=address,undefined
 }
 
 # A prefix made while Wine's 32-bit side was missing has no 32-bit system
