@@ -11,7 +11,7 @@ source "$ROOT/tools/lib.sh"
 # A new stage is one row here and one function stage_NAME below.
 STAGES=(
   "format      every C++ file is as clang-format (with .clang-format) writes it"
-  "shellcheck  x, tools/ and .ci/run pass shellcheck"
+  "shellcheck  x, tools/, .ci/run and the test scripts pass shellcheck"
   "native      native build: unit and integration tests"
   "wine        Windows build: core and service tests under Wine (code page 936)"
   "window      Windows build: the window driven under Wine and Xvfb"
@@ -52,7 +52,7 @@ stage_format() {
 
 stage_shellcheck() {
   ensure_packages shellcheck || return 1
-  (cd "$ROOT" && shellcheck -x x tools/*.sh tools/wine-run .ci/run)
+  (cd "$ROOT" && shellcheck -x x tools/*.sh tools/wine-run .ci/run tests/headless/*.sh tests/build/*.sh)
 }
 
 stage_native() {
