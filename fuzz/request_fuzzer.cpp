@@ -167,7 +167,7 @@ void CheckRange(std::string_view received, std::uint64_t length) {
   target.path = MappedPath{"C:\\web", "\\a.bin"};
   UniformSite site(SiteLookup::Kind::kFile, length);
   target.file = site.Open(target.path);
-  const Reply reply = DecideReply(request, std::move(target), ServingOptions{});
+  const Reply reply = DecideReply(request, {}, std::move(target), ServingOptions{});
   const std::string head = BuildHead(reply.head, date);
   Check(head.find("\r\n\r\n") == head.size() - 4, "one empty line, at the end");
   switch (d.kind) {

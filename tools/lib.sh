@@ -22,8 +22,11 @@ ensure_packages() {
   log "installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -q >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}" >/dev/null
+  # Another install on this machine (a second run, the system's own) holds
+  # dpkg's lock for a while: wait for it rather than fail.
+  local wait=(-o DPkg::Lock::Timeout=600)
+  $sudo apt-get "${wait[@]}" update -q >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -q "${missing[@]}" >/dev/null
 }
 
 # Wine names files on the Linux side in the locale's character set, so the
@@ -69,11 +72,12 @@ cpp_sources() {
     \( -name '*.cpp' -o -name '*.h' \) | sort
 }
 
-# Nayuki's QR Code generator (MIT), the C++ half of Debian's qr-code-generator
-# source package, fetched with apt's source download through a private apt
-# configuration (a deb-src entry for this system's own Debian release and the
-# mirror its sources already name; the system's sources are left alone) and
-# checked against the pinned SHA-256. Sets QRCODEGEN_SOURCE_DIR.
+# Nayuki's QR Code generator (MIT; the build uses its C encoder), from
+# Debian's qr-code-generator source package, fetched with apt's source
+# download through a private apt configuration (a deb-src entry for this
+# system's own Debian release and the mirror its sources already name; the
+# system's sources are left alone) and checked against the pinned SHA-256.
+# Sets QRCODEGEN_SOURCE_DIR.
 QRCODEGEN_VERSION=1.8.0
 QRCODEGEN_DEBIAN_VERSION=1.8.0-1.1
 QRCODEGEN_TARBALL=qr-code-generator_${QRCODEGEN_VERSION}.orig.tar.gz
@@ -133,8 +137,10 @@ fetch_qrcodegen_locked() {
 # configure_and_build DIR [cmake args...] [-- ninja targets...]
 # Configures DIR when it is new or when the cmake arguments differ from the
 # ones it was configured with (kept in DIR.args), then builds the targets
-# (all when none are named). A changed configuration starts from a fresh
-# cache, so an argument that was dropped does not linger in it.
+# (all when none are named; none at all for the one target --configure-only,
+# which leaves the compile database and the tests' list). A changed
+# configuration starts from a fresh cache, so an argument that was dropped
+# does not linger in it.
 configure_and_build() {
   local dir="$1"
   shift
@@ -157,70 +163,110 @@ configure_and_build() {
     }
     printf '%s\n' "$wanted" >"$dir.args"
   fi
+  [ "${targets[*]}" = "--configure-only" ] && return 0
   ninja -C "$dir" "${targets[@]}" >"$dir.build.log" 2>&1 || {
     tail -n 60 "$dir.build.log" >&2
     return 1
   }
 }
 
-# build_native [targets...]: everything, or only the named targets.
+# test_programs DIR LABELS: what the tests of the configured build DIR whose
+# label matches LABELS (as ctest -L takes it) run or are handed (their
+# programs, the program under test), as ninja targets, one a line: a stage
+# that runs some of the tests builds only those.
+test_programs() {
+  (cd "$1" && ctest -N -L "$2" --show-only=json-v1) | python3 -c 'import json, os, sys
+root = os.path.realpath(sys.argv[1])
+seen = set()
+for test in json.load(sys.stdin)["tests"]:
+    for word in test.get("command", []):
+        path = os.path.realpath(word)
+        if path.startswith(root + os.sep) and path not in seen:
+            seen.add(path)
+            print(os.path.relpath(path, root))' "$1"
+}
+
+# The build arguments of each build folder, shared by the stages and the
+# scripts that use the same build.
+NATIVE_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+WINDOWS_ARGS=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake")
+WINDOWS32_ARGS=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake")
+
+# build_native [targets...]: everything, or only the named targets
+# (--configure-only: none).
 build_native() {
   ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "native build ($BUILD/native)"
-  configure_and_build "$BUILD/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- "$@"
+  configure_and_build "$BUILD/native" "${NATIVE_ARGS[@]}" -- "$@"
 }
 
+# build_windows [targets...], as build_native.
+# shellcheck disable=SC2120 # the test stages name targets; ./x build and dist do not
 build_windows() {
   ensure_packages "${NATIVE_PACKAGES[@]}" "${MINGW64_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "Windows build with MinGW-w64 ($BUILD/win)"
-  configure_and_build "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
+  configure_and_build "$BUILD/win" "${WINDOWS_ARGS[@]}" -- "$@"
 }
 
-# The 32-bit program (and its tests) for older 32-bit Windows.
+# The 32-bit program (and its tests) for older 32-bit Windows; [targets...]
+# as build_native.
 build_windows32() {
   ensure_packages "${NATIVE_PACKAGES[@]}" "${MINGW32_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "32-bit Windows build with MinGW-w64 ($BUILD/win32)"
-  configure_and_build "$BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake"
+  configure_and_build "$BUILD/win32" "${WINDOWS32_ARGS[@]}" -- "$@"
 }
 
+# The sanitizer builds: optimized as the native build, with line tables only
+# as debug information, which is what a sanitizer's stack trace reads (full
+# debug information made their builds a third slower).
+SANITIZER_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+                "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
+
+# build_tsan [targets...], as build_native.
 build_tsan() {
   ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "ThreadSanitizer build ($BUILD/tsan)"
-  configure_and_build "$BUILD/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread
-}
-
-# Clang with -Wthread-safety: checks at compile time that every member marked
-# GUARDED_BY is only touched under its lock. A compile-only build.
-build_thread_safety() {
-  ensure_packages "${NATIVE_PACKAGES[@]}" clang || return 1
-  mkdir -p "$BUILD"
-  log "clang thread-safety build ($BUILD/tsa)"
-  configure_and_build "$BUILD/tsa" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
-    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-Wthread-safety -- all orvane_stress
+  configure_and_build "$BUILD/tsan" "${SANITIZER_ARGS[@]}" -DORVANE_SANITIZE=thread -- "$@"
 }
 
 build_asan() {
   ensure_packages "${NATIVE_PACKAGES[@]}" || return 1
   mkdir -p "$BUILD"
   log "AddressSanitizer build ($BUILD/asan)"
-  configure_and_build "$BUILD/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DORVANE_SANITIZE=address,undefined
+  configure_and_build "$BUILD/asan" "${SANITIZER_ARGS[@]}" -DORVANE_SANITIZE=address,undefined
+}
+
+# A prefix made while Wine's 32-bit side was missing has no 32-bit system
+# (syswow64) and can run no 32-bit program, also once wine32 is installed; a
+# wineboot does not add it. So every prefix is made with both halves of Wine
+# installed, and one without its 32-bit side (from an older run) is made again.
+wine_prefix_whole() {
+  [ -f "$1/system.reg" ] && [ -f "$1/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
+# Makes the prefix $WINEPREFIX (with both halves of Wine) unless it is whole.
+make_wine_prefix() {
+  ensure_wine32 || return 1
+  wine_prefix_whole "$WINEPREFIX" && return 0
+  log "making the Wine prefix ($WINEPREFIX)"
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+  wine_prefix_whole "$WINEPREFIX" || {
+    log "Wine made no whole prefix in $WINEPREFIX (no syswow64/kernel32.dll)"
+    return 1
+  }
 }
 
 # The private Wine prefix, made once.
 wine_prefix_ready() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    log "making the Wine prefix ($WINEPREFIX)"
-    mkdir -p "$WINEPREFIX"
-    LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
-    wineserver -w 2>/dev/null || true
-  fi
+  make_wine_prefix || return 1
   link_wine_fonts
   keep_user_folders_private
 }
@@ -229,10 +275,8 @@ wine_prefix_ready() {
 # at another scale; Wine reads the DPI from LogPixels, as winecfg sets it.
 WINEPREFIX_144="$BUILD/wine/prefix-144"
 wine_prefix_144_ready() {
-  if [ ! -f "$WINEPREFIX_144/system.reg" ]; then
-    log "making the 144-DPI Wine prefix ($WINEPREFIX_144)"
-    mkdir -p "$WINEPREFIX_144"
-    WINEPREFIX="$WINEPREFIX_144" LC_ALL=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
+  if ! wine_prefix_whole "$WINEPREFIX_144"; then
+    WINEPREFIX="$WINEPREFIX_144" make_wine_prefix || return 1
     WINEPREFIX="$WINEPREFIX_144" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
       /t REG_DWORD /d 144 /f >/dev/null 2>&1
     WINEPREFIX="$WINEPREFIX_144" wineserver -w 2>/dev/null || true
@@ -320,6 +364,19 @@ start_xvfb() {
   done
   log "could not start Xvfb"
   return 1
+}
+
+# Keeps the wineserver of $WINEPREFIX (or of the prefix named) and Wine's own
+# services running until stop_wine_and_xvfb, so each Windows program a test
+# runs starts in well under a second instead of booting Wine anew (about
+# 2.5 s each). Wine's services are started here, with no terminal or pipe of
+# ours: started by the first test, they would keep ctest's output pipe open.
+start_wine_session() {
+  local prefix="${1:-$WINEPREFIX}"
+  {
+    WINEPREFIX="$prefix" wineserver -p &&
+      WINEPREFIX="$prefix" LC_ALL=zh_CN.UTF-8 wine wineboot
+  } </dev/null >/dev/null 2>&1
 }
 
 # Stops what this script started: the prefix's wineserver, then our Xvfb.

@@ -26,8 +26,15 @@ PORT="${ORVANE_STRESS_PORT:-}"
 
 ensure_packages "${NATIVE_PACKAGES[@]}" libssl-dev || exit 1
 mkdir -p "$BUILD"
-log "stress build ($BUILD/stress)"
-configure_and_build "$BUILD/stress" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- orvane_stress || exit 1
+# The stress program is built in the native build, whose libraries it shares
+# with the native tests.
+log "stress build ($BUILD/native)"
+# A native build configured before OpenSSL's headers were installed (by
+# ./x run, say) looks for them again.
+if grep -qs '^OPENSSL_INCLUDE_DIR:PATH=.*NOTFOUND' "$BUILD/native/CMakeCache.txt"; then
+  cmake "$BUILD/native" >/dev/null || exit 1
+fi
+configure_and_build "$BUILD/native" "${NATIVE_ARGS[@]}" -- orvane_stress || exit 1
 
 WORK="$(mktemp -d /tmp/orvane-stress.XXXXXX)"
 STRESS_PID=""
@@ -47,7 +54,7 @@ args=(--dir "$WORK")
 # The whole program is bounded too: a hang is a failure, not a stuck test run.
 limit=$([ "$SHORT" -eq 1 ] && echo 240 || echo 900)
 started=$(date +%s)
-timeout --signal=TERM --kill-after=10 "$limit" "$BUILD/stress/tests/stress/orvane_stress" "${args[@]}" &
+timeout --signal=TERM --kill-after=10 "$limit" "$BUILD/native/tests/stress/orvane_stress" "${args[@]}" &
 STRESS_PID=$!
 wait "$STRESS_PID"
 rc=$?

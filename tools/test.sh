@@ -11,14 +11,14 @@ source "$ROOT/tools/lib.sh"
 # A new stage is one row here and one function stage_NAME below.
 STAGES=(
   "format      every C++ file is as clang-format (with .clang-format) writes it"
-  "shellcheck  x, tools/ and .ci/run pass shellcheck"
+  "shellcheck  x, tools/, .ci/run and the test scripts pass shellcheck"
   "native      native build: unit and integration tests"
-  "tidy        clang-tidy (with .clang-tidy) over src/: the native build and the Windows-only code"
-  "tsa         clang build that checks the lock annotations (-Wthread-safety)"
-  "asan        AddressSanitizer + UBSan build: every native test"
-  "tsan        ThreadSanitizer build: the service tests"
   "wine        Windows build: core and service tests under Wine (code page 936)"
   "window      Windows build: the window driven under Wine and Xvfb"
+  "tidy        clang-tidy (with .clang-tidy) over src/: the native build and the Windows-only code"
+  "tsa         clang checks the lock annotations of every native file (-Wthread-safety)"
+  "asan        AddressSanitizer + UBSan build: every native test"
+  "tsan        ThreadSanitizer build: the service tests"
   "win32       32-bit Windows build: core and service tests and one window run"
   "dpi         the window's layout tests and the QR window on a 144-DPI screen under Wine"
   "fuzz        the request and multipart fuzzers for 30 s"
@@ -52,7 +52,7 @@ stage_format() {
 
 stage_shellcheck() {
   ensure_packages shellcheck || return 1
-  (cd "$ROOT" && shellcheck -x x tools/*.sh tools/wine-run .ci/run)
+  (cd "$ROOT" && shellcheck -x x tools/*.sh tools/wine-run .ci/run tests/headless/*.sh tests/build/*.sh)
 }
 
 stage_native() {
@@ -61,10 +61,12 @@ stage_native() {
 
 # clang-tidy over the translation units of src/: those of the native build,
 # then the Windows-only ones (the window, the Win32 backends) from the MinGW
-# build's compile database, two at a time; any finding fails the stage.
+# build's compile database, two at a time; any finding fails the stage. It
+# reads only the compile databases: no file of src/ includes one the build
+# generates, so the two builds are configured, not built.
 stage_tidy() {
   ensure_packages clang-tidy || return 1
-  build_native && build_windows || return 1
+  build_native --configure-only && build_windows --configure-only || return 1
   local out="$BUILD/tidy.log"
   : >"$out"
   local rc=0
@@ -97,14 +99,71 @@ for entry in json.load(open(sys.argv[1])):
         print(entry["file"])' "$1/compile_commands.json" "$ROOT/src/" | sort -u
 }
 
-stage_tsa() { build_thread_safety; }
+# Clang's -Wthread-safety checks at compile time that every member marked
+# GUARDED_BY is only touched under its lock. The check is part of clang's
+# semantic analysis, so each file the native build compiles (the stress
+# program's too) is parsed by clang with that build's own flags and
+# -fsyntax-only: no code is made, nothing is linked; any warning fails.
+stage_tsa() {
+  ensure_packages clang || return 1
+  build_native --configure-only || return 1
+  log "clang -Wthread-safety over the native build's files"
+  python3 - "$BUILD/native/compile_commands.json" "$ROOT" <<'PY'
+import concurrent.futures, json, os, shlex, subprocess, sys
+database, root = sys.argv[1], os.path.realpath(sys.argv[2])
+ours = [os.path.join(root, d) + os.sep for d in ("src", "tests", "bench", "fuzz")]
+# The output and dependency files are left out, and so is GCC's precompiled
+# gtest.h (clang cannot read it; each test file includes gtest.h itself).
+def command(entry):
+    words = shlex.split(entry["command"]) if "command" in entry else entry["arguments"]
+    kept = ["clang++"]
+    i = 1
+    while i < len(words):
+        word, following = words[i], words[i + 1] if i + 1 < len(words) else ""
+        if word in ("-o", "-MF", "-MT", "-MQ") or (
+                word == "-include" and following.endswith("cmake_pch.hxx")):
+            i += 2
+            continue
+        if word not in ("-c", "-MD", "-MMD", "-Winvalid-pch"):
+            kept.append(word)
+        i += 1
+    return entry["directory"], kept + ["-fsyntax-only", "-Wthread-safety", "-Werror"]
+units = [e for e in json.load(open(database))
+         if any(os.path.realpath(e["file"]).startswith(d) for d in ours)]
+def check(entry):
+    directory, args = command(entry)
+    run = subprocess.run(args, cwd=directory, capture_output=True, text=True)
+    return entry["file"], run.returncode, run.stdout + run.stderr
+failed = 0
+with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+    for name, code, output in pool.map(check, units):
+        if code != 0 or output.strip():
+            failed += 1
+            print(output.rstrip())
+print(f"{len(units)} files checked, {failed} with findings")
+sys.exit(1 if failed or not units else 0)
+PY
+}
+
+# prepare_NAME: the build of a stage whose tests run later, which can be
+# done ahead (see "beside the window tests" below).
+prepare_asan() { build_asan; }
 
 stage_asan() {
-  build_asan && run_ctest "$BUILD/asan"
+  prepare_asan && run_ctest "$BUILD/asan"
+}
+
+# Only the service tests are run under ThreadSanitizer, so only their
+# programs are built.
+prepare_tsan() {
+  build_tsan --configure-only || return 1
+  local programs
+  mapfile -t programs < <(test_programs "$BUILD/tsan" service)
+  build_tsan "${programs[@]}"
 }
 
 stage_tsan() {
-  build_tsan && run_ctest "$BUILD/tsan" -L service
+  prepare_tsan && run_ctest "$BUILD/tsan" -L service
 }
 
 # Wine and Xvfb are started once, by the first stage that needs them, and
@@ -114,25 +173,51 @@ wine_ready() {
   [ "$WINE_STARTED" -eq 1 ] && return 0
   ensure_packages "${WINE_PACKAGES[@]}" || return 1
   ensure_zh_locale || return 1
-  wine_prefix_ready
+  wine_prefix_ready || return 1
   start_xvfb || return 1
   WINE_STARTED=1
+  start_wine_session
+}
+
+# build_windows_for DIR LABELS [targets...]: the Windows build in DIR (win or
+# win32), configured, then only what its tests labelled LABELS run, and the
+# targets named.
+build_windows_for() {
+  local dir="$1" labels="$2"
+  shift 2
+  windows_build "$dir" --configure-only || return 1
+  local programs
+  mapfile -t programs < <(test_programs "$BUILD/$dir" "$labels")
+  windows_build "$dir" "${programs[@]}" "$@"
+}
+
+# windows_build win|win32 [targets...]
+windows_build() {
+  if [ "$1" = win32 ]; then
+    build_windows32 "${@:2}"
+  else
+    build_windows "${@:2}"
+  fi
 }
 
 stage_wine() {
-  build_windows && wine_ready && run_ctest "$BUILD/win" -L "core|service"
+  build_windows_for win "core|service" && wine_ready && run_ctest "$BUILD/win" -L "core|service"
 }
 
 stage_window() {
-  build_windows && wine_ready && run_ctest "$BUILD/win" -L window
+  build_windows_for win window && wine_ready || return 1
+  start_beside_window
+  run_ctest "$BUILD/win" -L window
 }
 
 # The x86 program on Wine's 32-bit side: the core and service tests, and one
-# window run that starts it, serves a file and closes it (a prefix made
-# before Wine's 32-bit side was installed is brought up to date first).
+# window run that starts it, serves a file and closes it.
+prepare_win32() {
+  build_windows_for win32 "core|service" tests/window/window_tests.exe OrvaneServer.exe
+}
+
 stage_win32() {
-  ensure_wine32 && build_windows32 && wine_ready || return 1
-  [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] || wine wineboot -u >/dev/null 2>&1
+  prepare_win32 && wine_ready || return 1
   run_ctest "$BUILD/win32" -L "core|service" &&
     "$ROOT/tools/wine-run" "$BUILD/win32/tests/window/window_tests.exe" \
       --gtest_filter='*ClosingWhileServing*' "$BUILD/win32/OrvaneServer.exe"
@@ -140,7 +225,8 @@ stage_win32() {
 
 # The window's layout tests once more on a 144-DPI screen (their own prefix).
 stage_dpi() {
-  build_windows && wine_ready && wine_prefix_144_ready || return 1
+  build_windows_for win window && wine_ready && wine_prefix_144_ready || return 1
+  start_wine_session "$WINEPREFIX_144"
   local rc=0
   WINEPREFIX="$WINEPREFIX_144" "$ROOT/tools/wine-run" "$BUILD/win/tests/window/window_tests.exe" \
     "$BUILD/win/OrvaneServer.exe" --dpi=144 \
@@ -157,6 +243,83 @@ stage_dpi() {
 stage_fuzz() { "$ROOT/tools/fuzz.sh" 30; }
 
 stage_stress() { "$ROOT/tools/stress.sh" --short; }
+
+# --- beside the window tests ---
+# The window tests mostly wait for the window under Wine (the CPU is nearly
+# idle for minutes). While they run, the later stages of the run that need
+# neither Wine nor a quiet machine go on in the background, one after the
+# other: the whole stage for tidy and tsa, which only compute, and the build
+# (prepare_NAME) for asan, tsan and win32, whose tests run in their turn
+# once the background is done. A stage done in the background is reported
+# in its turn.
+BESIDE_WINDOW=(tidy tsa asan tsan win32)
+BESIDE="$BUILD/beside-window"
+BESIDE_PID=""
+CURRENT_STAGE=""
+
+# The BESIDE_WINDOW stages that the run takes after the current one.
+beside_window_names() {
+  local name later=0
+  for name in "${selected[@]}"; do
+    if [ "$later" -eq 1 ] && printf '%s\n' "${BESIDE_WINDOW[@]}" | grep -qx -- "$name"; then
+      echo "$name"
+    fi
+    [ "$name" = "$CURRENT_STAGE" ] && later=1
+  done
+}
+
+# Starts the background, once the window tests are about to run.
+start_beside_window() {
+  [ -z "$BESIDE_PID" ] || return 0
+  local names
+  mapfile -t names < <(beside_window_names)
+  [ ${#names[@]} -gt 0 ] || return 0
+  rm -rf "$BESIDE"
+  mkdir -p "$BESIDE"
+  printf '%s\n' "${names[@]}" >"$BESIDE/names"
+  log "beside the window tests, in the background: ${names[*]}"
+  (
+    for name in "${names[@]}"; do
+      started=$SECONDS
+      rc=0
+      if declare -F "prepare_$name" >/dev/null; then
+        "prepare_$name" >"$BESIDE/$name.log" 2>&1 || rc=$?
+      else
+        "stage_$name" >"$BESIDE/$name.log" 2>&1 || rc=$?
+      fi
+      echo $((SECONDS - started)) >"$BESIDE/$name.time"
+      echo "$rc" >"$BESIDE/$name.rc"
+    done
+  ) &
+  BESIDE_PID=$!
+}
+
+# True when the background took NAME; then waits until it is done with it.
+beside_window_took() {
+  [ -n "$BESIDE_PID" ] && grep -qx -- "$1" "$BESIDE/names" || return 1
+  while [ ! -f "$BESIDE/$1.rc" ] && kill -0 "$BESIDE_PID" 2>/dev/null; do sleep 1; done
+  [ -f "$BESIDE/$1.rc" ]
+}
+
+# Waits until the background is done with everything.
+wait_beside_window() {
+  [ -n "$BESIDE_PID" ] && wait "$BESIDE_PID" 2>/dev/null
+  return 0
+}
+
+# Ends the background (an interrupted run) and what it started.
+stop_beside_window() {
+  [ -n "$BESIDE_PID" ] && kill -0 "$BESIDE_PID" 2>/dev/null || return 0
+  end_tree "$BESIDE_PID"
+  wait "$BESIDE_PID" 2>/dev/null
+}
+
+# Ends a process and its descendants, by process id.
+end_tree() {
+  local child
+  for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do end_tree "$child"; done
+  kill "$1" 2>/dev/null || true
+}
 
 # --- the run ---
 
@@ -175,17 +338,37 @@ for name in "${selected[@]}"; do
 done
 
 ensure_packages "${NATIVE_PACKAGES[@]}" "${TOOL_PACKAGES[@]}" || exit 1
-trap '[ "$WINE_STARTED" -eq 0 ] || stop_wine_and_xvfb' EXIT
+trap 'stop_beside_window; [ "$WINE_STARTED" -eq 0 ] || stop_wine_and_xvfb' EXIT
 
 passed=0
 failed=0
 failures=()
 timings=()
+beside=()
+run_started=$SECONDS
 for name in "${selected[@]}"; do
+  CURRENT_STAGE="$name"
   log "$name"
   started=$SECONDS
   result=ok
-  if "stage_$name"; then
+  rc=0
+  if beside_window_took "$name" && ! declare -F "prepare_$name" >/dev/null; then
+    # Done in the background: its output, result and time.
+    cat "$BESIDE/$name.log"
+    rc="$(cat "$BESIDE/$name.rc")"
+    started=$((SECONDS - $(cat "$BESIDE/$name.time")))
+    beside+=("$name $(cat "$BESIDE/$name.time") s")
+  else
+    # Tests run on a machine the background no longer loads; the wait for it
+    # is not the stage's time.
+    if [ -n "$BESIDE_PID" ]; then
+      wait_beside_window
+      [ -f "$BESIDE/$name.time" ] && beside+=("$name build $(cat "$BESIDE/$name.time") s")
+      started=$SECONDS
+    fi
+    "stage_$name" || rc=$?
+  fi
+  if [ "$rc" -eq 0 ]; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
@@ -198,6 +381,8 @@ done
 echo
 echo "stage times:"
 printf '%s\n' "${timings[@]}"
+[ ${#beside[@]} -eq 0 ] || echo "beside the window tests, in the background: ${beside[*]}"
+echo "total: $((SECONDS - run_started)) s"
 for f in "${failures[@]}"; do echo "FAILED: $f"; done
 echo "stages: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -31,6 +31,20 @@ std::optional<std::string> ListingPage(const Target& target, const AnswerContext
   return RenderFolderListing(std::move(*listing));
 }
 
+// A visitor the access code kept out, and a file that must first come down
+// from the cloud (its first read waits for the provider, so the operator
+// sees why the answer is slow).
+void LogWhatTheOperatorShouldSee(std::string_view peer, std::uint16_t peer_port,
+                                 const ParsedRequest& request, const Admission& admission,
+                                 const Target& target, OperatorPanel& panel) {
+  if (admission.kind == Admission::Kind::kRefuse) {
+    panel.AppendConnectionLog(RefusedLogLine(peer, peer_port));
+  }
+  if (target.file && target.file->in_cloud()) {
+    panel.AppendConnectionLog(CloudFetchLogLine(request.raw_path.value_or("")));
+  }
+}
+
 }  // namespace
 
 void LogConnection(const net::NetSocket& client, OperatorPanel& panel) {
@@ -92,36 +106,31 @@ FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string he
 bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
                    const AnswerContext& context) {
   const SendContext send{context.canned, context.send_wait_ms, platform::AnsiCharsetName()};
-  if (context.serving.access_code) {
-    const Admission admission = Admit(request, context.serving.code, context.port);
-    if (admission.kind == Admission::Kind::kRefuse) {
-      if (context.panel != nullptr) {
-        std::string address;
-        std::uint16_t port = 0;
-        (void)client.PeerAddress(address, port);
-        context.panel->AppendConnectionLog(RefusedLogLine(address, port));
-      }
-      return SendReply(client, RefusalReply(), send);
-    }
-    if (admission.kind == Admission::Kind::kSendOnWithout) {
-      return SendReply(client, CodeRedirectReply(admission), send);
-    }
-  }
+  // With the access code on, only a visitor it lets in is resolved at all.
+  const Admission admission = context.serving.access_code
+                                  ? Admit(request, context.serving.code, context.port)
+                                  : Admission{};
+  Target target;
   SiteFiles files;
-  Target target = Resolve(request, context.site_root, context.ansi, context.serving, files);
+  if (admission.kind == Admission::Kind::kLetIn) {
+    target = Resolve(request, context.site_root, context.ansi, context.serving, files);
+  }
+  // Who asked, for the lines the operator reads ("" and 0 when unknown).
+  std::string peer;
+  std::uint16_t peer_port = 0;
+  (void)client.PeerAddress(peer, peer_port);
   if (target.kind == Target::Kind::kUploadForm) {
-    return ReceiveUpload(client, request,
-                         UploadContext{context.serving.upload_folder, send, context.panel});
+    return ReceiveUpload(
+        client, request,
+        UploadContext{context.serving.upload_folder, send, context.panel, peer, peer_port});
   }
   std::optional<std::string> page;
   if (target.kind == Target::Kind::kListing) page = ListingPage(target, context);
-  // The first read of a file kept only in the cloud waits for the provider:
-  // the operator sees why the answer is slow.
-  if (target.file && target.file->in_cloud() && context.panel != nullptr) {
-    context.panel->AppendConnectionLog(CloudFetchLogLine(request.raw_path.value_or("")));
-  }
-  return SendReply(client,
-                   DecideReply(request, std::move(target), context.serving, std::move(page)), send);
+  if (context.panel != nullptr)
+    LogWhatTheOperatorShouldSee(peer, peer_port, request, admission, target, *context.panel);
+  return SendReply(
+      client, DecideReply(request, admission, std::move(target), context.serving, std::move(page)),
+      send);
 }
 
 }  // namespace orvane

@@ -15,60 +15,55 @@ std::size_t PieceOf(std::uint64_t left, std::size_t cap) {
   return left < cap ? static_cast<std::size_t>(left) : cap;
 }
 
-bool SendCanned(net::NetSocket& client, CannedAnswer answer, std::string_view date,
-                const SendContext& context) {
-  const CannedResponses& canned = context.canned;
-  const std::string& text = answer == CannedAnswer::kLimit      ? canned.limit
-                            : answer == CannedAnswer::kNotFound ? canned.not_found
-                                                                : canned.server_error;
-  (void)client.SendAll(FillCannedResponse(text, date), context.send_wait_ms);
+// The first piece of a file body, read before the head is made: a file that
+// fails at once still gets a whole answer (the 500 text), and a plain text's
+// character set is told from it. False when the seek or the read failed.
+bool ReadFirstPiece(Reply& reply, std::string& piece) {
+  FileBody& file = *reply.file;
+  piece.resize(PieceOf(reply.count, kFileChunkSize));
+  if (reply.count == 0) return true;
+  // A body is read from its start unless a range says otherwise: a freshly
+  // opened file is there already, and the seek would be a call for nothing.
+  if (reply.first > 0 && !file.Seek(reply.first)) return false;
+  const std::int64_t got = file.Read(piece.data(), piece.size());
+  if (got <= 0) return false;
+  piece.resize(static_cast<std::size_t>(got));
   return true;
 }
 
-// The file body: the first piece is read before the head is made, so a
-// file that fails at once still gets a whole (500) answer, and a plain
-// text's character set can be told from it.
-bool SendWithFile(net::NetSocket& client, Reply& reply, std::string_view date,
-                  const SendContext& context) {
-  FileBody& file = *reply.file;
-  std::uint64_t offset = reply.first;
-  std::uint64_t left = reply.count;
-  // A body is read from its start unless a range says otherwise: a freshly
-  // opened file is there already, and the seek would be a call for nothing.
-  if (left > 0 && offset > 0 && !file.Seek(offset)) {
-    return SendCanned(client, CannedAnswer::kServerError, date, context);
+// The bytes the reply starts with, dated `date`: the whole canned text, or
+// the head of its parts.
+std::string HeadOf(const Reply& reply, std::string_view date, std::string_view piece,
+                   const SendContext& context) {
+  if (reply.kind == Reply::Kind::kCanned) {
+    const CannedResponses& canned = context.canned;
+    return FillCannedResponse(reply.canned == CannedAnswer::kLimit      ? canned.limit
+                              : reply.canned == CannedAnswer::kNotFound ? canned.not_found
+                                                                        : canned.server_error,
+                              date);
   }
-  std::string buffer(PieceOf(left, kFileChunkSize), '\0');
-  std::size_t filled = 0;
-  if (left > 0) {
-    const std::int64_t got = file.Read(buffer.data(), buffer.size());
-    if (got <= 0) return SendCanned(client, CannedAnswer::kServerError, date, context);
-    filled = static_cast<std::size_t>(got);
-  }
-  std::string text_type;
-  if (reply.text_charset_from_body) {
-    text_type = TextTypeFor(std::string_view(buffer.data(), filled), context.ansi_charset);
-    reply.head.content_type = text_type;
-  }
-  if (!client.SendAll(BuildHead(reply.head, date), std::string_view(buffer.data(), filled),
-                      context.send_wait_ms)) {
-    return false;
-  }
-  left -= filled;
-  offset += filled;
-  // The head and the first piece went out together; the rest goes without
-  // passing through our buffer where the system can do that.
+  if (!reply.text_charset_from_body) return BuildHead(reply.head, date);
+  HeadParts head = reply.head;
+  const std::string type = TextTypeFor(piece, context.ansi_charset);
+  head.content_type = type;
+  return BuildHead(head, date);
+}
+
+// The rest of a file body after its first piece: handed to the system where
+// it can send file bytes itself, else read and sent piece by piece. Never
+// more than `left` bytes.
+bool SendRestOfFile(net::NetSocket& client, FileBody& file, std::uint64_t offset,
+                    std::uint64_t left, std::string& buffer, int send_wait_ms) {
   if (left > 0 && net::NetSocket::HasZeroCopySend() &&
       file.native() != platform::FileTraits::Invalid()) {
-    return client.SendFileRange(file.native(), offset, left, context.send_wait_ms);
+    return client.SendFileRange(file.native(), offset, left, send_wait_ms);
   }
+  buffer.resize(PieceOf(left, kFileChunkSize));
   while (left > 0) {
     const std::int64_t got = file.Read(buffer.data(), PieceOf(left, kFileChunkSize));
     if (got <= 0) return false;  // a read error, or the file became shorter
     const auto piece = static_cast<std::size_t>(got);
-    if (!client.SendAll(std::string_view(buffer.data(), piece), context.send_wait_ms)) {
-      return false;
-    }
+    if (!client.SendAll(std::string_view(buffer.data(), piece), send_wait_ms)) return false;
     left -= piece;
   }
   return true;
@@ -79,14 +74,32 @@ bool SendWithFile(net::NetSocket& client, Reply& reply, std::string_view date,
 bool SendReply(net::NetSocket& client, Reply reply, const SendContext& context) {
   if (reply.kind == Reply::Kind::kNothing) return false;
   const std::string date = FormatHttpDate(platform::CurrentUtcTime());
-  if (reply.kind == Reply::Kind::kCanned) return SendCanned(client, reply.canned, date, context);
-  if (reply.body == Reply::Body::kFile) return SendWithFile(client, reply, date, context);
-  const std::string head = BuildHead(reply.head, date);
-  if (reply.body == Reply::Body::kBytes) {
-    return client.SendAll(head, reply.bytes, context.send_wait_ms);
+  std::string piece;
+  if (reply.body == Reply::Body::kFile && !ReadFirstPiece(reply, piece)) {
+    reply = CannedReply(CannedAnswer::kServerError);
   }
-  (void)client.SendAll(head, context.send_wait_ms);
-  return true;
+  const std::string head = HeadOf(reply, date, piece, context);
+  // Everything below sends what was made above.
+  const int wait = context.send_wait_ms;
+  switch (reply.kind == Reply::Kind::kCanned ? Reply::Body::kNone : reply.body) {
+    case Reply::Body::kNone:
+      // A failed send of a text is not reported: the connection closes next.
+      (void)client.SendAll(head, wait);
+      return true;
+    case Reply::Body::kBytes:
+      return client.SendAll(head, reply.bytes, wait);
+    case Reply::Body::kFile:
+      // The head and the first piece go out together: a small answer is one
+      // segment.
+      return client.SendAll(head, piece, wait) &&
+             SendRestOfFile(client, *reply.file, reply.first + piece.size(),
+                            reply.count - piece.size(), piece, wait);
+  }
+  return false;
+}
+
+bool SendContinue(net::NetSocket& client, const SendContext& context) {
+  return client.SendAll("HTTP/1.1 100 Continue\r\n\r\n", context.send_wait_ms);
 }
 
 }  // namespace orvane

@@ -35,4 +35,9 @@ struct SendContext {
 // canned text is not reported: the connection is closed next anyway.
 bool SendReply(net::NetSocket& client, Reply reply, const SendContext& context);
 
+// The interim "100 Continue" a client that asked for it (Expect:
+// 100-continue) waits for before it sends its body; false when it could not
+// be sent.
+[[nodiscard]] bool SendContinue(net::NetSocket& client, const SendContext& context);
+
 }  // namespace orvane

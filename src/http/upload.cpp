@@ -59,8 +59,7 @@ bool Trouble(net::NetSocket& client, std::string_view status, std::string_view t
 // past. Whatever it holds unfinished goes with it.
 class StoringSink final : public MultipartSink {
  public:
-  StoringSink(const UploadContext& context, std::string peer, std::uint16_t peer_port)
-      : context_(context), peer_(std::move(peer)), peer_port_(peer_port) {}
+  explicit StoringSink(const UploadContext& context) : context_(context) {}
 
   bool PartBegins(const PartHeader& part) override {
     if (!part.has_filename) return true;
@@ -109,8 +108,8 @@ class StoringSink final : public MultipartSink {
       return false;
     }
     if (context_.panel != nullptr) {
-      context_.panel->AppendConnectionLog(
-          StoredFileLogLine(platform::Utf8ToLogText(*stored), size_, peer_, peer_port_));
+      context_.panel->AppendConnectionLog(StoredFileLogLine(platform::Utf8ToLogText(*stored), size_,
+                                                            context_.peer, context_.peer_port));
     }
     stored_.push_back(StoredFile{*stored, size_});
     return true;
@@ -121,8 +120,6 @@ class StoringSink final : public MultipartSink {
 
  private:
   const UploadContext& context_;
-  const std::string peer_;
-  const std::uint16_t peer_port_;
   std::optional<platform::UploadFile> file_;
   std::string name_;
   std::uint64_t size_ = 0;
@@ -145,14 +142,8 @@ bool ReceiveUpload(net::NetSocket& client, const ParsedRequest& request,
   std::uint64_t left = *request.content_length;
   const std::optional<std::uint64_t> room = platform::UploadFile::FreeSpace(context.folder);
   if (room && left > *room) return Trouble(client, "507 Insufficient Storage", kDiskFull, context);
-  if (request.expects_continue &&
-      !client.SendAll("HTTP/1.1 100 Continue\r\n\r\n", context.send.send_wait_ms)) {
-    return false;
-  }
-  std::string peer;
-  std::uint16_t peer_port = 0;
-  (void)client.PeerAddress(peer, peer_port);
-  StoringSink sink(context, std::move(peer), peer_port);
+  if (request.expects_continue && !SendContinue(client, context.send)) return false;
+  StoringSink sink(context);
   MultipartReader reader(*boundary);
   MultipartState state = MultipartState::kMoreWanted;
   // What came with the head first, then the rest as it arrives.

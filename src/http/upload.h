@@ -21,6 +21,8 @@ struct UploadContext {
   std::string_view folder;  // UTF-8, where files are stored
   const SendContext& send;
   OperatorPanel* panel = nullptr;  // one log line per stored file
+  std::string_view peer;           // the client's address and port, for that line
+  std::uint16_t peer_port = 0;
   int read_wait_ms = kUploadReadWaitMs;
 };
 

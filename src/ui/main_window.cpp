@@ -85,7 +85,8 @@ UniqueIcon LoadAppIcon(HINSTANCE instance, int side) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder, ServingOptions options)
+MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder,
+                       const ServingOptions& options)
     : instance_(instance),
       program_folder_(std::move(program_folder)),
       dpi_(SystemDpi()),

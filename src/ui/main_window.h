@@ -27,7 +27,7 @@ class MainWindow : public BaseWindow<MainWindow> {
   // backslash; the site folder box starts with it. The server starts out
   // with `options` (from the command line), the options menu checked to
   // match.
-  MainWindow(HINSTANCE instance, std::wstring program_folder, ServingOptions options = {});
+  MainWindow(HINSTANCE instance, std::wstring program_folder, const ServingOptions& options = {});
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;

@@ -58,6 +58,7 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/orvane.rc PROPERTIES
 
 add_executable(OrvaneServer WIN32
   src/app/win_main.cpp
+  src/app/quiet_terminate.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/orvane.rc
 )
 target_compile_definitions(OrvaneServer PRIVATE UNICODE _UNICODE)

@@ -17,8 +17,8 @@ namespace orvane::net {
 namespace {
 
 using orvane::testing::ConnectedPair;
-using orvane::testing::FindFreePort;
-using orvane::testing::ListenLocal;
+using orvane::testing::ListenLocalOnAnyPort;
+using orvane::testing::LocalPort;
 
 class NetSocketTest : public ::testing::Test {
  protected:
@@ -27,9 +27,7 @@ class NetSocketTest : public ::testing::Test {
 
 TEST_F(NetSocketTest, ClosingFromAnotherThreadEndsAPendingAccept) {
   NetSocket listener;
-  ASSERT_TRUE(listener.Create());
-  ASSERT_TRUE(listener.Bind(FindFreePort()));
-  ASSERT_TRUE(listener.Listen());
+  ASSERT_NE(0, ListenLocalOnAnyPort(listener));
   std::atomic<int> result{-1};
   std::thread waiter([&] {
     NetSocket client;
@@ -144,20 +142,19 @@ TEST_F(NetSocketTest, SmallContracts) {
   EXPECT_TRUE(pair.server_side.SendAll("", 100));
 
   // The peer is the one Accept saw: the client's own address and port.
-  const std::uint16_t listen_port = FindFreePort();
-  const std::uint16_t client_port = FindFreePort();
   NetSocket listener;
   NetSocket client;
   NetSocket accepted;
-  ASSERT_TRUE(ListenLocal(listener, listen_port));
+  const std::uint16_t listen_port = ListenLocalOnAnyPort(listener);
+  ASSERT_NE(0, listen_port);
   std::string address;
   std::uint16_t port = 1;
   EXPECT_FALSE(listener.PeerAddress(address, port));  // not an accepted socket
-  ASSERT_TRUE(orvane::testing::ConnectLocal(client, listen_port, client_port));
+  ASSERT_TRUE(orvane::testing::ConnectLocal(client, listen_port));
   ASSERT_TRUE(listener.Accept(accepted));
   ASSERT_TRUE(accepted.PeerAddress(address, port));
   EXPECT_EQ("127.0.0.1", address);
-  EXPECT_EQ(client_port, port);
+  EXPECT_EQ(LocalPort(client), port);
 
   accepted.Close();
   EXPECT_FALSE(accepted.PeerAddress(address, port));
@@ -165,9 +162,9 @@ TEST_F(NetSocketTest, SmallContracts) {
   EXPECT_EQ(0, port);
 }
 
-TEST_F(NetSocketTest, AcceptAfterCloseFailsAndAdoptClosesTheOldSocket) {
+TEST_F(NetSocketTest, AcceptAfterCloseFailsAndAMoveClosesTheSocketMovedOver) {
   NetSocket listener;
-  ASSERT_TRUE(ListenLocal(listener, FindFreePort()));
+  ASSERT_NE(0, ListenLocalOnAnyPort(listener));
   listener.Close();
   NetSocket client;
   EXPECT_FALSE(listener.Accept(client));
@@ -180,14 +177,18 @@ TEST_F(NetSocketTest, AcceptAfterCloseFailsAndAdoptClosesTheOldSocket) {
   EXPECT_EQ(kNoSocket, a.Handle());
   EXPECT_EQ(handle, b.Handle());
 
-  // Moving over a socket closes the one it held: its port is free again.
+  // Moving over a socket closes the one it held: a connection still waiting
+  // to be accepted by it is ended at once.
   NetSocket old_listener;
-  const std::uint16_t port = FindFreePort();
-  ASSERT_TRUE(ListenLocal(old_listener, port));
+  const std::uint16_t port = ListenLocalOnAnyPort(old_listener);
+  ASSERT_NE(0, port);
+  NetSocket waiting;
+  ASSERT_TRUE(orvane::testing::ConnectLocal(waiting, port));
   old_listener = std::move(b);
   EXPECT_EQ(handle, old_listener.Handle());
-  NetSocket rebound;
-  EXPECT_TRUE(ListenLocal(rebound, port));
+  bool ended = false;
+  EXPECT_EQ("", orvane::testing::ReadUntilClosed(waiting, 5000, &ended));
+  EXPECT_TRUE(ended);
 }
 
 TEST_F(NetSocketTest, AFileShorterThanAnnouncedEndsTheZeroCopySend) {

@@ -111,9 +111,10 @@ TEST(FileFailureTest, BeforeTheHeadItAnswers500AndAfterItTheConnectionEndsShort)
     target.kind = Target::Kind::kFile;
     target.path = MappedPath{"", "\\a.txt"};
     target.file = std::make_unique<FailingFile>(c.file);
-    EXPECT_EQ(c.whole,
-              SendReply(pair.server_side,
-                        DecideReply(ParseRequest(request, ansi), std::move(target), {}), context));
+    EXPECT_EQ(
+        c.whole,
+        SendReply(pair.server_side,
+                  DecideReply(ParseRequest(request, ansi), {}, std::move(target), {}), context));
     pair.server_side.Close();
     EXPECT_EQ(c.expected, WithoutDate(ReadUntilClosed(pair.client, 3000)));
   }

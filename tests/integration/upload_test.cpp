@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -35,10 +36,12 @@ std::string Form(const Files& files) {
   return body + "--Xy-Z--\r\n";
 }
 
-std::string Post(const std::string& path, const std::string& body, const std::string& more = "") {
+// A POST of `body` that says it is `length` bytes long (its own length unless given).
+std::string Post(const std::string& path, const std::string& body, const std::string& more = "",
+                 std::optional<std::size_t> length = std::nullopt) {
   return "POST " + path +
          " HTTP/1.1\r\nHost: a\r\nContent-Type: multipart/form-data; boundary=Xy-Z\r\n" + more +
-         "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+         "Content-Length: " + std::to_string(length.value_or(body.size())) + "\r\n\r\n" + body;
 }
 
 // Bytes with line breaks and boundary-like runs in them.
@@ -119,6 +122,11 @@ TEST_F(UploadTest, AFormsFilesArriveWholeUnderSafeFreeNamesOrNotAtAll) {
       {"not a form", Post(Address(), "just bytes"), "HTTP/1.1 400 Bad Request", {}},
       {"cut before its end",
        Post(Address(), form.substr(0, form.size() - 9)),
+       "HTTP/1.1 400 Bad Request",
+       {}},
+      // Only the bytes the length names are the body, though more came.
+      {"a length short of the body",
+       Post(Address(), form, "", form.size() - 9),
        "HTTP/1.1 400 Bad Request",
        {}},
       {"no code",
@@ -227,8 +235,9 @@ TEST_F(UploadTest, AFullDiskAnswers507AndLeavesNothing) {
   ServingOptions options = server_->server->serving_options();
   options.upload_folder = small.u8string();
   server_->server->SetServingOptions(options);
-  // Too large to fit: refused before a byte is read.
-  const std::string too_big = Post(Address(), Form({{"big.bin", Bytes(400000, 3)}}));
+  // Too large to fit: refused before a byte is read, so not asked to go on.
+  const std::string too_big =
+      Post(Address(), Form({{"big.bin", Bytes(400000, 3)}}), "Expect: 100-continue\r\n");
   EXPECT_EQ(0u, Fetch(server_->port, too_big).rfind("HTTP/1.1 507 Insufficient Storage\r\n", 0));
   // Fits when asked, but the disk fills up meanwhile: the server says go on
   // (100 Continue) after its check, then the room is taken.

@@ -56,5 +56,6 @@ CheckResult CheckStalledReaders(const Config& config, const Site& site);
 CheckResult CheckHostile(const Config& config, const Site& site);
 CheckResult CheckSparse(const Config& config, const Site& site);
 CheckResult CheckLingering(const Config& config, const Site& site);
+CheckResult CheckListingMemory(const Config& config, const Site& site);
 
 }  // namespace orvane::stress

@@ -93,8 +93,8 @@ int Main(int argc, char** argv) {
     return 1;
   }
   const std::vector<std::function<CheckResult(const Config&, const Site&)>> checks = {
-      CheckLimit,    CheckStopDuringTransfers, CheckStalledReaders, CheckHostile, CheckSparse,
-      CheckLingering};
+      CheckLimit,  CheckStopDuringTransfers, CheckStalledReaders, CheckHostile,
+      CheckSparse, CheckLingering,           CheckListingMemory};
   std::vector<CheckResult> results;
   const std::int64_t all_start = NowMs();
   for (std::size_t n = 0; n < checks.size(); ++n) {

@@ -26,11 +26,11 @@ sockaddr_in Loopback(std::uint16_t port) {
   return sa;
 }
 
-// A new stream socket held by `socket`, bound to 127.0.0.1:port when port is
-// not 0.
-bool OpenBound(net::NetSocket& socket, std::uint16_t port) {
+// A new stream socket held by `socket` (the one it held is closed), bound to
+// 127.0.0.1:port when bind_it is true (port 0: one the system picks).
+bool OpenBound(net::NetSocket& socket, std::uint16_t port, bool bind_it) {
   if (!socket.Create()) return false;
-  if (port == 0) return true;
+  if (!bind_it) return true;
   const sockaddr_in sa = Loopback(port);
   return bind(socket.Handle(), reinterpret_cast<const sockaddr*>(&sa),
               static_cast<AddressLength>(sizeof sa)) == 0;
@@ -39,14 +39,25 @@ bool OpenBound(net::NetSocket& socket, std::uint16_t port) {
 }  // namespace
 
 bool ConnectLocal(net::NetSocket& socket, std::uint16_t port, std::uint16_t local_port) {
-  if (!OpenBound(socket, local_port)) return false;
+  if (!OpenBound(socket, local_port, local_port != 0)) return false;
   const sockaddr_in sa = Loopback(port);
   return connect(socket.Handle(), reinterpret_cast<const sockaddr*>(&sa),
                  static_cast<AddressLength>(sizeof sa)) == 0;
 }
 
 bool ListenLocal(net::NetSocket& socket, std::uint16_t port) {
-  return OpenBound(socket, port) && socket.Listen();
+  return OpenBound(socket, port, true) && socket.Listen();
+}
+
+std::uint16_t ListenLocalOnAnyPort(net::NetSocket& socket) {
+  return OpenBound(socket, 0, true) && socket.Listen() ? LocalPort(socket) : 0;
+}
+
+std::uint16_t LocalPort(const net::NetSocket& socket) {
+  sockaddr_in sa{};
+  auto length = static_cast<AddressLength>(sizeof sa);
+  if (getsockname(socket.Handle(), reinterpret_cast<sockaddr*>(&sa), &length) != 0) return 0;
+  return ntohs(sa.sin_port);
 }
 
 }  // namespace orvane::testing

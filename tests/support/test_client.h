@@ -17,4 +17,11 @@ bool ConnectLocal(net::NetSocket& socket, std::uint16_t port, std::uint16_t loca
 // A socket listening on 127.0.0.1:port; false when the port is taken.
 bool ListenLocal(net::NetSocket& socket, std::uint16_t port);
 
+// A socket listening on 127.0.0.1 on a port the system picks, so no other
+// program can take it between a probe and the bind; the port, 0 on failure.
+std::uint16_t ListenLocalOnAnyPort(net::NetSocket& socket);
+
+// The local port a socket is bound to; 0 when it is bound to none.
+std::uint16_t LocalPort(const net::NetSocket& socket);
+
 }  // namespace orvane::testing

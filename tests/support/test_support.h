@@ -66,7 +66,8 @@ class TempSite {
 // ports up to 32767, so the system's ephemeral range is no use).
 std::uint16_t FindFreePort();
 
-// A listening socket on a free port with one accepted connection to it.
+// A listening socket on a port the system picks, with one accepted
+// connection to it.
 struct ConnectedPair {
   net::NetSocket listener;
   net::NetSocket client;
@@ -74,9 +75,8 @@ struct ConnectedPair {
   std::uint16_t port = 0;
 
   bool Open() {
-    port = FindFreePort();
-    return ListenLocal(listener, port) && ConnectLocal(client, port) &&
-           listener.Accept(server_side);
+    port = ListenLocalOnAnyPort(listener);
+    return port != 0 && ConnectLocal(client, port) && listener.Accept(server_side);
   }
 };
 

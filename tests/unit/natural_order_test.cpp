@@ -25,6 +25,9 @@ TEST(NaturalOrderTest, ComparesDigitRunsAsNumbersAndLettersWithoutCase) {
       {"file01", "file1", 0},
       {"01a", "1b", -1},
       {"99999999999999999999999", "100000000000000000000000", -1},  // past 64 bits
+      // The shared start ends inside a run of digits: the runs are still compared whole.
+      {"img1.jpg", "img12.jpg", -1},
+      {"19", "100", -1},
       {"abc", "ABC", 0},
       {"Apple", "banana", -1},
       {"Zebra", "apple", 1},

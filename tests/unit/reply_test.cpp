@@ -76,7 +76,7 @@ TEST(ReplyTest, DecidesFromTheRequestAndTheTarget) {
                         : OfKind(c.target);
     target.kind = c.target;
     const Reply reply =
-        DecideReply(ParseRequest(c.request, CodePage::Gbk()), std::move(target), {});
+        DecideReply(ParseRequest(c.request, CodePage::Gbk()), {}, std::move(target), {});
     std::string got = "nothing";
     if (reply.kind == Reply::Kind::kCanned) {
       got = reply.canned == CannedAnswer::kNotFound      ? "canned 404"
@@ -118,7 +118,7 @@ TEST(ReplyTest, OnlyFilesOutsideTheTypeTableAdvertiseByteRanges) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
     const Reply reply =
-        DecideReply(ParseRequest(c.request, CodePage::Gbk()), FileTarget(c.relative, 5), {});
+        DecideReply(ParseRequest(c.request, CodePage::Gbk()), {}, FileTarget(c.relative, 5), {});
     EXPECT_EQ(c.expected, BuildHead(reply.head, date));
   }
 }
@@ -189,7 +189,7 @@ TEST(ReplyTest, TheServingOptionsAddRedirectsListingsAndTheCommonTypes) {
       target.kind = Target::Kind::kListing;
       if (c.found == kListing) listing_page = page;
     }
-    const Reply reply = DecideReply(ParseRequest(request, CodePage::Gbk()), std::move(target),
+    const Reply reply = DecideReply(ParseRequest(request, CodePage::Gbk()), {}, std::move(target),
                                     c.options, listing_page);
     std::string sent = reply.kind == Reply::Kind::kCanned
                            ? FillCannedResponse(canned.server_error, date)
@@ -226,7 +226,7 @@ TEST(ReplyTest, PlainTextTellsItsCharacterSetFromItsFirstKilobyte) {
 TEST(ReplyTest, OnlyCommonTypesTellThePlainTextCharacterSet) {
   for (const bool common : {false, true}) {
     const Reply reply = DecideReply(ParseRequest("GET /a.txt HTTP/1.1\r\n\r\n", CodePage::Gbk()),
-                                    FileTarget("\\a.txt", 5), Switched(false, common));
+                                    {}, FileTarget("\\a.txt", 5), Switched(false, common));
     EXPECT_EQ(common, reply.text_charset_from_body);
     EXPECT_EQ("text/plain", reply.head.content_type);
   }

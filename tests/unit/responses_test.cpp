@@ -61,8 +61,8 @@ std::string HeadFor(const std::string& name, std::uint64_t size, const std::stri
   target.path = MappedPath{"C:\\web", "\\" + name};
   target.file = std::make_unique<SizedFile>(size);
   const std::string request = "GET /" + name + " HTTP/1.1\r\n" + headers + "\r\n";
-  return BuildHead(DecideReply(ParseRequest(request, CodePage::Gbk()), std::move(target), {}).head,
-                   kDate);
+  return BuildHead(
+      DecideReply(ParseRequest(request, CodePage::Gbk()), {}, std::move(target), {}).head, kDate);
 }
 
 TEST(ResponsesTest, BuildsTheHeadsOfFileAnswers) {

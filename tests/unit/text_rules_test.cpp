@@ -339,7 +339,9 @@ TEST(TextRulesTest, KeepsTheLowSixteenBitsAfterTruncation) {
       {8080.9, 8080}, {-21.5, -21},  {-0.9, 0},       {40000, -25536}, {70000, 4464},
       {65616, 80},    {32767, 32767}, {32768, -32768}, {65536, 0},      {65537, 1},
       {std::nan(""), 0},
-      // Outside the 64-bit range the value saturates before it is cut.
+      // Outside the 64-bit range the value saturates before it is cut; 2^63 is
+      // the first value outside, the one below it the last inside.
+      {0x1p63, -1},   {0x1p63 - 1024, -1024},
       {1e30, -1},     {std::numeric_limits<double>::infinity(), -1},
       {-std::numeric_limits<double>::infinity(), 0},
   };

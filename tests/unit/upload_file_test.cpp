@@ -31,18 +31,12 @@ namespace fs = std::filesystem;
 // A folder of its own for each test, removed with what is in it.
 class Folder {
  public:
-  Folder() : path_(fs::temp_directory_path() / ("orvane-up-" + std::to_string(Random()))) {
-    fs::create_directory(path_);
-  }
+  Folder() { fs::create_directory(path_); }
   ~Folder() {
     std::error_code ignored;
     fs::remove_all(path_, ignored);
   }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-
   [[nodiscard]] std::string utf8() const { return path_.u8string(); }
-  [[nodiscard]] fs::path path() const { return path_; }
   void Put(const std::string& name, const std::string& bytes) const {
     std::ofstream(path_ / fs::u8path(name), std::ios::binary) << bytes;
   }
@@ -54,15 +48,15 @@ class Folder {
   [[nodiscard]] std::map<std::string, bool> Entries() const {
     std::map<std::string, bool> out;
     const auto listed = ListFolder(FileName{utf8(), "", true});
-    if (listed) {
-      for (const FolderEntry& entry : *listed) out[entry.name] = entry.hidden;
+    for (const FolderEntry& entry : listed.value_or(std::vector<FolderEntry>{})) {
+      out[entry.name] = entry.hidden;
     }
     return out;
   }
-  static unsigned Random() { return std::random_device{}(); }
 
  private:
-  fs::path path_;
+  const fs::path path_ =
+      fs::temp_directory_path() / ("orvane-up-" + std::to_string(std::random_device{}()));
 };
 
 std::string Bytes(std::size_t size, unsigned seed) {

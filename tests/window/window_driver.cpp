@@ -118,13 +118,20 @@ HWND FocusOf(HWND window) {
 ServerProcess::~ServerProcess() {
   if (info_.hProcess == nullptr) return;
   if (Running()) {
-    // Close as an operator would; answer a question with OK; else end it.
+    // Close as an operator would and answer a question with OK. Once the
+    // window is hidden on its way out, what is left is the end of the
+    // workers, which under Wine takes seconds (each thread's end is a trip
+    // to the wineserver) and which the closing tests wait for themselves:
+    // here the process is ended then.
     PostMessageW(window_, WM_CLOSE, 0, 0);
-    DWORD code = 0;
-    if (!WaitForExit(3000, code)) {
+    const auto closing = [this] { return !Running() || !IsWindowVisible(window_); };
+    if (!WaitUntil(closing, 3000)) {
       if (HWND box = FindMessageBox()) AnswerMessageBox(box, IDOK);
-      if (!WaitForExit(10000, code)) TerminateProcess(info_.hProcess, 1);
+      WaitUntil(closing, 10000);
     }
+    DWORD code = 0;
+    if (!WaitForExit(0, code)) TerminateProcess(info_.hProcess, 1);
+    WaitForExit(10000, code);
   }
   CloseHandle(info_.hThread);
   CloseHandle(info_.hProcess);

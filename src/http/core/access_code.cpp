@@ -126,6 +126,7 @@ std::string WithoutCode(std::string_view raw_path) {
 
 Admission Admit(const ParsedRequest& request, std::string_view code, std::uint16_t port) {
   Admission admission;
+  admission.kind = Admission::Kind::kRefuse;
   const std::string name = CodeCookieName(port);
   if (request.raw_path && QueryHasCode(*request.raw_path, code)) {
     if (!request.is_get) {

@@ -55,6 +55,21 @@ Reply FileReply(const ParsedRequest& request, Target target, const ServingOption
   return reply;
 }
 
+Reply RefusalReply() {
+  Reply reply = HeadOnly("403 Forbidden", kListingType);
+  reply.bytes = std::string(RefusalPage());
+  reply.head.content_length = reply.bytes.size();
+  reply.body = Reply::Body::kBytes;
+  return reply;
+}
+
+Reply CodeRedirectReply(const Admission& admission) {
+  Reply reply = HeadOnly("302 Found", "text/html");
+  reply.head.location = admission.location;
+  reply.head.extra_lines.push_back(admission.cookie_line);
+  return reply;
+}
+
 }  // namespace
 
 Reply CannedReply(CannedAnswer answer) {
@@ -64,8 +79,10 @@ Reply CannedReply(CannedAnswer answer) {
   return reply;
 }
 
-Reply DecideReply(const ParsedRequest& request, Target target, const ServingOptions& options,
-                  std::optional<std::string> listing_page) {
+Reply DecideReply(const ParsedRequest& request, const Admission& admission, Target target,
+                  const ServingOptions& options, std::optional<std::string> listing_page) {
+  if (admission.kind == Admission::Kind::kRefuse) return RefusalReply();
+  if (admission.kind == Admission::Kind::kSendOnWithout) return CodeRedirectReply(admission);
   switch (target.kind) {
     case Target::Kind::kIgnored:
       return Reply{};
@@ -103,21 +120,6 @@ Reply DecideReply(const ParsedRequest& request, Target target, const ServingOpti
       return FileReply(request, std::move(target), options);
   }
   return Reply{};
-}
-
-Reply RefusalReply() {
-  Reply reply = HeadOnly("403 Forbidden", kListingType);
-  reply.bytes = std::string(RefusalPage());
-  reply.head.content_length = reply.bytes.size();
-  reply.body = Reply::Body::kBytes;
-  return reply;
-}
-
-Reply CodeRedirectReply(const Admission& admission) {
-  Reply reply = HeadOnly("302 Found", "text/html");
-  reply.head.location = admission.location;
-  reply.head.extra_lines.push_back(admission.cookie_line);
-  return reply;
 }
 
 std::string TextTypeFor(std::string_view start, std::string_view ansi_charset) {

@@ -53,13 +53,13 @@ Reply CannedReply(CannedAnswer answer);
 // With the common types on, the file's type comes from the common table,
 // every file answer advertises byte ranges, and plain text gets its
 // character set.
-Reply DecideReply(const ParsedRequest& request, Target target, const ServingOptions& options,
+// With the access code on, `admission` comes first: a refused visitor gets
+// the refusal page (403), one who brought the code the redirect that takes
+// it out of the address and leaves its cookie (302); `target` is read only
+// for a visitor let in.
+Reply DecideReply(const ParsedRequest& request, const Admission& admission, Target target,
+                  const ServingOptions& options,
                   std::optional<std::string> listing_page = std::nullopt);
-
-// With the access code on: the refusal page (403), or the redirect that
-// takes the code out of the address and leaves its cookie (302).
-Reply RefusalReply();
-Reply CodeRedirectReply(const Admission& admission);
 
 // The plain-text type for a body that starts with `start`: "charset=utf-8"
 // when its first kilobyte is UTF-8 (a character cut at the end of it

@@ -151,7 +151,7 @@ ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
   parsed.is_post = parsed.text.substr(0, 5) == "POST ";
   parsed.raw_path = RawRequestPath(parsed.text, ansi);
   if (parsed.raw_path) {
-    parsed.path = DecodeUrlPath(*parsed.raw_path, &parsed.path_had_nul);
+    parsed.path = DecodeUrlPath(*parsed.raw_path, &parsed.path_had_nul, &parsed.path_escaped_slash);
     parsed.names_folder = !parsed.path.empty() && parsed.path.back() == '/';
   }
   ReadHeaderBlock(received, parsed);

@@ -56,6 +56,9 @@ struct ParsedRequest {
   // `path_had_nul` says so.
   std::string path;
   bool path_had_nul = false;
+  // A "/" of `path` came from "%2F": the path is not spelled with its own
+  // separators.
+  bool path_escaped_slash = false;
   // The decoded path ends in "/" (so "%2F" counts): it names a folder.
   bool names_folder = false;
   // The last complete "Range:" line of the header block (name exactly, in

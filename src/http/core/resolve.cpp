@@ -87,20 +87,14 @@ std::string ShownAsUtf8(std::string_view bytes) {
   return out;
 }
 
-// Whether the raw path spells the folder as its own spelling would: "/",
-// then each segment (escaped any way that decodes to it) followed by a
-// literal "/", and nothing more.
-bool SpelledAsOwn(std::string_view raw, const std::vector<std::string>& segments) {
-  if (raw.empty() || raw.front() != '/') return false;
-  raw.remove_prefix(1);
-  for (const std::string& segment : segments) {
-    const std::size_t slash = raw.find('/');
-    if (slash == std::string_view::npos || DecodeUrlPath(raw.substr(0, slash)) != segment) {
-      return false;
-    }
-    raw.remove_prefix(slash + 1);
-  }
-  return raw.empty();
+// Whether the request spelled the folder as its own spelling would: "/",
+// then each segment followed by a "/" sent as such (not "%2F"), and nothing
+// more; any escape of any other byte is the same spelling.
+bool SpelledAsOwn(const ParsedRequest& request, const std::vector<std::string>& segments) {
+  if (request.path_escaped_slash) return false;
+  std::string own = "/";
+  for (const std::string& segment : segments) own.append(segment).append("/");
+  return request.path == own;
 }
 
 Target RedirectTo(std::string location) {
@@ -109,32 +103,54 @@ Target RedirectTo(std::string location) {
   return target;
 }
 
+// The names a decoded path may stand for, in the order they are looked up
+// (Unicode first when its bytes are UTF-8 and not plain ASCII, then the
+// ANSI code page); none when the confinement refuses every reading.
+std::vector<MappedPath> Readings(std::string_view decoded, std::string_view site_root,
+                                 const CodePage& ansi) {
+  std::vector<MappedPath> readings;
+  for (const NameEncoding encoding : EncodingsFor(decoded)) {
+    if (std::optional<MappedPath> mapped = MapDecodedPath(site_root, ansi, decoded, encoding)) {
+      readings.push_back(std::move(*mapped));
+    }
+  }
+  return readings;
+}
+
+// A folder's index.htm.
+MappedPath IndexOf(const MappedPath& folder) {
+  MappedPath index = folder;
+  // The site folder's own trailing separator and the index's collapse.
+  if (index.relative.empty() && !index.root.empty() && index.root.back() == '\\') {
+    index.root.pop_back();
+  }
+  index.relative += "\\index.htm";
+  return index;
+}
+
 // A path that names a file (or, without its final "/", a folder).
 Target ResolveFile(std::string_view decoded, std::string_view site_root, const CodePage& ansi,
                    bool list_folders, SiteLookup& files, Kind found_kind) {
-  bool any_mapped = false;
-  for (const NameEncoding encoding : EncodingsFor(decoded)) {
-    std::optional<MappedPath> mapped = MapDecodedPath(site_root, ansi, decoded, encoding);
-    if (!mapped) continue;
-    any_mapped = true;
+  std::vector<MappedPath> readings = Readings(decoded, site_root, ansi);
+  for (MappedPath& mapped : readings) {
     // Opened first: a file that opens is the common case, and costs no
     // separate look.
-    if (std::unique_ptr<FileBody> file = files.Open(*mapped)) {
+    if (std::unique_ptr<FileBody> file = files.Open(mapped)) {
       Target target = Of(found_kind);
-      target.path = std::move(*mapped);
+      target.path = std::move(mapped);
       target.file = std::move(file);
       return target;
     }
-    const SiteLookup::Kind kind = files.KindOf(*mapped);
+    const SiteLookup::Kind kind = files.KindOf(mapped);
     if (kind == SiteLookup::Kind::kNothing) continue;
     if (list_folders && kind == SiteLookup::Kind::kFolder) {
-      return RedirectTo(SpellingOf(Utf8Segments(*mapped, ansi, files)));
+      return RedirectTo(SpellingOf(Utf8Segments(mapped, ansi, files)));
     }
     Target target = Of(Kind::kUnreadable);
-    target.path = std::move(*mapped);
+    target.path = std::move(mapped);
     return target;
   }
-  return Of(any_mapped ? Kind::kMissing : Kind::kRefused);
+  return Of(readings.empty() ? Kind::kRefused : Kind::kMissing);
 }
 
 // A path that names a folder by its final "/", with the listing on.
@@ -142,31 +158,25 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
                      SiteLookup& files) {
   std::string decoded = request.path;
   while (!decoded.empty() && decoded.back() == '/') decoded.pop_back();
-  bool any_mapped = false;
-  for (const NameEncoding encoding : EncodingsFor(decoded)) {
-    std::optional<MappedPath> folder = MapDecodedPath(site_root, ansi, decoded, encoding);
-    if (!folder) continue;
-    any_mapped = true;
-    if (files.KindOf(*folder) != SiteLookup::Kind::kFolder) continue;
-    const std::vector<std::string> segments = Utf8Segments(*folder, ansi, files);
-    if (!SpelledAsOwn(*request.raw_path, segments)) return RedirectTo(SpellingOf(segments));
-    std::optional<MappedPath> index =
-        MapDecodedPath(site_root, ansi, decoded + std::string(kDefaultDocument), encoding);
-    if (index) {
-      if (std::unique_ptr<FileBody> file = files.Open(*index)) {
-        Target target = Of(Kind::kFolderIndex);
-        target.path = std::move(*index);
-        target.file = std::move(file);
-        return target;
-      }
+  std::vector<MappedPath> readings = Readings(decoded, site_root, ansi);
+  for (MappedPath& folder : readings) {
+    if (files.KindOf(folder) != SiteLookup::Kind::kFolder) continue;
+    const std::vector<std::string> segments = Utf8Segments(folder, ansi, files);
+    if (!SpelledAsOwn(request, segments)) return RedirectTo(SpellingOf(segments));
+    MappedPath index = IndexOf(folder);
+    if (std::unique_ptr<FileBody> file = files.Open(index)) {
+      Target target = Of(Kind::kFolderIndex);
+      target.path = std::move(index);
+      target.file = std::move(file);
+      return target;
     }
     Target target = Of(Kind::kListing);
     target.heading = "/";
     for (const std::string& segment : segments) target.heading += ShownAsUtf8(segment) + "/";
-    target.path = std::move(*folder);
+    target.path = std::move(folder);
     return target;
   }
-  return Of(any_mapped ? Kind::kMissing : Kind::kRefused);
+  return Of(readings.empty() ? Kind::kRefused : Kind::kMissing);
 }
 
 }  // namespace

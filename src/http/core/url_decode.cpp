@@ -17,7 +17,8 @@ int HexValue(char c) {
 
 }  // namespace
 
-std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul) {
+std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul, bool* escaped_slash) {
+  bool escaped = false;
   std::string out;
   out.reserve(raw_path.size());
   std::size_t i = 0;
@@ -44,12 +45,14 @@ std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul) {
         i += 3;
       } else {
         out.push_back(static_cast<char>(HexValue(x) * 16 + HexValue(y)));
+        escaped = escaped || out.back() == '/';
         i += 3;
       }
     }
   }
   const std::size_t nul = out.find('\0');
   if (had_nul != nullptr) *had_nul = nul != std::string::npos;
+  if (escaped_slash != nullptr) *escaped_slash = escaped;
   if (nul != std::string::npos) out.resize(nul);
   return out;
 }

@@ -12,8 +12,10 @@ namespace orvane {
 // examined again. A letter-or-digit pair that is not hexadecimal ("%4G") is
 // kept literally.
 // The result ends at the first NUL byte, so "%00" cuts the path there;
-// `had_nul`, when given, says whether it did.
-std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul = nullptr);
+// `had_nul`, when given, says whether it did, and `escaped_slash` whether a
+// "/" of the result came from "%2F" rather than from a "/" as sent.
+std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul = nullptr,
+                          bool* escaped_slash = nullptr);
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or
 // code points past U+10FFFF) and at least one of them is not ASCII.
