@@ -150,7 +150,7 @@ void CheckRequestPath(std::string_view received, std::string_view root, const Co
         // Followed, it arrives: the folder's own spelling is not sent on again.
         UniformSite again(kind, 1000);
         const Target next = Resolve(ParseRequest("GET " + location + " HTTP/1.1\r\n\r\n", ansi),
-                                    root, ansi, list, again);
+                                    root, ansi, options, again);
         Check(next.kind != Target::Kind::kFolderRedirect, "a redirect never leads to another");
       }
     }

@@ -9,6 +9,8 @@
 namespace __gnu_cxx {
 
 // Replaces libstdc++'s own, which the static link would otherwise take.
-void __verbose_terminate_handler() { std::abort(); }  // NOLINT(bugprone-reserved-identifier)
+// The runtime's own name, which this definition must have.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming)
+void __verbose_terminate_handler() { std::abort(); }
 
 }  // namespace __gnu_cxx
