@@ -11,6 +11,7 @@ import signal
 import socket
 import struct
 import subprocess
+import sys
 import time
 import urllib.parse
 import urllib.request
@@ -246,3 +247,13 @@ class Chromium:
 
     def __exit__(self, *exc):
         self.stop()
+
+
+def run_main(main):
+    """Runs a script's main: a DevTools failure ends it with its message, and
+    one ended from outside (a timeout) still stops its browser on the way out."""
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("ended from outside"))
+    try:
+        main()
+    except DevToolsError as error:
+        sys.exit(str(error))

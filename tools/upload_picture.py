@@ -7,10 +7,9 @@ arrived and the next is between a third and two thirds sent, saves the
 viewport to PICTURE.
 Usage: upload_picture.py ADDRESS PROFILE_FOLDER PICTURE THROUGHPUT FILE..."""
 import os
-import signal
 import sys
 
-from devtools import Chromium, DevToolsError
+from devtools import Chromium, run_main
 
 WIDTH, HEIGHT = 390, 844
 
@@ -37,8 +36,4 @@ def main():
 
 
 if __name__ == "__main__":
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit("ended from outside"))
-    try:
-        main()
-    except DevToolsError as error:
-        sys.exit(str(error))
+    run_main(main)

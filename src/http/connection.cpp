@@ -115,10 +115,13 @@ bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
   if (admission.kind == Admission::Kind::kLetIn) {
     target = Resolve(request, context.site_root, context.ansi, context.serving, files);
   }
-  // Who asked, for the lines the operator reads ("" and 0 when unknown).
+  // Who asked, for the lines the operator reads ("" and 0 when unknown);
+  // only those two lines need it.
   std::string peer;
   std::uint16_t peer_port = 0;
-  (void)client.PeerAddress(peer, peer_port);
+  if (admission.kind == Admission::Kind::kRefuse || target.kind == Target::Kind::kUploadForm) {
+    (void)client.PeerAddress(peer, peer_port);
+  }
   if (target.kind == Target::Kind::kUploadForm) {
     return ReceiveUpload(
         client, request,

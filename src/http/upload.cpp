@@ -36,19 +36,6 @@ constexpr std::string_view kDiskFull =
 constexpr std::string_view kNotSaved =
     "\xE6\x96\x87\xE4\xBB\xB6\xE6\x9C\xAA\xE8\x83\xBD\xE4\xBF\x9D\xE5\xAD\x98";
 
-Reply PageReply(std::string_view status, std::string page) {
-  Reply reply;
-  reply.kind = Reply::Kind::kHead;
-  reply.head.status = status;
-  reply.head.close = true;
-  reply.head.content_type = kListingType;
-  reply.head.content_length = page.size();
-  reply.head.private_cache = true;
-  reply.body = Reply::Body::kBytes;
-  reply.bytes = std::move(page);
-  return reply;
-}
-
 bool Trouble(net::NetSocket& client, std::string_view status, std::string_view trouble,
              const UploadContext& context) {
   return SendReply(client, PageReply(status, UploadTroublePage(trouble)), context.send);

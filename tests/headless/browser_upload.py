@@ -6,13 +6,11 @@ clicks its button and waits until the page has a line for each file saying
 that it arrived (已收到 NAME). Prints the lines; fails naming the step that
 did not happen.
 Usage: browser_upload.py ADDRESS PROFILE_FOLDER FILE..."""
-import json
 import os
-import signal
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-from devtools import Chromium, DevToolsError  # noqa: E402
+from devtools import Chromium, run_main  # noqa: E402
 
 
 def main():
@@ -37,9 +35,4 @@ def main():
 
 
 if __name__ == "__main__":
-    # Ended from outside (a timeout), the browser is still stopped on the way out.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit("ended from outside"))
-    try:
-        main()
-    except DevToolsError as error:
-        sys.exit(str(error))
+    run_main(main)

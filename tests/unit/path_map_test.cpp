@@ -9,6 +9,7 @@
 
 #include "http/core/request.h"
 #include "http/core/resolve.h"
+#include "support/stand_in_file.h"
 
 namespace orvane {
 namespace {
@@ -18,19 +19,13 @@ const std::string kOctet = "application/octet-stream";
 // A site where every name is a file that opens.
 class EverythingOpens : public SiteLookup {
  public:
-  std::unique_ptr<FileBody> Open(const MappedPath&) override { return std::make_unique<Body>(); }
+  std::unique_ptr<FileBody> Open(const MappedPath&) override {
+    return std::make_unique<testing::StandInFile>();
+  }
   Kind KindOf(const MappedPath&) override { return Kind::kFile; }
   std::optional<std::string> AnsiToUtf8(std::string_view ansi) override {
     return std::string(ansi);
   }
-
- private:
-  struct Body : FileBody {
-    std::optional<std::uint64_t> Length() const override { return 0; }
-    bool Seek(std::uint64_t) override { return true; }
-    std::int64_t Read(char*, std::size_t) override { return 0; }
-    std::intptr_t native() const override { return -1; }
-  };
 };
 
 // The request's path mapped as the service maps it with the listing off, in

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "http/core/folder_listing.h"
+#include "support/stand_in_file.h"
 
 namespace orvane {
 namespace {
@@ -20,21 +21,11 @@ ServingOptions Switched(bool list_folders, bool common_types) {
   return options;
 }
 
-// A file of a given size (or of none, when its size cannot be read).
-struct StandInFile : FileBody {
-  explicit StandInFile(std::optional<std::uint64_t> size_) : size(size_) {}
-  std::optional<std::uint64_t> size;
-  std::optional<std::uint64_t> Length() const override { return size; }
-  bool Seek(std::uint64_t) override { return true; }
-  std::int64_t Read(char*, std::size_t) override { return 0; }
-  std::intptr_t native() const override { return -1; }
-};
-
 Target FileTarget(const std::string& relative, std::optional<std::uint64_t> size) {
   Target target;
   target.kind = Target::Kind::kFile;
   target.path = MappedPath{"C:\\web", relative};
-  target.file = std::make_unique<StandInFile>(size);
+  target.file = std::make_unique<testing::StandInFile>(size);
   return target;
 }
 

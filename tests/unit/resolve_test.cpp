@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/stand_in_file.h"
+
 namespace orvane {
 namespace {
 
@@ -22,7 +24,7 @@ class FakeSite : public SiteLookup {
   std::unique_ptr<FileBody> Open(const MappedPath& path) override {
     asked_.push_back("open " + Key(path));
     if (Look(path) != Found::kFile) return nullptr;
-    return std::make_unique<Body>();
+    return std::make_unique<testing::StandInFile>();
   }
   Kind KindOf(const MappedPath& path) override {
     asked_.push_back("kind " + Key(path));
@@ -47,12 +49,6 @@ class FakeSite : public SiteLookup {
   const std::vector<std::string>& asked() const { return asked_; }
 
  private:
-  struct Body : FileBody {
-    std::optional<std::uint64_t> Length() const override { return 0; }
-    bool Seek(std::uint64_t) override { return true; }
-    std::int64_t Read(char*, std::size_t) override { return 0; }
-    std::intptr_t native() const override { return -1; }
-  };
   static std::string Key(const MappedPath& path) {
     return (path.encoding == NameEncoding::kUtf8 ? "u " : "a ") + path.FullPath();
   }

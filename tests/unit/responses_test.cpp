@@ -7,6 +7,7 @@
 
 #include "http/core/reply.h"
 #include "support/gbk_texts.h"
+#include "support/stand_in_file.h"
 
 namespace orvane {
 namespace {
@@ -43,23 +44,13 @@ TEST(ResponsesTest, FillsTheDateIntoACannedAnswer) {
             FillCannedResponse(r.server_error, kDate));
 }
 
-// A file of `size` bytes, as the decision sees it.
-struct SizedFile : FileBody {
-  explicit SizedFile(std::uint64_t size_) : size(size_) {}
-  std::uint64_t size;
-  std::optional<std::uint64_t> Length() const override { return size; }
-  bool Seek(std::uint64_t) override { return true; }
-  std::int64_t Read(char*, std::size_t) override { return 0; }
-  std::intptr_t native() const override { return -1; }
-};
-
 // The head a GET of `name` with `headers` is answered with, for a file of
 // `size` bytes, dated kDate.
 std::string HeadFor(const std::string& name, std::uint64_t size, const std::string& headers) {
   Target target;
   target.kind = Target::Kind::kFile;
   target.path = MappedPath{"C:\\web", "\\" + name};
-  target.file = std::make_unique<SizedFile>(size);
+  target.file = std::make_unique<testing::StandInFile>(size);
   const std::string request = "GET /" + name + " HTTP/1.1\r\n" + headers + "\r\n";
   return BuildHead(
       DecideReply(ParseRequest(request, CodePage::Gbk()), {}, std::move(target), {}).head, kDate);

@@ -131,6 +131,37 @@ class AddressTest : public ::testing::Test {
   // The program's command line.
   virtual std::wstring Arguments() const { return L""; }
 
+  // Serves `folder` on a free port: the port, or 0 when the test has been
+  // failed or skipped (no usable address) and must return.
+  int StartServing(const std::wstring& folder) {
+    const int port = FreePort();
+    if (port == 0 || !SetTextOf(server_.Control(kSiteFolderBoxId), folder) ||
+        !SetTextOf(port_box_, std::to_wstring(port))) {
+      ADD_FAILURE() << "could not set the boxes";
+      return 0;
+    }
+    if (TextOf(address_box_).find(L"http:///") == 0) {
+      GTEST_SKIP_("no usable address");
+      return 0;
+    }
+    server_.Click(kStartButtonId);
+    HWND start = server_.Control(kStartButtonId);
+    if (!WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) {
+      ADD_FAILURE() << "not started";
+      return 0;
+    }
+    return port;
+  }
+
+  // The address copied with Shift+F10 C; empty when nothing was copied.
+  std::string CopiedAddress() {
+    PutOnClipboard(L"something else");
+    if (!MenuKey("c") || !WaitUntil([&] { return ClipboardText() != L"something else"; }, 5000)) {
+      return {};
+    }
+    return Ascii(ClipboardText());
+  }
+
   ServerProcess server_;
   HWND address_box_ = nullptr;
   HWND port_box_ = nullptr;
@@ -316,19 +347,10 @@ TEST_F(CodeKeysTest, TheAddressCarriesTheCodeThatLetsAVisitorIn) {
   DWORD written = 0;
   WriteFile(handle, "shared", 6, &written, nullptr);
   CloseHandle(handle);
-  ASSERT_TRUE(SetTextOf(server_.Control(kSiteFolderBoxId), folder));
-  const int port = FreePort();
-  ASSERT_NE(0, port);
-  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
-  if (TextOf(address_box_).find(L"http:///") == 0) GTEST_SKIP() << "no usable address";
-  server_.Click(kStartButtonId);
+  const int port = StartServing(folder);
+  if (port == 0) return;
   HWND start = server_.Control(kStartButtonId);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) << "not started";
-
-  PutOnClipboard(L"something else");
-  ASSERT_TRUE(MenuKey("c"));
-  ASSERT_TRUE(WaitUntil([&] { return ClipboardText() != L"something else"; }, 5000));
-  const std::string copied = Ascii(ClipboardText());
+  const std::string copied = CopiedAddress();
   const std::size_t at = copied.find("/?code=");
   ASSERT_NE(std::string::npos, at) << copied;
   const std::string code = copied.substr(at + 7);
@@ -395,19 +417,10 @@ TEST_F(UploadKeysTest, AFileSentWithTheCopiedCodeLandsInDownloads) {
 
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  ASSERT_TRUE(SetTextOf(server_.Control(kSiteFolderBoxId), temp));
-  const int port = FreePort();
-  ASSERT_NE(0, port);
-  ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
-  if (TextOf(address_box_).find(L"http:///") == 0) GTEST_SKIP() << "no usable address";
-  server_.Click(kStartButtonId);
+  const int port = StartServing(temp);
+  if (port == 0) return;
   HWND start = server_.Control(kStartButtonId);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) << "not started";
-
-  PutOnClipboard(L"something else");
-  ASSERT_TRUE(MenuKey("c"));
-  ASSERT_TRUE(WaitUntil([&] { return ClipboardText() != L"something else"; }, 5000));
-  const std::string copied = Ascii(ClipboardText());
+  const std::string copied = CopiedAddress();
   const std::size_t at = copied.find("/?code=");
   ASSERT_NE(std::string::npos, at) << copied;
   const std::string code = copied.substr(at + 7);

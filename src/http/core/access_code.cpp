@@ -1,6 +1,7 @@
 #include "http/core/access_code.h"
 
 #include "http/core/text_rules.h"
+#include "http/core/url_decode.h"
 
 namespace orvane {
 
@@ -100,27 +101,8 @@ std::string WithoutCode(std::string_view raw_path) {
     if (!kept.empty()) kept.push_back('&');
     kept.append(part);
   });
-  std::string location = "/";
-  const auto append = [&location](std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (char c : text) {
-      const auto b = static_cast<unsigned char>(c);
-      const bool as_is = b > 0x20 && b < 0x7F && c != '"' && c != '#' && c != '<' && c != '>' &&
-                         c != '\\' && c != '^' && c != '`' && c != '{' && c != '|' && c != '}';
-      if (as_is) {
-        location.push_back(c);
-      } else {
-        location.push_back('%');
-        location.push_back(kHex[b >> 4]);
-        location.push_back(kHex[b & 0x0F]);
-      }
-    }
-  };
-  append(path);
-  if (!kept.empty()) {
-    location.push_back('?');
-    append(kept);
-  }
+  std::string location = "/" + PercentEncodeUnsafe(path);
+  if (!kept.empty()) location += "?" + PercentEncodeUnsafe(kept);
   return location;
 }
 

@@ -126,25 +126,6 @@ std::string SizeText(std::uint64_t size) {
   }
 }
 
-std::string PercentEncode(std::string_view name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(name.size() * 3);
-  for (char c : name) {
-    const auto b = static_cast<unsigned char>(c);
-    const bool unreserved = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
-                            (b >= '0' && b <= '9') || b == '-' || b == '.' || b == '_' || b == '~';
-    if (unreserved) {
-      out.push_back(c);
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[b >> 4]);
-      out.push_back(kHex[b & 0x0F]);
-    }
-  }
-  return out;
-}
-
 std::string RenderFolderListing(FolderListing listing) {
   std::vector<ListingEntry>& entries = listing.entries;
   const NameLessFn less = listing.name_less != nullptr ? listing.name_less : &NaturalLess;

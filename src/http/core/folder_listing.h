@@ -66,8 +66,4 @@ std::string RenderFolderListing(FolderListing listing);
 // "512 B", "1.5 KB", "20.0 MB", "3.2 GB": binary units, one decimal past B.
 std::string SizeText(std::uint64_t size);
 
-// Every byte but the unreserved ones (letters, digits, "-", ".", "_", "~")
-// as "%XY", so that the URL decoding of a request gives back `name`.
-std::string PercentEncode(std::string_view name);
-
 }  // namespace orvane

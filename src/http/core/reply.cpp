@@ -56,10 +56,8 @@ Reply FileReply(const ParsedRequest& request, Target target, const ServingOption
 }
 
 Reply RefusalReply() {
-  Reply reply = HeadOnly("403 Forbidden", kListingType);
-  reply.bytes = std::string(RefusalPage());
-  reply.head.content_length = reply.bytes.size();
-  reply.body = Reply::Body::kBytes;
+  Reply reply = PageReply("403 Forbidden", std::string(RefusalPage()));
+  reply.head.private_cache = false;
   return reply;
 }
 
@@ -71,6 +69,15 @@ Reply CodeRedirectReply(const Admission& admission) {
 }
 
 }  // namespace
+
+Reply PageReply(std::string_view status, std::string page) {
+  Reply reply = HeadOnly(status, kListingType);
+  reply.head.content_length = page.size();
+  reply.head.private_cache = true;
+  reply.body = Reply::Body::kBytes;
+  reply.bytes = std::move(page);
+  return reply;
+}
 
 Reply CannedReply(CannedAnswer answer) {
   Reply reply;
@@ -98,21 +105,10 @@ Reply DecideReply(const ParsedRequest& request, const Admission& admission, Targ
     }
     case Target::Kind::kListing: {
       if (!listing_page) return CannedReply(CannedAnswer::kServerError);
-      Reply reply = HeadOnly("200 OK", kListingType);
-      reply.head.content_length = listing_page->size();
-      reply.head.private_cache = true;
-      reply.body = Reply::Body::kBytes;
-      reply.bytes = std::move(*listing_page);
-      return reply;
+      return PageReply("200 OK", std::move(*listing_page));
     }
-    case Target::Kind::kUploadPage: {
-      Reply reply = HeadOnly("200 OK", kListingType);
-      reply.bytes = UploadPage();
-      reply.head.content_length = reply.bytes.size();
-      reply.head.private_cache = true;
-      reply.body = Reply::Body::kBytes;
-      return reply;
-    }
+    case Target::Kind::kUploadPage:
+      return PageReply("200 OK", UploadPage());
     case Target::Kind::kUploadForm:
       return Reply{};  // received by the service, which answers it itself
     case Target::Kind::kFile:

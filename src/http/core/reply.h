@@ -45,6 +45,9 @@ struct Reply {
 
 Reply CannedReply(CannedAnswer answer);
 
+// A page made here (UTF-8 HTML) under `status`, kept private to the client.
+Reply PageReply(std::string_view status, std::string page);
+
 // `AnswerRequest`'s decision. Nothing for kIgnored; 404 for nothing there or
 // a refused path; 500 for what is there but does not open, for a file whose
 // size cannot be read, and for a listing whose folder could not be read

@@ -15,7 +15,40 @@ int HexValue(char c) {
   return -1;
 }
 
+// `text` with each byte `keep` refuses written as "%XY".
+template <typename Keep>
+std::string Encoded(std::string_view text, Keep keep) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (keep(b)) {
+      out.push_back(c);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 0x0F]);
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+std::string PercentEncode(std::string_view name) {
+  return Encoded(name, [](unsigned char b) {
+    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
+           b == '.' || b == '_' || b == '~';
+  });
+}
+
+std::string PercentEncodeUnsafe(std::string_view text) {
+  return Encoded(text, [](unsigned char b) {
+    return b > 0x20 && b < 0x7F && b != '"' && b != '#' && b != '<' && b != '>' && b != '\\' &&
+           b != '^' && b != '`' && b != '{' && b != '|' && b != '}';
+  });
+}
 
 std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul, bool* escaped_slash) {
   bool escaped = false;

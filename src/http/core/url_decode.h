@@ -1,4 +1,5 @@
-// Percent and plus decoding of the path of a request line.
+// Percent and plus decoding of the path of a request line, and the
+// percent-encoding of the paths the server writes.
 #pragma once
 
 #include <string>
@@ -20,5 +21,14 @@ std::string DecodeUrlPath(std::string_view raw_path, bool* had_nul = nullptr,
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or
 // code points past U+10FFFF) and at least one of them is not ASCII.
 bool IsNonAsciiUtf8(std::string_view bytes);
+
+// Every byte but the unreserved ones (letters, digits, "-", ".", "_", "~")
+// as "%XY", so that the URL decoding of a request gives back `name`.
+std::string PercentEncode(std::string_view name);
+
+// Only the bytes a header line or a URL cannot hold as they are as "%XY":
+// controls, space, non-ASCII, and " # < > \ ^ ` { | }. A path sent back as
+// the client wrote it keeps its own escapes.
+std::string PercentEncodeUnsafe(std::string_view text);
 
 }  // namespace orvane

@@ -10,6 +10,7 @@
 #include "base/long_path.h"
 #include "base/utf16_name.h"
 #include "platform/file.h"
+#include "platform/win32/full_path.h"
 #include "platform/win32/io_cancel.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handle.h"
@@ -17,21 +18,6 @@
 namespace orvane::platform {
 
 namespace {
-
-// The site folder as a full path, read as the ordinary form read the folder
-// before "\name": relative to the current folder, "..", "/" resolved; "D:"
-// is that drive's root and an empty folder the current drive's root, which is
-// why a separator is added before asking.
-std::optional<std::wstring> FullRoot(const std::wstring& root) {
-  const std::wstring name = root + L"\\";
-  const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::nullopt;
-  std::wstring full(size, L'\0');
-  const DWORD written = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
-  if (written == 0 || written >= size) return std::nullopt;
-  full.resize(written);
-  return full;
-}
 
 // The whole name in UTF-16 for the W API, in the long form so that a deep
 // site folder still works past MAX_PATH. The folder is UTF-8, so a folder of
@@ -47,7 +33,7 @@ std::optional<std::wstring> WidePath(const FileName& name) {
   const std::optional<std::wstring> relative =
       WidenExactly(name.relative, name.relative_is_utf8 ? CP_UTF8 : CP_ACP);
   if (!root || !relative) return std::nullopt;
-  const std::optional<std::wstring> full_root = FullRoot(*root);
+  const std::optional<std::wstring> full_root = FullFolderPath(*root);
   if (!full_root) return std::nullopt;
   return LongPathForm(*full_root, *relative);
 }

@@ -5,6 +5,7 @@
 
 #include "base/long_path.h"
 #include "platform/upload_file.h"
+#include "platform/win32/full_path.h"
 #include "platform/upload_file_sys.h"
 #include "platform/win32/wide_text.h"
 
@@ -12,26 +13,12 @@ namespace orvane::platform {
 
 namespace {
 
-// The folder as a full path ("C:\dir\"), read as the system reads a name
-// typed into a dialog: relative to the current folder, "/" and ".."
-// resolved.
-std::optional<std::wstring> FullFolder(std::string_view folder_utf8) {
-  const std::optional<std::wstring> wide = WidenExactly(folder_utf8, CP_UTF8);
-  if (!wide || wide->empty()) return std::nullopt;
-  const std::wstring name = *wide + L"\\";
-  const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::nullopt;
-  std::wstring full(size, L'\0');
-  const DWORD written = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
-  if (written == 0 || written >= size) return std::nullopt;
-  full.resize(written);
-  return full;
-}
-
 // The folder in the long form with a final "\", which every call below
 // takes whatever the length.
 std::optional<std::wstring> LongFolder(std::string_view folder_utf8) {
-  const std::optional<std::wstring> full = FullFolder(folder_utf8);
+  const std::optional<std::wstring> wide = WidenExactly(folder_utf8, CP_UTF8);
+  if (!wide || wide->empty()) return std::nullopt;
+  const std::optional<std::wstring> full = FullFolderPath(*wide);
   if (!full) return std::nullopt;
   std::optional<std::wstring> folder = LongPathForm(*full, L"");
   if (!folder) return std::nullopt;
