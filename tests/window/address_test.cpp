@@ -144,13 +144,31 @@ class AddressTest : public ::testing::Test {
       [] { GTEST_SKIP() << "no usable address"; }();  // GTEST_SKIP returns void
       return 0;
     }
-    server_.Click(kStartButtonId);
-    HWND start = server_.Control(kStartButtonId);
-    if (!WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) {
+    if (!ClickStart()) {
       ADD_FAILURE() << "not started";
       return 0;
     }
     return port;
+  }
+
+  // Start clicked; whether the server started (Start greyed out).
+  bool ClickStart() {
+    server_.Click(kStartButtonId);
+    HWND start = server_.Control(kStartButtonId);
+    return WaitUntil([&] { return !IsWindowEnabled(start); }, 10000);
+  }
+
+  // Stop clicked; the server must stop (Start enabled again).
+  void ClickStop() {
+    server_.Click(kStopButtonId);
+    HWND start = server_.Control(kStartButtonId);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000)) << "not stopped";
+  }
+
+  // The access code an address carries ("/?code=CODE"), or "".
+  static std::string CodeIn(const std::string& address) {
+    const std::size_t at = address.find("/?code=");
+    return at == std::string::npos ? std::string() : address.substr(at + 7);
   }
 
   // The address copied with Shift+F10 C; empty when nothing was copied.
@@ -291,9 +309,7 @@ TEST_F(AddressKeysTest, CopyAndQrCodeGiveThePortBeingServed) {
   ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(served)));
   const std::wstring served_address = TextOf(address_box_);
   if (served_address.find(L"http:///") == 0) GTEST_SKIP() << "no usable address to encode";
-  server_.Click(kStartButtonId);
-  HWND start = server_.Control(kStartButtonId);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) << "not started";
+  ASSERT_TRUE(ClickStart()) << "not started";
 
   // Another port typed over the box's text with real keys.
   const std::string typed = std::to_string(served + 1);
@@ -323,8 +339,7 @@ TEST_F(AddressKeysTest, CopyAndQrCodeGiveThePortBeingServed) {
   ASSERT_TRUE(g_input.PointAt(QrWindow(), POINT{4, 4}));
   ASSERT_TRUE(g_input.Run("key Escape"));
   EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
-  server_.Click(kStopButtonId);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
+  ClickStop();
 }
 
 // Started with /code: the address the operator copies, opens and shows as
@@ -342,18 +357,12 @@ TEST_F(CodeKeysTest, TheAddressCarriesTheCodeThatLetsAVisitorIn) {
       std::wstring(temp) + L"orvane-code-" + std::to_wstring(GetTickCount());
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   const std::wstring file = folder + L"\\shared.txt";
-  HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, handle);
-  DWORD written = 0;
-  WriteFile(handle, "shared", 6, &written, nullptr);
-  CloseHandle(handle);
+  ASSERT_TRUE(WriteWholeFile(file, "shared"));
   const int port = StartServing(folder);
   if (port == 0) return;
-  HWND start = server_.Control(kStartButtonId);
   const std::string copied = CopiedAddress();
-  const std::size_t at = copied.find("/?code=");
-  ASSERT_NE(std::string::npos, at) << copied;
-  const std::string code = copied.substr(at + 7);
+  const std::string code = CodeIn(copied);
+  ASSERT_FALSE(code.empty()) << copied;
   EXPECT_EQ(12u, code.size()) << copied;
   EXPECT_EQ(copied, Ascii(TextOf(address_box_)));
 
@@ -380,23 +389,9 @@ TEST_F(CodeKeysTest, TheAddressCarriesTheCodeThatLetsAVisitorIn) {
       << "decoded \"" << decoded << "\", expected " << copied;
   ASSERT_TRUE(g_input.PointAt(QrWindow(), POINT{4, 4}));
   ASSERT_TRUE(g_input.Run("key Escape"));
-  server_.Click(kStopButtonId);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
+  ClickStop();
   DeleteFileW(file.c_str());
   RemoveDirectoryW(folder.c_str());
-}
-
-// The whole of a file, or "(unreadable)".
-std::string FileBytes(const std::wstring& path) {
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "(unreadable)";
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
 }
 
 // Started with /list /code /upload: a file sent from outside Wine (curl's
@@ -419,11 +414,9 @@ TEST_F(UploadKeysTest, AFileSentWithTheCopiedCodeLandsInDownloads) {
   GetTempPathW(MAX_PATH, temp);
   const int port = StartServing(temp);
   if (port == 0) return;
-  HWND start = server_.Control(kStartButtonId);
   const std::string copied = CopiedAddress();
-  const std::size_t at = copied.find("/?code=");
-  ASSERT_NE(std::string::npos, at) << copied;
-  const std::string code = copied.substr(at + 7);
+  const std::string code = CodeIn(copied);
+  ASSERT_FALSE(code.empty()) << copied;
 
   // Made and sent by the build machine's own tools.
   std::string outside =
@@ -434,9 +427,9 @@ TEST_F(UploadKeysTest, AFileSentWithTheCopiedCodeLandsInDownloads) {
   EXPECT_EQ("200", RunShell("curl -s -o /dev/null -w '%{http_code}' --max-time 15 -F 'f=@" + sent +
                             "' 'http://127.0.0.1:" + std::to_string(port) +
                             "/:upload?code=" + code + "'"));
-  const std::string bytes = FileBytes(OnDriveZ(sent));
+  const std::string bytes = ReadWholeFile(OnDriveZ(sent)).value_or("");
   EXPECT_EQ(1500000u, bytes.size());
-  EXPECT_TRUE(FileBytes(stored) == bytes) << "the stored file is not the one sent";
+  EXPECT_TRUE(ReadWholeFile(stored) == bytes) << "the stored file is not the one sent";
   WIN32_FIND_DATAW found{};
   HANDLE left = FindFirstFileW((downloads + L"\\.orvane-*").c_str(), &found);
   EXPECT_EQ(INVALID_HANDLE_VALUE, left) << "a temporary file was left in Downloads";
@@ -450,8 +443,7 @@ TEST_F(UploadKeysTest, AFileSentWithTheCopiedCodeLandsInDownloads) {
   EXPECT_TRUE(WaitUntil([&] { return TextOf(log).find(logged) != std::wstring::npos; }, 5000))
       << "no stored-file line in the connection log";
 
-  server_.Click(kStopButtonId);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
+  ClickStop();
   DeleteFileW(stored.c_str());
   RunShell("rm -rf " + outside);
 }
@@ -469,7 +461,7 @@ TEST_F(UploadKeysTest, TheQrCodeLeadsToAPageWithTheSendArea) {
     ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   }
   const std::wstring index = home + L"\\index.htm";
-  CloseHandle(CreateFileW(index.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(WriteWholeFile(index, ""));
   const int port = FreePort();
   ASSERT_NE(0, port);
   ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
@@ -546,7 +538,7 @@ TEST_F(AddressKeysTest, QrWindowSaysWhatThePhoneWillSeeAtTheRoot) {
     ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   }
   const std::wstring index = with_index + L"\\index.htm";
-  CloseHandle(CreateFileW(index.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(WriteWholeFile(index, ""));
 
   // 服务器未启动 (not started); 手机将看到 index.htm; 手机将看到文件夹的文件列表;
   // 手机将看到“文件不存在”；选项→列出文件夹内容 可显示文件
@@ -594,11 +586,7 @@ TEST_F(AddressKeysTest, QrWindowSaysWhatThePhoneWillSeeAtTheRoot) {
     if (((bits & OptionServedBit(list)) != 0) != c.listing) {
       SendBounded(server_.window(), WM_COMMAND, MAKEWPARAM(OptionMenuItemId(list), 0), 0);
     }
-    if (c.serve) {
-      server_.Click(kStartButtonId);
-      HWND start = server_.Control(kStartButtonId);
-      ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(start); }, 10000)) << "not started";
-    }
+    if (c.serve) ASSERT_TRUE(ClickStart()) << "not started";
     if (c.activate) {
       ASSERT_TRUE(g_input.Click(site_box, POINT{4, 4}));
       ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == server_.window(); }, 3000));
@@ -696,7 +684,7 @@ TEST_F(AddressTest, ADroppedFolderBecomesTheSiteFolder) {
   for (const std::wstring& made : {folder, other}) {
     ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   }
-  CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(WriteWholeFile(file, ""));
   const std::wstring shortcut =
       root + L"\\orvane_drop_" + std::to_wstring(GetCurrentProcessId()) + L".lnk";
   ASSERT_TRUE(MakeShortcut(shortcut, other));

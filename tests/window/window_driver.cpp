@@ -48,6 +48,32 @@ std::wstring OnDriveZ(const std::string& unix_path) {
   return path;
 }
 
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  std::vector<char> buffer(65536);
+  DWORD got = 0;
+  while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
+         got > 0) {
+    bytes.append(buffer.data(), got);
+  }
+  CloseHandle(file);
+  return bytes;
+}
+
+bool WriteWholeFile(const std::wstring& path, std::string_view bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool whole =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
+      written == bytes.size();
+  CloseHandle(file);
+  return whole;
+}
+
 std::string RunShell(const std::string& script) {
   // Wine starts a Unix program given by its path on drive Z:, but hands back
   // no process handle to wait on: the shell writes its output and then a done
@@ -71,16 +97,7 @@ std::string RunShell(const std::string& script) {
   const std::wstring done = OnDriveZ(base + ".done");
   const std::wstring out = OnDriveZ(base + ".out");
   WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
-  std::string text;
-  HANDLE file =
-      CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-      text.append(buffer, got);
-    CloseHandle(file);
-  }
+  std::string text = ReadWholeFile(out).value_or("");
   DeleteFileW(out.c_str());
   DeleteFileW(done.c_str());
   return text;

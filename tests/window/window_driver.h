@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,11 @@ std::wstring OnDriveZ(const std::string& unix_path);
 // Runs `script` in the build machine's shell (under Wine) and returns what it
 // printed on standard output, empty on failure; waits at most 20 s.
 std::string RunShell(const std::string& script);
+
+// A file's whole contents, or nullopt when it cannot be opened; and a file
+// made (or replaced) with `bytes`.
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
+bool WriteWholeFile(const std::wstring& path, std::string_view bytes);
 
 // WM_GETTEXT / WM_SETTEXT with a time limit (the other side may be busy).
 std::wstring TextOf(HWND window);

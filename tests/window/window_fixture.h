@@ -47,12 +47,7 @@ class WindowTest : public ::testing::Test {
     folder_ = std::wstring(temp) + L"orvane_window_" + std::to_wstring(GetCurrentProcessId()) +
               L"_" + std::to_wstring(port);
     CreateDirectoryW(folder_.c_str(), nullptr);
-    const std::wstring file = folder_ + L"\\hello.txt";
-    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    DWORD written = 0;
-    WriteFile(h, "hello from the site", 19, &written, nullptr);
-    CloseHandle(h);
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\hello.txt", "hello from the site"));
 
     ASSERT_TRUE(SetTextOf(server_.Control(ui::kSiteFolderBoxId), folder_ + L"\\"));
     ASSERT_TRUE(SetTextOf(port_box_, L" " + std::to_wstring(port) + L" "));
