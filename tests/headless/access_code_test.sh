@@ -6,8 +6,6 @@
 # Usage: access_code_test.sh HEADLESS
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-# shellcheck source=SCRIPTDIR/../../tools/lib.sh
-source "$HERE/../../tools/lib.sh"
 # shellcheck source=SCRIPTDIR/headless_lib.sh
 source "$HERE/headless_lib.sh"
 ensure_packages curl || exit 1

@@ -1,7 +1,9 @@
 # shellcheck shell=bash
 # Sourced by the headless tests: a work folder ($work) and the server's
 # process ($server_pid), both gone when the test ends, and a start on a free
-# port.
+# port; tools/lib.sh comes with it.
+# shellcheck source=SCRIPTDIR/../../tools/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/lib.sh"
 work="$(mktemp -d)"
 server_pid=""
 cleanup() {

@@ -6,8 +6,6 @@
 # of what is hidden or cannot be fetched. Usage: listing_crawl_test.sh HEADLESS
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-# shellcheck source=SCRIPTDIR/../../tools/lib.sh
-source "$HERE/../../tools/lib.sh"
 # shellcheck source=SCRIPTDIR/headless_lib.sh
 source "$HERE/headless_lib.sh"
 ensure_packages wget || exit 1

@@ -8,8 +8,6 @@
 # Exits 77 (skipped) when this machine has no address other machines can use.
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-# shellcheck source=SCRIPTDIR/../../tools/lib.sh
-source "$HERE/../../tools/lib.sh"
 # shellcheck source=SCRIPTDIR/headless_lib.sh
 source "$HERE/headless_lib.sh"
 ensure_packages zbar-tools python3 bsdutils || exit 1
