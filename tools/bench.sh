@@ -186,19 +186,8 @@ PIDS+=($!)
 # The floor answers every request with the one file it was given.
 "$FLOOR" "$SITE/small.htm" "$PORT_FLOOR" >/dev/null 2>"$WORK/floor.err" &
 PIDS+=($!)
-mkdir -p "$WORK/nginx/tmp"
-cat >"$WORK/nginx/nginx.conf" <<NGINX
-worker_processes 1;
-daemon off;
-master_process on;
-pid $WORK/nginx/nginx.pid;
-error_log $WORK/nginx/error.log;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  sendfile on;
+start_nginx "$WORK/nginx" 1024 "  sendfile on;
   keepalive_timeout 0;
-  client_body_temp_path $WORK/nginx/tmp;
   proxy_temp_path $WORK/nginx/tmp;
   fastcgi_temp_path $WORK/nginx/tmp;
   uwsgi_temp_path $WORK/nginx/tmp;
@@ -208,11 +197,8 @@ http {
     listen 127.0.0.1:$PORT_NGINX;
     root $SITE;
     location /many/ { autoindex on; }
-  }
-}
-NGINX
-nginx -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" -e "$WORK/nginx/error.log" &
-PIDS+=($!)
+  }"
+PIDS+=("$NGINX_PID")
 python3 -m http.server "$PORT_PYTHON" --bind 127.0.0.1 --directory "$SITE" >/dev/null 2>&1 &
 PIDS+=($!)
 NAMES=(this floor nginx python)

@@ -93,28 +93,14 @@ head -c "$SENT_BYTES" /dev/urandom >"$SOURCE"
 start_headless "$PORT_THIS" "$WORK/this.out"
 THIS_SERVER_PID=$STARTED_PID
 THIS_URL="http://127.0.0.1:$PORT_THIS/:upload?code=$CODE"
-cat >"$WORK/nginx/nginx.conf" <<NGINX
-worker_processes 1;
-daemon off;
-master_process on;
-pid $WORK/nginx/nginx.pid;
-error_log $WORK/nginx/error.log;
-events { worker_connections 64; }
-http {
-  access_log off;
-  client_max_body_size 0;
+start_nginx "$WORK/nginx" 64 "  client_max_body_size 0;
   client_body_buffer_size 256k;
-  client_body_temp_path $WORK/nginx/tmp;
   server {
     listen 127.0.0.1:$PORT_NGINX;
     root $INBOX;
     location / { dav_methods PUT; }
-  }
-}
-NGINX
-nginx -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" -e "$WORK/nginx/error.log" &
-PIDS+=($!)
-NGINX_PID=$!
+  }"
+PIDS+=("$NGINX_PID")
 for _ in $(seq 1 100); do
   curl -s -o /dev/null --max-time 1 "http://127.0.0.1:$PORT_NGINX/" && break
   sleep 0.1

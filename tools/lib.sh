@@ -388,3 +388,26 @@ stop_wine_and_xvfb() {
     XVFB_PID=""
   fi
 }
+
+# start_nginx DIR CONNECTIONS HTTP: nginx for the benchmarks, one worker in
+# a background job of this shell, its pid file, log and temporary files in
+# DIR, and HTTP (lines) inside its http block; sets NGINX_PID.
+start_nginx() {
+  local dir="$1" connections="$2" http="$3"
+  mkdir -p "$dir/tmp"
+  cat >"$dir/nginx.conf" <<NGINX
+worker_processes 1;
+daemon off;
+master_process on;
+pid $dir/nginx.pid;
+error_log $dir/error.log;
+events { worker_connections $connections; }
+http {
+  access_log off;
+  client_body_temp_path $dir/tmp;
+$http
+}
+NGINX
+  nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" &
+  NGINX_PID=$!
+}
