@@ -156,8 +156,8 @@ QrContent AddressPresenter::QrContentNow() const {
   } else if (*served != WindowText(box_)) {
     content.remark = FromGbk(kServedAddressLine) + L"\r\n";
   }
-  if (server_.serving_options().access_code)
-    content.remark += FromGbk(kCodeInAddressLine) + L"\r\n";
+  const ServingOptions options = server_.serving_options();
+  if (options.access_code) content.remark += FromGbk(kCodeInAddressLine) + L"\r\n";
   switch (phone_view_) {
     case PhoneView::kIndexPage:
       content.remark += FromGbk(kPhoneSeesIndexLine);
@@ -172,7 +172,6 @@ QrContent AddressPresenter::QrContentNow() const {
       content.remark += FromGbk(kPhoneSeesUploadLine);
       break;
   }
-  const ServingOptions options = server_.serving_options();
   if (options.uploads && phone_view_ != PhoneView::kUploadPage) {
     content.remark += L"\r\n" + FromGbk(kCanSendFilesLine);
   }

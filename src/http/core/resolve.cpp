@@ -19,6 +19,14 @@ Target Of(Kind kind) {
   return target;
 }
 
+// A file that opened, to be served as `kind`.
+Target Opened(Kind kind, MappedPath path, std::unique_ptr<FileBody> file) {
+  Target target = Of(kind);
+  target.path = std::move(path);
+  target.file = std::move(file);
+  return target;
+}
+
 // The encodings a decoded path is looked up in, in order: Unicode first
 // when its bytes are UTF-8 and not plain ASCII, then the ANSI code page.
 std::vector<NameEncoding> EncodingsFor(std::string_view decoded) {
@@ -136,10 +144,7 @@ Target ResolveFile(std::string_view decoded, std::string_view site_root, const C
     // Opened first: a file that opens is the common case, and costs no
     // separate look.
     if (std::unique_ptr<FileBody> file = files.Open(mapped)) {
-      Target target = Of(found_kind);
-      target.path = std::move(mapped);
-      target.file = std::move(file);
-      return target;
+      return Opened(found_kind, std::move(mapped), std::move(file));
     }
     const SiteLookup::Kind kind = files.KindOf(mapped);
     if (kind == SiteLookup::Kind::kNothing) continue;
@@ -165,10 +170,7 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
     if (!SpelledAsOwn(request, segments)) return RedirectTo(SpellingOf(segments));
     MappedPath index = IndexOf(folder);
     if (std::unique_ptr<FileBody> file = files.Open(index)) {
-      Target target = Of(Kind::kFolderIndex);
-      target.path = std::move(index);
-      target.file = std::move(file);
-      return target;
+      return Opened(Kind::kFolderIndex, std::move(index), std::move(file));
     }
     Target target = Of(Kind::kListing);
     target.heading = "/";
