@@ -586,7 +586,9 @@ TEST_F(AddressKeysTest, QrWindowSaysWhatThePhoneWillSeeAtTheRoot) {
     if (((bits & OptionServedBit(list)) != 0) != c.listing) {
       SendBounded(server_.window(), WM_COMMAND, MAKEWPARAM(OptionMenuItemId(list), 0), 0);
     }
-    if (c.serve) ASSERT_TRUE(ClickStart()) << "not started";
+    if (c.serve) {
+      ASSERT_TRUE(ClickStart()) << "not started";
+    }
     if (c.activate) {
       ASSERT_TRUE(g_input.Click(site_box, POINT{4, 4}));
       ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == server_.window(); }, 3000));
