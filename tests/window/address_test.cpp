@@ -165,6 +165,35 @@ class AddressTest : public ::testing::Test {
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000)) << "not stopped";
   }
 
+  // The QR window opened with Shift+F10 Q.
+  ::testing::AssertionResult OpenQrWindow() {
+    if (!MenuKey("q")) return ::testing::AssertionFailure() << "xdotool";
+    if (!WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) {
+      return ::testing::AssertionFailure() << "no QR window";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  // `key` pressed with the pointer over the QR window.
+  ::testing::AssertionResult KeyOnQrWindow(HWND qr, const std::string& key) {
+    if (!g_input.PointAt(qr, POINT{4, 4}) || !g_input.Run("key " + key)) {
+      return ::testing::AssertionFailure() << "xdotool";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  // What `qr` shows, read until it is `expected` or 8 s pass.
+  static std::string DecodedAs(HWND qr, const std::string& expected) {
+    std::string decoded;
+    WaitUntil(
+        [&] {
+          decoded = DecodeScreen(qr);
+          return decoded == expected;
+        },
+        8000);
+    return decoded;
+  }
+
   // The access code an address carries ("/?code=CODE"), or "".
   static std::string CodeIn(const std::string& address) {
     const std::size_t at = address.find("/?code=");
@@ -221,8 +250,7 @@ TEST_F(AddressKeysTest, AHeldEnterOpensTheQrWindowWithoutClosingIt) {
   ASSERT_TRUE(g_input.Run("keydown Return sleep 1.5 keyup Return"));
   EXPECT_NE(nullptr, QrWindow()) << "the QR window is not open";
   if (HWND qr = QrWindow()) {
-    ASSERT_TRUE(g_input.PointAt(qr, POINT{4, 4}));
-    ASSERT_TRUE(g_input.Run("key Return"));
+    ASSERT_TRUE(KeyOnQrWindow(qr, "Return"));
     EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
   }
 }
@@ -238,8 +266,7 @@ TEST_F(AddressKeysTest, QrWindowShowsTheAddressAsACodeThatDecodesToIt) {
   }
   const std::wstring host = TextOf(address_box_);
   if (host == L"http:///") GTEST_SKIP() << "this machine has no usable address to encode";
-  ASSERT_TRUE(MenuKey("q"));
-  ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+  ASSERT_TRUE(OpenQrWindow());
   HWND qr = QrWindow();
   wchar_t title[32] = {};
   GetWindowTextW(qr, title, 32);
@@ -249,14 +276,7 @@ TEST_F(AddressKeysTest, QrWindowShowsTheAddressAsACodeThatDecodesToIt) {
     SCOPED_TRACE(Ascii(port));
     ASSERT_TRUE(SetTextOf(port_box_, port));
     const std::string expected = Ascii(TextOf(address_box_)) + "\n";
-    std::string decoded;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          decoded = DecodeScreen(qr);
-          return decoded == expected;
-        },
-        8000))
-        << "decoded \"" << decoded << "\", expected " << expected;
+    EXPECT_EQ(expected, DecodedAs(qr, expected));
   }
 
   // No host: a sentence, and nothing a camera could read.
@@ -264,8 +284,7 @@ TEST_F(AddressKeysTest, QrWindowShowsTheAddressAsACodeThatDecodesToIt) {
   Sleep(300);
   EXPECT_EQ("", DecodeScreen(qr));
 
-  ASSERT_TRUE(g_input.PointAt(qr, POINT{4, 4}));
-  ASSERT_TRUE(g_input.Run("key Escape"));
+  ASSERT_TRUE(KeyOnQrWindow(qr, "Escape"));
   EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
   EXPECT_TRUE(WaitUntil([&] { return FocusOf(server_.window()) == address_box_; }, 5000))
       << "the focus is on control " << GetDlgCtrlID(FocusOf(server_.window()));
@@ -291,8 +310,7 @@ TEST_F(AddressKeysTest, QrWindowClosesWithEnterItsCloseBoxAndTheTray) {
       SendBounded(server_.window(), kTrayNotifyMessage, 0, MAKELPARAM(NIN_SELECT, kTrayIconId));
     }
     ASSERT_TRUE(g_input.PointAt(server_.window(), POINT{2, 2}));
-    ASSERT_TRUE(MenuKey("q"));
-    ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+    ASSERT_TRUE(OpenQrWindow());
     closer.close(QrWindow(), server_.window());
     EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
   }
@@ -326,18 +344,9 @@ TEST_F(AddressKeysTest, CopyAndQrCodeGiveThePortBeingServed) {
   EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == served_address; }, 5000))
       << Ascii(ClipboardText()) << " instead of " << Ascii(served_address);
 
-  ASSERT_TRUE(MenuKey("q"));
-  ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
-  std::string decoded;
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        decoded = DecodeScreen(QrWindow());
-        return decoded == Ascii(served_address) + "\n";
-      },
-      8000))
-      << "decoded \"" << decoded << "\", expected " << Ascii(served_address);
-  ASSERT_TRUE(g_input.PointAt(QrWindow(), POINT{4, 4}));
-  ASSERT_TRUE(g_input.Run("key Escape"));
+  ASSERT_TRUE(OpenQrWindow());
+  EXPECT_EQ(Ascii(served_address) + "\n", DecodedAs(QrWindow(), Ascii(served_address) + "\n"));
+  ASSERT_TRUE(KeyOnQrWindow(QrWindow(), "Escape"));
   EXPECT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
   ClickStop();
 }
@@ -377,18 +386,9 @@ TEST_F(CodeKeysTest, TheAddressCarriesTheCodeThatLetsAVisitorIn) {
   EXPECT_EQ(0u, served.rfind("HTTP/1.1 200 OK\r\n", 0)) << served.substr(0, 40);
   EXPECT_EQ("shared", served.substr(served.size() - 6));
 
-  ASSERT_TRUE(MenuKey("q"));
-  ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
-  std::string decoded;
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        decoded = DecodeScreen(QrWindow());
-        return decoded == copied + "\n";
-      },
-      8000))
-      << "decoded \"" << decoded << "\", expected " << copied;
-  ASSERT_TRUE(g_input.PointAt(QrWindow(), POINT{4, 4}));
-  ASSERT_TRUE(g_input.Run("key Escape"));
+  ASSERT_TRUE(OpenQrWindow());
+  EXPECT_EQ(copied + "\n", DecodedAs(QrWindow(), copied + "\n"));
+  ASSERT_TRUE(KeyOnQrWindow(QrWindow(), "Escape"));
   ClickStop();
   DeleteFileW(file.c_str());
   RemoveDirectoryW(folder.c_str());
@@ -499,21 +499,12 @@ TEST_F(UploadKeysTest, TheQrCodeLeadsToAPageWithTheSendArea) {
     if (((bits & OptionServedBit(list)) != 0) != c.listing) {
       SendBounded(server_.window(), WM_COMMAND, MAKEWPARAM(OptionMenuItemId(list), 0), 0);
     }
-    ASSERT_TRUE(MenuKey("q"));
-    ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
-    std::string decoded;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          decoded = DecodeScreen(QrWindow());
-          return decoded == c.address + "\n";
-        },
-        8000))
-        << "decoded \"" << decoded << "\", expected " << c.address;
+    ASSERT_TRUE(OpenQrWindow());
+    EXPECT_EQ(c.address + "\n", DecodedAs(QrWindow(), c.address + "\n"));
     const std::wstring remark = TextOf(GetDlgItem(QrWindow(), kQrRemarkId));
     EXPECT_EQ(c.last_lines,
               remark.substr(remark.size() - std::min(remark.size(), c.last_lines.size())));
-    ASSERT_TRUE(g_input.PointAt(QrWindow(), POINT{4, 4}));
-    ASSERT_TRUE(g_input.Run("key Escape"));
+    ASSERT_TRUE(KeyOnQrWindow(QrWindow(), "Escape"));
     ASSERT_TRUE(WaitUntil([&] { return QrWindow() == nullptr; }, 5000));
   }
   DeleteFileW(index.c_str());
@@ -556,8 +547,7 @@ TEST_F(AddressKeysTest, QrWindowSaysWhatThePhoneWillSeeAtTheRoot) {
   const int port = FreePort();
   ASSERT_NE(0, port);
   ASSERT_TRUE(SetTextOf(port_box_, std::to_wstring(port)));
-  ASSERT_TRUE(MenuKey("q"));
-  ASSERT_TRUE(WaitUntil([&] { return QrWindow() != nullptr; }, 5000)) << "no QR window";
+  ASSERT_TRUE(OpenQrWindow());
   HWND remark = GetDlgItem(QrWindow(), kQrRemarkId);
   ASSERT_NE(nullptr, remark);
   HWND site_box = server_.Control(kSiteFolderBoxId);
