@@ -53,10 +53,7 @@ class StoringSink final : public MultipartSink {
     // A file field left empty in the form comes with an empty name.
     if (part.filename.empty()) return true;
     file_ = platform::UploadFile::Create(context_.folder);
-    if (!file_) {
-      failure_ = kNotSaved;
-      return false;
-    }
+    if (!file_) return Fail(platform::WriteResult::kFailed);
     name_ = SafeUploadName(part.filename);
     size_ = 0;
     return true;
@@ -64,36 +61,20 @@ class StoringSink final : public MultipartSink {
 
   bool PartData(std::string_view bytes) override {
     if (!file_) return true;
-    switch (file_->Write(bytes)) {
-      case platform::WriteResult::kOk:
-        size_ += bytes.size();
-        return true;
-      case platform::WriteResult::kDiskFull:
-        failure_ = kDiskFull;
-        break;
-      case platform::WriteResult::kFailed:
-        failure_ = kNotSaved;
-        break;
-    }
-    file_.reset();  // its temporary file goes
-    return false;
+    const platform::WriteResult written = file_->Write(bytes);
+    if (written != platform::WriteResult::kOk) return Fail(written);
+    size_ += bytes.size();
+    return true;
   }
 
   bool PartEnds() override {
     if (!file_) return true;
     // Written in large pieces, so a full disk may show only now.
-    if (const platform::WriteResult flushed = file_->Flush();
-        flushed != platform::WriteResult::kOk) {
-      failure_ = flushed == platform::WriteResult::kDiskFull ? kDiskFull : kNotSaved;
-      file_.reset();
-      return false;
-    }
+    const platform::WriteResult flushed = file_->Flush();
+    if (flushed != platform::WriteResult::kOk) return Fail(flushed);
     const std::optional<std::string> stored = file_->Commit(name_);
+    if (!stored) return Fail(platform::WriteResult::kFailed);
     file_.reset();
-    if (!stored) {
-      failure_ = kNotSaved;
-      return false;
-    }
     if (context_.panel != nullptr) {
       context_.panel->AppendConnectionLog(StoredFileLogLine(platform::Utf8ToLogText(*stored), size_,
                                                             context_.peer, context_.peer_port));
@@ -106,6 +87,13 @@ class StoringSink final : public MultipartSink {
   [[nodiscard]] std::string_view failure() const { return failure_; }
 
  private:
+  // Stops the body: the file under way and its temporary file go.
+  bool Fail(platform::WriteResult why) {
+    failure_ = why == platform::WriteResult::kDiskFull ? kDiskFull : kNotSaved;
+    file_.reset();
+    return false;
+  }
+
   const UploadContext& context_;
   std::optional<platform::UploadFile> file_;
   std::string name_;
@@ -148,19 +136,17 @@ bool ReceiveUpload(net::NetSocket& client, const ParsedRequest& request,
     piece = std::string_view(buffer.data(), static_cast<std::size_t>(got));
   }
   if (state == MultipartState::kMoreWanted) state = reader.Finish();
+  std::string_view status = "200 OK";
+  std::string_view trouble;
   if (state == MultipartState::kStopped) {
-    const bool full = sink.failure() == kDiskFull;
-    return SendReply(client,
-                     PageReply(full ? "507 Insufficient Storage" : "500 Internal Server Error",
-                               UploadResultPage(sink.stored(), sink.failure())),
-                     context.send);
+    trouble = sink.failure();
+    status = trouble == kDiskFull ? "507 Insufficient Storage" : "500 Internal Server Error";
+  } else if (state != MultipartState::kDone) {
+    trouble = kMalformed;
+    status = "400 Bad Request";
   }
-  if (state != MultipartState::kDone) {
-    return SendReply(client,
-                     PageReply("400 Bad Request", UploadResultPage(sink.stored(), kMalformed)),
-                     context.send);
-  }
-  return SendReply(client, PageReply("200 OK", UploadResultPage(sink.stored(), {})), context.send);
+  return SendReply(client, PageReply(status, UploadResultPage(sink.stored(), trouble)),
+                   context.send);
 }
 
 }  // namespace orvane
