@@ -1,0 +1,11 @@
+# Archives: a folder, or the ticked entries of it, as one ZIP made while it
+# is sent. The pure rules (records, layout, form, names, CRC) and the parts
+# that read the disk (the walk, the body, the CRC cache).
+add_library(orvane_archive_core STATIC
+  src/http/archive/crc32.cpp
+  src/http/archive/zip_records.cpp
+  src/http/archive/archive_layout.cpp
+  src/http/archive/ticked_names.cpp
+  src/http/archive/download_name.cpp
+)
+target_link_libraries(orvane_archive_core PUBLIC orvane_core)
