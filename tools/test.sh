@@ -337,7 +337,7 @@ for name in "${selected[@]}"; do
   fi
 done
 
-ensure_packages "${NATIVE_PACKAGES[@]}" "${TOOL_PACKAGES[@]}" || exit 1
+ensure_packages "${NATIVE_PACKAGES[@]}" "${TOOL_PACKAGES[@]}" "${ARCHIVE_ORACLE_PACKAGES[@]}" || exit 1
 trap 'stop_beside_window; [ "$WINE_STARTED" -eq 0 ] || stop_wine_and_xvfb' EXIT
 
 passed=0
