@@ -74,10 +74,22 @@ ArchiveBody::Span ArchiveBody::NextSpan(std::uint64_t max) {
   const std::uint64_t within = position_ - place.start;
   span.kind = Span::Kind::kFailed;
   if (place.part != ArchiveLayout::Part::kData) {
-    if (!MakeRecord(place)) return span;
-    const std::size_t from = static_cast<std::size_t>(position_ - scratch_start_);
+    // The records up to the next file's bytes in one span: a small file's
+    // descriptor and the next one's header go out in one send, and the
+    // central directory in large ones.
+    span_bytes_.clear();
+    const std::uint64_t most = std::min<std::uint64_t>(max, kCountBufferSize);
+    for (std::uint64_t at = position_; at < layout_.length() && span_bytes_.size() < most;) {
+      const ArchiveLayout::Place next = layout_.Locate(at);
+      if (next.part == ArchiveLayout::Part::kData) break;
+      if (!MakeRecord(next)) return span;
+      const auto from = static_cast<std::size_t>(at - scratch_start_);
+      const std::size_t take = Smaller(most - span_bytes_.size(), scratch_.size() - from);
+      span_bytes_.append(scratch_, from, take);
+      at += take;
+    }
     span.kind = Span::Kind::kBytes;
-    span.bytes = std::string_view(scratch_).substr(from, Smaller(max, scratch_.size() - from));
+    span.bytes = span_bytes_;
     return span;
   }
   if ((!open_ || open_->index != place.entry) && !Open(place.entry)) return span;

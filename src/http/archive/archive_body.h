@@ -113,6 +113,7 @@ class ArchiveBody final : public FileBody {
   std::uint64_t scratch_start_ = 0;
   bool scratch_valid_ = false;
   std::vector<char> buffer_;  // bytes read only to count a CRC
+  std::string span_bytes_;    // the records a span gives
   std::optional<ArchiveFault> fault_;
 };
 
