@@ -12,6 +12,8 @@
 #   the Windows program under Wine on the small file, when it is built
 #   receiving files: tools/bench_upload.sh, last (`./x bench upload` runs
 #     only that part)
+#   a folder as one archive: tools/bench_zip.sh, after it (`./x bench zip`
+#     runs only that part)
 # Prints one table with the ratios this/floor, this/nginx, floor/nginx and
 # this/python.
 # Environment: ORVANE_BENCH_PORT (first of seven ports; by default seven free
@@ -26,9 +28,10 @@ source "$ROOT/tools/lib.sh"
 
 case "${1:-}" in
   upload) exec "$ROOT/tools/bench_upload.sh" ;;
+  zip) exec "$ROOT/tools/bench_zip.sh" ;;
   "") ;;
   *)
-    echo "usage: $0 [upload]" >&2
+    echo "usage: $0 [upload|zip]" >&2
     exit 2
     ;;
 esac
@@ -425,3 +428,5 @@ echo "RESULT rps_this=${R[rps.this]} rps_floor=${R[rps.floor]} rps_nginx=${R[rps
 
 # Receiving files, with servers and a folder of its own.
 "$ROOT/tools/bench_upload.sh"
+# A folder as one archive, with folders of its own.
+"$ROOT/tools/bench_zip.sh"

@@ -24,3 +24,10 @@ add_library(orvane_archive STATIC
   src/http/archive/crc_cache.cpp
 )
 target_link_libraries(orvane_archive PUBLIC orvane_archive_core orvane_platform)
+
+if(ORVANE_BUILD_BENCH AND NOT WIN32)
+  # ./x bench zip: the archive read and sent as fast as it goes, beside one
+  # file of the same size.
+  add_executable(zip-bench bench/zip_bench.cpp)
+  target_link_libraries(zip-bench PRIVATE orvane_archive Threads::Threads)
+endif()
