@@ -159,9 +159,7 @@ bool ArchiveBody::Open(std::size_t index) {
   std::unique_ptr<FileBody> file = opener_->Open(entry);
   if (!file) return Fail(ArchiveFault::Kind::kOpen, index);
   if (file->Length() != entry.size) return Fail(ArchiveFault::Kind::kChangedSize, index);
-  open_.emplace();
-  open_->index = index;
-  open_->file = std::move(file);
+  open_.emplace(index, std::move(file));
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "http/archive/archive_layout.h"
@@ -74,6 +75,8 @@ class ArchiveBody final : public FileBody {
  private:
   // The entry whose file is open, and how far its CRC is counted.
   struct OpenEntry {
+    OpenEntry(std::size_t entry, std::unique_ptr<FileBody> opened)
+        : index(entry), file(std::move(opened)) {}
     std::size_t index = 0;
     std::unique_ptr<FileBody> file;
     std::uint64_t at = 0;       // the file's read position

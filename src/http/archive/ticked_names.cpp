@@ -55,7 +55,7 @@ TickedNames DecodeTickedNames(std::string_view body) {
     const std::optional<std::string> key = DecodeFormText(field.substr(0, equals));
     if (!key) return Refuse(TickedRefusal::kMalformed);
     if (*key != "n") continue;
-    const std::optional<std::string> name =
+    std::optional<std::string> name =
         DecodeFormText(equals == std::string_view::npos ? "" : field.substr(equals + 1));
     if (!name) return Refuse(TickedRefusal::kMalformed);
     // A hidden name is syntactically fine: the folder decides whether it is listed.
