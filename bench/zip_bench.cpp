@@ -24,6 +24,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "http/archive/archive_walk.h"
 
@@ -193,9 +194,9 @@ int Zip(const std::string& mode, const char* folder) {
   double walk_seconds = 0;
   Cpu cpu = Cpu::Now();
   const auto start = std::chrono::steady_clock::now();
-  const ArchiveWalk walk = Walk(folder, walk_seconds);
+  ArchiveWalk walk = Walk(folder, walk_seconds);
   if (walk.outcome != ArchiveWalk::Outcome::kDone) return 1;
-  const ArchiveLayout layout(walk.entries);
+  const auto layout = std::make_shared<const ArchiveLayout>(std::move(walk.entries));
   CrcCache cache;
   const int turns = mode == "send-zip" ? 2 : 1;
   for (int turn = 0; turn < turns; ++turn) {
@@ -223,7 +224,7 @@ int Zip(const std::string& mode, const char* folder) {
     const std::string label = mode + (turns == 2 ? (turn == 0 ? "-cold" : "-cached") : "");
     Report(label.c_str(), Since(turn_start), total, turn == 0 ? walk_seconds : 0, cpu);
     cpu = Cpu::Now();
-    if (total != layout.length() || body.fault()) return 1;
+    if (total != layout->length() || body.fault()) return 1;
   }
   return 0;
 }

@@ -55,7 +55,7 @@ class ArchiveOracleTest : public ::testing::Test {
   // The walk's archive written to a file, a block of zeros left as a hole.
   fs::path WriteArchive(const ArchiveWalk& walk) {
     EXPECT_EQ(ArchiveWalk::Outcome::kDone, walk.outcome) << walk.problem;
-    const ArchiveLayout layout(walk.entries);
+    const auto layout = std::make_shared<const ArchiveLayout>(walk.entries);
     ArchiveBody body(layout, DiskEntryOpener(walk), nullptr, CachePrefixOf(walk));
     const fs::path out = base_ / "out.zip";
     const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -71,7 +71,7 @@ class ArchiveOracleTest : public ::testing::Test {
     }
     EXPECT_EQ(0, ftruncate(fd, static_cast<off_t>(total)));
     close(fd);
-    EXPECT_EQ(layout.length(), total);
+    EXPECT_EQ(layout->length(), total);
     EXPECT_FALSE(body.fault().has_value());
     return out;
   }
@@ -166,7 +166,8 @@ TEST_F(ArchiveOracleTest, AFileThatChangesSizeWhileItIsReadFailsTheReadAndIsName
     const fs::path big = Write("big.bin", RandomBytes(1u << 20));
     Write("next.txt", "after");
     const ArchiveWalk walk = Walk("");
-    ArchiveBody body(ArchiveLayout(walk.entries), DiskEntryOpener(walk), nullptr, "");
+    ArchiveBody body(std::make_shared<const ArchiveLayout>(walk.entries), DiskEntryOpener(walk),
+                     nullptr, "");
     std::string piece(100000, '\0');
     ASSERT_EQ(100000, body.Read(piece.data(), piece.size()));
     if (grow) {

@@ -19,7 +19,6 @@ namespace {
 
 using testing::KeptBytes;
 using testing::ReadArchive;
-using testing::ReadEntry;
 
 constexpr std::uint64_t kGiB = 1ull << 30;
 constexpr std::string_view kPrefix = "C:\\site";
@@ -45,53 +44,45 @@ struct Trouble {
   std::uint64_t at = 0;  // kReadError, kShorter: where
 };
 
-class StandInFile final : public FileBody {
- public:
-  StandInFile(const ArchiveEntry& entry, Trouble trouble, std::intptr_t handle)
-      : entry_(entry), trouble_(trouble), handle_(handle) {}
+// A file of ContentAt's bytes with the trouble it is given; with a handle
+// its spans come as file ranges, which the tests then take from ContentOf.
+struct StandInFile final : FileBody {
+  StandInFile(ArchiveEntry e, Trouble t, std::intptr_t h)
+      : entry(std::move(e)), trouble(t), handle(h) {}
   [[nodiscard]] std::optional<std::uint64_t> Length() const override {
-    return trouble_.kind == Trouble::Kind::kOtherSize ? entry_.size + 1 : entry_.size;
+    return entry.size + (trouble.kind == Trouble::Kind::kOtherSize ? 1 : 0);
   }
-  bool Seek(std::uint64_t offset) override {
-    at_ = offset;
-    return true;
-  }
+  bool Seek(std::uint64_t offset) override { return (at = offset, true); }
   std::int64_t Read(char* buffer, std::size_t size) override {
-    std::uint64_t end = entry_.size + (trouble_.kind == Trouble::Kind::kLonger ? 10 : 0);
-    if (trouble_.kind == Trouble::Kind::kShorter) end = trouble_.at;
-    if (trouble_.kind == Trouble::Kind::kReadError && at_ + size > trouble_.at) return -1;
-    const std::uint64_t n = std::min<std::uint64_t>(size, end > at_ ? end - at_ : 0);
-    for (std::uint64_t i = 0; i < n; ++i) buffer[i] = ContentAt(entry_, at_ + i);
-    at_ += n;
+    std::uint64_t end = entry.size + (trouble.kind == Trouble::Kind::kLonger ? 10 : 0);
+    if (trouble.kind == Trouble::Kind::kShorter) end = trouble.at;
+    if (trouble.kind == Trouble::Kind::kReadError && at + size > trouble.at) return -1;
+    const std::uint64_t n = std::min<std::uint64_t>(size, end > at ? end - at : 0);
+    for (std::uint64_t i = 0; i < n; ++i) buffer[i] = ContentAt(entry, at + i);
+    at += n;
     return static_cast<std::int64_t>(n);
   }
-  [[nodiscard]] std::intptr_t native() const override { return handle_; }
-
- private:
-  const ArchiveEntry entry_;
-  const Trouble trouble_;
-  const std::intptr_t handle_;
-  std::uint64_t at_ = 0;
+  [[nodiscard]] std::intptr_t native() const override { return handle; }
+  const ArchiveEntry entry;
+  const Trouble trouble;
+  const std::intptr_t handle;
+  std::uint64_t at = 0;
 };
 
-// Opens stand-ins; with `handle` they carry a native handle, so that spans
-// come as file ranges, which the tests then take from ContentOf.
-class StandInOpener final : public EntryOpener {
- public:
-  explicit StandInOpener(Trouble trouble = {}, std::intptr_t handle = -1)
-      : trouble_(std::move(trouble)), handle_(handle) {}
+struct StandInOpener final : EntryOpener {
+  StandInOpener(Trouble t, std::intptr_t h) : trouble(std::move(t)), handle(h) {}
   std::unique_ptr<FileBody> Open(const ArchiveEntry& entry) override {
-    const bool troubled = entry.name == trouble_.name;
-    if (troubled && trouble_.kind == Trouble::Kind::kNoOpen) return nullptr;
-    return std::make_unique<StandInFile>(entry, troubled ? trouble_ : Trouble{}, handle_);
+    const bool troubled = entry.name == trouble.name;
+    if (troubled && trouble.kind == Trouble::Kind::kNoOpen) return nullptr;
+    return std::make_unique<StandInFile>(entry, troubled ? trouble : Trouble{}, handle);
   }
-
- private:
-  const Trouble trouble_;
-  const std::intptr_t handle_;
+  const Trouble trouble;
+  const std::intptr_t handle;
 };
 
-ArchiveBody BodyOf(const ArchiveLayout& layout, CrcCache* cache, Trouble trouble = {},
+using Layout = std::shared_ptr<const ArchiveLayout>;
+
+ArchiveBody BodyOf(const Layout& layout, CrcCache* cache, Trouble trouble = {},
                    std::intptr_t handle = -1) {
   return ArchiveBody(layout, std::make_unique<StandInOpener>(trouble, handle), cache,
                      std::string(kPrefix));
@@ -164,12 +155,12 @@ TEST(ArchiveLengthTest, TheComputedLengthIsWhatTheBodyGivesForEveryMixOfSmallAnd
       entries.push_back({"e" + std::to_string(slot) + (size == 0 ? "/" : ""), size, 0, {}});
     }
     SCOPED_TRACE(mix);
-    const ArchiveLayout layout(entries);
+    const auto layout = std::make_shared<const ArchiveLayout>(entries);
     ArchiveBody body = BodyOf(layout, &cache, {}, 3);
     KeptBytes kept;
-    const std::uint64_t total = DrainSpans(body, layout, kept, false);
-    ASSERT_EQ(layout.length(), total);
-    const std::vector<ReadEntry> read = ReadArchive(kept, total);
+    const std::uint64_t total = DrainSpans(body, *layout, kept, false);
+    ASSERT_EQ(layout->length(), total);
+    const auto read = ReadArchive(kept, total);
     ASSERT_EQ(entries.size(), read.size());
     for (std::size_t i = 0; i < read.size(); ++i) {
       EXPECT_EQ(entries[i].name, read[i].name);
@@ -186,15 +177,15 @@ TEST(ArchiveLengthTest, FromSixtyFiveThousandFiveHundredAndThirtyFiveEntriesTheC
     SCOPED_TRACE(count);
     std::vector<ArchiveEntry> entries(count);
     for (std::size_t i = 0; i < count; ++i) entries[i].name = "f" + std::to_string(i);
-    const ArchiveLayout layout(std::move(entries));
+    const auto layout = std::make_shared<const ArchiveLayout>(std::move(entries));
     ArchiveBody body = BodyOf(layout, nullptr);
     KeptBytes kept;
     const std::string all = ReadRest(body, 1u << 16);
-    ASSERT_EQ(layout.length(), all.size());
+    ASSERT_EQ(layout->length(), all.size());
     kept.Keep(0, all);
     EXPECT_EQ(count, ReadArchive(kept, all.size()).size());
     EXPECT_EQ(count >= 65535 ? kZip64EndSignature : kEndSignature,
-              testing::Le(all, layout.end_offset(), 4));
+              testing::Le(all, layout->end_offset(), 4));
   }
 }
 
@@ -209,25 +200,25 @@ std::vector<ArchiveEntry> SmallEntries() {
 }
 
 TEST(ArchiveRangeTest, TenPartsFetchedOneByOneJoinToTheWholeArchive) {
-  const ArchiveLayout layout(SmallEntries());
+  const auto layout = std::make_shared<const ArchiveLayout>(SmallEntries());
   CrcCache cache;
   ArchiveBody whole_body = BodyOf(layout, &cache);
   const std::string whole = ReadRest(whole_body, 4093);
-  ASSERT_EQ(layout.length(), whole.size());
+  ASSERT_EQ(layout->length(), whole.size());
   // Cuts in a local header, in data, in a descriptor, in the central
   // directory and in the end record.
   std::vector<std::uint64_t> cuts = {0,
-                                     layout.local_offset(1) + 5,
-                                     layout.data_offset(0) + 50,
-                                     layout.data_offset(2) + 1,
-                                     layout.data_offset(2) + 150000,
-                                     layout.data_offset(2) + 300000 + 7,
-                                     layout.data_offset(4) + 70000,
-                                     layout.central_offset() + 3,
-                                     layout.central_offset() + 100,
-                                     layout.end_offset() + 10,
-                                     layout.length() - 1,
-                                     layout.length()};
+                                     layout->local_offset(1) + 5,
+                                     layout->data_offset(0) + 50,
+                                     layout->data_offset(2) + 1,
+                                     layout->data_offset(2) + 150000,
+                                     layout->data_offset(2) + 300000 + 7,
+                                     layout->data_offset(4) + 70000,
+                                     layout->central_offset() + 3,
+                                     layout->central_offset() + 100,
+                                     layout->end_offset() + 10,
+                                     layout->length() - 1,
+                                     layout->length()};
   std::sort(cuts.begin(), cuts.end());
   for (CrcCache* known : {static_cast<CrcCache*>(nullptr), &cache}) {
     SCOPED_TRACE(known == nullptr ? "skipped CRCs read again" : "skipped CRCs from the cache");
@@ -243,14 +234,14 @@ TEST(ArchiveRangeTest, TenPartsFetchedOneByOneJoinToTheWholeArchive) {
 }
 
 TEST(ArchiveSpanTest, SpansGiveTheSameBytesAsReadsWithOrWithoutAHandle) {
-  const ArchiveLayout layout(SmallEntries());
+  const auto layout = std::make_shared<const ArchiveLayout>(SmallEntries());
   ArchiveBody read_body = BodyOf(layout, nullptr);
   const std::string whole = ReadRest(read_body, 8000);
   for (const std::intptr_t handle : {-1, 3}) {
     SCOPED_TRACE(handle);
     ArchiveBody body = BodyOf(layout, nullptr, {}, handle);
     KeptBytes kept;
-    ASSERT_EQ(whole.size(), DrainSpans(body, layout, kept, true));
+    ASSERT_EQ(whole.size(), DrainSpans(body, *layout, kept, true));
     EXPECT_TRUE(kept.Bytes(0, whole.size()) == whole);
   }
 }
@@ -263,7 +254,7 @@ TEST(ArchiveFaultTest, AFileThatFailsOrChangesSizeEndsTheReadsAndIsNamed) {
     ArchiveFault::Kind fault;
     std::uint64_t start;  // where the reading starts
   };
-  const ArchiveLayout layout(SmallEntries());
+  const auto layout = std::make_shared<const ArchiveLayout>(SmallEntries());
   const Case cases[] = {
       {{Kind::kNoOpen, photo}, ArchiveFault::Kind::kOpen, 0},
       {{Kind::kOtherSize, photo}, ArchiveFault::Kind::kChangedSize, 0},
@@ -271,15 +262,15 @@ TEST(ArchiveFaultTest, AFileThatFailsOrChangesSizeEndsTheReadsAndIsNamed) {
       {{Kind::kShorter, photo, 200000}, ArchiveFault::Kind::kChangedSize, 0},
       {{Kind::kLonger, photo}, ArchiveFault::Kind::kChangedSize, 0},
       // Skipped by the range, then read for the central directory's CRC.
-      {{Kind::kLonger, photo}, ArchiveFault::Kind::kChangedSize, layout.data_offset(4)},
-      {{Kind::kShorter, photo, 1}, ArchiveFault::Kind::kChangedSize, layout.data_offset(2) + 9},
+      {{Kind::kLonger, photo}, ArchiveFault::Kind::kChangedSize, layout->data_offset(4)},
+      {{Kind::kShorter, photo, 1}, ArchiveFault::Kind::kChangedSize, layout->data_offset(2) + 9},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.trouble.kind));
     ArchiveBody body = BodyOf(layout, nullptr, c.trouble);
     ASSERT_TRUE(body.Seek(c.start));
     const std::string got = ReadRest(body, 5000);
-    EXPECT_LT(c.start + got.size(), layout.length());
+    EXPECT_LT(c.start + got.size(), layout->length());
     char byte = 0;
     EXPECT_EQ(-1, body.Read(&byte, 1));
     ASSERT_TRUE(body.fault().has_value());

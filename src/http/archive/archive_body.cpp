@@ -10,8 +10,12 @@ namespace orvane {
 
 namespace {
 
-// Bytes read only to count a CRC go through a buffer of this size.
+// Bytes read only to count a CRC go through a buffer of this size, and a
+// span of made bytes is at most as long.
 constexpr std::size_t kCountBufferSize = 256 * 1024;
+// A file this large goes out as a file range in a span; a smaller one is
+// read into the span with the records around it.
+constexpr std::uint64_t kFileSpanFrom = 64 * 1024;
 
 std::size_t Smaller(std::uint64_t a, std::size_t b) {
   return a < b ? static_cast<std::size_t>(a) : b;
@@ -19,9 +23,11 @@ std::size_t Smaller(std::uint64_t a, std::size_t b) {
 
 }  // namespace
 
-ArchiveBody::ArchiveBody(ArchiveLayout layout, std::unique_ptr<EntryOpener> opener, CrcCache* cache,
+ArchiveBody::ArchiveBody(std::shared_ptr<const ArchiveLayout> layout,
+                         std::unique_ptr<EntryOpener> opener, CrcCache* cache,
                          std::string cache_prefix)
-    : layout_(std::move(layout)),
+    : shared_layout_(std::move(layout)),
+      layout_(*shared_layout_),
       opener_(std::move(opener)),
       cache_(cache),
       cache_prefix_(std::move(cache_prefix)),
@@ -73,20 +79,30 @@ ArchiveBody::Span ArchiveBody::NextSpan(std::uint64_t max) {
   const ArchiveLayout::Place place = layout_.Locate(position_);
   const std::uint64_t within = position_ - place.start;
   span.kind = Span::Kind::kFailed;
-  if (place.part != ArchiveLayout::Part::kData) {
-    // The records up to the next file's bytes in one span: a small file's
-    // descriptor and the next one's header go out in one send, and the
-    // central directory in large ones.
+  if (place.part != ArchiveLayout::Part::kData || place.length < kFileSpanFrom) {
+    // Records and small files' bytes together, up to the next large file:
+    // the headers and small files of a folder of photos go out in sends of
+    // up to 256 KiB, not in a call or two per file.
     span_bytes_.clear();
     const std::uint64_t most = std::min<std::uint64_t>(max, kCountBufferSize);
     for (std::uint64_t at = position_; at < layout_.length() && span_bytes_.size() < most;) {
       const ArchiveLayout::Place next = layout_.Locate(at);
-      if (next.part == ArchiveLayout::Part::kData) break;
+      const std::size_t had = span_bytes_.size();
+      if (next.part == ArchiveLayout::Part::kData) {
+        if (next.length >= kFileSpanFrom) break;
+        if ((!open_ || open_->index != next.entry) && !Open(next.entry)) return span;
+        span_bytes_.resize(had + Smaller(next.start + next.length - at, most - had));
+        const std::int64_t got =
+            ReadData(at - next.start, span_bytes_.data() + had, span_bytes_.size() - had);
+        if (got < 0) return span;
+        span_bytes_.resize(had + static_cast<std::size_t>(got));
+        at += static_cast<std::uint64_t>(got);
+        continue;
+      }
       if (!MakeRecord(next)) return span;
       const auto from = static_cast<std::size_t>(at - scratch_start_);
-      const std::size_t take = Smaller(most - span_bytes_.size(), scratch_.size() - from);
-      span_bytes_.append(scratch_, from, take);
-      at += take;
+      span_bytes_.append(scratch_, from, Smaller(most - had, scratch_.size() - from));
+      at += span_bytes_.size() - had;
     }
     span.kind = Span::Kind::kBytes;
     span.bytes = span_bytes_;

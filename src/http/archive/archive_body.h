@@ -42,8 +42,9 @@ struct ArchiveFault {
 class ArchiveBody final : public FileBody {
  public:
   // `cache` may be null; `cache_prefix` is the text it knows the folder by.
-  ArchiveBody(ArchiveLayout layout, std::unique_ptr<EntryOpener> opener, CrcCache* cache,
-              std::string cache_prefix);
+  // The layout may be shared (a range's parts, one body each).
+  ArchiveBody(std::shared_ptr<const ArchiveLayout> layout, std::unique_ptr<EntryOpener> opener,
+              CrcCache* cache, std::string cache_prefix);
   ~ArchiveBody() override;
   ArchiveBody(const ArchiveBody&) = delete;
   ArchiveBody& operator=(const ArchiveBody&) = delete;
@@ -54,10 +55,11 @@ class ArchiveBody final : public FileBody {
   [[nodiscard]] std::intptr_t native() const override { return -1; }
 
   // For a send loop that hands file bytes to the system (sendfile): the next
-  // piece from the read position, at most `max` bytes: bytes made here, or a
-  // range of an entry's open file whose CRC is already counted (read from the
-  // page cache, or known). The loop sends it, then calls Advance with what it
-  // sent; a span stays valid until then.
+  // piece from the read position, at most `max` bytes: bytes made here (the
+  // records, and files under 64 KiB), or a range of a larger entry's open
+  // file whose CRC is already counted (read from the page cache, or known).
+  // The loop sends it, then calls Advance with what it sent; a span stays
+  // valid until then.
   struct Span {
     enum class Kind { kBytes, kFile, kEnd, kFailed };
     Kind kind = Kind::kEnd;
@@ -104,7 +106,8 @@ class ArchiveBody final : public FileBody {
   // Records the fault (the first one stays) and closes the file; false.
   bool Fail(ArchiveFault::Kind kind, std::size_t index);
 
-  const ArchiveLayout layout_;
+  const std::shared_ptr<const ArchiveLayout> shared_layout_;
+  const ArchiveLayout& layout_;
   const std::unique_ptr<EntryOpener> opener_;
   CrcCache* const cache_;
   const std::string cache_prefix_;
