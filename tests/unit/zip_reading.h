@@ -40,14 +40,9 @@ class KeptBytes {
  public:
   // Bytes that continue the last piece kept join it.
   void Keep(std::uint64_t at, std::string_view bytes) {
-    if (!pieces_.empty()) {
-      auto& [start, last] = *pieces_.rbegin();
-      if (start + last.size() == at) {
-        last.append(bytes);
-        return;
-      }
-    }
-    pieces_[at] = std::string(bytes);
+    const bool joins =
+        !pieces_.empty() && pieces_.rbegin()->first + pieces_.rbegin()->second.size() == at;
+    (joins ? pieces_.rbegin()->second : pieces_[at]).append(bytes);
   }
   std::string Bytes(std::uint64_t at, std::size_t n) const {
     auto piece = pieces_.upper_bound(at);
