@@ -188,6 +188,10 @@ TEST_F(ArchiveOracleTest, AFileThatChangesSizeWhileItIsReadFailsTheReadAndIsName
 // Past 4 GiB, from sparse files: one entry of more than 4 GiB (its sizes in
 // ZIP64 fields) and one after it (its offset in one).
 TEST_F(ArchiveOracleTest, AnArchivePastFourGiBIsReadByEveryReader) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the readers' half minute over 4 GiB is the native build's: the same code "
+                  "paths run under the sanitizer in the smaller archives";
+#endif
   const auto started = std::chrono::steady_clock::now();
   const fs::path huge = site() / "huge.bin";
   const std::uint64_t size = 4 * kGiB + 4096;
