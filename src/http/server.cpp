@@ -1,5 +1,6 @@
 #include "http/server.h"
 
+#include "http/access/access_code.h"
 #include "http/connection.h"
 #include "http/file_transfer.h"
 #include "http/core/request.h"
@@ -43,10 +44,10 @@ Server::~Server() {
 }
 
 void Server::SetServingOptions(ServingOptions options) {
+  options = WithOptionRules(std::move(options));
   platform::LockGuard guard(serving_lock_);
-  // Uploads need the code. A code is made when the option is switched on;
-  // while it stays on, the one in force is kept. Without it no code is held.
-  if (options.uploads) options.access_code = true;
+  // A code is made when the option is switched on; while it stays on, the
+  // one in force is kept. Without it no code is held.
   if (!options.access_code) {
     options.code.clear();
   } else if (!serving_->access_code || options.code.empty()) {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "http/core/folder_listing.h"
+#include "http/listing/folder_listing.h"
 #include "http/core/serving_options.h"
 #include "http/worker_pool.h"
 

@@ -13,8 +13,8 @@
 #endif
 
 #include "http/connection.h"
-#include "http/core/access_code.h"
-#include "http/core/file_body.h"
+#include "http/access/access_code.h"
+#include "http/core/body_source.h"
 #include "http/file_transfer.h"
 #include "http/core/responses.h"
 #include "http/core/serving_options.h"
@@ -65,7 +65,7 @@ std::string Get(const std::string& path, const std::string& headers = "") {
 }
 
 // A file that fails where a disk or a network share can; it reads as 'f's.
-struct FailingFile : FileBody {
+struct FailingFile : BodySource {
   FailingFile(std::optional<std::uint64_t> length, bool seek_fails_ = false, int failing_read = -1)
       : size(length), seek_fails(seek_fails_), reads_before_failure(failing_read) {}
   std::optional<std::uint64_t> size;

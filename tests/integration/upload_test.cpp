@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-#include "http/core/upload_name.h"
+#include "http/upload/upload_name.h"
 #include "support/test_support.h"
 
 namespace orvane::testing {

@@ -1,4 +1,4 @@
-#include "http/core/folder_listing.h"
+#include "http/listing/folder_listing.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/utf16_name.h"
+#include "http/core/page_text.h"
 #include "http/core/url_decode.h"
 
 namespace orvane {

@@ -19,7 +19,7 @@ const std::string kOctet = "application/octet-stream";
 // A site where every name is a file that opens.
 class EverythingOpens : public SiteLookup {
  public:
-  std::unique_ptr<FileBody> Open(const MappedPath&) override {
+  std::unique_ptr<BodySource> Open(const MappedPath&) override {
     return std::make_unique<testing::StandInFile>();
   }
   Kind KindOf(const MappedPath&) override { return Kind::kFile; }

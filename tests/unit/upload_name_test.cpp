@@ -1,4 +1,4 @@
-#include "http/core/upload_name.h"
+#include "http/upload/upload_name.h"
 
 #include <gtest/gtest.h>
 

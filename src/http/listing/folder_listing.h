@@ -53,17 +53,17 @@ struct FolderListing {
   std::size_t cap = kListingCap;  // the most entries the page shows
   std::size_t byte_budget = kListingByteBudget;
   NameLessFn name_less = nullptr;  // null: NaturalLess
-  bool upload_area = false;        // the upload area under the heading
+  // HTML of another feature put under the heading (the upload area); it
+  // must outlive the rendering.
+  std::string_view top = {};
 };
 
-// The whole UTF-8 HTML page: the folder's path as its heading, a link to the
-// parent folder except at "/", folders then files in `name_less` order with
+// The whole UTF-8 HTML page (listing.html filled in): the folder's path as
+// its heading, `top` under it, a link to the parent folder except at "/",
+// folders then files in `name_less` order with
 // their size and last change, at most `cap` of them and no more once the
 // page is past `byte_budget`, then a line for the rest and one for the names
 // left out.
 std::string RenderFolderListing(FolderListing listing);
-
-// "512 B", "1.5 KB", "20.0 MB", "3.2 GB": binary units, one decimal past B.
-std::string SizeText(std::uint64_t size);
 
 }  // namespace orvane

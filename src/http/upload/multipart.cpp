@@ -1,4 +1,4 @@
-#include "http/core/multipart.h"
+#include "http/upload/multipart.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,0 +1,13 @@
+// The addresses the server answers itself, beside the site folder's files.
+// ":" is refused in every request path, so none of them can ever name a file
+// of the site folder.
+#pragma once
+
+#include <string_view>
+
+namespace orvane {
+
+// The upload page, and the address its form sends files to.
+inline constexpr std::string_view kUploadPath = "/:upload";
+
+}  // namespace orvane

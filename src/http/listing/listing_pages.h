@@ -1,0 +1,12 @@
+// The listing's page and style, from their files beside this one
+// (listing.html, listing.css), made part of the program by the build.
+#pragma once
+
+#include <string_view>
+
+namespace orvane::pages {
+
+std::string_view ListingPage();
+std::string_view ListingStyle();
+
+}  // namespace orvane::pages
