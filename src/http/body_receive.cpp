@@ -35,7 +35,8 @@ Received ReceiveBody(net::NetSocket& client, const ParsedRequest& request, BodyS
     const std::int64_t now = platform::MonotonicMillis();
     const std::int64_t silence_left = heard_ms + limits.idle_wait_ms - now;
     const std::int64_t wait = std::min(silence_left, floor.WaitLeft(now));
-    const long got = client.ReceiveSome(buffer.data(), want, static_cast<int>(std::max<std::int64_t>(wait, 1)));
+    const long got =
+        client.ReceiveSome(buffer.data(), want, static_cast<int>(std::max<std::int64_t>(wait, 1)));
     const std::int64_t after = platform::MonotonicMillis();
     if (got == 0 || (got < 0 && got != net::NetSocket::kReceiveTimedOut)) return Received::kGone;
     const std::uint64_t arrived = got > 0 ? static_cast<std::uint64_t>(got) : 0;

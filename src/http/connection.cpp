@@ -49,17 +49,17 @@ std::optional<Reply> MadeByFeature(net::NetSocket& client, const ParsedRequest& 
     case Target::Kind::kListing: {
       // With uploads on, the listing holds the upload area under its heading.
       const std::string top = context.serving.uploads ? UploadArea() : std::string();
-      std::optional<std::string> page = ListingPageOf(target, top, context.listings,
-                                                      context.listing_deadline_ms, context.listing_cap);
+      std::optional<std::string> page = ListingPageOf(
+          target, top, context.listings, context.listing_deadline_ms, context.listing_cap);
       if (!page) return std::nullopt;
       return PageReply("200 OK", std::move(*page));
     }
     case Target::Kind::kUploadPage:
       return PageReply("200 OK", UploadPage());
     case Target::Kind::kUploadForm:
-      return ReceiveUploadForm(
-          client, request,
-          UploadContext{context.serving.upload_folder, send, context.panel, peer.address, peer.port, {}});
+      return ReceiveUploadForm(client, request,
+                               UploadContext{context.serving.upload_folder, send, context.panel,
+                                             peer.address, peer.port, context.body_limits});
     default:
       return std::nullopt;
   }
@@ -123,10 +123,9 @@ bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
   if (context.panel != nullptr) {
     LogWhatTheOperatorShouldSee(peer, request, admission, target, *context.panel);
   }
-  return SendReply(client,
-                   DecideReply(request, admission, std::move(target), context.serving,
-                               std::move(made)),
-                   send);
+  return SendReply(
+      client, DecideReply(request, admission, std::move(target), context.serving, std::move(made)),
+      send);
 }
 
 }  // namespace orvane

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "http/body_receive.h"
 #include "http/core/request.h"
 #include "http/core/responses.h"
 #include "http/core/serving_options.h"
@@ -43,6 +44,8 @@ struct AnswerContext {
   OperatorPanel* panel = nullptr;
   // The port served, which the access code's cookie is named after.
   std::uint16_t port = 0;
+  // How slow a request body may come (ServerOptions::body_limits).
+  ReceiveLimits body_limits = {};
 };
 
 // `AnswerRequest`, one pipeline for every request: who is let in (Admit,

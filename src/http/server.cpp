@@ -193,11 +193,17 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
     snapshot = serving_;
   }
   const ServingOptions& serving = *snapshot;
-  const AnswerContext context{*root,    canned_,
-                              ansi_,    options_.send_wait_ms,
-                              serving,  listings_,
-                              deadline, options_.test_listing_cap,
-                              &panel_,  served_port_.load()};
+  const AnswerContext context{*root,
+                              canned_,
+                              ansi_,
+                              options_.send_wait_ms,
+                              serving,
+                              listings_,
+                              deadline,
+                              options_.test_listing_cap,
+                              &panel_,
+                              served_port_.load(),
+                              options_.body_limits};
   if (!AnswerRequest(client, request, context)) return Served::kUnanswered;
   // The answer is complete: end the sending side now, so the client sees the
   // end while the slot is recycled (a thread creation). Where FinishConnection

@@ -147,7 +147,8 @@ QrContent AddressPresenter::QrContentNow() const {
   QrContent content{ServedAddress(landing).value_or(WindowText(box_)), {}};
   if (!served && landing != "/") {
     const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
-    content.address = Widen(AddressFor(ServerAddressText(port_text, shown_, ansi_), landing), CP_ACP);
+    content.address =
+        Widen(AddressFor(ServerAddressText(port_text, shown_, ansi_), landing), CP_ACP);
   }
   if (!served) {
     content.remark = FromGbk(kServerNotStartedLine) + L"\r\n";

@@ -158,7 +158,8 @@ TEST(PhoneLandingTest, APhoneLandsWhereFilesCanBeSentWithTheCodeInTheAddress) {
     const char* expected;
   } cases[] = {
       {"no option", off, false, "http://10.0.0.2/", "", "http://10.0.0.2/"},
-      {"the code", off, false, "http://192.168.1.5:8080/", "K7", "http://192.168.1.5:8080/?code=K7"},
+      {"the code", off, false, "http://192.168.1.5:8080/", "K7",
+       "http://192.168.1.5:8080/?code=K7"},
       {"no final slash", off, false, "http://10.0.0.2", "K7", "http://10.0.0.2/?code=K7"},
       {"uploads, an index", uploads, false, "http://10.0.0.2:81/", "K7",
        "http://10.0.0.2:81/:upload?code=K7"},

@@ -163,8 +163,8 @@ TEST(PathMapTest, RefusesDeviceNamesWithSuperscriptDigits) {
 }
 
 TEST(PathMapTest, KeepsNamesThatOnlyLookLikeDevices) {
-  const std::string allowed[] = {"/com00", "/com10",    "/console", "/lpt",
-                                 "/nul1", "/aux_x.htm", "/a.con",   "/conin"};
+  const std::string allowed[] = {"/com00", "/com10",     "/console", "/lpt",
+                                 "/nul1",  "/aux_x.htm", "/a.con",   "/conin"};
   for (const std::string& path : allowed) {
     SCOPED_TRACE(path);
     EXPECT_EQ("C:\\web\\" + path.substr(1), MapLine("GET " + path + " HTTP/1.1"));
