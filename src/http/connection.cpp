@@ -50,7 +50,7 @@ std::optional<Reply> MadeByFeature(net::NetSocket& client, const ParsedRequest& 
       // With uploads on, the listing holds the upload area under its heading.
       const std::string top = context.serving.uploads ? UploadArea() : std::string();
       std::optional<std::string> page = ListingPageOf(
-          target, top, context.listings, context.listing_deadline_ms, context.listing_cap);
+          target, top, nullptr, context.listings, context.listing_deadline_ms, context.listing_cap);
       if (!page) return std::nullopt;
       return PageReply("200 OK", std::move(*page));
     }

@@ -10,4 +10,11 @@ namespace orvane {
 // The upload page, and the address its form sends files to.
 inline constexpr std::string_view kUploadPath = "/:upload";
 
+// A picture's thumbnail: this, then the picture's own path ("/:thumb/a/b.jpg").
+inline constexpr std::string_view kThumbnailPath = "/:thumb";
+
+// A folder as one archive: this, then the folder's path with its final "/"
+// ("/:zip/a/", "/:zip/" for the site folder).
+inline constexpr std::string_view kArchivePath = "/:zip";
+
 }  // namespace orvane

@@ -172,6 +172,7 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
       return Opened(Kind::kFolderIndex, std::move(index), std::move(file));
     }
     Target target = Of(Kind::kListing);
+    target.spelling = SpellingOf(segments);
     target.heading = "/";
     for (const std::string& segment : segments) target.heading += ShownAsUtf8(segment) + "/";
     target.path = std::move(folder);

@@ -52,6 +52,8 @@ struct Target {
   std::string heading;
   // kFolderRedirect: the folder's own spelling with its final "/".
   std::string location;
+  // kListing: the folder's own spelling ("/a%20b/"), as the request gave it.
+  std::string spelling;
 };
 
 // `request`'s target under `site_root` (UTF-8). A path is mapped under the

@@ -6,6 +6,7 @@
 #include "base/natural_order.h"
 #include "http/core/page_text.h"
 #include "http/core/path_map.h"
+#include "http/core/reserved_paths.h"
 #include "http/core/url_decode.h"
 #include "http/listing/listing_pages.h"
 
@@ -42,17 +43,49 @@ void AppendTime(std::string& out, const LocalTime& t) {
   two(t.minute);
 }
 
+// The size and date under a name: "1.5 KB · 2026-03-05 07:09", the date
+// alone for a folder.
+void AppendDetails(std::string& out, const ListingEntry& entry) {
+  if (!entry.is_folder) out.append(SizeText(entry.size)).append(" \xC2\xB7 ");  // a middle dot
+  AppendTime(out, entry.changed);
+}
+
+// The tick box that puts an entry into the archive of the ticked ones.
+void AppendTickBox(std::string& out, const ListingEntry& entry) {
+  out += "<input type=\"checkbox\" name=\"n\" value=\"";
+  AppendHtmlEscaped(out, entry.name);
+  out += "\">";
+}
+
 void AppendRow(std::string& out, const ListingEntry& entry) {
-  out += "<li><a href=\"";
+  out += "<li>";
+  AppendTickBox(out, entry);
+  out += "<a href=\"";
   out += PercentEncode(entry.name);
   if (entry.is_folder) out.push_back('/');
   out += "\">";
   AppendHtmlEscaped(out, entry.name);
   if (entry.is_folder) out.push_back('/');
   out += "<span>";
-  if (!entry.is_folder) out.append(SizeText(entry.size)).append(" \xC2\xB7 ");  // a middle dot
-  AppendTime(out, entry.changed);
+  AppendDetails(out, entry);
   out += "</span></a></li>\n";
+}
+
+// A picture's (or a video's) tile: its thumbnail at /:thumb and the
+// picture's own path, with the thumbnail's size so nothing moves as it
+// loads, and the name under it.
+void AppendTile(std::string& out, const ListingEntry& entry, std::string_view folder) {
+  out += entry.tile == Tile::kVideo ? "<li class=\"video\">" : "<li>";
+  AppendTickBox(out, entry);
+  const std::string link = PercentEncode(entry.name);
+  out.append("<a href=\"").append(link).append("\"><img src=\"").append(kThumbnailPath);
+  out.append(folder).append(link).append("\" width=\"");
+  out.append(std::to_string(entry.tile_width)).append("\" height=\"");
+  out.append(std::to_string(entry.tile_height)).append("\" loading=\"lazy\" alt=\"\"><span>");
+  AppendHtmlEscaped(out, entry.name);
+  out += "</span><small>";
+  AppendDetails(out, entry);
+  out += "</small></a></li>\n";
 }
 
 }  // namespace
@@ -90,15 +123,29 @@ std::string RenderFolderListing(FolderListing listing) {
   // The page's own bytes count toward the budget with the rows, as they
   // are held together while it is sent.
   const std::size_t fixed = pages::ListingPage().size() + pages::ListingStyle().size() +
-                            listing.top.size() + 2 * listing.path.size();
+                            pages::ListingScript().size() + listing.top.size() +
+                            2 * listing.path.size() + 2 * listing.spelling.size();
   const std::size_t budget = listing.byte_budget > fixed ? listing.byte_budget - fixed : 0;
+  // Folders, then the pictures as tiles, then the other files; each list in
+  // the order sorted above.
   std::string rows;
+  std::string tiles;
+  std::string files;
   rows.reserve(std::min(shown * 160, budget + 4096));
   if (listing.path != "/")
     rows +=
         "<li><a href=\"../\">../<span>\xE4\xB8\x8A\xE4\xB8\x80\xE7\xBA\xA7</span></a></li>\n";  // 上一级
   std::size_t written = 0;
-  while (written < shown && rows.size() < budget) AppendRow(rows, entries[written++]);
+  while (written < shown && rows.size() + tiles.size() + files.size() < budget) {
+    const ListingEntry& entry = entries[written++];
+    if (entry.is_folder) {
+      AppendRow(rows, entry);
+    } else if (entry.tile != Tile::kNone) {
+      AppendTile(tiles, entry, listing.spelling);
+    } else {
+      AppendRow(files, entry);
+    }
+  }
   std::string notes;
   if (entries.size() > written) {
     // 另有 N 项未列出
@@ -113,11 +160,16 @@ std::string RenderFolderListing(FolderListing listing) {
              "\xE6\x9C\xAA\xE5\x88\x97\xE5\x87\xBA</p>\n";
   }
   const std::string path = HtmlEscaped(listing.path);
+  const std::string zip = std::string(kArchivePath) + listing.spelling;
   return FillPage(pages::ListingPage(), {{"path", path},
                                          {"style", pages::ListingStyle()},
                                          {"top", listing.top},
+                                         {"zip", zip},
                                          {"rows", rows},
-                                         {"notes", notes}});
+                                         {"tiles", tiles},
+                                         {"files", files},
+                                         {"notes", notes},
+                                         {"script", pages::ListingScript()}});
 }
 
 }  // namespace orvane

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "http/site_files.h"
+#include "platform/codepage.h"
 #include "platform/clock.h"
 #include "platform/name_order.h"
 
@@ -41,15 +42,27 @@ FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string he
 }
 
 std::optional<std::string> ListingPageOf(const Target& target, std::string_view top,
-                                         ListingGate& gate, std::int64_t deadline_ms,
-                                         std::size_t cap) {
+                                         TileSource* tiles, ListingGate& gate,
+                                         std::int64_t deadline_ms, std::size_t cap) {
   const ListingTurn turn(gate, deadline_ms);
   if (!turn.entered()) return std::nullopt;
-  std::optional<FolderListing> listing =
-      ReadFolderListing(FileNameOf(target.path), target.heading, cap);
+  const platform::FileName folder = FileNameOf(target.path);
+  std::optional<FolderListing> listing = ReadFolderListing(folder, target.heading, cap);
   if (!listing) return std::nullopt;
+  if (tiles != nullptr) {
+    // The entries' names are UTF-8; so must the folder's be to join them.
+    std::optional<std::string> relative(std::string(folder.relative));
+    if (!folder.relative_is_utf8) relative = platform::AnsiToUtf8(folder.relative);
+    if (relative) {
+      const platform::FileName utf8_folder{folder.root, *relative, true};
+      for (ListingEntry& entry : listing->entries) {
+        if (!entry.is_folder) tiles->TileOf(utf8_folder, entry);
+      }
+    }
+  }
   listing->name_less = &platform::NameLess;  // Explorer's order on Windows
   listing->top = top;
+  listing->spelling = target.spelling;
   return RenderFolderListing(std::move(*listing));
 }
 

@@ -26,12 +26,22 @@ std::optional<FolderListing> ReadFolderListing(const platform::FileName& name, s
 FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string heading,
                         std::size_t cap);
 
+// Which files of a listing are shown as tiles, and the size of each one's
+// thumbnail: the thumbnails' feature answers it.
+class TileSource {
+ public:
+  virtual ~TileSource() = default;
+  // Sets `entry`'s tile and its size; `folder` is the folder's file name
+  // with its names in UTF-8.
+  virtual void TileOf(const platform::FileName& folder, ListingEntry& entry) = 0;
+};
+
 // The page of the folder a kListing target names, with `top` under its
-// heading, in Explorer's order on Windows; nullopt (a 500) when the folder
-// cannot be read whole or its turn in `gate` does not come before
-// `deadline_ms` (monotonic).
+// heading and the tiles `tiles` gives (rows only when null), in Explorer's
+// order on Windows; nullopt (a 500) when the folder cannot be read whole or
+// its turn in `gate` does not come before `deadline_ms` (monotonic).
 std::optional<std::string> ListingPageOf(const Target& target, std::string_view top,
-                                         ListingGate& gate, std::int64_t deadline_ms,
-                                         std::size_t cap);
+                                         TileSource* tiles, ListingGate& gate,
+                                         std::int64_t deadline_ms, std::size_t cap);
 
 }  // namespace orvane
