@@ -1,0 +1,99 @@
+// The pure rules the platform layer follows: local time in a zone.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "base/zone_time.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace orvane {
+namespace {
+
+// The n-th (5: the last) Sunday of `month` at `hour`:00.
+ZoneChange Sunday(int n, int month, int hour) { return {0, month, 0, n, hour, 0, 0}; }
+
+// US Eastern time: April to October until 2006, March to November since.
+std::optional<ZoneRules> Eastern(int year) {
+  if (year < 2007) return ZoneRules{300, 0, -60, Sunday(5, 10, 2), Sunday(1, 4, 2)};
+  return ZoneRules{300, 0, -60, Sunday(1, 11, 2), Sunday(2, 3, 2)};
+}
+std::optional<ZoneRules> China(int) { return ZoneRules{-480, 0, 0, {}, {}}; }
+std::optional<ZoneRules> Sydney(int) {
+  return ZoneRules{-600, 0, -60, Sunday(1, 4, 3), Sunday(1, 10, 2)};
+}
+// UTC+13, with daylight time in all of January only from 2024 on.
+std::optional<ZoneRules> Changing(int year) {
+  if (year < 2024) return ZoneRules{-780, 0, 0, {}, {}};
+  return ZoneRules{-780, 0, -60, Sunday(1, 2, 3), Sunday(5, 12, 3)};
+}
+std::optional<ZoneRules> Unknown(int) { return std::nullopt; }
+
+std::string Text(const LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute);
+  return text;
+}
+
+TEST(PlatformRulesTest, LocalTimeFollowsTheZonesRulesOfItsOwnYear) {
+  const struct {
+    std::optional<ZoneRules> (*zone)(int);
+    std::int64_t utc;
+    std::string local;
+  } cases[] = {
+      {Eastern, 1142856000, "2006-03-20 07:00"},  // before April then
+      {Eastern, 1174392000, "2007-03-20 08:00"},  // after March's second Sunday since
+      {Eastern, 1173596340, "2007-03-11 01:59"},  // the clocks jump a minute later
+      {Eastern, 1173596400, "2007-03-11 03:00"},
+      {Eastern, 1194155940, "2007-11-04 01:59"},  // daylight time's last minute
+      {Eastern, 1194156000, "2007-11-04 01:00"},  // the hour again
+      {China, 1688212800, "2023-07-01 20:00"},
+      {Sydney, 1688212800, "2023-07-01 22:00"},
+      {Sydney, 1704031200, "2024-01-01 01:00"},
+      {Changing, 1703998800, "2023-12-31 18:00"},
+      {Changing, 1704020400, "2024-01-01 01:00"},   // 2024's rules, not 2023's
+      {Unknown, 1688212800, "2023-07-01 12:00"},    // UTC
+      {China, -11644473601LL, "1600-12-31 23:59"},  // before Windows' time: UTC
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.local, Text(LocalTimeInZone(c.utc, c.zone))) << c.utc;
+}
+
+#ifdef _WIN32
+// Changes on dates rather than weekdays: March 20 12:00, back on September 1.
+std::optional<ZoneRules> Dated(int) {
+  return ZoneRules{0, 0, -60, {2010, 9, 0, 1, 0, 0, 0}, {2010, 3, 0, 20, 12, 0, 0}};
+}
+
+// The system's own conversion as the oracle, for zones whose rules are the
+// same every year: a moment every 97 minutes of 2006 to 2011.
+TEST(PlatformRulesTest, LocalTimeAgreesWithTheSystemsOwnConversion) {
+  for (const auto zone : {Sydney, China, Dated, Eastern}) {
+    const ZoneRules r = *zone(2010);
+    const auto at = [](const ZoneChange& c) {
+      return SYSTEMTIME{WORD(c.year), WORD(c.month),  WORD(c.day_of_week), WORD(c.day),
+                        WORD(c.hour), WORD(c.minute), WORD(c.second),      0};
+    };
+    TIME_ZONE_INFORMATION system{
+        r.bias, {}, at(r.to_standard), r.standard_bias, {}, at(r.to_daylight), r.daylight_bias};
+    for (std::int64_t utc = 1136073600; utc < 1325376000; utc += 97 * 60) {
+      const auto ticks = static_cast<ULONGLONG>(utc + 11644473600LL) * 10000000ULL;
+      const FILETIME file{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+      SYSTEMTIME utc_time{};
+      SYSTEMTIME t{};
+      ASSERT_TRUE(FileTimeToSystemTime(&file, &utc_time) &&
+                  SystemTimeToTzSpecificLocalTime(&system, &utc_time, &t));
+      ASSERT_EQ(Text({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute}),
+                Text(LocalTimeInZone(utc, [&](int) { return r; })))
+          << utc;
+    }
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace orvane
