@@ -12,6 +12,7 @@
 #include "platform/file.h"
 #include "platform/win32/full_path.h"
 #include "platform/win32/io_cancel.h"
+#include "platform/win32/link_target.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handle.h"
 
@@ -81,10 +82,8 @@ bool DescribeTarget(const std::wstring& path, FolderEntry& entry) {
 std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);
   if (!path) return std::nullopt;
-  const DWORD attributes = GetFileAttributesW(path->c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    return std::nullopt;
-  }
+  const std::optional<DWORD> attributes = AttributesThroughLinks(*path);
+  if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
   const std::wstring folder = *path + (path->back() == L'\\' ? L"" : L"\\");
   WIN32_FIND_DATAW found{};
   // The basic level skips the short 8.3 names, and the large fetch asks for
@@ -122,16 +121,18 @@ std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
   return entries;
 }
 
+// Both look through links, as the listing does: a request and the listing
+// agree on every entry.
 bool FileNameExists(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);
-  return path && GetFileAttributesW(path->c_str()) != INVALID_FILE_ATTRIBUTES;
+  return path && AttributesThroughLinks(*path).has_value();
 }
 
 bool FolderExists(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);
   if (!path) return false;
-  const DWORD attributes = GetFileAttributesW(path->c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const std::optional<DWORD> attributes = AttributesThroughLinks(*path);
+  return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
