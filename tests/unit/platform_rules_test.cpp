@@ -1,10 +1,13 @@
-// The pure rules the platform layer follows: local time in a zone.
+// The pure rules the platform layer follows: local time in a zone, a cloud
+// file's first wait.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <string>
 
+#include "base/cloud_wait.h"
 #include "base/zone_time.h"
 
 #ifdef _WIN32
@@ -94,6 +97,21 @@ TEST(PlatformRulesTest, LocalTimeAgreesWithTheSystemsOwnConversion) {
   }
 }
 #endif
+
+TEST(PlatformRulesTest, ACloudFilesFirstReadWaitsAMinuteAndASecondPerTwoMebibytes) {
+  constexpr std::uint64_t kMiB = 1024 * 1024;
+  constexpr int kMost = std::numeric_limits<int>::max();
+  const std::pair<std::uint64_t, int> cases[] = {
+      {0, 60000},
+      {kMiB, 60500},
+      {2 * kMiB + 2098, 61001},
+      {1024 * kMiB, 572000},                 // a 1 GiB video: over nine minutes
+      {4 * 1024 * 1024 * kMiB, 2097212000},  // 4 TiB, just within an int
+      {5 * 1024 * 1024 * kMiB, kMost},
+      {std::numeric_limits<std::uint64_t>::max(), kMost},
+  };
+  for (const auto& [size, ms] : cases) EXPECT_EQ(ms, CloudFirstReadLimitMs(size)) << size;
+}
 
 }  // namespace
 }  // namespace orvane

@@ -108,6 +108,8 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
 ReadOnlyFile ReadOnlyFile::AdoptForTest(std::intptr_t native, bool in_cloud, int read_limit_ms) {
   ReadOnlyFile file(native);
   file.in_cloud_ = in_cloud;
+  file.timed_reads_ = in_cloud;
+  file.first_read_limit_ms_ = read_limit_ms;
   file.read_limit_ms_ = read_limit_ms;
   return file;
 }

@@ -150,12 +150,17 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   file.length_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   // Opening does not fetch a placeholder's data; the first read does.
   file.in_cloud_ = IsCloudPlaceholder(info.dwFileAttributes);
+  file.timed_reads_ = file.in_cloud_;
+  file.first_read_limit_ms_ = CloudFirstReadLimitMs(file.length_);
+  file.read_limit_ms_ = file.first_read_limit_ms_;
   return file;
 }
 
 ReadOnlyFile ReadOnlyFile::AdoptForTest(std::intptr_t native, bool in_cloud, int read_limit_ms) {
   ReadOnlyFile file(native);
   file.in_cloud_ = in_cloud;
+  file.timed_reads_ = in_cloud;
+  file.first_read_limit_ms_ = read_limit_ms;
   file.read_limit_ms_ = read_limit_ms;
   return file;
 }
@@ -174,9 +179,19 @@ std::int64_t ReadOnlyFile::Read(char* buffer, std::size_t size) {
   const auto handle = reinterpret_cast<HANDLE>(native());
   DWORD got = 0;
   const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-  const bool read = in_cloud_ ? ReadFileWithin(handle, buffer, want, got, read_limit_ms_)
-                              : ReadFile(handle, buffer, want, &got, nullptr) != 0;
-  if (!read) return -1;
+  if (!timed_reads_) {
+    if (!ReadFile(handle, buffer, want, &got, nullptr)) return -1;
+    return static_cast<std::int64_t>(got);
+  }
+  // Full hydration: the first read returns once the whole file is here.
+  if (!ReadFileWithin(handle, buffer, want, got, read_limit_ms_)) return -1;
+  read_limit_ms_ = kCloudReadLimitMs;
+  // A file now whole on this machine needs no timer (nor a handle and a
+  // timer made for each read); one the system cannot tell of is read as any
+  // other file, which a stop still ends.
+  BY_HANDLE_FILE_INFORMATION info{};
+  timed_reads_ =
+      GetFileInformationByHandle(handle, &info) != 0 && IsCloudPlaceholder(info.dwFileAttributes);
   return static_cast<std::int64_t>(got);
 }
 
