@@ -17,8 +17,9 @@ namespace {
 
 // Writes go to the system in pieces of this size (the last one excepted).
 constexpr std::size_t kWriteBytes = 256 * 1024;
-// How many names of the form "x (n).jpg" are tried before giving up.
-constexpr int kNameTries = 10000;
+// How many free names found are tried before giving up: each is lost only
+// to a file made there between the look and the rename.
+constexpr int kRenameTries = 32;
 constexpr int kTemporaryNameTries = 8;
 
 // ".orvane-" and 16 random hex digits, ".part": a leading dot, which no
@@ -137,19 +138,28 @@ std::optional<std::string> UploadFile::Commit(std::string_view safe_name) {
   // Windows renames only a closed file; a close can also be the first to
   // report that data were lost (a network share).
   if (!upload_sys::CloseFile(parts->file.release())) return std::nullopt;
-  for (int n = 0; n < kNameTries; ++n) {
-    std::string name = FreeNameCandidate(safe_name, n);
-    switch (upload_sys::RenameWithoutReplacing(*parts->folder, parts->temporary, name)) {
-      case upload_sys::Outcome::kDone:
-        parts->temporary.clear();
-        return name;
-      case upload_sys::Outcome::kTaken:
-        break;
-      case upload_sys::Outcome::kFailed:
-        return std::nullopt;
-    }
+  std::string name(safe_name);
+  const auto rename_to = [&](int n) {
+    name = FreeNameCandidate(safe_name, n);
+    return upload_sys::RenameWithoutReplacing(*parts->folder, parts->temporary, name);
+  };
+  const auto look = [&](int n) {
+    return upload_sys::LookAt(*parts->folder, FreeNameCandidate(safe_name, n));
+  };
+  // The name itself first; when it is taken, a free number is searched
+  // above the highest one known taken, which a file made meanwhile at the
+  // number found raises.
+  int taken = 0;
+  upload_sys::Outcome outcome = rename_to(0);
+  for (int tries = 0; outcome == upload_sys::Outcome::kTaken && tries < kRenameTries; ++tries) {
+    const std::optional<int> free = FreeNumberAbove(taken, look);
+    if (!free) return std::nullopt;
+    taken = *free;
+    outcome = rename_to(*free);
   }
-  return std::nullopt;
+  if (outcome != upload_sys::Outcome::kDone) return std::nullopt;
+  parts->temporary.clear();
+  return name;
 }
 
 const std::string& UploadFile::temporary_name() const {

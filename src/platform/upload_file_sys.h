@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/free_name.h"
 #include "platform/upload_file.h"
 
 namespace orvane::platform::upload_sys {
@@ -44,6 +45,9 @@ using FolderHandle = std::unique_ptr<Folder, FolderCloser>;
 
 // Closes the file; false when the system reports that data were lost.
 [[nodiscard]] bool CloseFile(std::intptr_t file);
+
+// Whether a file, folder or link of this name is in the folder.
+[[nodiscard]] NameLook LookAt(const Folder& folder, const std::string& name);
 
 // Renames `from` to `to` in the folder unless `to` exists: never replaces.
 [[nodiscard]] Outcome RenameWithoutReplacing(const Folder& folder, const std::string& from,

@@ -1,13 +1,16 @@
 // The pure rules the platform layer follows: local time in a zone, a cloud
-// file's first wait.
+// file's first wait, the search for a free "x (n)" name.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "base/cloud_wait.h"
+#include "base/free_name.h"
 #include "base/zone_time.h"
 
 #ifdef _WIN32
@@ -111,6 +114,42 @@ TEST(PlatformRulesTest, ACloudFilesFirstReadWaitsAMinuteAndASecondPerTwoMebibyte
       {std::numeric_limits<std::uint64_t>::max(), kMost},
   };
   for (const auto& [size, ms] : cases) EXPECT_EQ(ms, CloudFirstReadLimitMs(size)) << size;
+}
+
+TEST(PlatformRulesTest, FreeNumberAboveLandsOnAFreeNumberNextToATakenOne) {
+  const struct {
+    std::set<int> taken;  // besides 0, the name itself; -1: a look past 1 fails
+    int above;
+    std::optional<int> found;
+  } cases[] = {
+      {{}, 0, 1},
+      {{1, 2}, 0, 3},
+      {{1, 3, 4, 5}, 0, 2},
+      {{1, 2, 3, 4, 6, 7, 8}, 0, 9},     // the gap at 5 is passed over
+      {{1, 2, 3, 4, 5, 6, 7, 8}, 6, 9},  // above a number lost to a race
+      {{1, -1}, 0, std::nullopt},
+      {{kMaxNameNumber}, kMaxNameNumber - 1, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto look = [&](int n) {
+      if (c.taken.count(-1) != 0 && n > 1) return NameLook::kFailed;
+      return n == 0 || c.taken.count(n) != 0 ? NameLook::kTaken : NameLook::kFree;
+    };
+    EXPECT_EQ(c.found, FreeNumberAbove(c.above, look)) << c.taken.size() << " taken";
+  }
+}
+
+TEST(PlatformRulesTest, LooksForAFreeNameGrowWithTheLogarithmOfTheCopies) {
+  for (const int copies : {1, 7, 100, 2000, 10000, 1000000}) {
+    int looks = 0;
+    const auto look = [&](int n) {
+      ++looks;
+      return n <= copies ? NameLook::kTaken : NameLook::kFree;
+    };
+    EXPECT_EQ(copies + 1, FreeNumberAbove(0, look));
+    // Doubling up to the first free number, then halving the last step.
+    EXPECT_LE(looks, 2 * static_cast<int>(std::ceil(std::log2(copies + 1))) + 2) << copies;
+  }
 }
 
 }  // namespace

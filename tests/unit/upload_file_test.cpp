@@ -66,7 +66,7 @@ std::string Bytes(std::size_t size, unsigned seed) {
   return out;
 }
 
-TEST(UploadFileTest, CommitTakesTheFirstFreeNameAndReplacesNothing) {
+TEST(UploadFileTest, CommitTakesAFreeNameAndReplacesNothing) {
 #ifdef _WIN32
   const char* const kUpperCase = "X (2).JPG";  // names differ by case only: taken
 #else

@@ -1,6 +1,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -57,6 +58,13 @@ bool Reveal(std::intptr_t) { return true; }
 bool CloseFile(std::intptr_t file) {
   // Linux releases the descriptor even when close fails, EINTR included.
   return close(static_cast<int>(file)) == 0 || errno == EINTR;
+}
+
+NameLook LookAt(const Folder& folder, const std::string& name) {
+  // The name's own entry: a link to nothing takes the name too.
+  struct stat info {};
+  if (fstatat(folder.fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) return NameLook::kTaken;
+  return errno == ENOENT ? NameLook::kFree : NameLook::kFailed;
 }
 
 Outcome RenameByLink(int folder_fd, const char* from, const char* to) {

@@ -99,6 +99,23 @@ bool Reveal(std::intptr_t file) {
 
 bool CloseFile(std::intptr_t file) { return CloseHandle(AsHandle(file)) != 0; }
 
+NameLook LookAt(const Folder& folder, const std::string& name) {
+  const std::optional<std::wstring> path = folder.Child(name);
+  if (!path) return NameLook::kFailed;
+  // The name's own entry, not what a link leads to: a link to nothing takes
+  // the name too.
+  if (GetFileAttributesW(path->c_str()) != INVALID_FILE_ATTRIBUTES) return NameLook::kTaken;
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+      return NameLook::kFree;
+    case ERROR_ACCESS_DENIED:  // a file being deleted still holds its name
+    case ERROR_SHARING_VIOLATION:
+      return NameLook::kTaken;
+    default:
+      return NameLook::kFailed;
+  }
+}
+
 Outcome RenameWithoutReplacing(const Folder& folder, const std::string& from,
                                const std::string& to) {
   const std::optional<std::wstring> source = folder.Child(from);
