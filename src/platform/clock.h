@@ -10,6 +10,8 @@
 namespace orvane::platform {
 
 UtcTime CurrentUtcTime();
+// The same moment as seconds since 1970 UTC.
+std::int64_t CurrentUnixSeconds();
 // Milliseconds from an arbitrary start; never goes backwards.
 std::int64_t MonotonicMillis();
 // Seconds since 1970 UTC in this machine's time zone, with the daylight

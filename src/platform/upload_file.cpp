@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/free_name.h"
+#include "base/upload_temporary.h"
 #include "platform/file.h"
 #include "platform/random.h"
 #include "platform/unique_resource.h"
@@ -22,20 +23,10 @@ constexpr std::size_t kWriteBytes = 256 * 1024;
 constexpr int kRenameTries = 32;
 constexpr int kTemporaryNameTries = 8;
 
-// ".orvane-" and 16 random hex digits, ".part": a leading dot, which no
-// received file's name has.
 std::optional<std::string> TemporaryName() {
   const std::optional<std::string> random = RandomBytes(8);
   if (!random) return std::nullopt;
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string name = ".orvane-";
-  for (const char c : *random) {
-    const auto byte = static_cast<unsigned char>(c);
-    name += kHex[byte >> 4];
-    name += kHex[byte & 0x0F];
-  }
-  name += ".part";
-  return name;
+  return UploadTemporaryName(*random);
 }
 
 // The final name must stay in the folder and be visible.

@@ -60,4 +60,11 @@ class UploadFile {
   std::unique_ptr<Parts> parts_;
 };
 
+// Removes from `folder_utf8` (not from the folders in it) the temporary
+// files that uploads cut short by a killed program left: regular files whose
+// name and last write IsLeftoverUpload (base/upload_temporary.h) accepts at
+// `now_unix_seconds`; never a folder, a link or a file of any other name.
+// Returns how many were removed.
+int RemoveLeftoverUploads(std::string_view folder_utf8, std::int64_t now_unix_seconds);
+
 }  // namespace orvane::platform

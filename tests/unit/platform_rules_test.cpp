@@ -1,5 +1,5 @@
 // The pure rules the platform layer follows: local time in a zone, a cloud
-// file's first wait, the search for a free "x (n)" name.
+// file's first wait, the search for a free "x (n)" name, leftover uploads.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +11,7 @@
 
 #include "base/cloud_wait.h"
 #include "base/free_name.h"
+#include "base/upload_temporary.h"
 #include "base/zone_time.h"
 
 #ifdef _WIN32
@@ -149,6 +150,29 @@ TEST(PlatformRulesTest, LooksForAFreeNameGrowWithTheLogarithmOfTheCopies) {
     EXPECT_EQ(copies + 1, FreeNumberAbove(0, look));
     // Doubling up to the first free number, then halving the last step.
     EXPECT_LE(looks, 2 * static_cast<int>(std::ceil(std::log2(copies + 1))) + 2) << copies;
+  }
+}
+
+TEST(PlatformRulesTest, OnlyOurOwnTemporaryNamesUnwrittenForOverADayAreLeftovers) {
+  const std::string ours = UploadTemporaryName(std::string("\x00\x01\x7F\xFF\x80\xC0\xFE\xFF", 8));
+  EXPECT_EQ(".orvane-00017fff80c0feff.part", ours);
+  constexpr std::int64_t kDay = 24 * 60 * 60;
+  const struct {
+    std::string name;
+    std::int64_t age;
+    bool leftover;
+  } cases[] = {
+      {ours, kDay + 1, true},
+      {ours, kDay, false},                                 // an upload may still be under way
+      {ours, -2 * kDay, false},                            // written "after" the sweep's clock
+      {".orvane-0123456789ABCDEF.part", 2 * kDay, false},  // never made so
+      {".orvane-0123456789abcdeg.part", 2 * kDay, false},
+      {ours + ".jpg", 2 * kDay, false},
+      {"x" + ours, 2 * kDay, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.leftover, IsLeftoverUpload(c.name, 1700000000 - c.age, 1700000000))
+        << c.name << " " << c.age;
   }
 }
 

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/file.h"
 
 #ifndef _WIN32
@@ -167,6 +168,30 @@ TEST(UploadFileTest, FreeSpaceOfAFolderAndOfNone) {
   EXPECT_GT(UploadFile::FreeSpace(folder.utf8()).value_or(0), 0u);
   EXPECT_EQ(std::nullopt, UploadFile::FreeSpace(folder.utf8() + "/missing"));
   EXPECT_EQ(std::nullopt, UploadFile::Create(folder.utf8() + "/missing"));
+}
+
+TEST(UploadFileTest, TheSweepRemovesOnlyOurOwnTemporaryFilesUnwrittenForADay) {
+  const std::string ours = ".orvane-0123456789abcdef.part";
+  const Folder folder;
+  for (const char* inner : {"/.orvane-1111111111111111.part", "/inner"}) {
+    fs::create_directory(fs::u8path(folder.utf8() + inner));
+  }
+  for (const std::string& name : std::vector<std::string>{ours, "inner/" + ours, "photo.part",
+                                                          ".orvane-AAAAAAAAAAAAAAAA.part"}) {
+    folder.Put(name, "x");
+  }
+#ifndef _WIN32
+  // A link of our name, to a file of the folder: neither goes.
+  ASSERT_EQ(0, symlink("photo.part", (folder.utf8() + "/.orvane-2222222222222222.part").c_str()));
+#endif
+  std::map<std::string, bool> expected = folder.Entries();
+  EXPECT_EQ(0, RemoveLeftoverUploads(folder.utf8(), CurrentUnixSeconds() + 3600));
+  EXPECT_EQ(expected, folder.Entries());
+  expected.erase(ours);
+  EXPECT_EQ(1, RemoveLeftoverUploads(folder.utf8(), CurrentUnixSeconds() + 2 * 24 * 3600));
+  EXPECT_EQ(expected, folder.Entries());
+  EXPECT_EQ("x", folder.Read("inner/" + ours)) << "only the folder itself is swept";
+  EXPECT_EQ(0, RemoveLeftoverUploads("", CurrentUnixSeconds()));
 }
 
 #ifndef _WIN32

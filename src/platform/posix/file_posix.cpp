@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/posix/dir_traits.h"
 
 namespace orvane::platform {
 
@@ -22,13 +23,6 @@ std::string PosixPath(const FileName& name) {
   }
   return path;
 }
-
-// An open directory stream; closing it closes its descriptor too.
-struct DirTraits {
-  using Handle = DIR*;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { closedir(handle); }
-};
 
 // After a failed look at a folder's entry through its links: true when the
 // entry may be left out, because it went away meanwhile or its own record can

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -7,7 +8,10 @@
 
 #include <string>
 
+#include "base/upload_temporary.h"
+#include "platform/posix/dir_traits.h"
 #include "platform/posix/link_rename.h"
+#include "platform/unique_resource.h"
 #include "platform/upload_file.h"
 #include "platform/upload_file_sys.h"
 
@@ -95,6 +99,26 @@ void RemoveFile(const Folder& folder, const std::string& name) {
 }
 
 }  // namespace upload_sys
+
+int RemoveLeftoverUploads(std::string_view folder_utf8, std::int64_t now_unix_seconds) {
+  const std::string name(folder_utf8);
+  // glibc opens the folder close-on-exec.
+  const UniqueResource<DirTraits> dir(opendir(name.c_str()));
+  if (!dir) return 0;
+  const int fd = dirfd(dir.get());
+  int removed = 0;
+  while (const dirent* found = readdir(dir.get())) {
+    // The entry itself, not what a link leads to: only a regular file is
+    // one of ours.
+    struct stat info {};
+    if (fstatat(fd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+        !IsLeftoverUpload(found->d_name, info.st_mtime, now_unix_seconds)) {
+      continue;
+    }
+    if (unlinkat(fd, found->d_name, 0) == 0) ++removed;
+  }
+  return removed;
+}
 
 std::optional<std::uint64_t> UploadFile::FreeSpace(std::string_view folder_utf8) {
   const std::string name(folder_utf8);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/file_attributes.h"
 #include "base/zone_time.h"
 #include "platform/clock.h"
 
@@ -20,6 +21,13 @@ UtcTime CurrentUtcTime() {
   t.second = now.wSecond;
   t.day_of_week = now.wDayOfWeek;
   return t;
+}
+
+std::int64_t CurrentUnixSeconds() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return UnixSecondsFromFileTime((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                 now.dwLowDateTime);
 }
 
 namespace {

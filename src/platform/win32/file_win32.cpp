@@ -39,12 +39,6 @@ std::optional<std::wstring> WidePath(const FileName& name) {
   return LongPathForm(*full_root, *relative);
 }
 
-struct FindTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) { FindClose(handle); }
-};
-
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Kind, size and last write time into `entry`; the size of a folder is 0.

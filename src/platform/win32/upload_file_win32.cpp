@@ -3,11 +3,15 @@
 #include <optional>
 #include <string>
 
+#include "base/file_attributes.h"
 #include "base/long_path.h"
+#include "base/upload_temporary.h"
+#include "base/utf16_name.h"
 #include "platform/upload_file.h"
 #include "platform/win32/full_path.h"
 #include "platform/upload_file_sys.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_handle.h"
 
 namespace orvane::platform {
 
@@ -137,6 +141,35 @@ void RemoveFile(const Folder& folder, const std::string& name) {
 }
 
 }  // namespace upload_sys
+
+int RemoveLeftoverUploads(std::string_view folder_utf8, std::int64_t now_unix_seconds) {
+  const std::optional<std::wstring> folder = LongFolder(folder_utf8);
+  if (!folder) return 0;
+  const std::wstring pattern = *folder + Widen(kUploadTemporaryPrefix, CP_UTF8) + L"*" +
+                               Widen(kUploadTemporarySuffix, CP_UTF8);
+  WIN32_FIND_DATAW found{};
+  const UniqueResource<FindTraits> find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                                         FindExSearchNameMatch, nullptr, 0));
+  if (!find) return 0;
+  int removed = 0;
+  do {
+    // Only a file of our own: never a folder, nor a link (or junction) of
+    // that name, nor what it leads to.
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+      continue;
+    }
+    const std::wstring_view name = found.cFileName;
+    const std::int64_t written = UnixSecondsFromFileTime(
+        (static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+        found.ftLastWriteTime.dwLowDateTime);
+    if (!IsLeftoverUpload(Utf16NameToUtf8(std::u16string(name.begin(), name.end())), written,
+                          now_unix_seconds)) {
+      continue;
+    }
+    if (DeleteFileW((*folder + std::wstring(name)).c_str())) ++removed;
+  } while (FindNextFileW(find.get(), &found));
+  return removed;
+}
 
 std::optional<std::uint64_t> UploadFile::FreeSpace(std::string_view folder_utf8) {
   const std::optional<std::wstring> folder = LongFolder(folder_utf8);
