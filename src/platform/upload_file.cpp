@@ -123,16 +123,15 @@ std::optional<std::string> UploadFile::Commit(std::string_view safe_name) {
   if (!parts->pending.empty() && parts->Send(parts->pending) != WriteResult::kOk) {
     return std::nullopt;
   }
-  if (parts->failure != WriteResult::kOk || !upload_sys::Reveal(parts->file.get())) {
+  if (parts->failure != WriteResult::kOk || !upload_sys::Reveal(parts->file.get()) ||
+      !upload_sys::EndWriting(parts->file)) {
     return std::nullopt;
   }
-  // Windows renames only a closed file; a close can also be the first to
-  // report that data were lost (a network share).
-  if (!upload_sys::CloseFile(parts->file.release())) return std::nullopt;
   std::string name(safe_name);
   const auto rename_to = [&](int n) {
     name = FreeNameCandidate(safe_name, n);
-    return upload_sys::RenameWithoutReplacing(*parts->folder, parts->temporary, name);
+    return upload_sys::RenameWithoutReplacing(*parts->folder, parts->file.get(), parts->temporary,
+                                              name);
   };
   const auto look = [&](int n) {
     return upload_sys::LookAt(*parts->folder, FreeNameCandidate(safe_name, n));
@@ -150,6 +149,10 @@ std::optional<std::string> UploadFile::Commit(std::string_view safe_name) {
   }
   if (outcome != upload_sys::Outcome::kDone) return std::nullopt;
   parts->temporary.clear();
+  // Where the file was renamed open (Windows), its close can be the first
+  // to report that data were lost (a network share); the file keeps its
+  // name all the same, as a file once in place is never deleted.
+  if (parts->file && !upload_sys::CloseFile(parts->file.release())) return std::nullopt;
   return name;
 }
 

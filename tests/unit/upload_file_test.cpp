@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -15,8 +16,14 @@
 
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/process.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+
+#include "platform/upload_file_sys.h"
+#else
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -193,6 +200,43 @@ TEST(UploadFileTest, TheSweepRemovesOnlyOurOwnTemporaryFilesUnwrittenForADay) {
   EXPECT_EQ("x", folder.Read("inner/" + ours)) << "only the folder itself is swept";
   EXPECT_EQ(0, RemoveLeftoverUploads("", CurrentUnixSeconds()));
 }
+
+#ifdef _WIN32
+TEST(UploadFileTest, AKilledProgramLeavesNoTemporaryFile) {
+  // In the copy of this program that the test starts: killed during an upload.
+  if (const char* folder = std::getenv("ORVANE_KILLED_UPLOAD")) {
+    std::optional<UploadFile> file = UploadFile::Create(folder);
+    EndProcessNow(file && file->Write(Bytes(1 << 20, 7)) == WriteResult::kOk &&
+                          file->Flush() == WriteResult::kOk
+                      ? 3
+                      : 1);
+  }
+  const Folder folder;
+  wchar_t program[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+  ASSERT_EQ(0, _putenv_s("ORVANE_KILLED_UPLOAD", folder.utf8().c_str()));
+  const std::wstring quoted = L"\"" + std::wstring(program) + L"\"";
+  EXPECT_EQ(3, _wspawnl(_P_WAIT, program, quoted.c_str(), L"--gtest_filter=*AKilled*", nullptr));
+  _putenv_s("ORVANE_KILLED_UPLOAD", "");
+  EXPECT_TRUE(folder.Entries().empty());
+}
+
+TEST(UploadFileTest, ARenameRefusedForAMomentIsTriedAgainAndOneRefusedForGoodLeavesNothing) {
+  for (const int refusals : {3, -1}) {  // -1: every time
+    SCOPED_TRACE(refusals);
+    const Folder folder;
+    int attempts = 0;
+    upload_sys::SetRenameFaultForTest([&]() -> unsigned long {
+      return refusals < 0 || ++attempts <= refusals ? ERROR_SHARING_VIOLATION : 0;
+    });
+    std::optional<UploadFile> file = UploadFile::Create(folder.utf8());
+    const std::optional<std::string> stored = file ? file->Commit("f.bin") : std::nullopt;
+    upload_sys::SetRenameFaultForTest(nullptr);
+    EXPECT_EQ(refusals < 0 ? std::nullopt : std::optional<std::string>("f.bin"), stored);
+    EXPECT_EQ(refusals < 0 ? 0u : 1u, folder.Entries().size()) << "nothing else in the folder";
+  }
+}
+#endif
 
 #ifndef _WIN32
 struct Unmount {

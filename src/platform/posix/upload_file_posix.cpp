@@ -64,6 +64,8 @@ bool CloseFile(std::intptr_t file) {
   return close(static_cast<int>(file)) == 0 || errno == EINTR;
 }
 
+bool EndWriting(UniqueResource<FileTraits>& file) { return CloseFile(file.release()); }
+
 NameLook LookAt(const Folder& folder, const std::string& name) {
   // The name's own entry: a link to nothing takes the name too.
   struct stat info {};
@@ -79,8 +81,8 @@ Outcome RenameByLink(int folder_fd, const char* from, const char* to) {
   return Outcome::kDone;
 }
 
-Outcome RenameWithoutReplacing(const Folder& folder, const std::string& from,
-                               const std::string& to) {
+Outcome RenameWithoutReplacing(const Folder& folder, std::intptr_t /*file: closed*/,
+                               const std::string& from, const std::string& to) {
   if (renameat2(folder.fd, from.c_str(), folder.fd, to.c_str(), RENAME_NOREPLACE) == 0) {
     return Outcome::kDone;
   }

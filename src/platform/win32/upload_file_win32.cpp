@@ -1,15 +1,20 @@
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "base/file_attributes.h"
 #include "base/long_path.h"
 #include "base/upload_temporary.h"
 #include "base/utf16_name.h"
+#include "platform/clock.h"
 #include "platform/upload_file.h"
-#include "platform/win32/full_path.h"
 #include "platform/upload_file_sys.h"
+#include "platform/win32/full_path.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handle.h"
 
@@ -34,6 +39,51 @@ std::optional<std::wstring> LongFolder(std::string_view folder_utf8) {
 constexpr DWORD kErrorDiskQuotaExceeded = 1295;
 
 HANDLE AsHandle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
+
+// Marks the file open as `file` to be deleted when its last handle closes,
+// or takes that mark back. Unlike FILE_FLAG_DELETE_ON_CLOSE, the mark can be
+// cleared before the rename, so a file in place is never deleted.
+bool MarkForDeletion(HANDLE file, bool delete_on_close) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = delete_on_close ? TRUE : FALSE;
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) !=
+         0;
+}
+
+// True unless the file open as `file` is surely not marked for deletion.
+bool DeletePending(HANDLE file) {
+  FILE_STANDARD_INFO info{};
+  return !GetFileInformationByHandleEx(file, FileStandardInfo, &info, sizeof info) ||
+         info.DeletePending != FALSE;
+}
+
+// Renames the file open as `file` to `target` (a full path), never over an
+// existing name; 0 or the system's error.
+DWORD RenameOpenFile(HANDLE file, const std::wstring& target) {
+  // FILE_RENAME_INFO ends in the name, of any length; the zeroed buffer
+  // holds its final NUL too.
+  const std::size_t name_bytes = target.size() * sizeof(wchar_t);
+  std::string buffer(sizeof(FILE_RENAME_INFO) + name_bytes, '\0');
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = FALSE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(buffer.data() + offsetof(FILE_RENAME_INFO, FileName), target.data(), name_bytes);
+  return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))
+             ? 0
+             : GetLastError();
+}
+
+// A rename refused because another program has the file open for a moment.
+bool IsBusy(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
+}
+
+std::function<unsigned long()>& RenameFault() {
+  static std::function<unsigned long()> fault;
+  return fault;
+}
 
 }  // namespace
 
@@ -65,15 +115,18 @@ FolderHandle OpenFolder(std::string_view folder_utf8) {
 Outcome CreateNewFile(const Folder& folder, const std::string& name, std::intptr_t& file) {
   const std::optional<std::wstring> path = folder.Child(name);
   if (!path) return Outcome::kFailed;
-  // CREATE_NEW: a new file or nothing. No sharing: nobody reads it half made.
-  const HANDLE handle = CreateFileW(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_HIDDEN, nullptr);
+  // CREATE_NEW: a new file or nothing. No sharing: nobody reads it half
+  // made. DELETE: to mark it for deletion and to rename it by the handle.
+  const HANDLE handle = CreateFileW(path->c_str(), GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Outcome::kTaken
                                                                        : Outcome::kFailed;
   }
   file = reinterpret_cast<std::intptr_t>(handle);
+  // Should the mark fail, RemoveFile still deletes the file by its name.
+  (void)MarkForDeletion(handle, true);
   return Outcome::kDone;
 }
 
@@ -101,6 +154,8 @@ bool Reveal(std::intptr_t file) {
   return SetFileInformationByHandle(AsHandle(file), FileBasicInfo, &info, sizeof info) != 0;
 }
 
+bool EndWriting(UniqueResource<FileTraits>& /*file: renamed open*/) { return true; }
+
 bool CloseFile(std::intptr_t file) { return CloseHandle(AsHandle(file)) != 0; }
 
 NameLook LookAt(const Folder& folder, const std::string& name) {
@@ -120,24 +175,43 @@ NameLook LookAt(const Folder& folder, const std::string& name) {
   }
 }
 
-Outcome RenameWithoutReplacing(const Folder& folder, const std::string& from,
-                               const std::string& to) {
-  const std::optional<std::wstring> source = folder.Child(from);
+Outcome RenameWithoutReplacing(const Folder& folder, std::intptr_t file,
+                               const std::string& /*from*/, const std::string& to) {
   const std::optional<std::wstring> target = folder.Child(to);
-  if (!source || !target) return Outcome::kFailed;
-  // No MOVEFILE_REPLACE_EXISTING: an existing name (in any case) fails.
-  if (MoveFileExW(source->c_str(), target->c_str(), 0)) return Outcome::kDone;
-  const DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return Outcome::kTaken;
-  // A folder of that name, or a file being deleted, can refuse with another
-  // error: the name is taken all the same.
-  if (GetFileAttributesW(target->c_str()) != INVALID_FILE_ATTRIBUTES) return Outcome::kTaken;
-  return Outcome::kFailed;
+  if (!target) return Outcome::kFailed;
+  const std::int64_t give_up = MonotonicMillis() + kBusyRetryMs;
+  for (int wait_ms = 20;; wait_ms = wait_ms < 250 ? wait_ms * 2 : 250) {
+    // Unmarked just before the rename, so that once renamed the file is
+    // never deleted; marked again at once when the rename fails.
+    // A file system that takes no such mark refuses to clear it too.
+    if (!MarkForDeletion(AsHandle(file), false) && DeletePending(AsHandle(file))) {
+      return Outcome::kFailed;
+    }
+    const std::function<unsigned long()>& fault = RenameFault();
+    DWORD error = fault ? static_cast<DWORD>(fault()) : 0;
+    if (error == 0) error = RenameOpenFile(AsHandle(file), *target);
+    if (error == 0) return Outcome::kDone;
+    (void)MarkForDeletion(AsHandle(file), true);
+    // Whatever the error, a name that is there is taken: a folder of that
+    // name, or a file being deleted, can refuse with another error.
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ||
+        LookAt(folder, to) == NameLook::kTaken) {
+      return Outcome::kTaken;
+    }
+    // A scanner or the indexer that opened the new file a moment ago lets
+    // it go soon.
+    if (!IsBusy(error) || MonotonicMillis() + wait_ms > give_up) return Outcome::kFailed;
+    SleepMillis(wait_ms);
+  }
 }
 
 void RemoveFile(const Folder& folder, const std::string& name) {
   const std::optional<std::wstring> path = folder.Child(name);
   if (path) DeleteFileW(path->c_str());
+}
+
+void SetRenameFaultForTest(std::function<unsigned long()> fault) {
+  RenameFault() = std::move(fault);
 }
 
 }  // namespace upload_sys
