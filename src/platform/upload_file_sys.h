@@ -37,7 +37,8 @@ using FolderHandle = std::unique_ptr<Folder, FolderCloser>;
 // Makes a new file `name` (UTF-8) in the folder, hidden on Windows, and opens
 // it for writing into `file`; never opens a file that exists (kTaken). On
 // Windows the file is marked to be deleted when its handle closes, so that
-// not even a killed program leaves it behind.
+// not even a killed program leaves it behind, and it carries the Mark of the
+// Web where the volume keeps named streams.
 [[nodiscard]] Outcome CreateNewFile(const Folder& folder, const std::string& name,
                                     std::intptr_t& file);
 
@@ -45,7 +46,8 @@ using FolderHandle = std::unique_ptr<Folder, FolderCloser>;
 [[nodiscard]] WriteResult WriteAll(std::intptr_t file, std::string_view bytes);
 
 // Clears what made the temporary file hidden and would follow it to its
-// final name (Windows' hidden attribute); nothing to do on POSIX.
+// final name (Windows' hidden attribute; its other attributes stay);
+// nothing to do on POSIX.
 [[nodiscard]] bool Reveal(std::intptr_t file);
 
 // Ends the writing before the rename. POSIX closes the file here, false when

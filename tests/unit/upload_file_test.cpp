@@ -236,6 +236,27 @@ TEST(UploadFileTest, ARenameRefusedForAMomentIsTriedAgainAndOneRefusedForGoodLea
     EXPECT_EQ(refusals < 0 ? 0u : 1u, folder.Entries().size()) << "nothing else in the folder";
   }
 }
+
+TEST(UploadFileTest, AReceivedFileIsMarkedAsFromTheInternetWhereTheVolumeKeepsStreams) {
+  const Folder folder;
+  std::optional<UploadFile> file = UploadFile::Create(folder.utf8());
+  ASSERT_TRUE(file && file->Write("MZ") == WriteResult::kOk && file->Commit("a.exe"));
+  const std::wstring path = fs::u8path(folder.utf8() + "/a.exe").wstring();
+  // Kept as a new file is: the archive attribute stays, only hidden goes.
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE),
+            GetFileAttributesW(path.c_str()) & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN));
+  wchar_t volume[MAX_PATH + 1] = {};
+  DWORD flags = 0;
+  ASSERT_TRUE(GetVolumePathNameW(path.c_str(), volume, MAX_PATH + 1) &&
+              GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0));
+  if ((flags & FILE_NAMED_STREAMS) != 0) {
+    std::ifstream zone(fs::path(path + L":Zone.Identifier"), std::ios::binary);
+    EXPECT_EQ("[ZoneTransfer]\r\nZoneId=3\r\n",
+              std::string(std::istreambuf_iterator<char>(zone), {}));
+  }
+  // Without named streams (Wine's view of a Unix folder), nothing beside it.
+  EXPECT_EQ((std::map<std::string, bool>{{"a.exe", false}}), folder.Entries());
+}
 #endif
 
 #ifndef _WIN32

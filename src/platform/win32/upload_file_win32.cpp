@@ -38,7 +38,35 @@ std::optional<std::wstring> LongFolder(std::string_view folder_utf8) {
 // A user's disk quota used up; newer than MinGW's headers.
 constexpr DWORD kErrorDiskQuotaExceeded = 1295;
 
+// The Mark of the Web, as browsers mark what they download: zone 3, the
+// Internet. Windows warns before it runs a program so marked.
+constexpr char kZoneIdentifier[] = "[ZoneTransfer]\r\nZoneId=3\r\n";
+
 HANDLE AsHandle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
+
+// True when the volume that holds `folder` (long form) keeps named streams
+// (NTFS, ReFS). FAT does not, nor does Wine's view of a Unix folder, where
+// a stream's name could become a visible file of its own.
+bool KeepsNamedStreams(const std::wstring& folder) {
+  std::wstring volume(folder.size() + 2, L'\0');
+  if (!GetVolumePathNameW(folder.c_str(), volume.data(), static_cast<DWORD>(volume.size()))) {
+    return false;
+  }
+  DWORD flags = 0;
+  return GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+         (flags & FILE_NAMED_STREAMS) != 0;
+}
+
+// Gives the new file at `path` the Mark of the Web in its Zone.Identifier
+// stream (sharing is counted per stream, so the open main stream does not
+// stand in the way). A failure leaves the file unmarked but received.
+void MarkFromTheInternet(const std::wstring& path) {
+  const UniqueFileHandle stream(CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_WRITE, 0,
+                                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD wrote = 0;
+  if (stream)
+    (void)WriteFile(stream.get(), kZoneIdentifier, sizeof kZoneIdentifier - 1, &wrote, nullptr);
+}
 
 // Marks the file open as `file` to be deleted when its last handle closes,
 // or takes that mark back. Unlike FILE_FLAG_DELETE_ON_CLOSE, the mark can be
@@ -91,6 +119,7 @@ namespace upload_sys {
 
 struct Folder {
   std::wstring path;  // long form, ending in "\"
+  bool named_streams = false;
 
   // A name in the folder; nullopt when it is not UTF-8.
   [[nodiscard]] std::optional<std::wstring> Child(const std::string& name) const {
@@ -109,7 +138,8 @@ FolderHandle OpenFolder(std::string_view folder_utf8) {
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     return nullptr;
   }
-  return FolderHandle(new Folder{std::move(*path)});
+  const bool named_streams = KeepsNamedStreams(*path);
+  return FolderHandle(new Folder{std::move(*path), named_streams});
 }
 
 Outcome CreateNewFile(const Folder& folder, const std::string& name, std::intptr_t& file) {
@@ -125,6 +155,8 @@ Outcome CreateNewFile(const Folder& folder, const std::string& name, std::intptr
                                                                        : Outcome::kFailed;
   }
   file = reinterpret_cast<std::intptr_t>(handle);
+  // Before the deletion mark, which refuses every later open of the file.
+  if (folder.named_streams) MarkFromTheInternet(*path);
   // Should the mark fail, RemoveFile still deletes the file by its name.
   (void)MarkForDeletion(handle, true);
   return Outcome::kDone;
@@ -148,9 +180,18 @@ WriteResult WriteAll(std::intptr_t file, std::string_view bytes) {
 }
 
 bool Reveal(std::intptr_t file) {
-  // Times left at 0 stay as they are; only the attributes change.
   FILE_BASIC_INFO info{};
-  info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  if (!GetFileInformationByHandleEx(AsHandle(file), FileBasicInfo, &info, sizeof info)) {
+    return false;
+  }
+  // Only the hidden attribute goes; the archive attribute a new file gets
+  // stays. Times set to 0 stay as they are.
+  info.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN);
+  if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  info.CreationTime.QuadPart = 0;
+  info.LastAccessTime.QuadPart = 0;
+  info.LastWriteTime.QuadPart = 0;
+  info.ChangeTime.QuadPart = 0;
   return SetFileInformationByHandle(AsHandle(file), FileBasicInfo, &info, sizeof info) != 0;
 }
 
