@@ -15,6 +15,7 @@
 #include "platform/upload_file.h"
 #include "platform/upload_file_sys.h"
 #include "platform/win32/full_path.h"
+#include "platform/win32/link_target.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handle.h"
 
@@ -134,10 +135,8 @@ void FolderCloser::operator()(Folder* folder) const { delete folder; }
 FolderHandle OpenFolder(std::string_view folder_utf8) {
   std::optional<std::wstring> path = LongFolder(folder_utf8);
   if (!path) return nullptr;
-  const DWORD attributes = GetFileAttributesW(path->c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    return nullptr;
-  }
+  const std::optional<DWORD> attributes = AttributesThroughLinks(*path);
+  if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return nullptr;
   const bool named_streams = KeepsNamedStreams(*path);
   return FolderHandle(new Folder{std::move(*path), named_streams});
 }
