@@ -171,10 +171,8 @@ DWORD OwnAttributesAsNtfs(const wchar_t* path) {
 }
 #endif
 
-// A folder with a file, a folder and links to each, to nothing and to
-// itself, made on the Linux side by ctest's linux_links_made
-// (tests/unit/CMakeLists.txt), for this program natively and under Wine;
-// on Windows once more with the links' own attributes as NTFS gives them.
+// The links ctest's linux_links_made makes (tests/unit/CMakeLists.txt), natively
+// and under Wine; on Windows again with links' own attributes as NTFS has them.
 TEST(FolderListTest, ARequestAndTheListingAgreeOnEveryLink) {
   const char* const made = std::getenv("ORVANE_LINUX_LINKS");
   if (made == nullptr) GTEST_SKIP() << "needs the links ctest makes (ORVANE_LINUX_LINKS)";
