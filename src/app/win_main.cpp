@@ -9,6 +9,7 @@
 
 #include "front/option_table.h"
 #include "net/net_socket.h"
+#include "platform/process.h"
 #include "ui/keyboard_focus.h"
 #include "ui/main_window.h"
 #include "ui/options_menu.h"
@@ -50,6 +51,9 @@ orvane::ServingOptions OptionsFromCommandLine() {
 }
 
 int RunProgram(HINSTANCE instance, int show_command) {
+  // Before any file call: a drive with no disk must not hang a worker
+  // behind a box nobody sees.
+  orvane::platform::FailCriticalErrorsQuietly();
   const std::wstring program_folder = ProgramFolder();
   // A relative folder typed into the site folder box is taken from here.
   if (!program_folder.empty()) SetCurrentDirectoryW((program_folder + L"\\").c_str());

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "platform/random.h"
+#include "platform/upload_file.h"
 
 namespace orvane {
 
@@ -45,6 +46,11 @@ Server::~Server() {
 
 void Server::SetServingOptions(ServingOptions options) {
   options = WithOptionRules(std::move(options));
+  // Uploads start into a folder: temporary files a killed program left there go first.
+  if (const ServingOptions before = serving_options();
+      options.uploads && (!before.uploads || before.upload_folder != options.upload_folder)) {
+    platform::RemoveLeftoverUploads(options.upload_folder, platform::CurrentUnixSeconds());
+  }
   platform::LockGuard guard(serving_lock_);
   // A code is made when the option is switched on; while it stays on, the
   // one in force is kept. Without it no code is held.
@@ -79,6 +85,9 @@ std::string Server::site_root() const {
 }
 
 StartResult Server::StartServer(const ServerSettings& settings) {
+  if (const ServingOptions serving = serving_options(); serving.uploads) {
+    platform::RemoveLeftoverUploads(serving.upload_folder, platform::CurrentUnixSeconds());
+  }
   server_port_ = settings.port;
   served_port_.store(static_cast<std::uint16_t>(settings.port));
   {

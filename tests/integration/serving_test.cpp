@@ -11,7 +11,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -21,6 +23,7 @@
 #include "http/file_transfer.h"
 #include "http/core/responses.h"
 #include "http/core/serving_options.h"
+#include "http/core/settings.h"
 #include "platform/codepage.h"
 #include "platform/clock.h"
 #include "support/gbk_texts.h"
@@ -551,12 +554,41 @@ TEST_F(ListingTest, AFolderThatCannotBeReadAnswers500) {
 #ifdef _WIN32
   GTEST_SKIP() << "no way to take the right to list from this process's own user";
 #else
-  // Permissions do not bind root, who reads every folder.
-  if (geteuid() == 0) GTEST_SKIP() << "run as root: a folder without rights is still read";
   site_.MakeFolder("locked");
   site_.Write("locked/a.txt", "a");
   ASSERT_EQ(0, chmod((site_.path() / "locked").c_str(), 0));
-  const std::string answer = WithoutDate(FetchWith(Switched(true, false), "/locked/"));
+  // Permissions do not bind root: run as root, the answer is made by a child
+  // that is the user 65534, on its one thread (a child forked from this
+  // threaded process must make none), over a connected pair of its own.
+  int out[2] = {-1, -1};
+  ASSERT_EQ(0, pipe(out));
+  const pid_t child = fork();
+  if (child == 0) {
+    std::string answer = "no user";
+    if (geteuid() != 0 ||
+        (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0)) {
+      const CannedResponses canned = BuildCannedResponses();
+      const CodePage ansi = platform::AnsiCodePage();
+      const ServingOptions list = Switched(true, false);
+      ListingGate listings(1);
+      const std::string root = SettleSiteRoot(site_.FolderText());
+      const AnswerContext context{
+          root, canned, ansi, 1000, list, listings, platform::MonotonicMillis() + 3000};
+      ConnectedPair pair;
+      if (pair.Open()) {
+        (void)AnswerRequest(pair.server_side, ParseRequest(Get("/locked/"), ansi), context);
+        pair.server_side.Close();
+      }
+      answer = WithoutDate(ReadUntilClosed(pair.client, 3000));
+    }
+    _exit(write(out[1], answer.data(), answer.size()) < 0 ? 1 : 0);
+  }
+  close(out[1]);
+  std::string answer;
+  char buffer[512];
+  for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, got);
+  close(out[0]);
+  waitpid(child, nullptr, 0);
   chmod((site_.path() / "locked").c_str(), 0755);
   EXPECT_EQ(kServerError, answer);
 #endif
