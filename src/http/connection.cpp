@@ -75,7 +75,8 @@ void LogWhatTheOperatorShouldSee(const Peer& peer, const ParsedRequest& request,
     panel.AppendConnectionLog(RefusedLogLine(peer.address, peer.port));
   }
   if (target.file && target.file->in_cloud()) {
-    panel.AppendConnectionLog(CloudFetchLogLine(request.raw_path.value_or("")));
+    panel.AppendConnectionLog(
+        CloudFetchLogLine(request.raw_path.value_or(""), target.file->first_read_limit_ms()));
   }
 }
 

@@ -17,6 +17,7 @@ class OpenFileBody final : public BodySource {
   std::int64_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
   [[nodiscard]] std::intptr_t native() const override { return file_.native(); }
   [[nodiscard]] bool in_cloud() const override { return file_.in_cloud(); }
+  [[nodiscard]] int first_read_limit_ms() const override { return file_.first_read_limit_ms(); }
 
  private:
   platform::ReadOnlyFile file_;

@@ -24,6 +24,9 @@ class BodySource {
   // True for a placeholder whose bytes a cloud provider still has to bring
   // (the first read waits for it).
   [[nodiscard]] virtual bool in_cloud() const { return false; }
+  // How long the first read of such a placeholder may wait (it grows with
+  // the file's size); 0 for every other source.
+  [[nodiscard]] virtual int first_read_limit_ms() const { return 0; }
 };
 
 // Where a request's body goes as it is read: each piece in order, as it
