@@ -69,7 +69,7 @@ bool HasControl(std::string_view text) {
 // and leaves its setting as it was.
 class Reader {
  public:
-  Reader(SettingsReading& reading, const FolderExists& exists)
+  Reader(SettingsReading& reading, FolderExists exists)
       : reading_(reading), exists_(exists) {}
 
   void Line(std::string_view line) {
@@ -171,7 +171,7 @@ class Reader {
   }
 
   SettingsReading& reading_;
-  const FolderExists& exists_;
+  const FolderExists exists_;
   bool in_section_ = true;  // keys before any section are ours too
   std::vector<std::string> seen_;
   bool switches_[kOptionCount] = {};
@@ -179,7 +179,7 @@ class Reader {
 
 }  // namespace
 
-SettingsReading ReadSettingsFile(std::string_view bytes, const FolderExists& exists) {
+SettingsReading ReadSettingsFile(std::string_view bytes, FolderExists exists) {
   SettingsReading reading;
   if (bytes.size() > kMostSettingsBytes) {
     reading.problems.push_back({"", SettingsFault::kTooLarge});

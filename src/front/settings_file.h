@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,13 +53,13 @@ struct SettingsReading {
 };
 
 // True when the UTF-8 path names a folder that exists.
-using FolderExists = std::function<bool(const std::string& utf8_path)>;
+using FolderExists = bool (*)(const std::string& utf8_path);
 
 // Reads at most kMostSettingsBytes of `bytes`: lines end in CR, LF or CRLF,
 // a UTF-8 byte order mark is skipped, keys are matched in any ASCII case,
 // blanks around keys and values are dropped, and lines starting with ";" or
 // "#" are comments. A key missing from the file keeps its default silently.
-[[nodiscard]] SettingsReading ReadSettingsFile(std::string_view bytes, const FolderExists& exists);
+[[nodiscard]] SettingsReading ReadSettingsFile(std::string_view bytes, FolderExists exists);
 
 // The file's whole text: a byte order mark (so that Notepad reads it as
 // UTF-8), a comment, the section and one "key=value" line per setting, with
