@@ -69,8 +69,7 @@ bool HasControl(std::string_view text) {
 // and leaves its setting as it was.
 class Reader {
  public:
-  Reader(SettingsReading& reading, FolderExists exists)
-      : reading_(reading), exists_(exists) {}
+  Reader(SettingsReading& reading, FolderExists exists) : reading_(reading), exists_(exists) {}
 
   void Line(std::string_view line) {
     line = Trim(line);

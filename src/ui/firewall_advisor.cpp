@@ -47,7 +47,7 @@ void FirewallAdvisor::CheckAfterStart(std::uint16_t port, std::string shown_host
   auto job = std::make_unique<CheckJob>(CheckJob{panel_, port, std::move(shown_host)});
   platform::UniqueKernelHandle thread(CreateThread(nullptr, 0, CheckThread, job.get(), 0, nullptr));
   if (!thread) return;
-  job.release();  // the thread's now
+  (void)job.release();  // the thread owns it now
   checks_.push_back(std::move(thread));
 }
 
