@@ -330,7 +330,9 @@ fi
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || mapfile -t selected < <(stage_names)
 for name in "${selected[@]}"; do
-  if ! stage_names | grep -qx -- "$name"; then
+  # Not a pipe: grep -q stops at the first match, and the list's writer,
+  # left with a closed pipe, would fail the pipeline under pipefail.
+  if ! grep -qx -- "$name" < <(stage_names); then
     echo "no stage named '$name'; the stages are:" >&2
     printf '  %s\n' "${STAGES[@]}" >&2
     exit 2
