@@ -21,7 +21,7 @@ STAGES=(
   "tsan        ThreadSanitizer build: the service tests"
   "win32       32-bit Windows build: core and service tests and one window run"
   "dpi         the window's layout tests and the QR window on a 144-DPI screen under Wine"
-  "fuzz        the request and multipart fuzzers for 30 s"
+  "fuzz        the request, multipart and settings-file fuzzers for 30 s"
   "stress      the stress program, short form"
 )
 
@@ -342,7 +342,9 @@ fi
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || mapfile -t selected < <(stage_names)
 for name in "${selected[@]}"; do
-  if ! stage_names | grep -qx -- "$name"; then
+  # Not a pipe: grep -q stops at the first match, and the list's writer,
+  # left with a closed pipe, would fail the pipeline under pipefail.
+  if ! grep -qx -- "$name" < <(stage_names); then
     echo "no stage named '$name'; the stages are:" >&2
     printf '  %s\n' "${STAGES[@]}" >&2
     exit 2

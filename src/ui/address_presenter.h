@@ -54,6 +54,8 @@ class AddressPresenter {
   // kAddressRereadTimerId.
   void Reread();
   void CloseQrWindow() { qr_.Close(); }
+  // The IPv4 address the box shows (empty when none is usable).
+  [[nodiscard]] const std::string& shown_host() const { return shown_; }
   // The window is being destroyed: no more notifications, no re-read.
   void Stop();
 
