@@ -10,7 +10,7 @@ source "$ROOT/tools/lib.sh"
 # The stages in the order a full run takes them: NAME, then what it checks.
 # A new stage is one row here and one function stage_NAME below.
 STAGES=(
-  "format      every C++ file is as clang-format (with .clang-format) writes it"
+  "format      every C++ file is as clang-format (with .clang-format) writes it; node --check reads the pages' scripts"
   "shellcheck  x, tools/, .ci/run and the test scripts pass shellcheck"
   "native      native build: unit and integration tests"
   "wine        Windows build: core and service tests under Wine (code page 936)"
@@ -21,7 +21,7 @@ STAGES=(
   "tsan        ThreadSanitizer build: the service tests"
   "win32       32-bit Windows build: core and service tests and one window run"
   "dpi         the window's layout tests and the QR window on a 144-DPI screen under Wine"
-  "fuzz        the request and multipart fuzzers for 30 s"
+  "fuzz        the request, multipart and settings-file fuzzers for 30 s"
   "stress      the stress program, short form"
 )
 
@@ -44,10 +44,22 @@ stage_format() {
   while IFS= read -r f; do
     clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || bad+=("${f#"$ROOT"/}")
   done < <(cpp_sources)
-  [ ${#bad[@]} -eq 0 ] && return 0
-  echo "not formatted as .clang-format says (./x format fixes them):"
-  printf '  %s\n' "${bad[@]}"
-  return 1
+  [ ${#bad[@]} -eq 0 ] || {
+    echo "not formatted as .clang-format says (./x format fixes them):"
+    printf '  %s\n' "${bad[@]}"
+    return 1
+  }
+  check_page_scripts
+}
+
+# The scripts of the pages (src/http/*/*.js) must be JavaScript Node can read.
+check_page_scripts() {
+  ensure_packages nodejs || return 1
+  local script rc=0
+  while IFS= read -r script; do
+    node --check "$script" || rc=1
+  done < <(find "$ROOT/src/http" -name '*.js' | sort)
+  return "$rc"
 }
 
 stage_shellcheck() {
@@ -330,7 +342,9 @@ fi
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || mapfile -t selected < <(stage_names)
 for name in "${selected[@]}"; do
-  if ! stage_names | grep -qx -- "$name"; then
+  # Not a pipe: grep -q stops at the first match, and the list's writer,
+  # left with a closed pipe, would fail the pipeline under pipefail.
+  if ! grep -qx -- "$name" < <(stage_names); then
     echo "no stage named '$name'; the stages are:" >&2
     printf '  %s\n' "${STAGES[@]}" >&2
     exit 2

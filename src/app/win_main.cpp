@@ -9,6 +9,8 @@
 
 #include "front/option_table.h"
 #include "net/net_socket.h"
+#include "platform/process.h"
+#include "ui/firewall_helper.h"
 #include "ui/keyboard_focus.h"
 #include "ui/main_window.h"
 #include "ui/options_menu.h"
@@ -50,6 +52,12 @@ orvane::ServingOptions OptionsFromCommandLine() {
 }
 
 int RunProgram(HINSTANCE instance, int show_command) {
+  // Before any file call: a drive with no disk must not hang a worker
+  // behind a box nobody sees.
+  orvane::platform::FailCriticalErrorsQuietly();
+  // 选项→允许通过防火墙 starts this program again, elevated, with a switch
+  // of its own: that run adds the rule and ends, with no window.
+  if (orvane::ui::IsFirewallHelperRun()) return orvane::ui::RunFirewallHelper();
   const std::wstring program_folder = ProgramFolder();
   // A relative folder typed into the site folder box is taken from here.
   if (!program_folder.empty()) SetCurrentDirectoryW((program_folder + L"\\").c_str());

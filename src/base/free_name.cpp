@@ -1,5 +1,7 @@
 #include "base/free_name.h"
 
+#include <cstdint>
+
 namespace orvane {
 
 std::size_t ExtensionStart(std::string_view name) {
@@ -28,6 +30,31 @@ std::string FreeNameCandidate(std::string_view name, int n) {
   out += mark;
   out += extension;
   return out;
+}
+
+std::optional<int> FreeNumberAbove(int taken, const std::function<NameLook(int)>& look) {
+  // taken+1, taken+2, taken+4, ...: `taken` becomes the last one found taken.
+  const int base = taken;
+  int free = 0;
+  for (std::int64_t step = 1;; step *= 2) {
+    if (taken >= kMaxNameNumber) return std::nullopt;
+    const int n = step > kMaxNameNumber - base ? kMaxNameNumber : base + static_cast<int>(step);
+    const NameLook found = look(n);
+    if (found == NameLook::kFailed) return std::nullopt;
+    if (found == NameLook::kFree) {
+      free = n;
+      break;
+    }
+    taken = n;
+  }
+  // Between a taken and a free number: halve the gap.
+  while (free - taken > 1) {
+    const int middle = taken + (free - taken) / 2;
+    const NameLook found = look(middle);
+    if (found == NameLook::kFailed) return std::nullopt;
+    (found == NameLook::kFree ? free : taken) = middle;
+  }
+  return free;
 }
 
 }  // namespace orvane

@@ -1,6 +1,7 @@
 #include "front/option_table.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace orvane {
 namespace {
@@ -21,6 +22,7 @@ std::size_t SwitchRow(std::string_view word, SwitchStyle style) {
   if (word.substr(0, prefix.size()) != prefix) return kOptionCount;
   word.remove_prefix(prefix.size());
   for (std::size_t row = 0; row < kOptionCount; ++row) {
+    if (kOptionRows[row].field == nullptr) continue;  // the window's own: no switch
     const std::string_view name = kOptionRows[row].name;
     if (style == SwitchStyle::kWindows ? SameLetters(word, name) : word == name) return row;
   }
@@ -31,11 +33,8 @@ std::size_t SwitchRow(std::string_view word, SwitchStyle style) {
 
 ServingOptions WithOption(ServingOptions options, std::size_t row, bool on) {
   if (row >= kOptionCount) return options;
-  const bool ServingOptions::*field = kOptionRows[row].field;
-  if (field == &ServingOptions::access_code && !on && options.uploads) return options;
   options.*(kOptionRows[row].field) = on;
-  if (options.uploads) options.access_code = true;
-  return options;
+  return WithOptionRules(std::move(options));
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words,
@@ -68,11 +67,13 @@ std::string HeadlessUsage(std::string_view program) {
     return std::string(row.name) + (row.value ? " " + std::string(row.value_name) : "");
   };
   for (const OptionRow& row : kOptionRows) {
+    if (row.field == nullptr) continue;
     text.append(" [--").append(written(row)).append("]");
     width = std::max(width, written(row).size());
   }
   text += " [FOLDER] [PORT]\n";
   for (const OptionRow& row : kOptionRows) {
+    if (row.field == nullptr) continue;
     text.append("  --").append(written(row)).append(width - written(row).size() + 2, ' ');
     text.append(row.usage).append("\n");
   }

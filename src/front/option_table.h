@@ -3,7 +3,9 @@
 // command-line switch and its line of the headless usage text. The options
 // menu with its check marks, both command lines (one parser) and the usage
 // text are drawn from it, so a new option is one row here plus its
-// behaviour. Pure, so it is built and tested on every system.
+// behaviour. A row may instead stand for a choice of the window's own
+// (WindowChoices), which the service never sees. Pure, so it is built and
+// tested on every system.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +19,14 @@
 
 namespace orvane {
 
+// What the operator switches in the options menu that is the window's, not
+// the service's: it changes no byte on the wire.
+struct WindowChoices {
+  bool remember = false;  // the settings are kept in a file between runs
+};
+
 struct OptionRow {
-  bool ServingOptions::*field;  // on or off
+  bool ServingOptions::*field;  // on or off; nullptr for a row of the window's own
   std::string_view caption;     // the options menu's item, GBK, with its mnemonic
   std::string_view name;        // "/name" on the Windows command line, "--name" headless
   std::string_view usage;       // what the switch does, for the headless usage text
@@ -27,6 +35,10 @@ struct OptionRow {
   // switch takes none (the window has its own way to choose).
   std::string ServingOptions::*value = nullptr;
   std::string_view value_name = {};
+  // A row of the window's own (no field): the choice it switches. Such a row
+  // has no switch on either command line and no line in the usage text, and
+  // is switched by the window itself, never through WithOption.
+  bool WindowChoices::*choice = nullptr;
 };
 
 // clang-format off
@@ -44,6 +56,9 @@ inline constexpr OptionRow kOptionRows[] = {
      "\xD4\xCA\xD0\xED\xC9\xCF\xB4\xAB(&U)",                                  // 允许上传(&U)
      "upload", "visitors with the code may send files to DIR (--code comes with it)",
      &ServingOptions::upload_folder, "DIR"},
+    {nullptr,
+     "\xBC\xC7\xD7\xA1\xD5\xE2\xD0\xA9\xC9\xE8\xD6\xC3(&R)",              // 记住这些设置(&R)
+     "", "", nullptr, {}, &WindowChoices::remember},
 };
 // clang-format on
 inline constexpr std::size_t kOptionCount = std::size(kOptionRows);
@@ -51,16 +66,23 @@ inline constexpr std::size_t kOptionCount = std::size(kOptionRows);
 // The row whose switch is `name` ("list"); kOptionCount when none is.
 constexpr std::size_t OptionRowNamed(std::string_view name) {
   for (std::size_t row = 0; row < kOptionCount; ++row) {
-    if (kOptionRows[row].name == name) return row;
+    if (kOptionRows[row].field != nullptr && kOptionRows[row].name == name) return row;
   }
   return kOptionCount;
 }
 
-// `options` with the option of `row` switched on or off. Every switch of an
-// option goes through here (the menu, the command lines), so the rule
-// between options lives here once: uploads need the access code, so
-// switching uploads on switches the code on, and the code cannot be
-// switched off while uploads are on.
+// The row of the window's own choice `choice`; kOptionCount when none is.
+constexpr std::size_t OptionRowOf(bool WindowChoices::*choice) {
+  for (std::size_t row = 0; row < kOptionCount; ++row) {
+    if (kOptionRows[row].choice == choice) return row;
+  }
+  return kOptionCount;
+}
+
+// `options` with the option of `row` switched on or off, as the rule between
+// options (WithOptionRules) lets them stand: the code cannot be switched off
+// while uploads are on. Every switch of the menu and the command lines goes
+// through here.
 [[nodiscard]] ServingOptions WithOption(ServingOptions options, std::size_t row, bool on);
 
 enum class SwitchStyle {

@@ -1,5 +1,6 @@
 #include "http/server.h"
 
+#include "http/access/access_code.h"
 #include "http/connection.h"
 #include "http/file_transfer.h"
 #include "http/core/request.h"
@@ -7,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "platform/random.h"
+#include "platform/upload_file.h"
 
 namespace orvane {
 
@@ -43,10 +45,15 @@ Server::~Server() {
 }
 
 void Server::SetServingOptions(ServingOptions options) {
+  options = WithOptionRules(std::move(options));
+  // Uploads start into a folder: temporary files a killed program left there go first.
+  if (const ServingOptions before = serving_options();
+      options.uploads && (!before.uploads || before.upload_folder != options.upload_folder)) {
+    platform::RemoveLeftoverUploads(options.upload_folder, platform::CurrentUnixSeconds());
+  }
   platform::LockGuard guard(serving_lock_);
-  // Uploads need the code. A code is made when the option is switched on;
-  // while it stays on, the one in force is kept. Without it no code is held.
-  if (options.uploads) options.access_code = true;
+  // A code is made when the option is switched on; while it stays on, the
+  // one in force is kept. Without it no code is held.
   if (!options.access_code) {
     options.code.clear();
   } else if (!serving_->access_code || options.code.empty()) {
@@ -78,6 +85,9 @@ std::string Server::site_root() const {
 }
 
 StartResult Server::StartServer(const ServerSettings& settings) {
+  if (const ServingOptions serving = serving_options(); serving.uploads) {
+    platform::RemoveLeftoverUploads(serving.upload_folder, platform::CurrentUnixSeconds());
+  }
   server_port_ = settings.port;
   served_port_.store(static_cast<std::uint16_t>(settings.port));
   {
@@ -192,11 +202,17 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
     snapshot = serving_;
   }
   const ServingOptions& serving = *snapshot;
-  const AnswerContext context{*root,    canned_,
-                              ansi_,    options_.send_wait_ms,
-                              serving,  listings_,
-                              deadline, options_.test_listing_cap,
-                              &panel_,  served_port_.load()};
+  const AnswerContext context{*root,
+                              canned_,
+                              ansi_,
+                              options_.send_wait_ms,
+                              serving,
+                              listings_,
+                              deadline,
+                              options_.test_listing_cap,
+                              &panel_,
+                              served_port_.load(),
+                              options_.body_limits};
   if (!AnswerRequest(client, request, context)) return Served::kUnanswered;
   // The answer is complete: end the sending side now, so the client sees the
   // end while the slot is recycled (a thread creation). Where FinishConnection

@@ -9,7 +9,7 @@ namespace orvane {
 namespace {
 
 // An open file of the site folder as a reply's body.
-class OpenFileBody final : public FileBody {
+class OpenFileBody final : public BodySource {
  public:
   explicit OpenFileBody(platform::ReadOnlyFile file) : file_(std::move(file)) {}
   [[nodiscard]] std::optional<std::uint64_t> Length() const override { return file_.Length(); }
@@ -17,6 +17,7 @@ class OpenFileBody final : public FileBody {
   std::int64_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
   [[nodiscard]] std::intptr_t native() const override { return file_.native(); }
   [[nodiscard]] bool in_cloud() const override { return file_.in_cloud(); }
+  [[nodiscard]] int first_read_limit_ms() const override { return file_.first_read_limit_ms(); }
 
  private:
   platform::ReadOnlyFile file_;
@@ -28,7 +29,7 @@ platform::FileName FileNameOf(const MappedPath& mapped) {
   return platform::FileName{mapped.root, mapped.relative, mapped.encoding == NameEncoding::kUtf8};
 }
 
-std::unique_ptr<FileBody> SiteFiles::Open(const MappedPath& path) {
+std::unique_ptr<BodySource> SiteFiles::Open(const MappedPath& path) {
   std::optional<platform::ReadOnlyFile> file =
       platform::ReadOnlyFile::OpenRegular(FileNameOf(path));
   if (!file) return nullptr;

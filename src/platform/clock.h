@@ -10,13 +10,16 @@
 namespace orvane::platform {
 
 UtcTime CurrentUtcTime();
+// The same moment as seconds since 1970 UTC.
+std::int64_t CurrentUnixSeconds();
 // Milliseconds from an arbitrary start; never goes backwards.
 std::int64_t MonotonicMillis();
 // Seconds since 1970 UTC in this machine's time zone, with the daylight
 // saving rules of that moment's year as the system knows them (Windows: its
 // dynamic time zone data, which hold a zone's past rule changes year by year,
-// and today's rules where it has none; POSIX: the tz database). A moment the
-// system cannot convert is given in UTC.
+// and today's rules where it has none, converted by LocalTimeInZone,
+// base/zone_time.h; POSIX: the tz database). A moment the system cannot
+// convert is given in UTC.
 LocalTime LocalTimeFromUnixSeconds(std::int64_t seconds);
 void SleepMillis(int milliseconds);
 

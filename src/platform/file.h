@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/cloud_wait.h"
 #include "platform/unique_resource.h"
 
 namespace orvane::platform {
@@ -61,9 +62,6 @@ struct FileTraits {
   static void Close(Handle handle);  // per system
 };
 
-// How long a read of a cloud file may wait for its provider to deliver.
-inline constexpr int kCloudReadLimitMs = 60000;
-
 // A regular disk file opened for reading, with no sharing restriction: other
 // processes may read, write or delete it meanwhile.
 class ReadOnlyFile {
@@ -81,17 +79,23 @@ class ReadOnlyFile {
   // network, and a read waits for that. Always false on POSIX.
   [[nodiscard]] bool in_cloud() const { return in_cloud_; }
   bool Seek(std::uint64_t offset);
-  // Bytes read (0 at the end of the file) or -1 on an error. A read of a
-  // cloud file that has not returned within kCloudReadLimitMs fails, and on
-  // a thread whose blocking reads a stop cancelled (Thread::CancelBlockingIo)
-  // every read fails.
+  // Bytes read (0 at the end of the file) or -1 on an error. The first read
+  // of a cloud file fails when it has not returned within
+  // first_read_limit_ms(); a later one, while the file is still a
+  // placeholder (a provider that fetches it piece by piece), within
+  // kCloudReadLimitMs; once the file is on this machine, reads are those of
+  // any file, with no timer. On a thread whose blocking reads a stop
+  // cancelled (Thread::CancelBlockingIo) every read fails.
   std::int64_t Read(char* buffer, std::size_t size);
+  // How long the first read of a cloud file may wait: CloudFirstReadLimitMs
+  // of its size (base/cloud_wait.h), for the request log to tell.
+  [[nodiscard]] int first_read_limit_ms() const { return first_read_limit_ms_; }
   // The native descriptor or handle, for zero-copy sending.
   [[nodiscard]] std::intptr_t native() const { return native_.get(); }
 
   // For tests only: owns `native` (a pipe's read end, whose reads wait for a
-  // writer as a cloud file's wait for its provider) as a file whose reads, when
-  // `in_cloud`, wait at most `read_limit_ms`.
+  // writer as a cloud file's wait for its provider) as a file whose first
+  // read, when `in_cloud`, waits at most `read_limit_ms`.
   [[nodiscard]] static ReadOnlyFile AdoptForTest(std::intptr_t native, bool in_cloud,
                                                  int read_limit_ms);
 
@@ -100,7 +104,11 @@ class ReadOnlyFile {
   UniqueResource<FileTraits> native_;
   std::uint64_t length_ = 0;
   bool in_cloud_ = false;
-  int read_limit_ms_ = kCloudReadLimitMs;
+  // While the file may still be in the cloud, reads are timed; cleared once
+  // a read finds it on this machine.
+  bool timed_reads_ = false;
+  int first_read_limit_ms_ = kCloudReadLimitMs;
+  int read_limit_ms_ = kCloudReadLimitMs;  // the next timed read's
 };
 
 }  // namespace orvane::platform

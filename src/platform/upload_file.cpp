@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/free_name.h"
+#include "base/upload_temporary.h"
 #include "platform/file.h"
 #include "platform/random.h"
 #include "platform/unique_resource.h"
@@ -17,24 +18,15 @@ namespace {
 
 // Writes go to the system in pieces of this size (the last one excepted).
 constexpr std::size_t kWriteBytes = 256 * 1024;
-// How many names of the form "x (n).jpg" are tried before giving up.
-constexpr int kNameTries = 10000;
+// How many free names found are tried before giving up: each is lost only
+// to a file made there between the look and the rename.
+constexpr int kRenameTries = 32;
 constexpr int kTemporaryNameTries = 8;
 
-// ".orvane-" and 16 random hex digits, ".part": a leading dot, which no
-// received file's name has.
 std::optional<std::string> TemporaryName() {
   const std::optional<std::string> random = RandomBytes(8);
   if (!random) return std::nullopt;
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string name = ".orvane-";
-  for (const char c : *random) {
-    const auto byte = static_cast<unsigned char>(c);
-    name += kHex[byte >> 4];
-    name += kHex[byte & 0x0F];
-  }
-  name += ".part";
-  return name;
+  return UploadTemporaryName(*random);
 }
 
 // The final name must stay in the folder and be visible.
@@ -131,25 +123,37 @@ std::optional<std::string> UploadFile::Commit(std::string_view safe_name) {
   if (!parts->pending.empty() && parts->Send(parts->pending) != WriteResult::kOk) {
     return std::nullopt;
   }
-  if (parts->failure != WriteResult::kOk || !upload_sys::Reveal(parts->file.get())) {
+  if (parts->failure != WriteResult::kOk || !upload_sys::Reveal(parts->file.get()) ||
+      !upload_sys::EndWriting(parts->file)) {
     return std::nullopt;
   }
-  // Windows renames only a closed file; a close can also be the first to
-  // report that data were lost (a network share).
-  if (!upload_sys::CloseFile(parts->file.release())) return std::nullopt;
-  for (int n = 0; n < kNameTries; ++n) {
-    std::string name = FreeNameCandidate(safe_name, n);
-    switch (upload_sys::RenameWithoutReplacing(*parts->folder, parts->temporary, name)) {
-      case upload_sys::Outcome::kDone:
-        parts->temporary.clear();
-        return name;
-      case upload_sys::Outcome::kTaken:
-        break;
-      case upload_sys::Outcome::kFailed:
-        return std::nullopt;
-    }
+  std::string name(safe_name);
+  const auto rename_to = [&](int n) {
+    name = FreeNameCandidate(safe_name, n);
+    return upload_sys::RenameWithoutReplacing(*parts->folder, parts->file.get(), parts->temporary,
+                                              name);
+  };
+  const auto look = [&](int n) {
+    return upload_sys::LookAt(*parts->folder, FreeNameCandidate(safe_name, n));
+  };
+  // The name itself first; when it is taken, a free number is searched
+  // above the highest one known taken, which a file made meanwhile at the
+  // number found raises.
+  int taken = 0;
+  upload_sys::Outcome outcome = rename_to(0);
+  for (int tries = 0; outcome == upload_sys::Outcome::kTaken && tries < kRenameTries; ++tries) {
+    const std::optional<int> free = FreeNumberAbove(taken, look);
+    if (!free) return std::nullopt;
+    taken = *free;
+    outcome = rename_to(*free);
   }
-  return std::nullopt;
+  if (outcome != upload_sys::Outcome::kDone) return std::nullopt;
+  parts->temporary.clear();
+  // Where the file was renamed open (Windows), its close can be the first
+  // to report that data were lost (a network share); the file keeps its
+  // name all the same, as a file once in place is never deleted.
+  if (parts->file && !upload_sys::CloseFile(parts->file.release())) return std::nullopt;
+  return name;
 }
 
 const std::string& UploadFile::temporary_name() const {

@@ -38,12 +38,14 @@ class UploadFile {
   // Hands every byte written so far to the system.
   [[nodiscard]] WriteResult Flush();
 
-  // Flushes and closes the file and renames it to the first free name of
-  // FreeNameCandidate(safe_name, 0, 1, 2, ...), never replacing a file, even
-  // one made meanwhile by another process or thread; returns the name taken
-  // (UTF-8). `safe_name` must be a name SafeUploadName made. nullopt on any
-  // failure, and then the temporary file is gone. Once called, the object
-  // holds no file any more.
+  // Flushes the file and renames it to `safe_name` or, when that is taken,
+  // to a free FreeNameCandidate(safe_name, n) that FreeNumberAbove finds
+  // (base/free_name.h), never replacing a file, even one made meanwhile by
+  // another process or thread; returns the name taken (UTF-8). `safe_name`
+  // must be a name SafeUploadName made. nullopt on any failure: the
+  // temporary file is then gone, unless only the close after the rename
+  // failed (Windows), which leaves the file under its new name. Once called,
+  // the object holds no file any more.
   [[nodiscard]] std::optional<std::string> Commit(std::string_view safe_name);
 
   // The temporary file's name in its folder (UTF-8); empty after Commit.
@@ -58,5 +60,12 @@ class UploadFile {
   explicit UploadFile(std::unique_ptr<Parts> parts);
   std::unique_ptr<Parts> parts_;
 };
+
+// Removes from `folder_utf8` (not from the folders in it) the temporary
+// files that uploads cut short by a killed program left: regular files whose
+// name and last write IsLeftoverUpload (base/upload_temporary.h) accepts at
+// `now_unix_seconds`; never a folder, a link or a file of any other name.
+// Returns how many were removed.
+int RemoveLeftoverUploads(std::string_view folder_utf8, std::int64_t now_unix_seconds);
 
 }  // namespace orvane::platform

@@ -4,10 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "base/free_name.h"
+#include "platform/file.h"
+#include "platform/unique_resource.h"
 #include "platform/upload_file.h"
 
 namespace orvane::platform::upload_sys {
@@ -31,7 +35,10 @@ using FolderHandle = std::unique_ptr<Folder, FolderCloser>;
 [[nodiscard]] FolderHandle OpenFolder(std::string_view folder_utf8);
 
 // Makes a new file `name` (UTF-8) in the folder, hidden on Windows, and opens
-// it for writing into `file`; never opens a file that exists (kTaken).
+// it for writing into `file`; never opens a file that exists (kTaken). On
+// Windows the file is marked to be deleted when its handle closes, so that
+// not even a killed program leaves it behind, and it carries the Mark of the
+// Web where the volume keeps named streams.
 [[nodiscard]] Outcome CreateNewFile(const Folder& folder, const std::string& name,
                                     std::intptr_t& file);
 
@@ -39,16 +46,38 @@ using FolderHandle = std::unique_ptr<Folder, FolderCloser>;
 [[nodiscard]] WriteResult WriteAll(std::intptr_t file, std::string_view bytes);
 
 // Clears what made the temporary file hidden and would follow it to its
-// final name (Windows' hidden attribute); nothing to do on POSIX.
+// final name (Windows' hidden attribute; its other attributes stay);
+// nothing to do on POSIX.
 [[nodiscard]] bool Reveal(std::intptr_t file);
 
-// Closes the file; false when the system reports that data were lost.
+// Ends the writing before the rename. POSIX closes the file here, false when
+// the close reports that data were lost (a network file system); Windows
+// keeps it open, as it renames by the handle.
+[[nodiscard]] bool EndWriting(UniqueResource<FileTraits>& file);
+
+// Whether a file, folder or link of this name is in the folder.
+[[nodiscard]] NameLook LookAt(const Folder& folder, const std::string& name);
+
+// Renames the temporary file `from` (open as `file` until EndWriting closed
+// it) to `to` unless `to` exists: never replaces. On Windows, a rename
+// refused because another program holds the file for a moment (a virus
+// scanner, the search indexer) is tried again for up to kBusyRetryMs.
+[[nodiscard]] Outcome RenameWithoutReplacing(const Folder& folder, std::intptr_t file,
+                                             const std::string& from, const std::string& to);
+
+// Closes the file (if EndWriting left it open); false when the system
+// reports that data were lost.
 [[nodiscard]] bool CloseFile(std::intptr_t file);
 
-// Renames `from` to `to` in the folder unless `to` exists: never replaces.
-[[nodiscard]] Outcome RenameWithoutReplacing(const Folder& folder, const std::string& from,
-                                             const std::string& to);
-
 void RemoveFile(const Folder& folder, const std::string& name);
+
+// How long a rename refused by a sharing violation is tried again.
+inline constexpr int kBusyRetryMs = 2000;
+
+// For tests only, and only in the Windows backend: called before each rename
+// attempt; a nonzero system error code it returns is taken as that attempt's
+// failure, as if another program held the file, and 0 lets the real rename
+// run. An empty function (the default) injects nothing.
+void SetRenameFaultForTest(std::function<unsigned long()> fault);
 
 }  // namespace orvane::platform::upload_sys

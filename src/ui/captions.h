@@ -51,6 +51,10 @@ inline constexpr std::string_view kUploadFolderCaption =
 // Below the check items: a new access code, which ends every earlier one.
 inline constexpr std::string_view kRenewCodeCaption =
     "\xBB\xBB\xD2\xBB\xB8\xF6\xB7\xC3\xCE\xCA\xC2\xEB(&N)";  // 换一个访问码(&N)
+// The elevated step that adds a firewall rule for this program:
+// 允许通过防火墙(&W)…
+inline constexpr std::string_view kAllowFirewallCaption =
+    "\xD4\xCA\xD0\xED\xCD\xA8\xB9\xFD\xB7\xC0\xBB\xF0\xC7\xBD(&W)\xA1\xAD";
 // clang-format on
 // The about box's contact line: 联系：请在本项目的问题跟踪页留言
 // (contact: leave a message on this project's issue tracker).

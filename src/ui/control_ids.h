@@ -44,6 +44,7 @@ enum MenuId : int {
   // The options menu's commands that are not a row's check item.
   kRenewCodeMenuItemId = 2100,
   kUploadFolderMenuItemId = 2101,
+  kAllowFirewallMenuItemId = 2102,
 };
 inline constexpr int OptionMenuItemId(std::size_t row) {
   return kFirstOptionMenuItemId + static_cast<int>(row);
@@ -60,12 +61,16 @@ inline constexpr UINT kSetStartEnabledMessage = WM_APP + 3;
 // Sent by outside code (the tests; a menu of another process cannot be read
 // under Wine): the answer has two bits for each row of the options table,
 // one for its check mark in the options menu and one for the server's own
-// setting, which must agree.
+// setting, which must agree (for a row of the window's own, such as
+// 记住这些设置, the window's own choice).
 inline constexpr UINT kQueryServingOptionsMessage = WM_APP + 4;
 inline constexpr std::size_t kMostOptionRows = 16;
 inline constexpr LRESULT OptionCheckedBit(std::size_t row) { return LRESULT{1} << row; }
 inline constexpr LRESULT OptionServedBit(std::size_t row) {
   return LRESULT{1} << (kMostOptionRows + row);
 }
+// Posted by a pool thread when the elevated firewall helper has ended:
+// wParam is its exit code.
+inline constexpr UINT kFirewallHelperEndedMessage = WM_APP + 5;
 
 }  // namespace orvane::ui

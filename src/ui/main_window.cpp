@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "http/core/text_rules.h"
 #include "platform/codepage.h"
+#include "platform/process.h"
 #include "ui/address_ids.h"
 #include "ui/captions.h"
 #include "ui/control_ids.h"
@@ -29,6 +31,10 @@ constexpr DWORD kButton = kShown | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kLine = kShown | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kLog = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL;
 constexpr DWORD kEdge = WS_EX_CLIENTEDGE;
+
+// How long the window's end waits for a firewall check still running (a
+// firewall or network service that hangs), as long as for the workers.
+constexpr DWORD kFirewallCheckWaitMs = 5000;
 
 struct ControlLayout {
   const wchar_t* window_class;
@@ -91,7 +97,8 @@ MainWindow::MainWindow(HINSTANCE instance, std::wstring program_folder,
       program_folder_(std::move(program_folder)),
       dpi_(SystemDpi()),
       control_(platform::AnsiCodePage(), options),
-      options_menu_(control_.server()),
+      settings_(program_folder_),
+      options_menu_(control_.server(), choices_),
       address_(control_.server(), control_.ansi()) {}
 
 // While every member is still here to hear WM_DESTROY.
@@ -189,6 +196,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       control_.RunEnded();
       address_.Refresh();
       return 0;
+    case kFirewallHelperEndedMessage:
+      firewall_.HelperEnded(static_cast<std::uint32_t>(wparam));
+      CheckFirewall();  // what the firewall says now
+      return 0;
     case WM_CLOSE:
       if (control_.ConfirmExit()) DestroyNow();
       return 0;
@@ -212,6 +223,7 @@ bool MainWindow::OnCreate() {
     return false;
   }
   address_.Attach(instance_, hwnd(), port_box_, site_folder_box_, address_box_);
+  firewall_.Attach(hwnd(), control_.panel());
   AcceptDroppedFolders(hwnd());
   InitMainWindow();
   return true;
@@ -220,13 +232,58 @@ bool MainWindow::OnCreate() {
 void MainWindow::InitMainWindow() {
   tray_.Attach(instance_, hwnd());
   SetWindowTextW(site_folder_box_, program_folder_.c_str());
+  RestoreSettings();
   address_.ShowServerAddress();
+}
+
+void MainWindow::RestoreSettings() {
+  std::optional<SettingsKeeper::Loaded> loaded = settings_.Load();
+  if (!loaded) return;
+  choices_.remember = true;
+  const RememberedSettings& kept = loaded->settings;
+  SetWindowTextW(port_box_, Widen(DecimalText(kept.port), CP_ACP).c_str());
+  if (!kept.site_folder.empty()) {
+    SetWindowTextW(site_folder_box_, Widen(kept.site_folder, CP_UTF8).c_str());
+  }
+  ServingOptions options = control_.server().serving_options();
+  for (std::size_t row = 0; row < kOptionCount; ++row) {
+    const bool ServingOptions::*field = kOptionRows[row].field;
+    if (field != nullptr && kept.options.*field) options = WithOption(options, row, true);
+  }
+  if (!kept.options.upload_folder.empty()) options.upload_folder = kept.options.upload_folder;
+  control_.server().SetServingOptions(OptionsMenu::WithUploadFolder(options));
+  if (!loaded->log_line.empty()) control_.Log(std::move(loaded->log_line));
+}
+
+RememberedSettings MainWindow::SettingsNow() const {
+  RememberedSettings now;
+  now.port = SettleServerPort(WideToBytes(WindowText(port_box_), CP_ACP), control_.ansi());
+  now.site_folder = WideToBytes(WindowText(site_folder_box_), CP_UTF8);
+  now.options = control_.server().serving_options();
+  now.options.code.clear();
+  return now;
+}
+
+void MainWindow::RememberChoices() {
+  std::string line = settings_.Follow(choices_.remember, SettingsNow());
+  if (!line.empty()) control_.Log(std::move(line));
+}
+
+void MainWindow::CheckFirewall() {
+  const Server& server = control_.server();
+  if (!server.Running()) return;
+  firewall_.CheckAfterStart(static_cast<std::uint16_t>(server.server_port()),
+                            address_.shown_host());
 }
 
 // Every worker ends before the message loop does.
 void MainWindow::OnDestroy() {
+  RememberChoices();
   address_.Stop();
   tray_.Remove();
+  // A check stuck in a system service must not hold the exit: as with the
+  // server's workers, the process then ends here.
+  if (!firewall_.Stop(kFirewallCheckWaitMs)) platform::EndProcessNow(0);
   control_.ShutdownForExit();
   PostQuitMessage(0);
 }
@@ -355,6 +412,7 @@ void MainWindow::OnCommand(int id, int code) {
     // dropped or renewed.
     address_.ShowServerAddress();
     address_.Refresh();
+    RememberChoices();
     return;
   }
   if (address_.OnCommand(id)) return;
@@ -371,6 +429,8 @@ void MainWindow::OnCommand(int id, int code) {
       if (clicked && IsWindowEnabled(GetDlgItem(hwnd(), kStartButtonId))) {
         control_.Start();
         address_.Refresh();
+        CheckFirewall();
+        RememberChoices();
       }
       break;
     case kStopButtonId:
@@ -392,6 +452,9 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kAboutMenuItemId:
       ShowAbout();
+      break;
+    case kAllowFirewallMenuItemId:
+      firewall_.AskToAllow();
       break;
     default:
       break;
@@ -426,6 +489,7 @@ void MainWindow::StepPort(bool up) {
 void MainWindow::SetSiteFolder(const std::wstring& folder) {
   SetWindowTextW(site_folder_box_, folder.c_str());
   address_.Refresh();
+  RememberChoices();
 }
 
 void MainWindow::HideToTray() {

@@ -16,17 +16,26 @@ static_assert(OptionMenuItemId(kOptionCount - 1) <= kLastOptionMenuItemId,
 bool OptionsMenu::AddTo(HMENU menu_bar) {
   UniqueMenu menu(CreatePopupMenu());
   if (!menu) return false;
-  for (std::size_t row = 0; row < kOptionCount; ++row) {
-    if (!AppendMenuW(menu.get(), MF_STRING, OptionMenuItemId(row),
-                     FromGbk(kOptionRows[row].caption).c_str())) {
-      return false;
+  // The rows of one kind: the serving options, or the window's own.
+  const auto add_rows = [&menu](bool serving) {
+    for (std::size_t row = 0; row < kOptionCount; ++row) {
+      if ((kOptionRows[row].field != nullptr) != serving) continue;
+      if (!AppendMenuW(menu.get(), MF_STRING, OptionMenuItemId(row),
+                       FromGbk(kOptionRows[row].caption).c_str())) {
+        return false;
+      }
     }
-  }
-  if (!AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) ||
+    return true;
+  };
+  if (!add_rows(true) || !AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) ||
       !AppendMenuW(menu.get(), MF_STRING, kRenewCodeMenuItemId,
                    FromGbk(kRenewCodeCaption).c_str()) ||
       !AppendMenuW(menu.get(), MF_STRING, kUploadFolderMenuItemId,
-                   FromGbk(kUploadFolderCaption).c_str())) {
+                   FromGbk(kUploadFolderCaption).c_str()) ||
+      !AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) ||
+      !AppendMenuW(menu.get(), MF_STRING, kAllowFirewallMenuItemId,
+                   FromGbk(kAllowFirewallCaption).c_str()) ||
+      !add_rows(false)) {
     return false;
   }
   if (!AppendMenuW(menu_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu.get()),
@@ -40,13 +49,18 @@ bool OptionsMenu::AddTo(HMENU menu_bar) {
 void OptionsMenu::ShowChecks() {
   const ServingOptions options = server_.serving_options();
   for (std::size_t row = 0; row < kOptionCount; ++row) {
-    const bool on = options.*(kOptionRows[row].field);
+    const bool on = IsOn(options, row);
     CheckMenuItem(menu_, OptionMenuItemId(row), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
   }
   // A new code only means something while one is required.
   EnableMenuItem(menu_, kRenewCodeMenuItemId,
                  MF_BYCOMMAND | (options.access_code ? MF_ENABLED : MF_GRAYED));
   ShowUploadFolder(options);
+}
+
+bool OptionsMenu::IsOn(const ServingOptions& options, std::size_t row) const {
+  const OptionRow& option = kOptionRows[row];
+  return option.field != nullptr ? options.*(option.field) : choices_.*(option.choice);
 }
 
 void OptionsMenu::ShowUploadFolder(const ServingOptions& options) {
@@ -79,6 +93,11 @@ bool OptionsMenu::OnCommand(HWND owner, int id) {
   }
   if (id < kFirstOptionMenuItemId || id >= OptionMenuItemId(kOptionCount)) return false;
   const auto row = static_cast<std::size_t>(id - kFirstOptionMenuItemId);
+  if (kOptionRows[row].field == nullptr) {
+    choices_.*(kOptionRows[row].choice) = !(choices_.*(kOptionRows[row].choice));
+    ShowChecks();
+    return true;
+  }
   const ServingOptions options = server_.serving_options();
   server_.SetServingOptions(
       WithUploadFolder(WithOption(options, row, !(options.*(kOptionRows[row].field)))));
@@ -93,7 +112,7 @@ LRESULT OptionsMenu::QueryBits() const {
     const UINT state = GetMenuState(menu_, OptionMenuItemId(row), MF_BYCOMMAND);
     // -1: no such item.
     if (state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0) bits |= OptionCheckedBit(row);
-    if (options.*(kOptionRows[row].field)) bits |= OptionServedBit(row);
+    if (IsOn(options, row)) bits |= OptionServedBit(row);
   }
   return bits;
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "base/code_page.h"
 #include "http/server.h"
@@ -40,6 +41,11 @@ class ServerControl {
   // WM_DESTROY: `FinalShutdown`. Every worker ends before the message loop
   // does, or the process ends here if one is stuck past the wait.
   void ShutdownForExit();
+
+  // A line (GBK, ending in CRLF) for the connection log, through the
+  // panel's queue like the service's own; the panel, for other threads.
+  void Log(std::string gbk_line) { panel_.AppendConnectionLog(std::move(gbk_line)); }
+  [[nodiscard]] OperatorPanel& panel() { return panel_; }
 
   [[nodiscard]] Server& server() { return *server_; }
   [[nodiscard]] const Server& server() const { return *server_; }

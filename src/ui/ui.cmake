@@ -20,13 +20,18 @@ add_library(orvane_ui STATIC
   src/ui/phone_view.cpp
   src/ui/address_presenter.cpp
   src/ui/options_menu.cpp
+  src/ui/settings_keeper.cpp
+  src/ui/firewall_com.cpp
+  src/ui/firewall_advisor.cpp
+  src/ui/firewall_helper.cpp
   src/ui/main_window.cpp
   src/ui/window_classes.cpp
 )
 target_compile_definitions(orvane_ui PRIVATE UNICODE _UNICODE
   ORVANE_VERSION_TEXT="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
+# oleaut32: the BSTR and VARIANT of the firewall's COM interface.
 target_link_libraries(orvane_ui PUBLIC orvane_ui_rules orvane_front orvane_service
-  comctl32 iphlpapi shell32 ole32 uuid imm32 user32 gdi32)
+  comctl32 iphlpapi shell32 ole32 oleaut32 uuid imm32 user32 gdi32)
 
 # The icon is drawn at build time by a small program for the build machine:
 # built with the host's compiler when cross-compiling, else as a target of

@@ -1,6 +1,6 @@
 // A worker reads a cloud file that its provider does not deliver (a pipe
-// nobody writes): the read fails at its limit, and a stop ends it at once.
-// Windows only: a POSIX file's read does not hang, and nothing cancels one.
+// nobody writes): the read fails at its limit, a stop ends it at once, and a
+// read that delivered ends the limit. Windows only: POSIX reads never hang.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -53,6 +53,10 @@ class CloudReadTest : public ::testing::Test, public WorkerHost {
     started_ms_ = platform::MonotonicMillis();
     got_ = file_->Read(buffer, sizeof buffer);
     ended_ms_ = platform::MonotonicMillis();
+    if (got_ > 0 && read_again_) {
+      got_again_ = file_->Read(buffer, sizeof buffer);
+      ended_again_ms_ = platform::MonotonicMillis();
+    }
     return Served::kUnanswered;
   }
   void SendLimitResponse(net::NetSocket&) override {}
@@ -64,6 +68,9 @@ class CloudReadTest : public ::testing::Test, public WorkerHost {
   std::atomic<std::int64_t> started_ms_{0};  // the read began (the clock is never 0)
   std::atomic<std::int64_t> ended_ms_{0};
   std::atomic<std::int64_t> got_{0};
+  bool read_again_ = false;  // a second read after a first that delivered
+  std::atomic<std::int64_t> ended_again_ms_{0};
+  std::atomic<std::int64_t> got_again_{0};
   net::NetSocket listener_;
   WorkerPool pool_{*this, 4};
 };
@@ -76,10 +83,24 @@ TEST_F(CloudReadTest, AReadTheProviderDoesNotAnswerFailsAtTheLimit) {
 }
 
 TEST_F(CloudReadTest, StoppingTheServerEndsAWorkersCloudReadAtOnce) {
-  ASSERT_NO_FATAL_FAILURE(Start(platform::kCloudReadLimitMs));
+  ASSERT_NO_FATAL_FAILURE(Start(kCloudReadLimitMs));
   pool_.ShutdownConnections();
   EXPECT_TRUE(WaitUntil([this] { return ended_ms_ != 0; }, 10000));
   EXPECT_EQ(-1, got_);
+}
+
+TEST_F(CloudReadTest, OnceAReadDeliveredTheFileIsReadWithoutALimit) {
+  read_again_ = true;
+  ASSERT_NO_FATAL_FAILURE(Start(300));
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(write_, "x", 1, &written, nullptr));
+  ASSERT_TRUE(WaitUntil([this] { return ended_ms_ != 0; }, 10000));
+  EXPECT_EQ(1, got_);
+  // The pipe is no placeholder: the second read waits for it, past the limit.
+  EXPECT_FALSE(WaitUntil([this] { return ended_again_ms_ != 0; }, 900));
+  ASSERT_TRUE(WriteFile(write_, "y", 1, &written, nullptr));
+  ASSERT_TRUE(WaitUntil([this] { return ended_again_ms_ != 0; }, 10000));
+  EXPECT_EQ(1, got_again_);
 }
 
 }  // namespace

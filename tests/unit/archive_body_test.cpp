@@ -46,7 +46,7 @@ struct Trouble {
 
 // A file of ContentAt's bytes with the trouble it is given; with a handle
 // its spans come as file ranges, which the tests then take from ContentOf.
-struct StandInFile final : FileBody {
+struct StandInFile final : BodySource {
   StandInFile(ArchiveEntry e, Trouble t, std::intptr_t h)
       : entry(std::move(e)), trouble(t), handle(h) {}
   [[nodiscard]] std::optional<std::uint64_t> Length() const override {
@@ -71,7 +71,7 @@ struct StandInFile final : FileBody {
 
 struct StandInOpener final : EntryOpener {
   StandInOpener(Trouble t, std::intptr_t h) : trouble(std::move(t)), handle(h) {}
-  std::unique_ptr<FileBody> Open(const ArchiveEntry& entry) override {
+  std::unique_ptr<BodySource> Open(const ArchiveEntry& entry) override {
     const bool troubled = entry.name == trouble.name;
     if (troubled && trouble.kind == Trouble::Kind::kNoOpen) return nullptr;
     return std::make_unique<StandInFile>(entry, troubled ? trouble : Trouble{}, handle);

@@ -54,7 +54,11 @@ TEST(CloudFetchLogLineTest, SaysInGbkThatThePathComesFromTheCloud) {
   const std::string prefix =
       "\xD5\xFD\xD4\xDA\xB4\xD3\xD4\xC6\xB6\xCB\xCF\xC2\xD4\xD8\xCE\xC4\xBC\xFE\xB5\xBD\xB1\xBE"
       "\xBB\xFA:";
-  EXPECT_EQ(prefix + "/v/%E8%A7%86.mp4\r\n", CloudFetchLogLine("/v/%E8%A7%86.mp4"));
+  // (最长等待 N 秒): the first read's limit, in whole seconds rounded up.
+  const std::string wait = " (\xD7\xEE\xB3\xA4\xB5\xC8\xB4\xFD ";
+  EXPECT_EQ(prefix + "/v/%E8%A7%86.mp4" + wait + "60 \xC3\xEB)\r\n",
+            CloudFetchLogLine("/v/%E8%A7%86.mp4", 60000));
+  EXPECT_EQ(prefix + "/a" + wait + "61 \xC3\xEB)\r\n", CloudFetchLogLine("/a", 60001));
 }
 
 }  // namespace

@@ -8,11 +8,13 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 
+#include "platform/win32/link_target.h"
 #include "platform/win32/win32_handle.h"
 #else
 #include <fcntl.h>
@@ -135,6 +137,64 @@ TEST(FolderListTest, ListsNamesKindsSizesTimesAndHiddenFlags) {
   SetFileAttributesW((base / "system").wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
   fs::remove_all(base);
+}
+
+// What a request for `name` finds, asked as the service asks (the regular
+// file it opens, else a folder, " listed" when it lists, else anything of
+// that name: "other"), then what the folder's listing shows of it.
+std::string Seen(const std::string& root, const std::string& name) {
+  const std::string relative = "\\" + name;
+  const FileName file{root, relative, true};
+  std::string seen = ReadOnlyFile::OpenRegular(file) ? "file"
+                     : FolderExists(file)            ? "folder"
+                     : FileNameExists(file)          ? "other"
+                                                     : "nothing";
+  if (ListFolder(file)) seen += " listed";
+  for (const FolderEntry& e : ListFolder({root, "", true}).value_or(std::vector<FolderEntry>{})) {
+    if (e.name == name) return seen + (e.is_folder ? ", a folder" : ", a file");
+  }
+  return seen + ", unlisted";
+}
+
+#ifdef _WIN32
+// Links' own attributes as NTFS gives them, which Wine's lack: a file link to
+// a folder, a folder link to a file, links to nothing.
+DWORD OwnAttributesAsNtfs(const wchar_t* path) {
+  const std::wstring_view name(path);
+  const auto is = [&](std::wstring_view leaf) {
+    return name.size() > leaf.size() && name.substr(name.size() - leaf.size()) == leaf;
+  };
+  constexpr DWORD kLink = FILE_ATTRIBUTE_REPARSE_POINT;
+  if (is(L"\\to-folder") || is(L"\\dead")) return kLink | FILE_ATTRIBUTE_ARCHIVE;
+  if (is(L"\\to-file") || is(L"\\self")) return kLink | FILE_ATTRIBUTE_DIRECTORY;
+  return GetFileAttributesW(path);
+}
+#endif
+
+// The links ctest's linux_links_made makes (tests/unit/CMakeLists.txt), natively
+// and under Wine; on Windows again with links' own attributes as NTFS has them.
+TEST(FolderListTest, ARequestAndTheListingAgreeOnEveryLink) {
+  const char* const made = std::getenv("ORVANE_LINUX_LINKS");
+  if (made == nullptr) GTEST_SKIP() << "needs the links ctest makes (ORVANE_LINUX_LINKS)";
+#ifdef _WIN32
+  const std::string root = std::string("Z:") + made;
+  using OwnAttributes = DWORD (*)(const wchar_t*);
+  for (const OwnAttributes own_attributes : {OwnAttributes{}, &OwnAttributesAsNtfs}) {
+    SetOwnAttributesForTest(own_attributes);
+#else
+  const std::string root = made;
+  {
+#endif
+    const std::pair<const char*, const char*> cases[] = {
+        {"file", "file, a file"},      {"folder", "folder listed, a folder"},
+        {"to-file", "file, a file"},   {"to-folder", "folder listed, a folder"},
+        {"dead", "nothing, unlisted"}, {"self", "nothing, unlisted"},
+    };
+    for (const auto& [name, seen] : cases) EXPECT_EQ(seen, Seen(root, name)) << name;
+  }
+#ifdef _WIN32
+  SetOwnAttributesForTest(nullptr);
+#endif
 }
 
 #ifndef _WIN32

@@ -13,6 +13,7 @@
 #endif
 
 #include "platform/file.h"
+#include "platform/process.h"
 
 namespace orvane::platform {
 namespace {
@@ -82,6 +83,16 @@ TEST(LongFileTest, OpensAFileWhoseFullNamePassesMaxPath) {
   std::error_code ignored;
   fs::remove_all(base, ignored);
 }
+
+#ifdef _WIN32
+TEST(LongFileTest, CriticalErrorBoxesGoOffAndTheErrorModesOtherBitsStay) {
+  for (const UINT mode : {0u, 0u + SEM_NOGPFAULTERRORBOX, 0u + SEM_FAILCRITICALERRORS}) {
+    SetErrorMode(mode);
+    FailCriticalErrorsQuietly();
+    EXPECT_EQ(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, GetErrorMode()) << mode;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace orvane::platform

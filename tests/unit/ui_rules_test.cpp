@@ -170,6 +170,8 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
       // Near misses are other words, ignored like any other.
       {kWin, {"list", "-list", "--list", "/lists", "/list:1", "/ list", "//list", "/typ"}, "|"},
       {kWin, {"/list types", "-h", "--help"}, "|"},
+      // The window's own row (记住这些设置) has no switch, not even an empty one.
+      {kWin, {"/", "//", "/remember"}, "|"},
       // Only ASCII letters fold: neither the dotless nor the dotted Turkish I is an i.
       {kWin, {"/l\xC4\xB1st", "/L\xC4\xB0ST"}, "|"},
       {kCli, {}, "|"},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -13,9 +14,16 @@
 #include <thread>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/process.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+
+#include "platform/upload_file_sys.h"
+#else
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -66,7 +74,7 @@ std::string Bytes(std::size_t size, unsigned seed) {
   return out;
 }
 
-TEST(UploadFileTest, CommitTakesTheFirstFreeNameAndReplacesNothing) {
+TEST(UploadFileTest, CommitTakesAFreeNameAndReplacesNothing) {
 #ifdef _WIN32
   const char* const kUpperCase = "X (2).JPG";  // names differ by case only: taken
 #else
@@ -168,6 +176,88 @@ TEST(UploadFileTest, FreeSpaceOfAFolderAndOfNone) {
   EXPECT_EQ(std::nullopt, UploadFile::FreeSpace(folder.utf8() + "/missing"));
   EXPECT_EQ(std::nullopt, UploadFile::Create(folder.utf8() + "/missing"));
 }
+
+TEST(UploadFileTest, TheSweepRemovesOnlyOurOwnTemporaryFilesUnwrittenForADay) {
+  const std::string ours = ".orvane-0123456789abcdef.part";
+  const Folder folder;
+  for (const char* inner : {"/.orvane-1111111111111111.part", "/inner"}) {
+    fs::create_directory(fs::u8path(folder.utf8() + inner));
+  }
+  for (const std::string& name : std::vector<std::string>{ours, "inner/" + ours, "photo.part",
+                                                          ".orvane-AAAAAAAAAAAAAAAA.part"}) {
+    folder.Put(name, "x");
+  }
+#ifndef _WIN32
+  // A link of our name, to a file of the folder: neither goes.
+  ASSERT_EQ(0, symlink("photo.part", (folder.utf8() + "/.orvane-2222222222222222.part").c_str()));
+#endif
+  std::map<std::string, bool> expected = folder.Entries();
+  EXPECT_EQ(0, RemoveLeftoverUploads(folder.utf8(), CurrentUnixSeconds() + 3600));
+  EXPECT_EQ(expected, folder.Entries());
+  expected.erase(ours);
+  EXPECT_EQ(1, RemoveLeftoverUploads(folder.utf8(), CurrentUnixSeconds() + 2 * 24 * 3600));
+  EXPECT_EQ(expected, folder.Entries());
+  EXPECT_EQ("x", folder.Read("inner/" + ours)) << "only the folder itself is swept";
+  EXPECT_EQ(0, RemoveLeftoverUploads("", CurrentUnixSeconds()));
+}
+
+#ifdef _WIN32
+TEST(UploadFileTest, AKilledProgramLeavesNoTemporaryFile) {
+  // In the copy of this program that the test starts: killed during an upload.
+  if (const char* folder = std::getenv("ORVANE_KILLED_UPLOAD")) {
+    std::optional<UploadFile> file = UploadFile::Create(folder);
+    EndProcessNow(file && file->Write(Bytes(1 << 20, 7)) == WriteResult::kOk &&
+                          file->Flush() == WriteResult::kOk
+                      ? 3
+                      : 1);
+  }
+  const Folder folder;
+  wchar_t program[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+  ASSERT_EQ(0, _putenv_s("ORVANE_KILLED_UPLOAD", folder.utf8().c_str()));
+  const std::wstring quoted = L"\"" + std::wstring(program) + L"\"";
+  EXPECT_EQ(3, _wspawnl(_P_WAIT, program, quoted.c_str(), L"--gtest_filter=*AKilled*", nullptr));
+  _putenv_s("ORVANE_KILLED_UPLOAD", "");
+  EXPECT_TRUE(folder.Entries().empty());
+}
+
+TEST(UploadFileTest, ARenameRefusedForAMomentIsTriedAgainAndOneRefusedForGoodLeavesNothing) {
+  for (const int refusals : {3, -1}) {  // -1: every time
+    SCOPED_TRACE(refusals);
+    const Folder folder;
+    int attempts = 0;
+    upload_sys::SetRenameFaultForTest([&]() -> unsigned long {
+      return refusals < 0 || ++attempts <= refusals ? ERROR_SHARING_VIOLATION : 0;
+    });
+    std::optional<UploadFile> file = UploadFile::Create(folder.utf8());
+    const std::optional<std::string> stored = file ? file->Commit("f.bin") : std::nullopt;
+    upload_sys::SetRenameFaultForTest(nullptr);
+    EXPECT_EQ(refusals < 0 ? std::nullopt : std::optional<std::string>("f.bin"), stored);
+    EXPECT_EQ(refusals < 0 ? 0u : 1u, folder.Entries().size()) << "nothing else in the folder";
+  }
+}
+
+TEST(UploadFileTest, AReceivedFileIsMarkedAsFromTheInternetWhereTheVolumeKeepsStreams) {
+  const Folder folder;
+  std::optional<UploadFile> file = UploadFile::Create(folder.utf8());
+  ASSERT_TRUE(file && file->Write("MZ") == WriteResult::kOk && file->Commit("a.exe"));
+  const std::wstring path = fs::u8path(folder.utf8() + "/a.exe").wstring();
+  // Kept as a new file is: the archive attribute stays, only hidden goes.
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE),
+            GetFileAttributesW(path.c_str()) & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN));
+  wchar_t volume[MAX_PATH + 1] = {};
+  DWORD flags = 0;
+  ASSERT_TRUE(GetVolumePathNameW(path.c_str(), volume, MAX_PATH + 1) &&
+              GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0));
+  if ((flags & FILE_NAMED_STREAMS) != 0) {
+    std::ifstream zone(fs::path(path + L":Zone.Identifier"), std::ios::binary);
+    EXPECT_EQ("[ZoneTransfer]\r\nZoneId=3\r\n",
+              std::string(std::istreambuf_iterator<char>(zone), {}));
+  }
+  // Without named streams (Wine's view of a Unix folder), nothing beside it.
+  EXPECT_EQ((std::map<std::string, bool>{{"a.exe", false}}), folder.Entries());
+}
+#endif
 
 #ifndef _WIN32
 struct Unmount {

@@ -189,6 +189,20 @@ TEST_F(KeyboardTest, AltOThenLOrTSwitchesAnOptionForTheNextRequest) {
   }
 }
 
+// 选项→允许通过防火墙 by the keyboard: the helper step is this program
+// again, through the "runas" verb (which Wine runs without asking); it finds
+// no firewall to read, adds nothing, and the window reads its exit code and
+// says so.
+TEST_F(KeyboardTest, AltOThenWRunsTheFirewallHelperAndLogsWhatItDid) {
+  ASSERT_TRUE(g_input.Run("key --delay 100 alt+o w"));
+  // 没有添加防火墙规则：无法读取 Windows 防火墙。
+  const std::wstring expected = FromGbk(
+      "\xC3\xBB\xD3\xD0\xCC\xED\xBC\xD3\xB7\xC0\xBB\xF0\xC7\xBD\xB9\xE6\xD4\xF2\xA3\xBA"
+      "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1 Windows \xB7\xC0\xBB\xF0\xC7\xBD\xA1\xA3\r\n");
+  HWND log = server_.Control(kConnectionLogBoxId);
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(log) == expected; }, 15000)) << TextOf(log).size();
+}
+
 // Pumps this thread's messages until `done` holds.
 bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
   return WaitUntil(

@@ -8,15 +8,7 @@ add_library(orvane_archive_core STATIC
   src/http/archive/ticked_names.cpp
   src/http/archive/download_name.cpp
 )
-target_link_libraries(orvane_archive_core PUBLIC orvane_core)
-
-# Which file a name leads to, for the walk's loop check: one more call of
-# the platform layer.
-if(WIN32)
-  target_sources(orvane_platform PRIVATE src/platform/win32/file_identity_win32.cpp)
-else()
-  target_sources(orvane_platform PRIVATE src/platform/posix/file_identity_posix.cpp)
-endif()
+target_link_libraries(orvane_archive_core PUBLIC orvane_core orvane_listing)
 
 add_library(orvane_archive STATIC
   src/http/archive/archive_walk.cpp

@@ -172,7 +172,7 @@ bool ArchiveBody::MakeRecord(const ArchiveLayout::Place& place) {
 bool ArchiveBody::Open(std::size_t index) {
   open_.reset();
   const ArchiveEntry& entry = layout_.entry(index);
-  std::unique_ptr<FileBody> file = opener_->Open(entry);
+  std::unique_ptr<BodySource> file = opener_->Open(entry);
   if (!file) return Fail(ArchiveFault::Kind::kOpen, index);
   if (file->Length() != entry.size) return Fail(ArchiveFault::Kind::kChangedSize, index);
   open_.emplace(index, std::move(file));

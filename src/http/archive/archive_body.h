@@ -13,7 +13,7 @@
 
 #include "http/archive/archive_layout.h"
 #include "http/archive/crc_cache.h"
-#include "http/core/file_body.h"
+#include "http/core/body_source.h"
 
 namespace orvane {
 
@@ -22,7 +22,7 @@ class EntryOpener {
  public:
   virtual ~EntryOpener() = default;
   // nullptr when the file cannot be opened.
-  virtual std::unique_ptr<FileBody> Open(const ArchiveEntry& entry) = 0;
+  virtual std::unique_ptr<BodySource> Open(const ArchiveEntry& entry) = 0;
 };
 
 // Why the sending of an archive stopped short.
@@ -39,7 +39,7 @@ struct ArchiveFault {
 // central directory needs it. When a file cannot be opened or read, or its
 // size is no longer the one in the layout (it grew or shrank), Read fails and
 // fault() names it: the archive is never given with a wrong CRC or size.
-class ArchiveBody final : public FileBody {
+class ArchiveBody final : public BodySource {
  public:
   // `cache` may be null; `cache_prefix` is the text it knows the folder by.
   // The layout may be shared (a range's parts, one body each).
@@ -77,10 +77,10 @@ class ArchiveBody final : public FileBody {
  private:
   // The entry whose file is open, and how far its CRC is counted.
   struct OpenEntry {
-    OpenEntry(std::size_t entry, std::unique_ptr<FileBody> opened)
+    OpenEntry(std::size_t entry, std::unique_ptr<BodySource> opened)
         : index(entry), file(std::move(opened)) {}
     std::size_t index = 0;
-    std::unique_ptr<FileBody> file;
+    std::unique_ptr<BodySource> file;
     std::uint64_t at = 0;       // the file's read position
     std::uint64_t counted = 0;  // the CRC covers [0, counted)
     std::uint32_t running = 0;

@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "http/core/folder_listing.h"
+#include "http/listing/folder_listing.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/file_identity.h"
@@ -176,7 +176,7 @@ class DiskOpener final : public EntryOpener {
   DiskOpener(std::string root, std::string folder)
       : root_(std::move(root)), folder_(std::move(folder)) {}
 
-  std::unique_ptr<FileBody> Open(const ArchiveEntry& entry) override {
+  std::unique_ptr<BodySource> Open(const ArchiveEntry& entry) override {
     std::string relative = folder_ + "\\" + entry.name;
     std::replace(relative.begin() + static_cast<std::ptrdiff_t>(folder_.size()), relative.end(),
                  '/', '\\');
@@ -187,7 +187,7 @@ class DiskOpener final : public EntryOpener {
   }
 
  private:
-  class OpenFile final : public FileBody {
+  class OpenFile final : public BodySource {
    public:
     explicit OpenFile(platform::ReadOnlyFile file) : file_(std::move(file)) {}
     [[nodiscard]] std::optional<std::uint64_t> Length() const override { return file_.Length(); }

@@ -3,7 +3,7 @@
 #include <optional>
 #include <unordered_set>
 
-#include "http/core/folder_listing.h"
+#include "http/listing/folder_listing.h"
 
 namespace orvane {
 

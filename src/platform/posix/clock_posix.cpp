@@ -10,6 +10,12 @@ UtcTime CurrentUtcTime() {
   return UtcTimeFromUnixSeconds(static_cast<std::int64_t>(now.tv_sec));
 }
 
+std::int64_t CurrentUnixSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::int64_t>(now.tv_sec);
+}
+
 LocalTime LocalTimeFromUnixSeconds(std::int64_t seconds) {
   const auto when = static_cast<time_t>(seconds);
   tm local{};

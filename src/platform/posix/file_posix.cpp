@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/posix/dir_traits.h"
 
 namespace orvane::platform {
 
@@ -22,13 +23,6 @@ std::string PosixPath(const FileName& name) {
   }
   return path;
 }
-
-// An open directory stream; closing it closes its descriptor too.
-struct DirTraits {
-  using Handle = DIR*;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { closedir(handle); }
-};
 
 // After a failed look at a folder's entry through its links: true when the
 // entry may be left out, because it went away meanwhile or its own record can
@@ -108,6 +102,8 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
 ReadOnlyFile ReadOnlyFile::AdoptForTest(std::intptr_t native, bool in_cloud, int read_limit_ms) {
   ReadOnlyFile file(native);
   file.in_cloud_ = in_cloud;
+  file.timed_reads_ = in_cloud;
+  file.first_read_limit_ms_ = read_limit_ms;
   file.read_limit_ms_ = read_limit_ms;
   return file;
 }

@@ -6,4 +6,6 @@ namespace orvane::platform {
 
 void EndProcessNow(int exit_code) { _exit(exit_code); }
 
+void FailCriticalErrorsQuietly() {}
+
 }  // namespace orvane::platform

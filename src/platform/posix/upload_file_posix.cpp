@@ -1,12 +1,17 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <string>
 
+#include "base/upload_temporary.h"
+#include "platform/posix/dir_traits.h"
 #include "platform/posix/link_rename.h"
+#include "platform/unique_resource.h"
 #include "platform/upload_file.h"
 #include "platform/upload_file_sys.h"
 
@@ -59,6 +64,15 @@ bool CloseFile(std::intptr_t file) {
   return close(static_cast<int>(file)) == 0 || errno == EINTR;
 }
 
+bool EndWriting(UniqueResource<FileTraits>& file) { return CloseFile(file.release()); }
+
+NameLook LookAt(const Folder& folder, const std::string& name) {
+  // The name's own entry: a link to nothing takes the name too.
+  struct stat info {};
+  if (fstatat(folder.fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) return NameLook::kTaken;
+  return errno == ENOENT ? NameLook::kFree : NameLook::kFailed;
+}
+
 Outcome RenameByLink(int folder_fd, const char* from, const char* to) {
   if (linkat(folder_fd, from, folder_fd, to, 0) != 0) {
     return errno == EEXIST ? Outcome::kTaken : Outcome::kFailed;
@@ -67,8 +81,8 @@ Outcome RenameByLink(int folder_fd, const char* from, const char* to) {
   return Outcome::kDone;
 }
 
-Outcome RenameWithoutReplacing(const Folder& folder, const std::string& from,
-                               const std::string& to) {
+Outcome RenameWithoutReplacing(const Folder& folder, std::intptr_t /*file: closed*/,
+                               const std::string& from, const std::string& to) {
   if (renameat2(folder.fd, from.c_str(), folder.fd, to.c_str(), RENAME_NOREPLACE) == 0) {
     return Outcome::kDone;
   }
@@ -87,6 +101,26 @@ void RemoveFile(const Folder& folder, const std::string& name) {
 }
 
 }  // namespace upload_sys
+
+int RemoveLeftoverUploads(std::string_view folder_utf8, std::int64_t now_unix_seconds) {
+  const std::string name(folder_utf8);
+  // glibc opens the folder close-on-exec.
+  const UniqueResource<DirTraits> dir(opendir(name.c_str()));
+  if (!dir) return 0;
+  const int fd = dirfd(dir.get());
+  int removed = 0;
+  while (const dirent* found = readdir(dir.get())) {
+    // The entry itself, not what a link leads to: only a regular file is
+    // one of ours.
+    struct stat info {};
+    if (fstatat(fd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+        !IsLeftoverUpload(found->d_name, info.st_mtime, now_unix_seconds)) {
+      continue;
+    }
+    if (unlinkat(fd, found->d_name, 0) == 0) ++removed;
+  }
+  return removed;
+}
 
 std::optional<std::uint64_t> UploadFile::FreeSpace(std::string_view folder_utf8) {
   const std::string name(folder_utf8);

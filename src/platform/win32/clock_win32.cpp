@@ -1,7 +1,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
+#include "base/file_attributes.h"
+#include "base/zone_time.h"
 #include "platform/clock.h"
 
 namespace orvane::platform {
@@ -20,14 +23,30 @@ UtcTime CurrentUtcTime() {
   return t;
 }
 
+std::int64_t CurrentUnixSeconds() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return UnixSecondsFromFileTime((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                 now.dwLowDateTime);
+}
+
 namespace {
 
-// The machine's time zone and the rules it had in the years converted
-// lately. Asking the system reads the registry (under Wine half a
-// millisecond a year's rules), and a listing converts thousands of times, so
-// each thread asks once and again a second later, when the zone may have
-// changed.
-struct ZoneRules {
+ZoneChange ChangeOf(const SYSTEMTIME& t) {
+  return {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+ZoneRules RulesOf(const TIME_ZONE_INFORMATION& zone) {
+  return {static_cast<int>(zone.Bias), static_cast<int>(zone.StandardBias),
+          static_cast<int>(zone.DaylightBias), ChangeOf(zone.StandardDate),
+          ChangeOf(zone.DaylightDate)};
+}
+
+// The machine's time zone and its rules in the years converted lately.
+// Asking the system reads the registry (under Wine half a millisecond a
+// year's rules), and a listing converts thousands of times, so each thread
+// asks once and again a second later, when the zone may have changed.
+struct ZoneCache {
   static constexpr int kYears = 8;  // direct-mapped by year
   std::int64_t fetched_ms = 0;
   bool fetched = false;
@@ -36,15 +55,16 @@ struct ZoneRules {
   // are right for every year).
   bool by_year = false;
   DYNAMIC_TIME_ZONE_INFORMATION zone;
+  std::optional<ZoneRules> today;
   int years[kYears];
-  TIME_ZONE_INFORMATION rules[kYears];
+  ZoneRules rules[kYears];
 };
-thread_local ZoneRules t_zone_rules;
+thread_local ZoneCache t_zone;
 
-// The rules of `year` in this thread's zone; nullptr when the zone's rules
-// cannot be asked by year.
-const TIME_ZONE_INFORMATION* RulesOfYear(int year) {
-  ZoneRules& z = t_zone_rules;
+// This machine's rules for `year`: the dynamic time zone data's, where the
+// system holds them, else today's; nullopt when the zone is unknown.
+std::optional<ZoneRules> MachineRulesOfYear(int year) {
+  ZoneCache& z = t_zone;
   const std::int64_t now = MonotonicMillis();
   if (!z.fetched || now - z.fetched_ms > 1000) {
     z.fetched = true;
@@ -52,43 +72,28 @@ const TIME_ZONE_INFORMATION* RulesOfYear(int year) {
     z.zone = DYNAMIC_TIME_ZONE_INFORMATION{};
     z.by_year = GetDynamicTimeZoneInformation(&z.zone) != TIME_ZONE_ID_INVALID &&
                 z.zone.DynamicDaylightTimeDisabled == FALSE;
+    TIME_ZONE_INFORMATION today{};
+    z.today.reset();
+    if (GetTimeZoneInformation(&today) != TIME_ZONE_ID_INVALID) z.today = RulesOf(today);
     for (int& known : z.years) known = 0;
   }
-  if (!z.by_year) return nullptr;
-  const int slot = year % ZoneRules::kYears;
+  if (!z.by_year) return z.today;
+  const int slot = year % ZoneCache::kYears;
   if (z.years[slot] != year) {
-    if (GetTimeZoneInformationForYear(static_cast<USHORT>(year), &z.zone, &z.rules[slot]) == 0) {
-      return nullptr;
+    TIME_ZONE_INFORMATION rules{};
+    if (GetTimeZoneInformationForYear(static_cast<USHORT>(year), &z.zone, &rules) == 0) {
+      return z.today;
     }
+    z.rules[slot] = RulesOf(rules);
     z.years[slot] = year;
   }
-  return &z.rules[slot];
-}
-
-// `utc` in local time under the rules of the year it falls in there: those of
-// its UTC year, or, when the local moment lies in the next or the previous
-// year, that year's.
-bool ToLocal(const SYSTEMTIME& utc, SYSTEMTIME& local) {
-  const TIME_ZONE_INFORMATION* rules = RulesOfYear(utc.wYear);
-  if (SystemTimeToTzSpecificLocalTime(rules, &utc, &local) == 0) return false;
-  if (rules == nullptr || local.wYear == utc.wYear) return true;
-  const TIME_ZONE_INFORMATION* local_rules = RulesOfYear(local.wYear);
-  return local_rules == nullptr || SystemTimeToTzSpecificLocalTime(local_rules, &utc, &local) != 0;
+  return z.rules[slot];
 }
 
 }  // namespace
 
 LocalTime LocalTimeFromUnixSeconds(std::int64_t seconds) {
-  // A FILETIME counts 100-nanosecond ticks from 1601; 1970 is 11644473600 s later.
-  const auto ticks = static_cast<ULONGLONG>(seconds + 11644473600LL) * 10000000ULL;
-  const FILETIME utc_file{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  SYSTEMTIME utc{};
-  SYSTEMTIME local{};
-  if (seconds < -11644473600LL || !FileTimeToSystemTime(&utc_file, &utc) || !ToLocal(utc, local)) {
-    const UtcTime fallback = UtcTimeFromUnixSeconds(seconds);
-    return {fallback.year, fallback.month, fallback.day, fallback.hour, fallback.minute};
-  }
-  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute};
+  return LocalTimeInZone(seconds, &MachineRulesOfYear);
 }
 
 std::int64_t MonotonicMillis() { return static_cast<std::int64_t>(GetTickCount64()); }

@@ -12,6 +12,7 @@
 #include "platform/file.h"
 #include "platform/win32/full_path.h"
 #include "platform/win32/io_cancel.h"
+#include "platform/win32/link_target.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handle.h"
 
@@ -37,12 +38,6 @@ std::optional<std::wstring> WidePath(const FileName& name) {
   if (!full_root) return std::nullopt;
   return LongPathForm(*full_root, *relative);
 }
-
-struct FindTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) { FindClose(handle); }
-};
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -81,10 +76,8 @@ bool DescribeTarget(const std::wstring& path, FolderEntry& entry) {
 std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);
   if (!path) return std::nullopt;
-  const DWORD attributes = GetFileAttributesW(path->c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    return std::nullopt;
-  }
+  const std::optional<DWORD> attributes = AttributesThroughLinks(*path);
+  if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
   const std::wstring folder = *path + (path->back() == L'\\' ? L"" : L"\\");
   WIN32_FIND_DATAW found{};
   // The basic level skips the short 8.3 names, and the large fetch asks for
@@ -122,16 +115,18 @@ std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
   return entries;
 }
 
+// Both look through links, as the listing does: a request and the listing
+// agree on every entry.
 bool FileNameExists(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);
-  return path && GetFileAttributesW(path->c_str()) != INVALID_FILE_ATTRIBUTES;
+  return path && AttributesThroughLinks(*path).has_value();
 }
 
 bool FolderExists(const FileName& name) {
   const std::optional<std::wstring> path = WidePath(name);
   if (!path) return false;
-  const DWORD attributes = GetFileAttributesW(path->c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const std::optional<DWORD> attributes = AttributesThroughLinks(*path);
+  return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
@@ -149,12 +144,17 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   file.length_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   // Opening does not fetch a placeholder's data; the first read does.
   file.in_cloud_ = IsCloudPlaceholder(info.dwFileAttributes);
+  file.timed_reads_ = file.in_cloud_;
+  file.first_read_limit_ms_ = CloudFirstReadLimitMs(file.length_);
+  file.read_limit_ms_ = file.first_read_limit_ms_;
   return file;
 }
 
 ReadOnlyFile ReadOnlyFile::AdoptForTest(std::intptr_t native, bool in_cloud, int read_limit_ms) {
   ReadOnlyFile file(native);
   file.in_cloud_ = in_cloud;
+  file.timed_reads_ = in_cloud;
+  file.first_read_limit_ms_ = read_limit_ms;
   file.read_limit_ms_ = read_limit_ms;
   return file;
 }
@@ -173,9 +173,19 @@ std::int64_t ReadOnlyFile::Read(char* buffer, std::size_t size) {
   const auto handle = reinterpret_cast<HANDLE>(native());
   DWORD got = 0;
   const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-  const bool read = in_cloud_ ? ReadFileWithin(handle, buffer, want, got, read_limit_ms_)
-                              : ReadFile(handle, buffer, want, &got, nullptr) != 0;
-  if (!read) return -1;
+  if (!timed_reads_) {
+    if (!ReadFile(handle, buffer, want, &got, nullptr)) return -1;
+    return static_cast<std::int64_t>(got);
+  }
+  // Full hydration: the first read returns once the whole file is here.
+  if (!ReadFileWithin(handle, buffer, want, got, read_limit_ms_)) return -1;
+  read_limit_ms_ = kCloudReadLimitMs;
+  // A file now whole on this machine needs no timer (nor a handle and a
+  // timer made for each read); one the system cannot tell of is read as any
+  // other file, which a stop still ends.
+  BY_HANDLE_FILE_INFORMATION info{};
+  timed_reads_ =
+      GetFileInformationByHandle(handle, &info) != 0 && IsCloudPlaceholder(info.dwFileAttributes);
   return static_cast<std::int64_t>(got);
 }
 

@@ -11,4 +11,9 @@ void EndProcessNow(int exit_code) {
   ExitProcess(static_cast<UINT>(exit_code));  // not reached
 }
 
+void FailCriticalErrorsQuietly() {
+  // As Microsoft advises every program to do at its start.
+  SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
 }  // namespace orvane::platform

@@ -23,4 +23,11 @@ struct FileHandleTraits {
 };
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 
+// A folder search of FindFirstFileExW.
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) { FindClose(handle); }
+};
+
 }  // namespace orvane::platform

@@ -1,0 +1,188 @@
+#include "front/firewall_lines.h"
+
+#include <string_view>
+
+#include "http/core/text_rules.h"
+
+namespace orvane {
+namespace {
+
+// clang-format off
+constexpr std::string_view kNetwork = "\xCD\xF8\xC2\xE7";     // 网络
+constexpr std::string_view kListComma = "\xA1\xA2";           // 、
+constexpr std::string_view kClosingStop = "\xA3\xA9\xA1\xA3"; // ）。
+// Windows 防火墙阻止了其他设备连接本程序（
+constexpr std::string_view kBlocked =
+    "Windows \xB7\xC0\xBB\xF0\xC7\xBD\xD7\xE8\xD6\xB9\xC1\xCB\xC6\xE4\xCB\xFB\xC9\xE8"
+    "\xB1\xB8\xC1\xAC\xBD\xD3\xB1\xBE\xB3\xCC\xD0\xF2\xA3\xA8";
+// ）：请在 控制面板→Windows 防火墙→允许应用通过防火墙 中勾选 OrvaneServer 的“
+constexpr std::string_view kBlockedByRuleMend =
+    "\xA3\xA9\xA3\xBA\xC7\xEB\xD4\xDA \xBF\xD8\xD6\xC6\xC3\xE6\xB0\xE5\xA1\xFAWindows "
+    "\xB7\xC0\xBB\xF0\xC7\xBD\xA1\xFA\xD4\xCA\xD0\xED\xD3\xA6\xD3\xC3\xCD\xA8\xB9\xFD"
+    "\xB7\xC0\xBB\xF0\xC7\xBD \xD6\xD0\xB9\xB4\xD1\xA1 OrvaneServer \xB5\xC4\xA1\xB0";
+constexpr std::string_view kQuoteStop = "\xA1\xB1\xA1\xA3";  // ”。
+// ）：这个网络阻止所有传入连接，请在 Windows 防火墙的设置中取消“阻止所有传入连接”。
+constexpr std::string_view kBlockedAllMend =
+    "\xA3\xA9\xA3\xBA\xD5\xE2\xB8\xF6\xCD\xF8\xC2\xE7\xD7\xE8\xD6\xB9\xCB\xF9\xD3\xD0"
+    "\xB4\xAB\xC8\xEB\xC1\xAC\xBD\xD3\xA3\xAC\xC7\xEB\xD4\xDA Windows \xB7\xC0\xBB\xF0"
+    "\xC7\xBD\xB5\xC4\xC9\xE8\xD6\xC3\xD6\xD0\xC8\xA1\xCF\xFB\xA1\xB0\xD7\xE8\xD6\xB9"
+    "\xCB\xF9\xD3\xD0\xB4\xAB\xC8\xEB\xC1\xAC\xBD\xD3\xA1\xB1\xA1\xA3";
+// Windows 防火墙没有允许其他设备连接本程序（
+constexpr std::string_view kNotAllowed =
+    "Windows \xB7\xC0\xBB\xF0\xC7\xBD\xC3\xBB\xD3\xD0\xD4\xCA\xD0\xED\xC6\xE4\xCB\xFB"
+    "\xC9\xE8\xB1\xB8\xC1\xAC\xBD\xD3\xB1\xBE\xB3\xCC\xD0\xF2\xA3\xA8";
+// ），也不会询问：请用 选项→允许通过防火墙 添加规则。
+constexpr std::string_view kNotAllowedMend =
+    "\xA3\xA9\xA3\xAC\xD2\xB2\xB2\xBB\xBB\xE1\xD1\xAF\xCE\xCA\xA3\xBA\xC7\xEB\xD3\xC3 "
+    "\xD1\xA1\xCF\xEE\xA1\xFA\xD4\xCA\xD0\xED\xCD\xA8\xB9\xFD\xB7\xC0\xBB\xF0\xC7\xBD "
+    "\xCC\xED\xBC\xD3\xB9\xE6\xD4\xF2\xA1\xA3";
+// Windows 防火墙还没有决定是否允许其他设备连接本程序（
+constexpr std::string_view kNotDecided =
+    "Windows \xB7\xC0\xBB\xF0\xC7\xBD\xBB\xB9\xC3\xBB\xD3\xD0\xBE\xF6\xB6\xA8\xCA\xC7"
+    "\xB7\xF1\xD4\xCA\xD0\xED\xC6\xE4\xCB\xFB\xC9\xE8\xB1\xB8\xC1\xAC\xBD\xD3\xB1\xBE"
+    "\xB3\xCC\xD0\xF2\xA3\xA8";
+// ）：它询问时请选择允许，或用 选项→允许通过防火墙。
+constexpr std::string_view kNotDecidedMend =
+    "\xA3\xA9\xA3\xBA\xCB\xFC\xD1\xAF\xCE\xCA\xCA\xB1\xC7\xEB\xD1\xA1\xD4\xF1\xD4\xCA"
+    "\xD0\xED\xA3\xAC\xBB\xF2\xD3\xC3 \xD1\xA1\xCF\xEE\xA1\xFA\xD4\xCA\xD0\xED\xCD\xA8"
+    "\xB9\xFD\xB7\xC0\xBB\xF0\xC7\xBD\xA1\xA3";
+// 这台电脑连接的是公用网络，Windows 防火墙只在专用网络上允许其他设备连接本程序：
+// 如果这是家里或单位的网络，请在 设置→网络和 Internet→专用网络 中把它设为专用网络。
+constexpr std::string_view kOnlyOnPrivate =
+    "\xD5\xE2\xCC\xA8\xB5\xE7\xC4\xD4\xC1\xAC\xBD\xD3\xB5\xC4\xCA\xC7\xB9\xAB\xD3\xC3"
+    "\xCD\xF8\xC2\xE7\xA3\xACWindows \xB7\xC0\xBB\xF0\xC7\xBD\xD6\xBB\xD4\xDA\xD7\xA8"
+    "\xD3\xC3\xCD\xF8\xC2\xE7\xC9\xCF\xD4\xCA\xD0\xED\xC6\xE4\xCB\xFB\xC9\xE8\xB1\xB8"
+    "\xC1\xAC\xBD\xD3\xB1\xBE\xB3\xCC\xD0\xF2\xA3\xBA\xC8\xE7\xB9\xFB\xD5\xE2\xCA\xC7"
+    "\xBC\xD2\xC0\xEF\xBB\xF2\xB5\xA5\xCE\xBB\xB5\xC4\xCD\xF8\xC2\xE7\xA3\xAC\xC7\xEB"
+    "\xD4\xDA \xC9\xE8\xD6\xC3\xA1\xFA\xCD\xF8\xC2\xE7\xBA\xCD Internet\xA1\xFA\xD7\xA8"
+    "\xD3\xC3\xCD\xF8\xC2\xE7 \xD6\xD0\xB0\xD1\xCB\xFC\xC9\xE8\xCE\xAA\xD7\xA8\xD3\xC3"
+    "\xCD\xF8\xC2\xE7\xA1\xA3";
+// 无法读取 Windows 防火墙的设置，不知道其他设备能否连接本程序：如果手机打不开网址，
+// 请用 选项→允许通过防火墙。
+constexpr std::string_view kUnknown =
+    "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1 Windows \xB7\xC0\xBB\xF0\xC7\xBD\xB5\xC4\xC9\xE8"
+    "\xD6\xC3\xA3\xAC\xB2\xBB\xD6\xAA\xB5\xC0\xC6\xE4\xCB\xFB\xC9\xE8\xB1\xB8\xC4\xDC"
+    "\xB7\xF1\xC1\xAC\xBD\xD3\xB1\xBE\xB3\xCC\xD0\xF2\xA3\xBA\xC8\xE7\xB9\xFB\xCA\xD6"
+    "\xBB\xFA\xB4\xF2\xB2\xBB\xBF\xAA\xCD\xF8\xD6\xB7\xA3\xAC\xC7\xEB\xD3\xC3 \xD1\xA1"
+    "\xCF\xEE\xA1\xFA\xD4\xCA\xD0\xED\xCD\xA8\xB9\xFD\xB7\xC0\xBB\xF0\xC7\xBD\xA1\xA3";
+
+// 已添加 Windows 防火墙规则“OrvaneServer (TCP)”：允许其他设备通过 TCP 连接本程序（
+constexpr std::string_view kAdded =
+    "\xD2\xD1\xCC\xED\xBC\xD3 Windows \xB7\xC0\xBB\xF0\xC7\xBD\xB9\xE6\xD4\xF2\xA1\xB0"
+    "OrvaneServer (TCP)\xA1\xB1\xA3\xBA\xD4\xCA\xD0\xED\xC6\xE4\xCB\xFB\xC9\xE8\xB1\xB8"
+    "\xCD\xA8\xB9\xFD TCP \xC1\xAC\xBD\xD3\xB1\xBE\xB3\xCC\xD0\xF2\xA3\xA8";
+// Windows 防火墙已经允许其他设备连接本程序（
+constexpr std::string_view kAlreadyAllowed =
+    "Windows \xB7\xC0\xBB\xF0\xC7\xBD\xD2\xD1\xBE\xAD\xD4\xCA\xD0\xED\xC6\xE4\xCB\xFB"
+    "\xC9\xE8\xB1\xB8\xC1\xAC\xBD\xD3\xB1\xBE\xB3\xCC\xD0\xF2\xA3\xA8";
+// ），没有添加规则。
+constexpr std::string_view kNothingAdded =
+    "\xA3\xA9\xA3\xAC\xC3\xBB\xD3\xD0\xCC\xED\xBC\xD3\xB9\xE6\xD4\xF2\xA1\xA3";
+// 没有添加防火墙规则：
+constexpr std::string_view kNoRule =
+    "\xC3\xBB\xD3\xD0\xCC\xED\xBC\xD3\xB7\xC0\xBB\xF0\xC7\xBD\xB9\xE6\xD4\xF2\xA3\xBA";
+// 无法读取 Windows 防火墙。
+constexpr std::string_view kNoFirewall =
+    "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1 Windows \xB7\xC0\xBB\xF0\xC7\xBD\xA1\xA3";
+// Windows 防火墙没有接受新规则。
+constexpr std::string_view kRefused =
+    "Windows \xB7\xC0\xBB\xF0\xC7\xBD\xC3\xBB\xD3\xD0\xBD\xD3\xCA\xDC\xD0\xC2\xB9\xE6"
+    "\xD4\xF2\xA1\xA3";
+// 添加后在 Windows 防火墙中找不到它。
+constexpr std::string_view kNotFound =
+    "\xCC\xED\xBC\xD3\xBA\xF3\xD4\xDA Windows \xB7\xC0\xBB\xF0\xC7\xBD\xD6\xD0\xD5\xD2"
+    "\xB2\xBB\xB5\xBD\xCB\xFC\xA1\xA3";
+// 没有得到管理员的许可。
+constexpr std::string_view kDeclined =
+    "\xC3\xBB\xD3\xD0\xB5\xC3\xB5\xBD\xB9\xDC\xC0\xED\xD4\xB1\xB5\xC4\xD0\xED\xBF\xC9"
+    "\xA1\xA3";
+// 无法以管理员身份启动（错误 
+constexpr std::string_view kNotRun =
+    "\xCE\xDE\xB7\xA8\xD2\xD4\xB9\xDC\xC0\xED\xD4\xB1\xC9\xED\xB7\xDD\xC6\xF4\xB6\xAF"
+    "\xA3\xA8\xB4\xED\xCE\xF3 ";
+// 添加规则的步骤意外结束（代码 
+constexpr std::string_view kEndedOddly =
+    "\xCC\xED\xBC\xD3\xB9\xE6\xD4\xF2\xB5\xC4\xB2\xBD\xD6\xE8\xD2\xE2\xCD\xE2\xBD\xE1"
+    "\xCA\xF8\xA3\xA8\xB4\xFA\xC2\xEB ";
+// clang-format on
+
+// A profile's column in the firewall's list of apps: 域, 专用, 公用.
+std::string_view ProfileWord(int profile) {
+  if (profile == kDomainProfile) return "\xD3\xF2";
+  if (profile == kPrivateProfile) return "\xD7\xA8\xD3\xC3";
+  return "\xB9\xAB\xD3\xC3";
+}
+
+// "专用网络、公用网络": the networks of the profile bits.
+std::string ProfileNames(int profiles) {
+  std::string names;
+  for (const int profile : {kDomainProfile, kPrivateProfile, kPublicProfile}) {
+    if ((profiles & profile) == 0) continue;
+    if (!names.empty()) names.append(kListComma);
+    names.append(ProfileWord(profile)).append(kNetwork);
+  }
+  return names;
+}
+
+std::string Line(std::string_view head, int profiles, std::string_view tail) {
+  std::string line(head);
+  line.append(ProfileNames(profiles)).append(tail).append("\r\n");
+  return line;
+}
+
+}  // namespace
+
+std::string FirewallLine(const FirewallFinding& finding) {
+  switch (finding.verdict) {
+    case FirewallVerdict::kAllowed:
+    case FirewallVerdict::kOff:
+      return {};
+    case FirewallVerdict::kBlockedByRule: {
+      std::string mend(kBlockedByRuleMend);
+      mend.append(ProfileWord(finding.profile)).append(kQuoteStop);
+      return Line(kBlocked, finding.profile, mend);
+    }
+    case FirewallVerdict::kBlockedAll:
+      return Line(kBlocked, finding.profile, kBlockedAllMend);
+    case FirewallVerdict::kNotAllowed:
+      return Line(kNotAllowed, finding.profile, kNotAllowedMend);
+    case FirewallVerdict::kNotDecided:
+      return Line(kNotDecided, finding.profile, kNotDecidedMend);
+    case FirewallVerdict::kOnlyOnPrivate:
+      return std::string(kOnlyOnPrivate) + "\r\n";
+    case FirewallVerdict::kUnknown:
+      break;
+  }
+  return std::string(kUnknown) + "\r\n";
+}
+
+std::string HelperEndLine(const HelperEnd& end) {
+  std::string line(kNoRule);
+  if (end.kind == HelperEnd::Kind::kDeclined) return line.append(kDeclined).append("\r\n");
+  if (end.kind == HelperEnd::Kind::kNotRun) {
+    return line.append(kNotRun).append(UnsignedDecimalText(end.error)).append(kClosingStop) +
+           "\r\n";
+  }
+  const std::optional<AllowResult> result = AllowResultOfExitCode(end.exit_code);
+  if (!result) {
+    return line.append(kEndedOddly)
+               .append(UnsignedDecimalText(end.exit_code))
+               .append(kClosingStop) +
+           "\r\n";
+  }
+  switch (result->outcome) {
+    case AllowOutcome::kAdded:
+      return Line(kAdded, result->profiles, kClosingStop);
+    case AllowOutcome::kAlreadyAllowed:
+      return Line(kAlreadyAllowed, result->profiles, kNothingAdded);
+    case AllowOutcome::kNoFirewall:
+      return line.append(kNoFirewall).append("\r\n");
+    case AllowOutcome::kRefused:
+      return line.append(kRefused).append("\r\n");
+    case AllowOutcome::kNotFound:
+      break;
+  }
+  return line.append(kNotFound).append("\r\n");
+}
+
+}  // namespace orvane
