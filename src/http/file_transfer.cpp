@@ -15,12 +15,17 @@ std::size_t PieceOf(std::uint64_t left, std::size_t cap) {
   return left < cap ? static_cast<std::size_t>(left) : cap;
 }
 
+// How much of `body` one read takes.
+std::size_t PieceSizeOf(const BodySource& body) {
+  return body.made_as_sent() ? kMadeBodyPiece : kFileChunkSize;
+}
+
 // The first piece of a file body, read before the head is made: a file that
 // fails at once still gets a whole answer (the 500 text), and a plain text's
 // character set is told from it. False when the seek or the read failed.
 bool ReadFirstPiece(Reply& reply, std::string& piece) {
   BodySource& file = *reply.source;
-  piece.resize(PieceOf(reply.count, kFileChunkSize));
+  piece.resize(PieceOf(reply.count, PieceSizeOf(file)));
   if (reply.count == 0) return true;
   // A body is read from its start unless a range says otherwise: a freshly
   // opened file is there already, and the seek would be a call for nothing.
@@ -58,9 +63,10 @@ bool SendRestOfFile(net::NetSocket& client, BodySource& file, std::uint64_t offs
       file.native() != platform::FileTraits::Invalid()) {
     return client.SendFileRange(file.native(), offset, left, send_wait_ms);
   }
-  buffer.resize(PieceOf(left, kFileChunkSize));
+  const std::size_t most = PieceSizeOf(file);
+  buffer.resize(PieceOf(left, most));
   while (left > 0) {
-    const std::int64_t got = file.Read(buffer.data(), PieceOf(left, kFileChunkSize));
+    const std::int64_t got = file.Read(buffer.data(), PieceOf(left, most));
     if (got <= 0) return false;  // a read error, or the file became shorter
     const auto piece = static_cast<std::size_t>(got);
     if (!client.SendAll(std::string_view(buffer.data(), piece), send_wait_ms)) return false;

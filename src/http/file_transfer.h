@@ -14,6 +14,10 @@ namespace orvane {
 
 // The file body goes out in pieces of this size.
 inline constexpr std::size_t kFileChunkSize = 8000;
+// A body made as it is sent (an archive) is read in larger pieces, so its
+// making and its sending cost a call per 256 KiB rather than per 8,000
+// bytes.
+inline constexpr std::size_t kMadeBodyPiece = 256 * 1024;
 
 // What sending needs besides the reply; read-only while it is used.
 struct SendContext {

@@ -27,6 +27,9 @@ class BodySource {
   // How long the first read of such a placeholder may wait (it grows with
   // the file's size); 0 for every other source.
   [[nodiscard]] virtual int first_read_limit_ms() const { return 0; }
+  // True for a body made as it is sent (an archive), which the send loop
+  // reads in larger pieces than a file's.
+  [[nodiscard]] virtual bool made_as_sent() const { return false; }
 };
 
 // Where a request's body goes as it is read: each piece in order, as it
