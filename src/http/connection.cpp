@@ -60,6 +60,11 @@ std::optional<Reply> MadeByFeature(net::NetSocket& client, const ParsedRequest& 
       return ReceiveUploadForm(client, request,
                                UploadContext{context.serving.upload_folder, send, context.panel,
                                              peer.address, peer.port, context.body_limits});
+    case Target::Kind::kArchive:
+      if (context.archives == nullptr) return std::nullopt;
+      return ArchiveReply(client, request, target,
+                          ArchiveContext{*context.archives, context.site_root, send, context.panel,
+                                         context.body_limits, context.listing_deadline_ms});
     default:
       return std::nullopt;
   }

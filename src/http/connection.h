@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "http/archive/archive_reply.h"
 #include "http/body_receive.h"
 #include "http/core/request.h"
 #include "http/core/responses.h"
@@ -46,6 +47,9 @@ struct AnswerContext {
   std::uint16_t port = 0;
   // How slow a request body may come (ServerOptions::body_limits).
   ReceiveLimits body_limits = {};
+  // The gate and the CRC cache of archives; none (archives answer 500) in
+  // tests that make no server.
+  ArchiveState* archives = nullptr;
 };
 
 // `AnswerRequest`, one pipeline for every request: who is let in (Admit,

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "http/archive/archive_reply.h"
 #include "http/listing/listing_gate.h"
 #include "http/operator_panel.h"
 #include "http/core/responses.h"
@@ -116,6 +117,9 @@ class Server : private WorkerHost {
   net::NetSocket listen_socket_;
   // Folder listings being built now; counts by itself.
   ListingGate listings_;
+  // Archives being sent now and the CRCs of files sent; each counts or
+  // locks by itself.
+  ArchiveState archives_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
   // Answered connections being drained now (FinishConnection), at most

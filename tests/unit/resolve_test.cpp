@@ -84,6 +84,8 @@ std::string Describe(const Target& target) {
       return "upload page";
     case Kind::kUploadForm:
       return "upload form";
+    case Kind::kArchive:
+      return "archive " + target.heading + " of " + target.path.FullPath();
   }
   return "?";
 }
@@ -184,6 +186,26 @@ TEST(ResolveTest, TurnsEachRequestIntoOneTarget) {
       {true, "POST /:upload?code=K HTTP/1.1", "upload form", true},
       {true, "POST /a.txt HTTP/1.1", "ignored", true},
       {true, "GET /:uploads HTTP/1.1", "refused", true},
+      // A folder as one archive: only with the listing on, any spelling of
+      // a folder, refused and missing as the folder's own address would be.
+      {false, "GET /:zip/ HTTP/1.1", "refused"},
+      {false, "POST /:zip/ HTTP/1.1", "ignored"},
+      {true, "GET /:zip/ HTTP/1.1", "archive / of C:\\web"},
+      {true, "POST /:zip/sub/ HTTP/1.1", "archive /sub/ of C:\\web\\sub"},
+      {true, "GET /:zip/s%75b/ HTTP/1.1", "archive /sub/ of C:\\web\\sub"},
+      {true, "GET /:zip//x/../sub/ HTTP/1.1", "archive /sub/ of C:\\web\\sub"},
+      {true, "GET /:zip/with/ HTTP/1.1", "archive /with/ of C:\\web\\with"},
+      {true, "GET /:zip/%D6%D0/ HTTP/1.1", "archive /\xE4\xB8\xAD/ of C:\\web\\\xD6\xD0"},
+      {true, "GET /:zip/sub HTTP/1.1", "404"},
+      {true, "GET /:zip/a.txt/ HTTP/1.1", "404"},
+      {true, "GET /:zip/missing/ HTTP/1.1", "404"},
+      {true, "GET /:zip/sub%00/ HTTP/1.1", "404"},
+      {true, "GET /:zip/../ HTTP/1.1", "refused"},
+      {true, "GET /:zip/con/ HTTP/1.1", "refused"},
+      {true, "GET /:zip HTTP/1.1", "refused"},
+      {true, "GET /:zipx/ HTTP/1.1", "refused"},
+      {true, "GET /%3Azip/ HTTP/1.1", "refused"},
+      {true, "PUT /:zip/ HTTP/1.1", "ignored"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request + (c.list ? " (listing on)" : "") + (c.uploads ? " (uploads on)" : ""));

@@ -1,6 +1,7 @@
 # Archives: a folder, or the ticked entries of it, as one ZIP made while it
-# is sent. The pure rules (records, layout, form, names, CRC) and the parts
-# that read the disk (the walk, the body, the CRC cache).
+# is sent. The pure rules (records, layout, form, names, CRC) with the
+# pages, the parts that read the disk (the walk, the body, the CRC cache),
+# and the service's part that answers the address.
 add_library(orvane_archive_core STATIC
   src/http/archive/crc32.cpp
   src/http/archive/zip_records.cpp
@@ -8,6 +9,10 @@ add_library(orvane_archive_core STATIC
   src/http/archive/ticked_names.cpp
   src/http/archive/download_name.cpp
 )
+orvane_embed_pages(orvane_archive_core
+  src/http/archive/archive_busy.html ArchiveBusyPage
+  src/http/archive/archive_too_many.html ArchiveTooManyPage
+  src/http/archive/archive_form.html ArchiveFormPage)
 target_link_libraries(orvane_archive_core PUBLIC orvane_core orvane_listing)
 
 add_library(orvane_archive STATIC
@@ -16,6 +21,9 @@ add_library(orvane_archive STATIC
   src/http/archive/crc_cache.cpp
 )
 target_link_libraries(orvane_archive PUBLIC orvane_archive_core orvane_platform)
+# The service's part: the address answered with the archive, built into
+# orvane_service.
+list(APPEND ORVANE_SERVICE_SOURCES src/http/archive/archive_reply.cpp)
 
 if(ORVANE_BUILD_BENCH AND NOT WIN32)
   # ./x bench zip: the archive read and sent as fast as it goes, beside one

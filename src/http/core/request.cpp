@@ -127,6 +127,8 @@ void ReadHeaderBlock(std::string_view received, ParsedRequest& parsed) {
       parsed.referer = TrimHttpSpace(value);
     } else if (EqualsIgnoreAsciiCase(name, "Sec-Fetch-Site")) {
       parsed.fetch_site = TrimHttpSpace(value);
+    } else if (EqualsIgnoreAsciiCase(name, "If-Range")) {
+      parsed.if_range = TrimHttpSpace(value);
     } else if (EqualsIgnoreAsciiCase(name, "Content-Type")) {
       parsed.content_type = TrimHttpSpace(value);
     } else if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding")) {

@@ -93,6 +93,9 @@ struct ParsedRequest {
   std::optional<std::string_view> origin;
   std::optional<std::string_view> referer;
   std::optional<std::string_view> fetch_site;
+  // The last "If-Range:" value: a range is sent only while the body is still
+  // the one this tag names (a resumed download of an archive).
+  std::optional<std::string_view> if_range;
 
   // What a request with a body (an upload) is read by. The request line
   // starts "POST ".

@@ -181,6 +181,34 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
   return Of(readings.empty() ? Kind::kRefused : Kind::kMissing);
 }
 
+// The folder after kArchivePath ("/a/" of "/:zip/a/"), read as a listing's
+// folder is; its spelling does not matter, since no page is built on it.
+Target ResolveArchive(std::string_view decoded, std::string_view site_root, const CodePage& ansi,
+                      SiteLookup& files) {
+  if (decoded.empty() || decoded.back() != '/') return Of(Kind::kMissing);
+  while (!decoded.empty() && decoded.back() == '/') decoded.remove_suffix(1);
+  std::vector<MappedPath> readings = Readings(decoded, site_root, ansi);
+  for (MappedPath& folder : readings) {
+    if (files.KindOf(folder) != SiteLookup::Kind::kFolder) continue;
+    Target target = Of(Kind::kArchive);
+    // The heading names the download: "/" and each segment shown as UTF-8.
+    target.heading = "/";
+    for (const std::string& segment : Utf8Segments(folder, ansi, files)) {
+      target.heading += ShownAsUtf8(segment) + "/";
+    }
+    target.path = std::move(folder);
+    return target;
+  }
+  return Of(readings.empty() ? Kind::kRefused : Kind::kMissing);
+}
+
+// The raw path is kArchivePath followed by a folder's path.
+bool NamesArchive(const ParsedRequest& request) {
+  const std::string_view path = request.target.path;
+  return path.size() > kArchivePath.size() && path.substr(0, kArchivePath.size()) == kArchivePath &&
+         path[kArchivePath.size()] == '/';
+}
+
 }  // namespace
 
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
@@ -190,12 +218,17 @@ Target Resolve(const ParsedRequest& request, std::string_view site_root, const C
     if (request.is_post) return Of(Kind::kUploadForm);
     if (request.is_get) return Of(Kind::kUploadPage);
   }
-  if (!request.is_get) return Of(Kind::kIgnored);
+  const bool archive = list_folders && request.raw_path && NamesArchive(request);
+  if (!request.is_get && !(archive && request.is_post)) return Of(Kind::kIgnored);
   if (!request.raw_path) return Of(Kind::kMissing);
   if (list_folders) {
     // "%00" cuts the decoded path short: the rest would be looked up under a
     // name the client never sent, and a folder's redirect would never settle.
     if (request.path_had_nul) return Of(Kind::kMissing);
+    if (archive) {
+      return ResolveArchive(std::string_view(request.path).substr(kArchivePath.size()), site_root,
+                            ansi, files);
+    }
     if (request.names_folder) return ResolveFolder(request, site_root, ansi, files);
   }
   // "/" alone names the one default document.

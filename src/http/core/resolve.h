@@ -43,6 +43,8 @@ struct Target {
     kUnreadable,      // something there that is not a file that opens (500)
     kUploadPage,      // uploads on: the page with the upload area (a GET)
     kUploadForm,      // uploads on: a form's files to receive (a POST)
+    kArchive,         // listing on: a folder as one archive (a GET, or a POST of ticked names):
+                      // `path`, `heading`
   };
   Kind kind = Kind::kMissing;
   MappedPath path;
@@ -66,6 +68,10 @@ struct Target {
 // spelling other than its own (an escaped "/" or "\", "." or "..", a doubled
 // "/", its ANSI spelling), is sent to its own spelling; a path with "%00" in
 // it names nothing.
+// With the listing on, kArchivePath followed by a path that names a folder
+// (a GET, or a POST of the ticked names) is that folder as one archive,
+// under any spelling that maps to it; a path that maps to no folder is
+// kMissing or kRefused, as the folder's own address would be.
 // With uploads on, the upload page's address (kUploadPath, any query) is
 // that page for a GET and the form's receiver for a POST; no file can have
 // that name.
