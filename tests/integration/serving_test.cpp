@@ -631,6 +631,7 @@ TEST(AccessCodeServingTest, NothingOfTheFolderWithoutTheCodeEverythingWithIt) {
       {"/a.txt", "", refused},
       {"/", "", refused},
       {"/missing", "", refused},
+      {"/:zip/", "", refused},
       {"/a.txt?code=23456789ABCD", "", refused},
       {"/a.txt", "Cookie: " + cookie + "x\r\n", refused},
       {"/a.txt?code=" + code, "", moved("/a.txt")},

@@ -9,6 +9,7 @@
 #include "http/archive/archive_body.h"
 #include "http/archive/archive_pages.h"
 #include "http/archive/archive_walk.h"
+#include "http/archive/archive_walk.h"
 #include "http/archive/download_name.h"
 #include "http/archive/ticked_names.h"
 #include "http/core/text_rules.h"
@@ -158,8 +159,8 @@ Reply ArchiveReply(net::NetSocket& client, const ParsedRequest& request, const T
   // The turn is taken before the walk: the walk reads every folder below.
   auto turn = std::make_unique<ArchiveTurn>(context.state.gate, context.deadline_ms);
   if (!turn->entered()) return Page("503 Service Unavailable", pages::ArchiveBusyPage());
-  ArchiveWalk walk =
-      WalkForArchive(FileNameOf(target.path), request.is_post ? &ticked.names : nullptr);
+  ArchiveWalk walk = WalkForArchive(
+      FileNameOf(target.path), request.is_post ? &ticked.names : nullptr, context.state.entry_cap);
   switch (walk.outcome) {
     case ArchiveWalk::Outcome::kDone:
       break;

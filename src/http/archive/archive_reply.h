@@ -2,10 +2,12 @@
 // listing, answered as one ZIP made while it is sent.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "http/archive/archive_gate.h"
+#include "http/archive/archive_walk.h"
 #include "http/archive/crc_cache.h"
 #include "http/body_receive.h"
 #include "http/core/reply.h"
@@ -22,6 +24,9 @@ namespace orvane {
 struct ArchiveState {
   ArchiveGate gate;
   CrcCache crcs;
+  // kMaxArchiveEntries; smaller in a test, whose refusal then needs no
+  // folder of 100,001 entries.
+  std::size_t entry_cap = kMaxArchiveEntries;
 };
 
 struct ArchiveContext {
