@@ -66,8 +66,8 @@ WINE_PACKAGES=(wine wine64 xvfb x11-utils xdotool fonts-wqy-microhei fonts-wine 
 WINDOWS_PACKAGES=("${MINGW64_PACKAGES[@]}" g++-mingw-w64-i686-posix "${WINE_PACKAGES[@]}")
 TOOL_PACKAGES=(clang libclang-rt-14-dev clang-format clang-tidy shellcheck python3 curl libssl-dev)
 # The readers every archive the tests make is checked with: Python's zipfile,
-# Info-ZIP's unzip, 7-Zip and libarchive's bsdtar.
-ARCHIVE_ORACLE_PACKAGES=(python3 unzip 7zip libarchive-tools)
+# Info-ZIP's unzip, 7-Zip and libarchive's bsdtar; curl fetches and resumes.
+ARCHIVE_ORACLE_PACKAGES=(python3 unzip 7zip libarchive-tools curl)
 
 # Every C++ file of the project that clang-format checks, one path a line.
 cpp_sources() {
