@@ -1,5 +1,6 @@
 #include "http/file_transfer.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -54,14 +55,39 @@ std::string HeadOf(const Reply& reply, std::string_view date, std::string_view p
   return BuildHead(head, date);
 }
 
+// `left` bytes of a body that gives spans: made bytes sent as they are,
+// file ranges handed to the system. nullopt when it gives none.
+std::optional<bool> SendSpans(net::NetSocket& client, BodySource& body, std::uint64_t left,
+                              int send_wait_ms) {
+  std::optional<BodySpan> span = body.NextSpan(left);
+  if (!span) return std::nullopt;
+  for (; left > 0; span = body.NextSpan(left)) {
+    std::uint64_t sent = 0;
+    if (span && span->kind == BodySpan::Kind::kBytes) {
+      if (!client.SendAll(span->bytes, send_wait_ms)) return false;
+      sent = span->bytes.size();
+    } else if (span && span->kind == BodySpan::Kind::kFile) {
+      if (!client.SendFileRange(span->file, span->offset, span->count, send_wait_ms)) return false;
+      sent = span->count;
+    } else {
+      return false;  // failed, or ended before the length the head announced
+    }
+    body.Advance(sent);
+    left -= sent;
+  }
+  return true;
+}
+
 // The rest of a file body after its first piece: handed to the system where
-// it can send file bytes itself, else read and sent piece by piece. Never
-// more than `left` bytes.
+// it can send file bytes itself (a file, or the spans of a body made of
+// files), else read and sent piece by piece. Never more than `left` bytes.
 bool SendRestOfFile(net::NetSocket& client, BodySource& file, std::uint64_t offset,
                     std::uint64_t left, std::string& buffer, int send_wait_ms) {
-  if (left > 0 && net::NetSocket::HasZeroCopySend() &&
-      file.native() != platform::FileTraits::Invalid()) {
-    return client.SendFileRange(file.native(), offset, left, send_wait_ms);
+  if (left > 0 && net::NetSocket::HasZeroCopySend()) {
+    if (file.native() != platform::FileTraits::Invalid()) {
+      return client.SendFileRange(file.native(), offset, left, send_wait_ms);
+    }
+    if (const std::optional<bool> sent = SendSpans(client, file, left, send_wait_ms)) return *sent;
   }
   const std::size_t most = PieceSizeOf(file);
   buffer.resize(PieceOf(left, most));

@@ -210,32 +210,45 @@ TEST_F(ArchiveServingTest, IfRangeGetsTheRangeOnlyForTheArchiveItsTagNames) {
   EXPECT_EQ(HeadValue(changed.head, "Content-Length"), std::to_string(changed.body.size()));
 }
 
-// A file that grows after its first bytes left: the connection is cut
-// before the length the head announced, and the log names the file.
-TEST_F(ArchiveServingTest, AFileThatGrowsWhileItIsSentCutsTheConnectionAndIsLogged) {
-  const std::filesystem::path grows = site_.path() / "grows.bin";
-  { std::ofstream(grows, std::ios::binary).put('x'); }
-  std::filesystem::resize_file(grows, 48u << 20);  // more than loopback buffers hold
-  net::NetSocket client;
-  ASSERT_TRUE(ConnectLocal(client, server_->port));
-  ASSERT_TRUE(client.SendAll(ArchiveGet("/"), 3000));
-  std::string received(1u << 20, '\0');
-  std::size_t got = 0;
-  while (got < received.size()) {
-    const long n = client.ReceiveSome(received.data() + got, received.size() - got, 3000);
-    ASSERT_GT(n, 0);
-    got += static_cast<std::size_t>(n);
+// A file that grows or shrinks after its first bytes left: the connection
+// is cut before the length the head announced, and the log names the file.
+TEST_F(ArchiveServingTest, AFileThatChangesSizeWhileItIsSentCutsTheConnectionAndIsLogged) {
+  for (const bool grows : {true, false}) {
+    SCOPED_TRACE(grows ? "grows" : "shrinks");
+    const std::string name = grows ? "grows.bin" : "shrinks.bin";
+    const std::filesystem::path file = site_.path() / name;
+    { std::ofstream(file, std::ios::binary).put('x'); }
+    std::filesystem::resize_file(file, 48u << 20);  // more than loopback buffers hold
+    // Once fetched, its CRC is known: what is left to notice the change is
+    // the send itself (a file range handed to the system comes up short).
+    if (!grows) {
+      ASSERT_GT(Fetch(server_->port, ArchiveGet("/"), 10000).size(), 48u << 20);
+    }
+    net::NetSocket client;
+    ASSERT_TRUE(ConnectLocal(client, server_->port));
+    ASSERT_TRUE(client.SendAll(ArchiveGet("/"), 3000));
+    std::string received(1u << 20, '\0');
+    std::size_t got = 0;
+    while (got < received.size()) {
+      const long n = client.ReceiveSome(received.data() + got, received.size() - got, 3000);
+      ASSERT_GT(n, 0);
+      got += static_cast<std::size_t>(n);
+    }
+    if (grows) {
+      std::ofstream(file, std::ios::binary | std::ios::app) << "more";
+    } else {
+      std::filesystem::resize_file(file, 20u << 20);
+    }
+    received.resize(got);
+    received += ReadUntilClosed(client, 10000);
+    const Answer answer = SplitAnswer(received);
+    ASSERT_EQ("200 OK", StatusOf(answer.head));
+    EXPECT_LT(answer.body.size(), std::stoull(HeadValue(answer.head, "Content-Length")));
+    EXPECT_TRUE(server_->panel.WaitFor(
+        [&] { return server_->panel.ConnectionLog().find(name) != std::string::npos; }, 3000))
+        << server_->panel.ConnectionLog();
+    std::filesystem::remove(file);
   }
-  { std::ofstream(grows, std::ios::binary | std::ios::app) << "more"; }
-  received.resize(got);
-  received += ReadUntilClosed(client, 10000);
-  const Answer answer = SplitAnswer(received);
-  ASSERT_EQ("200 OK", StatusOf(answer.head));
-  EXPECT_LT(answer.body.size(), std::stoull(HeadValue(answer.head, "Content-Length")));
-  EXPECT_TRUE(server_->panel.WaitFor(
-      [this] { return server_->panel.ConnectionLog().find("grows.bin") != std::string::npos; },
-      3000))
-      << server_->panel.ConnectionLog();
 }
 
 }  // namespace

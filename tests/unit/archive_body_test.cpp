@@ -108,7 +108,7 @@ std::uint64_t DrainSpans(ArchiveBody& body, const ArchiveLayout& layout, KeptByt
                          bool take_files) {
   std::uint64_t at = 0;
   for (;;) {
-    const ArchiveBody::Span span = body.NextSpan(1u << 20);
+    const ArchiveBody::Span span = *body.NextSpan(1u << 20);
     if (span.kind == ArchiveBody::Span::Kind::kEnd) return at;
     if (span.kind == ArchiveBody::Span::Kind::kFailed) {
       ADD_FAILURE() << "span failed at " << at;

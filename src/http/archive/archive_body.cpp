@@ -16,6 +16,9 @@ constexpr std::size_t kCountBufferSize = 256 * 1024;
 // A file this large goes out as a file range in a span; a smaller one is
 // read into the span with the records around it.
 constexpr std::uint64_t kFileSpanFrom = 64 * 1024;
+// A file range whose CRC is still to be counted goes out in spans of at
+// most this size.
+constexpr std::uint64_t kCountedSpan = 4 * 1024 * 1024;
 
 std::size_t Smaller(std::uint64_t a, std::size_t b) {
   return a < b ? static_cast<std::size_t>(a) : b;
@@ -69,7 +72,7 @@ std::int64_t ArchiveBody::Read(char* buffer, std::size_t size) {
   return static_cast<std::int64_t>(produced);
 }
 
-ArchiveBody::Span ArchiveBody::NextSpan(std::uint64_t max) {
+std::optional<BodySpan> ArchiveBody::NextSpan(std::uint64_t max) {
   Span span;
   if (fault_) {
     span.kind = Span::Kind::kFailed;
@@ -109,9 +112,12 @@ ArchiveBody::Span ArchiveBody::NextSpan(std::uint64_t max) {
     return span;
   }
   if ((!open_ || open_->index != place.entry) && !Open(place.entry)) return span;
-  const std::uint64_t count = std::min(max, place.length - within);
-  if (!known_[place.entry]) {
-    if (!FromCache(place.entry) && open_->counted < within + count && !CountUpTo(within + count)) {
+  std::uint64_t count = std::min(max, place.length - within);
+  if (!known_[place.entry] && !FromCache(place.entry)) {
+    // Counted a piece at a time, so the client reads what was sent while
+    // the next piece is counted.
+    count = std::min(count, kCountedSpan);
+    if (open_->counted < within + count && !CountUpTo(within + count)) {
       return span;
     }
   }
@@ -131,6 +137,19 @@ ArchiveBody::Span ArchiveBody::NextSpan(std::uint64_t max) {
 }
 
 void ArchiveBody::Advance(std::uint64_t sent) { position_ += sent; }
+
+void ArchiveBody::CheckOpenFile() {
+  if (fault_ || !open_ || layout_.entry(open_->index).size == 0) return;
+  // Its last byte must still be there (its length was read when it opened).
+  const std::uint64_t size = layout_.entry(open_->index).size;
+  char last = 0;
+  const std::int64_t got = open_->file->Seek(size - 1) ? open_->file->Read(&last, 1) : -1;
+  if (got <= 0) {
+    Fail(got < 0 ? ArchiveFault::Kind::kRead : ArchiveFault::Kind::kChangedSize, open_->index);
+    return;
+  }
+  open_->at = size;
+}
 
 bool ArchiveBody::MakeRecord(const ArchiveLayout::Place& place) {
   if (scratch_valid_ && scratch_start_ == place.start) return true;

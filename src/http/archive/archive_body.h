@@ -54,25 +54,20 @@ class ArchiveBody final : public BodySource {
   std::int64_t Read(char* buffer, std::size_t size) override;
   [[nodiscard]] std::intptr_t native() const override { return -1; }
 
-  // For a send loop that hands file bytes to the system (sendfile): the next
-  // piece from the read position, at most `max` bytes: bytes made here (the
-  // records, and files under 64 KiB), or a range of a larger entry's open
-  // file whose CRC is already counted (read from the page cache, or known).
-  // The loop sends it, then calls Advance with what it sent; a span stays
-  // valid until then.
-  struct Span {
-    enum class Kind { kBytes, kFile, kEnd, kFailed };
-    Kind kind = Kind::kEnd;
-    std::string_view bytes;    // kBytes
-    std::intptr_t file = -1;   // kFile: the native handle
-    std::uint64_t offset = 0;  // kFile: the first byte's offset in that file
-    std::uint64_t count = 0;   // kFile
-  };
-  Span NextSpan(std::uint64_t max);
-  void Advance(std::uint64_t sent);
+  // Spans for a send loop that hands file bytes to the system (sendfile):
+  // bytes made here (the records, and files under 64 KiB), or a range of a
+  // larger entry's open file whose CRC is already counted (from the page
+  // cache, or known). Never nullopt.
+  using Span = BodySpan;
+  std::optional<BodySpan> NextSpan(std::uint64_t max) override;
+  void Advance(std::uint64_t sent) override;
 
   // Set once a read or span failed.
   [[nodiscard]] const std::optional<ArchiveFault>& fault() const { return fault_; }
+  // For a send that stopped short where the body could not see it (a
+  // file range the system failed to send): sets fault() when the file being
+  // sent has become shorter.
+  void CheckOpenFile();
 
  private:
   // The entry whose file is open, and how far its CRC is counted.

@@ -31,21 +31,39 @@ class ArchiveSource final : public BodySource {
   ArchiveSource(std::unique_ptr<ArchiveTurn> turn, std::unique_ptr<ArchiveBody> body,
                 OperatorPanel* panel)
       : turn_(std::move(turn)), body_(std::move(body)), panel_(panel) {}
+  // A send cut short while a file range was handed to the system: the file
+  // that shrank under it is named too.
+  ~ArchiveSource() override {
+    if (body_->fault()) return;
+    body_->CheckOpenFile();
+    TellFault();
+  }
+  ArchiveSource(const ArchiveSource&) = delete;
+  ArchiveSource& operator=(const ArchiveSource&) = delete;
 
   [[nodiscard]] std::optional<std::uint64_t> Length() const override { return body_->Length(); }
   bool Seek(std::uint64_t offset) override { return body_->Seek(offset); }
   std::int64_t Read(char* buffer, std::size_t size) override {
     const std::int64_t got = body_->Read(buffer, size);
-    if (got < 0 && !told_ && panel_ != nullptr && body_->fault()) {
-      told_ = true;
-      panel_->AppendConnectionLog(CutLogLine(*body_->fault()));
-    }
+    if (got < 0) TellFault();
     return got;
   }
   [[nodiscard]] std::intptr_t native() const override { return -1; }
   [[nodiscard]] bool made_as_sent() const override { return true; }
+  std::optional<BodySpan> NextSpan(std::uint64_t max) override {
+    std::optional<BodySpan> span = body_->NextSpan(max);
+    if (span && span->kind == BodySpan::Kind::kFailed) TellFault();
+    return span;
+  }
+  void Advance(std::uint64_t sent) override { body_->Advance(sent); }
 
  private:
+  void TellFault() {
+    if (told_ || panel_ == nullptr || !body_->fault()) return;
+    told_ = true;
+    panel_->AppendConnectionLog(CutLogLine(*body_->fault()));
+  }
+
   // "压缩包未发送完，文件" + name + reason + CR LF, in the log's text: the
   // archive was cut short because of this file.
   static std::string CutLogLine(const ArchiveFault& fault) {

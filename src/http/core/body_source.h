@@ -10,6 +10,17 @@
 
 namespace orvane {
 
+// A piece of a body for a send loop that hands file bytes to the system
+// (sendfile): bytes the source made, or a range of one of its open files.
+struct BodySpan {
+  enum class Kind { kBytes, kFile, kEnd, kFailed };
+  Kind kind = Kind::kEnd;
+  std::string_view bytes;    // kBytes
+  std::intptr_t file = -1;   // kFile: the native handle
+  std::uint64_t offset = 0;  // kFile: the first byte's offset in that file
+  std::uint64_t count = 0;   // kFile
+};
+
 class BodySource {
  public:
   virtual ~BodySource() = default;
@@ -30,6 +41,12 @@ class BodySource {
   // True for a body made as it is sent (an archive), which the send loop
   // reads in larger pieces than a file's.
   [[nodiscard]] virtual bool made_as_sent() const { return false; }
+  // A body made of files and bytes of its own (an archive) may be given as
+  // spans: the next one from the read position, at most `max` bytes (kEnd
+  // at the end, kFailed where Read would fail), valid until Advance moves
+  // the read position by what was sent. nullopt: no spans, Read is the way.
+  virtual std::optional<BodySpan> NextSpan(std::uint64_t /*max*/) { return std::nullopt; }
+  virtual void Advance(std::uint64_t /*sent*/) {}
 };
 
 // Where a request's body goes as it is read: each piece in order, as it
