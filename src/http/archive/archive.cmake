@@ -24,10 +24,3 @@ target_link_libraries(orvane_archive PUBLIC orvane_archive_core orvane_platform)
 # The service's part: the address answered with the archive, built into
 # orvane_service.
 list(APPEND ORVANE_SERVICE_SOURCES src/http/archive/archive_reply.cpp)
-
-if(ORVANE_BUILD_BENCH AND NOT WIN32)
-  # ./x bench zip: the archive read and sent as fast as it goes, beside one
-  # file of the same size.
-  add_executable(zip-bench bench/zip_bench.cpp)
-  target_link_libraries(zip-bench PRIVATE orvane_archive Threads::Threads)
-endif()
