@@ -195,8 +195,8 @@ Reply ArchiveReply(net::NetSocket& client, const ParsedRequest& request, const T
                                             CachePrefixOf(walk));
   // A range of another archive than this one would join into a damaged
   // file: a tag that no longer matches gets the whole archive.
-  ParsedRequest asked = request;
-  if (request.if_range && *request.if_range != tag) asked.range = ByteRangeSpec{};
+  ParsedRequest asked;
+  if (!request.if_range || *request.if_range == tag) asked.range = request.range;
   Reply reply = SourceReply(
       asked, std::make_unique<ArchiveSource>(std::move(turn), std::move(body), context.panel),
       kZipType);

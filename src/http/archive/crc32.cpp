@@ -4,6 +4,7 @@
 #include <cstring>
 
 #if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#include <cpuid.h>
 #include <immintrin.h>
 #define ORVANE_CRC32_FOLDING 1
 #endif
@@ -114,10 +115,17 @@ ORVANE_CRC32_TARGET std::uint32_t Fold(std::uint32_t state, const unsigned char*
   return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(x0, t), 1));
 }
 
+// CPUID leaf 1, ECX: bit 1 is PCLMULQDQ, bit 19 SSE4.1. Asked directly
+// rather than through __builtin_cpu_supports, whose table of every feature
+// would weigh more in the Windows program than this whole file.
 bool HasFolding() {
   static const bool kHas = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    unsigned int eax = 0;
+    unsigned int ebx = 0;
+    unsigned int ecx = 0;
+    unsigned int edx = 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;
+    return (ecx & (1u << 1)) != 0 && (ecx & (1u << 19)) != 0;
   }();
   return kHas;
 }
