@@ -2,14 +2,14 @@
 # The ticked entries of a folder's listing as one archive, in a real browser:
 # headless Chromium at a phone's width (browser_archive.py) opens the listing
 # the headless server with --list gives, ticks a file and a folder, presses
-# 下载所选 and saves the download; then the archive holds exactly those two,
-# the folder with what is in it, byte for byte (Python's zipfile reads it).
+# 下载所选 and saves the download, which holds exactly those two, the folder
+# with what is in it, and passes unzip's test.
 # Usage: browser_archive_test.sh HEADLESS
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # shellcheck source=SCRIPTDIR/headless_lib.sh
 source "$HERE/headless_lib.sh"
-ensure_packages chromium python3 || exit 1
+ensure_packages chromium python3 unzip || exit 1
 
 headless="$1"
 site="$work/site"
@@ -27,20 +27,9 @@ start_on_free_port "$work/out" launch || exit 1
 
 saved="$(timeout 120 python3 "$HERE/browser_archive.py" "http://127.0.0.1:$port/" \
   "$work/profile" "$work/downloads" "照片 1.jpg" "旅行" | tail -n 1)" || exit 1
-echo "the browser saved $(basename "$saved")"
-python3 - "$saved" "$site" <<'PY'
-import os, sys, zipfile
-archive, site = sys.argv[1], sys.argv[2]
-expected = ["旅行/海边.jpg", "旅行/空/", "照片 1.jpg"]  # by their names' bytes
-with zipfile.ZipFile(archive) as z:
-    names = z.namelist()
-    if names != expected:
-        sys.exit(f"the archive holds {names}, expected {expected}")
-    if z.testzip() is not None:
-        sys.exit("a CRC of the archive is wrong")
-    for name in (expected[0], expected[2]):
-        with open(os.path.join(site, name), "rb") as f:
-            if z.read(name) != f.read():
-                sys.exit(f"{name} differs from its file")
-print("the archive holds the two ticked entries, byte for byte")
-PY
+listed="$(LC_ALL=C.UTF-8 unzip -Z1 "$saved")"
+[ "$listed" = $'旅行/海边.jpg\n旅行/空/\n照片 1.jpg' ] || {
+  printf 'the browser saved %s, which holds:\n%s\n' "$saved" "$listed"
+  exit 1
+}
+unzip -tq "$saved" && echo "$(basename "$saved") holds the two ticked entries"
