@@ -212,6 +212,8 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
 TEST(OptionTableTest, UploadsKeepTheAccessCodeOn) {
   const std::size_t code = OptionRowNamed("code");
   const std::size_t upload = OptionRowNamed("upload");
+  // The window's own choice is no serving option: switching it changes none.
+  const std::size_t remember = OptionRowOf(&WindowChoices::remember);
   ServingOptions options;
   // Each step switches one row; then the code and uploads as they stand.
   const struct {
@@ -222,7 +224,8 @@ TEST(OptionTableTest, UploadsKeepTheAccessCodeOn) {
                {code, false, true, true},
                {upload, false, true, false},
                {code, false, false, false},
-               {code, true, true, false}};
+               {code, true, true, false},
+               {remember, false, true, false}};
   for (const auto& step : steps) {
     options = WithOption(options, step.row, step.on);
     EXPECT_EQ(step.code_on, options.access_code);
