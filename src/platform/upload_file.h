@@ -38,6 +38,11 @@ class UploadFile {
   // Hands every byte written so far to the system.
   [[nodiscard]] WriteResult Flush();
 
+  // Flushes what was written and gives the file the modification time
+  // `unix_ms` (milliseconds since 1970 UTC), which Commit keeps; false when
+  // the system refuses.
+  [[nodiscard]] bool SetModifiedTime(std::int64_t unix_ms);
+
   // Flushes and closes the file and renames it to the first free name of
   // FreeNameCandidate(safe_name, 0, 1, 2, ...), never replacing a file, even
   // one made meanwhile by another process or thread; returns the name taken
