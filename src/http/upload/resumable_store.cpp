@@ -1,5 +1,7 @@
 #include "http/upload/resumable_store.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "http/upload/resumable_rules.h"
@@ -12,6 +14,8 @@ namespace {
 
 // How often a request waiting for a busy upload looks again.
 constexpr int kBusyPollMs = 10;
+// How many whole uploads are remembered for their clients' HEAD.
+constexpr std::size_t kMaxFinishedKept = 4096;
 
 }  // namespace
 
@@ -64,6 +68,13 @@ ResumableStore::Lease::Whole ResumableStore::Lease::Finish() {
   {
     platform::LockGuard guard(store_->lock_);
     row = store_->TakeLocked(id_);
+    auto& finished = store_->finished_;
+    if (finished.size() >= kMaxFinishedKept) {
+      finished.erase(std::min_element(
+          finished.begin(), finished.end(),
+          [](const auto& a, const auto& b) { return a.second.at_ms < b.second.at_ms; }));
+    }
+    finished[id_] = Finished{row->length, platform::MonotonicMillis()};
   }
   row_ = nullptr;
   return Whole{std::move(row->file), std::move(row->name), row->modified_ms};
@@ -167,6 +178,14 @@ ResumableStore::Status ResumableStore::Checkout(std::string_view id, net::NetSoc
 
 ResumableStore::Status ResumableStore::Look(std::string_view id, int wait_ms, std::int64_t now_ms,
                                             State& state) {
+  {
+    platform::LockGuard guard(lock_);
+    const auto found = finished_.find(id);
+    if (found != finished_.end()) {
+      state = State{found->second.length, found->second.length, now_ms - found->second.at_ms};
+      return Status::kOk;
+    }
+  }
   return WhenFree(id, wait_ms, [&](const std::string&, Row& row) {
     state = State{row.offset, row.length, now_ms - row.last_byte_ms};
   });
@@ -184,6 +203,9 @@ void ResumableStore::Sweep(std::int64_t now_ms) {
   std::vector<std::string> lines;
   {
     platform::LockGuard guard(lock_);
+    for (auto it = finished_.begin(); it != finished_.end();) {
+      it = now_ms - it->second.at_ms >= kExpiresAfterMs ? finished_.erase(it) : std::next(it);
+    }
     for (auto it = rows_.begin(); it != rows_.end();) {
       Row& row = *it->second;
       const IdleStep step =

@@ -112,7 +112,9 @@ class ResumableStore {
   [[nodiscard]] Status Checkout(std::string_view id, net::NetSocket* holder, int wait_ms,
                                 Lease& lease);
 
-  // The upload `id` as a HEAD tells it, after the same interrupt and wait.
+  // The upload `id` as a HEAD tells it, after the same interrupt and wait;
+  // one that became whole within the hour is told whole (offset = length),
+  // so a client whose last answer was lost does not send it again.
   struct State {
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
@@ -147,6 +149,13 @@ class ResumableStore {
   OperatorPanel& panel_;
   platform::Lock lock_;
   std::map<std::string, std::unique_ptr<Row>, std::less<>> rows_ GUARDED_BY(lock_);
+  // The uploads that became whole within the hour (at most
+  // kMaxFinishedKept): their length and when.
+  struct Finished {
+    std::uint64_t length = 0;
+    std::int64_t at_ms = 0;
+  };
+  std::map<std::string, Finished, std::less<>> finished_ GUARDED_BY(lock_);
 };
 
 // The server's small thread that sweeps the store every few seconds; ended
