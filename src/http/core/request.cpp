@@ -159,8 +159,8 @@ ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
   parsed.is_get = IsGetRequest(parsed.text);
   parsed.is_post = parsed.text.substr(0, 5) == "POST ";
   parsed.method = parsed.text.substr(0, parsed.text.find_first_of(" \r\n"));
-  parsed.raw_path = RawRequestPath(
-      parsed.text, ansi, parsed.is_get || parsed.is_post ? 4 : parsed.method.size() + 1);
+  parsed.raw_path = RawRequestPath(parsed.text, ansi,
+                                   parsed.is_get || parsed.is_post ? 4 : parsed.method.size() + 1);
   if (parsed.raw_path) {
     parsed.target = SplitTarget(*parsed.raw_path);
     parsed.path = DecodeUrlPath(*parsed.raw_path, &parsed.path_had_nul, &parsed.path_escaped_slash);
