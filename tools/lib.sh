@@ -134,6 +134,32 @@ fetch_qrcodegen_locked() {
   echo "$QRCODEGEN_SHA256" >"$QRCODEGEN_SOURCE_DIR.sha256"
 }
 
+# tus-js-client, a resumable upload client that speaks the protocol the
+# upload page speaks, for the tests that resume an upload with a real
+# client: installed with npm into the build folder at a pinned version, once
+# (two tests at once share a lock on the folder). Sets TUS_CLIENT_MODULES,
+# the node_modules folder to hand Node as NODE_PATH.
+TUS_CLIENT_VERSION=4.3.1
+ensure_tus_client() {
+  # A Node.js that comes with its own npm (not Debian's) needs no npm package.
+  command -v node >/dev/null || ensure_packages nodejs || return 1
+  command -v npm >/dev/null || ensure_packages npm || return 1
+  local dir="$BUILD/node"
+  TUS_CLIENT_MODULES="$dir/node_modules"
+  mkdir -p "$dir"
+  (
+    flock 8 || exit 1
+    grep -q "\"version\": \"$TUS_CLIENT_VERSION\"" \
+      "$TUS_CLIENT_MODULES/tus-js-client/package.json" 2>/dev/null && exit 0
+    log "installing tus-js-client $TUS_CLIENT_VERSION (npm) into $dir"
+    npm install --prefix "$dir" --no-audit --no-fund --no-save --loglevel=error \
+      "tus-js-client@$TUS_CLIENT_VERSION" >"$dir/install.log" 2>&1 || {
+      cat "$dir/install.log" >&2
+      exit 1
+    }
+  ) 8>"$dir/.install.lock"
+}
+
 # configure_and_build DIR [cmake args...] [-- ninja targets...]
 # Configures DIR when it is new or when the cmake arguments differ from the
 # ones it was configured with (kept in DIR.args), then builds the targets

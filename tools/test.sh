@@ -218,6 +218,9 @@ stage_wine() {
 
 stage_window() {
   build_windows_for win window && wine_ready || return 1
+  # The resumable upload client the address tests run from outside Wine.
+  ensure_tus_client || return 1
+  export NODE_PATH="$TUS_CLIENT_MODULES"
   start_beside_window
   run_ctest "$BUILD/win" -L window
 }

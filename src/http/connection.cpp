@@ -12,6 +12,7 @@
 #include "http/file_transfer.h"
 #include "http/listing/listing_read.h"
 #include "http/site_files.h"
+#include "http/upload/resumable.h"
 #include "http/upload/upload_form.h"
 #include "http/upload/upload_page.h"
 #include "platform/clock.h"
@@ -60,6 +61,16 @@ std::optional<Reply> MadeByFeature(net::NetSocket& client, const ParsedRequest& 
       return ReceiveUploadForm(client, request,
                                UploadContext{context.serving.upload_folder, send, context.panel,
                                              peer.address, peer.port, context.body_limits});
+    case Target::Kind::kResumableOptions:
+    case Target::Kind::kResumableCreate:
+    case Target::Kind::kResumableOffset:
+    case Target::Kind::kResumableAppend:
+    case Target::Kind::kResumableEnd:
+      if (context.resumable == nullptr) return std::nullopt;
+      return AnswerResumable(client, request, target,
+                             UploadContext{context.serving.upload_folder, send, context.panel,
+                                           peer.address, peer.port, context.body_limits},
+                             *context.resumable);
     default:
       return std::nullopt;
   }

@@ -14,6 +14,7 @@
 #include "http/core/settings.h"
 #include "http/core/text_rules.h"
 #include "http/server_options.h"
+#include "http/upload/resumable_store.h"
 #include "http/worker_pool.h"
 #include "net/net_socket.h"
 #include "platform/lock.h"
@@ -116,6 +117,11 @@ class Server : private WorkerHost {
   net::NetSocket listen_socket_;
   // Folder listings being built now; counts by itself.
   ListingGate listings_;
+  // The unfinished resumable uploads, and the thread that pauses and
+  // expires them; made before the pool and gone after it, since workers
+  // use them.
+  ResumableStore resumable_;
+  ResumableHousekeeper housekeeper_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
   // Answered connections being drained now (FinishConnection), at most

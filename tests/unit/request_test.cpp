@@ -149,6 +149,35 @@ TEST(RequestTest, ReadsWhatABodyIsReadBy) {
   }
 }
 
+TEST(RequestTest, ReadsTheMethodItsPathAndAnyHeaderLine) {
+  const struct {
+    std::string request;
+    std::string method;
+    std::string path;
+    std::optional<std::string> value;  // of Upload-Offset
+  } cases[] = {
+      {"PATCH /:upload/a HTTP/1.1\r\nUpload-Offset: 5\r\n\r\n", "PATCH", "/:upload/a", "5"},
+      {"DELETE /x?y HTTP/1.1\r\nupload-offset:\t 7 \r\n\r\n", "DELETE", "/x?y", "7"},
+      {"OPTIONS / HTTP/1.1\r\nUpload-Offset: 1\r\nUpload-Offset: 2\r\n\r\n", "OPTIONS", "/", "2"},
+      // Bare LF line ends: the header lines count, the request line has no path.
+      {"HEAD /a HTTP/1.1\nUpload-Offset: 3\n\n", "HEAD", "(none)", "3"},
+      {"HEAD /a HTTP/1.1\r\nUpload-Offset:\r\n\r\n", "HEAD", "/a", ""},
+      {"HEAD /a HTTP/1.1\r\nX-Upload-Offset: 3\r\n\r\n", "HEAD", "/a", std::nullopt},
+      // Only the head is read: a line of the body is no header line.
+      {"PATCH /a HTTP/1.1\r\n\r\nUpload-Offset: 9\r\n", "PATCH", "/a", std::nullopt},
+      {"POST /p HTTP/1.1\r\n\r\n", "POST", "/p", std::nullopt},
+      {"GET /g HTTP/1.1\r\n\r\n", "GET", "/g", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    const ParsedRequest r = ParseRequest(c.request, CodePage::Gbk());
+    EXPECT_EQ(c.method, r.method);
+    EXPECT_EQ(c.path, r.raw_path.value_or("(none)"));
+    const std::optional<std::string_view> value = HeaderValue(r, "Upload-Offset");
+    EXPECT_EQ(c.value, value ? std::optional<std::string>(*value) : std::nullopt);
+  }
+}
+
 TEST(RequestTest, SplitsTheQueryOffThePathOnce) {
   const struct {
     std::string line;

@@ -112,6 +112,11 @@ Reply DecideReply(const ParsedRequest& request, const Admission& admission, Targ
     case Target::Kind::kListing:
     case Target::Kind::kUploadPage:
     case Target::Kind::kUploadForm:
+    case Target::Kind::kResumableOptions:
+    case Target::Kind::kResumableCreate:
+    case Target::Kind::kResumableOffset:
+    case Target::Kind::kResumableAppend:
+    case Target::Kind::kResumableEnd:
       return made ? std::move(*made) : CannedReply(CannedAnswer::kServerError);
     case Target::Kind::kFile:
     case Target::Kind::kFolderIndex:

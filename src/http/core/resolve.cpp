@@ -181,14 +181,43 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
   return Of(readings.empty() ? Kind::kRefused : Kind::kMissing);
 }
 
+// The upload address and the resumable uploads' addresses under it; nullopt
+// for any other request.
+std::optional<Target> ResolveUpload(const ParsedRequest& request) {
+  const std::string_view path = request.target.path;
+  if (path == kUploadPath) {
+    if (request.is_post) {
+      return Of(HeaderValue(request, "Tus-Resumable") ? Kind::kResumableCreate : Kind::kUploadForm);
+    }
+    if (request.is_get) return Of(Kind::kUploadPage);
+    if (request.method == "OPTIONS") return Of(Kind::kResumableOptions);
+    return std::nullopt;
+  }
+  if (path.size() <= kUploadPath.size() || path.substr(0, kUploadPath.size()) != kUploadPath ||
+      path[kUploadPath.size()] != '/') {
+    return std::nullopt;
+  }
+  Target target;
+  if (request.method == "HEAD") {
+    target = Of(Kind::kResumableOffset);
+  } else if (request.method == "PATCH") {
+    target = Of(Kind::kResumableAppend);
+  } else if (request.method == "DELETE") {
+    target = Of(Kind::kResumableEnd);
+  } else {
+    return std::nullopt;
+  }
+  target.upload_id = std::string(path.substr(kUploadPath.size() + 1));
+  return target;
+}
+
 }  // namespace
 
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
                const ServingOptions& options, SiteLookup& files) {
   const bool list_folders = options.list_folders;
-  if (options.uploads && request.raw_path && request.target.path == kUploadPath) {
-    if (request.is_post) return Of(Kind::kUploadForm);
-    if (request.is_get) return Of(Kind::kUploadPage);
+  if (options.uploads && request.raw_path) {
+    if (std::optional<Target> upload = ResolveUpload(request)) return std::move(*upload);
   }
   if (!request.is_get) return Of(Kind::kIgnored);
   if (!request.raw_path) return Of(Kind::kMissing);
@@ -205,7 +234,10 @@ Target Resolve(const ParsedRequest& request, std::string_view site_root, const C
   return ResolveFile(request.path, site_root, ansi, list_folders, files, Kind::kFile);
 }
 
-bool Writes(Target::Kind kind) { return kind == Kind::kUploadForm; }
+bool Writes(Target::Kind kind) {
+  return kind == Kind::kUploadForm || kind == Kind::kResumableCreate ||
+         kind == Kind::kResumableAppend || kind == Kind::kResumableEnd;
+}
 
 Target ResolveRoot(std::string_view site_root, const CodePage& ansi, const ServingOptions& options,
                    SiteLookup& files) {

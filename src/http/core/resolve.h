@@ -43,6 +43,15 @@ struct Target {
     kUnreadable,      // something there that is not a file that opens (500)
     kUploadPage,      // uploads on: the page with the upload area (a GET)
     kUploadForm,      // uploads on: a form's files to receive (a POST)
+    // Uploads on, the resumable upload protocol (tus): its options (OPTIONS
+    // on the upload address), a new upload (a POST there with
+    // Tus-Resumable), and at an upload's own address `upload_id` its offset
+    // (HEAD), more of its bytes (PATCH) and its end (DELETE).
+    kResumableOptions,
+    kResumableCreate,
+    kResumableOffset,
+    kResumableAppend,
+    kResumableEnd,
   };
   Kind kind = Kind::kMissing;
   MappedPath path;
@@ -54,6 +63,9 @@ struct Target {
   std::string location;
   // kListing: the folder's own spelling ("/a%20b/"), as the request gave it.
   std::string spelling;
+  // kResumableOffset, kResumableAppend, kResumableEnd: what follows
+  // kUploadPath and "/" in the path, unchecked.
+  std::string upload_id;
 };
 
 // `request`'s target under `site_root` (UTF-8). A path is mapped under the
@@ -67,13 +79,16 @@ struct Target {
 // "/", its ANSI spelling), is sent to its own spelling; a path with "%00" in
 // it names nothing.
 // With uploads on, the upload page's address (kUploadPath, any query) is
-// that page for a GET and the form's receiver for a POST; no file can have
-// that name.
+// that page for a GET, the form's receiver for a POST, and the resumable
+// uploads' creation for a POST with a Tus-Resumable line and their options
+// for an OPTIONS; below it, kUploadPath + "/" + id is an upload's address
+// for HEAD, PATCH and DELETE. No file can have these names.
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
                const ServingOptions& options, SiteLookup& files);
 
-// True for a target whose request stores what it sends (an upload form):
-// such a request must come from a page of this server (WriteFromThisServer).
+// True for a target whose request stores what it sends or ends an upload (an
+// upload form, a resumable upload's creation, append and end): such a
+// request must come from a page of this server (WriteFromThisServer).
 [[nodiscard]] bool Writes(Target::Kind kind);
 
 // The target of "/", as a phone that opens the server's address finds it.
