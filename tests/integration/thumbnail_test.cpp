@@ -1,0 +1,333 @@
+// Thumbnails made from real files by this system's own codecs (libjpeg-turbo
+// and libpng natively, the Windows Imaging Component under Wine): upright as
+// the Exif orientation says, nothing for a hostile file, kept until the file
+// changes. The test pictures are made here, with the same codecs, and each
+// thumbnail is read back with them.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "http/thumbnail/thumbnail_maker.h"
+#include "platform/image_codec.h"
+#include "support/test_support.h"
+
+namespace orvane::thumbnail {
+namespace {
+
+using Rgb = std::vector<std::uint8_t>;
+const Rgb kRed = {255, 0, 0};
+const Rgb kGreen = {0, 255, 0};
+const Rgb kBlue = {0, 0, 255};
+const Rgb kWhite = {255, 255, 255};
+
+// The process's peak resident memory so far.
+std::uint64_t PeakMemoryBytes() {
+#ifdef _WIN32
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return counters.PeakWorkingSetSize;
+#else
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+#endif
+}
+
+// A picture whose four quarters are red, green (top), blue, white (bottom).
+Pixels Quarters(PixelSize size) {
+  Pixels image;
+  image.size = size;
+  for (int y = 0; y < size.height; ++y) {
+    for (int x = 0; x < size.width; ++x) {
+      const bool right = x >= size.width / 2;
+      const bool bottom = y >= size.height / 2;
+      const Rgb& colour = bottom ? (right ? kWhite : kBlue) : (right ? kGreen : kRed);
+      image.bytes.insert(image.bytes.end(), colour.begin(), colour.end());
+    }
+  }
+  return image;
+}
+
+std::string Jpeg(const Pixels& image) {
+  std::optional<std::string> jpeg = platform::EncodeJpeg(image, 95);
+  EXPECT_TRUE(jpeg);
+  return jpeg.value_or("");
+}
+
+std::string BigEndian(std::uint32_t value, int bytes) {
+  std::string out;
+  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  return out;
+}
+
+// `jpeg` with an APP1 segment holding `payload` right after its SOI. A
+// `length` other than 0 is written as the segment's length instead of its own.
+std::string WithApp1(const std::string& jpeg, const std::string& payload,
+                     std::uint32_t length = 0) {
+  const std::uint32_t own = static_cast<std::uint32_t>(payload.size() + 2);
+  return jpeg.substr(0, 2) + "\xFF\xE1" + BigEndian(length != 0 ? length : own, 2) + payload +
+         jpeg.substr(2);
+}
+
+// An Exif block whose first IFD holds tag 274 = `orientation`.
+std::string OrientationExif(int orientation, bool big_endian) {
+  std::string tiff = big_endian ? std::string("MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 18)
+                                : std::string("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18);
+  const auto value = static_cast<char>(orientation);
+  tiff += big_endian ? std::string{'\0', value, '\0', '\0'} : std::string{value, '\0', '\0', '\0'};
+  return std::string("Exif\0\0", 6) + tiff + std::string(4, '\0');
+}
+
+std::uint32_t Crc32(const std::string& bytes) {
+  std::uint32_t crc = 0xFFFFFFFFU;
+  for (const char c : bytes) {
+    crc ^= static_cast<std::uint8_t>(c);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320U & (0U - (crc & 1U)));
+  }
+  return ~crc;
+}
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+  return BigEndian(static_cast<std::uint32_t>(data.size()), 4) + type + data +
+         BigEndian(Crc32(type + data), 4);
+}
+
+// A PNG of `rows` (each a filter byte and its pixels, `channels` bytes a
+// pixel: 3 RGB, 4 RGBA) that claims to be width × height, its pixels kept
+// in stored (uncompressed) deflate blocks.
+std::string Png(std::uint32_t width, std::uint32_t height, int channels, const std::string& rows) {
+  std::string zlib = "\x78\x01";
+  std::uint32_t a = 1;
+  std::uint32_t b = 0;
+  for (const char c : rows) {
+    a = (a + static_cast<std::uint8_t>(c)) % 65521;
+    b = (b + a) % 65521;
+  }
+  for (std::size_t at = 0; at < rows.size() || at == 0; at += 65535) {
+    const std::string block = rows.substr(at, 65535);
+    const auto n = static_cast<std::uint16_t>(block.size());
+    zlib += (at + 65535 >= rows.size() ? '\x01' : '\x00');
+    zlib += std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8),
+                        static_cast<char>(~n & 0xFF), static_cast<char>((~n >> 8) & 0xFF)};
+    zlib += block;
+  }
+  zlib += BigEndian((b << 16) | a, 4);
+  const char colour_type = channels == 4 ? '\x06' : '\x02';
+  return "\x89PNG\r\n\x1A\n" +
+         PngChunk("IHDR", BigEndian(width, 4) + BigEndian(height, 4) +
+                              std::string{'\x08', colour_type, '\0', '\0', '\0'}) +
+         PngChunk("IDAT", zlib) + PngChunk("IEND", "");
+}
+
+// A PNG of one colour (`pixel`: 3 or 4 bytes) all over.
+std::string PlainPng(PixelSize size, const std::string& pixel) {
+  std::string rows;
+  for (int y = 0; y < size.height; ++y) {
+    rows.push_back('\0');
+    for (int x = 0; x < size.width; ++x) rows += pixel;
+  }
+  return Png(static_cast<std::uint32_t>(size.width), static_cast<std::uint32_t>(size.height),
+             static_cast<int>(pixel.size()), rows);
+}
+
+class CollectingSink final : public platform::PixelRowSink {
+ public:
+  explicit CollectingSink(Pixels& image) : image_(image) {}
+  void TakeRow(const std::uint8_t* row) override {
+    image_.bytes.insert(image_.bytes.end(), row, row + image_.stride());
+  }
+
+ private:
+  Pixels& image_;
+};
+
+class ThumbnailTest : public ::testing::Test {
+ protected:
+  platform::FileName Write(const std::string& name, const std::string& bytes) {
+    site_.Write(name, bytes);
+    names_.push_back("\\" + name);
+    return Name(name);
+  }
+  platform::FileName Name(const std::string& name) {
+    names_.push_back("\\" + name);
+    return platform::FileName{root_, names_.back(), true};
+  }
+  // The thumbnail read back by this system's decoder.
+  Pixels Decoded(const Thumbnail& thumbnail) {
+    Pixels image;
+    const platform::FileName name = Write("decoded.jpg", thumbnail.jpeg);
+    std::optional<platform::PictureDecoder> decoder = platform::PictureDecoder::Open(name);
+    EXPECT_TRUE(decoder);
+    if (!decoder) return image;
+    image.size = decoder->full_size();
+    CollectingSink sink(image);
+    EXPECT_TRUE(decoder->Decode(image.size, sink));
+    return image;
+  }
+
+  testing::TempSite site_;
+  std::string root_ = site_.FolderText();
+  std::vector<std::string> names_{1000};  // stable storage for the FileNames' views
+  ThumbnailMaker maker_;
+  const std::int64_t deadline_ = platform::MonotonicMillis() + 60000;
+};
+
+bool Near(const std::uint8_t* pixel, const Rgb& colour) {
+  for (int c = 0; c < 3; ++c) {
+    if (std::abs(pixel[c] - colour[static_cast<std::size_t>(c)]) > 48) return false;
+  }
+  return true;
+}
+
+TEST_F(ThumbnailTest, EachExifOrientationShowsThePhotoUpright) {
+  // The photo is stored with red, green / blue, white quarters; each row is
+  // what a viewer that honours the tag shows in the top-left, top-right,
+  // bottom-left and bottom-right quarters.
+  const std::string photo = Jpeg(Quarters({800, 600}));
+  const struct {
+    const char* name;
+    std::string app1;
+    PixelSize shown;
+    Rgb corners[4];
+  } cases[] = {
+      {"1 upright", OrientationExif(1, false), {360, 270}, {kRed, kGreen, kBlue, kWhite}},
+      {"2 mirrored", OrientationExif(2, true), {360, 270}, {kGreen, kRed, kWhite, kBlue}},
+      {"3 turned half", OrientationExif(3, false), {360, 270}, {kWhite, kBlue, kGreen, kRed}},
+      {"4 flipped", OrientationExif(4, true), {360, 270}, {kBlue, kWhite, kRed, kGreen}},
+      {"5 transposed", OrientationExif(5, false), {270, 360}, {kRed, kBlue, kGreen, kWhite}},
+      {"6 a quarter clockwise",
+       OrientationExif(6, true),
+       {270, 360},
+       {kBlue, kRed, kWhite, kGreen}},
+      {"7 transversed", OrientationExif(7, false), {270, 360}, {kWhite, kGreen, kBlue, kRed}},
+      {"8 a quarter counter-clockwise",
+       OrientationExif(8, true),
+       {270, 360},
+       {kGreen, kWhite, kRed, kBlue}},
+      {"broken Exif inside a sound segment: as stored",
+       "Exif\0\0MM\0*\xFF\xFF\xFF\x00garbage" + std::string(40, '\xFF'),
+       {360, 270},
+       {kRed, kGreen, kBlue, kWhite}},
+      {"no Exif at all", "", {360, 270}, {kRed, kGreen, kBlue, kWhite}},
+  };
+  int i = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = "photo" + std::to_string(i++) + ".jpg";
+    const std::string bytes = c.app1.empty() ? photo : WithApp1(photo, c.app1);
+    const platform::FileName name = Write(file, bytes);
+    const FileStamp stamp{bytes.size(), 1700000000};
+    // The page's cheap reading of the header gives the size it will have.
+    const std::optional<PixelSize> predicted = maker_.SizeOf(name, stamp);
+    ASSERT_TRUE(predicted);
+    EXPECT_TRUE(c.shown == *predicted);
+
+    const ThumbnailResult result = maker_.ThumbnailOf(name, stamp, deadline_);
+    ASSERT_EQ(Outcome::kMade, result.outcome);
+    EXPECT_TRUE(c.shown == result.thumbnail->size);
+    const Pixels shown = Decoded(*result.thumbnail);
+    ASSERT_TRUE(c.shown == shown.size);
+    const int w = shown.size.width;
+    const int h = shown.size.height;
+    EXPECT_TRUE(Near(shown.At(w / 4, h / 4), c.corners[0]));
+    EXPECT_TRUE(Near(shown.At(3 * w / 4, h / 4), c.corners[1]));
+    EXPECT_TRUE(Near(shown.At(w / 4, 3 * h / 4), c.corners[2]));
+    EXPECT_TRUE(Near(shown.At(3 * w / 4, 3 * h / 4), c.corners[3]));
+  }
+}
+
+TEST_F(ThumbnailTest, PngsAreScaledAndTransparencyLaidOverWhite) {
+  const struct {
+    const char* name;
+    PixelSize size;
+    std::string pixel;
+    PixelSize thumbnail;
+    Rgb colour;
+  } cases[] = {
+      {"opaque red", {1000, 200}, std::string("\xFF\0\0", 3), {360, 72}, kRed},
+      {"small, not enlarged", {40, 30}, std::string("\0\0\xFF", 3), {40, 30}, kBlue},
+      {"transparent", {500, 500}, std::string("\0\0\0\0", 4), {360, 360}, kWhite},
+      {"half-transparent black",
+       {100, 100},
+       std::string("\0\0\0\x80", 4),
+       {100, 100},
+       {127, 127, 127}},
+  };
+  int i = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string bytes = PlainPng(c.size, c.pixel);
+    const platform::FileName name = Write("plain" + std::to_string(i++) + ".png", bytes);
+    const ThumbnailResult result = maker_.ThumbnailOf(name, {bytes.size(), 1}, deadline_);
+    ASSERT_EQ(Outcome::kMade, result.outcome);
+    EXPECT_TRUE(c.thumbnail == result.thumbnail->size);
+    const Pixels shown = Decoded(*result.thumbnail);
+    ASSERT_TRUE(c.thumbnail == shown.size);
+    EXPECT_TRUE(Near(shown.At(shown.size.width / 2, shown.size.height / 2), c.colour));
+  }
+}
+
+TEST_F(ThumbnailTest, HostilePicturesGiveNoThumbnailWithMemoryBounded) {
+  const std::string photo = Jpeg(Quarters({800, 600}));
+  // A frame header that claims 65,500 × 65,500 pixels, and nothing after it.
+  const std::string huge_jpeg =
+      std::string(
+          "\xFF\xD8\xFF\xC0\0\x11\x08\xFF\xDC\xFF\xDC\x03\x01\x22\0\x02\x11\x01\x03\x11\x01", 21) +
+      "\xFF\xD9";
+  // 30,000 × 30,000 RGB pixels claimed, one row of them given.
+  const std::string huge_png = Png(30000, 30000, 3, std::string(1 + 30000 * 3, '\0'));
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"truncated.jpg", photo.substr(0, photo.size() * 2 / 3)},
+      {"empty.jpg", ""},
+      {"text.png", "This is not a picture, only text named as one.\n"},
+      {"text.jpg", "\xFF\xD8\xFF but then text"},
+      {"claims-30000x30000.png", huge_png.substr(0, 600)},
+      {"claims-30000x30000-whole-header.png", huge_png},
+      {"claims-65500x65500.jpg", huge_jpeg},
+      {"exif-runs-past-the-end.jpg",
+       WithApp1(photo, OrientationExif(6, false), 0xFFF0).substr(0, 4000)},
+      {"exif-swallows-the-frame.jpg", WithApp1(photo, OrientationExif(6, true), 0x0800)},
+  };
+  const std::uint64_t before = PeakMemoryBytes();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const platform::FileName name = Write(c.name, c.bytes);
+    const ThumbnailResult result = maker_.ThumbnailOf(name, {c.bytes.size(), 1}, deadline_);
+    EXPECT_EQ(Outcome::kNone, result.outcome);
+    EXPECT_FALSE(result.thumbnail);
+  }
+  EXPECT_LT(PeakMemoryBytes() - before, 64u * 1024 * 1024);
+}
+
+TEST_F(ThumbnailTest, KeptUntilTheFileChanges) {
+  const std::string first = Jpeg(Quarters({800, 600}));
+  const platform::FileName name = Write("kept.jpg", first);
+  const ThumbnailResult made = maker_.ThumbnailOf(name, {first.size(), 100}, deadline_);
+  ASSERT_EQ(Outcome::kMade, made.outcome);
+  // The same file: the very same thumbnail, not made again.
+  EXPECT_EQ(made.thumbnail, maker_.ThumbnailOf(name, {first.size(), 100}, deadline_).thumbnail);
+
+  const std::string second = Jpeg(Quarters({600, 800}));
+  site_.Write("kept.jpg", second);
+  const ThumbnailResult remade = maker_.ThumbnailOf(name, {second.size(), 200}, deadline_);
+  ASSERT_EQ(Outcome::kMade, remade.outcome);
+  EXPECT_TRUE(PixelSize({270, 360}) == remade.thumbnail->size);
+  EXPECT_EQ(1u, maker_.kept_count());
+  EXPECT_EQ(Outcome::kNone, maker_.ThumbnailOf(Name("missing.jpg"), {1, 1}, deadline_).outcome);
+}
+
+}  // namespace
+}  // namespace orvane::thumbnail
