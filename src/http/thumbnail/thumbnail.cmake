@@ -29,3 +29,9 @@ endif()
 
 add_library(orvane_thumbnail STATIC src/http/thumbnail/thumbnail_maker.cpp)
 target_link_libraries(orvane_thumbnail PUBLIC orvane_thumbnail_rules orvane_image_codec)
+
+if(ORVANE_BUILD_BENCH AND NOT WIN32)
+  # ./x bench thumbs: the maker's entry point over a folder of photos.
+  add_executable(thumbnail-bench bench/thumbnail_bench.cpp)
+  target_link_libraries(thumbnail-bench PRIVATE orvane_thumbnail)
+endif()

@@ -133,7 +133,7 @@ struct PictureDecoder::Impl {
   }
 
   bool OpenJpeg();
-  bool DecodeJpeg(PixelSize size, PixelRowSink& sink);
+  bool DecodeJpeg(unsigned eighths, PixelRowSink& sink);
   bool OpenPng();
   bool DecodePng(PixelRowSink& sink);
 
@@ -185,12 +185,9 @@ bool PictureDecoder::Impl::OpenJpeg() {
   return !jpeg_errors.damaged;
 }
 
-bool PictureDecoder::Impl::DecodeJpeg(PixelSize size, PixelRowSink& sink) {
-  unsigned m = 1;
-  while (m <= 8 && native[m - 1] != size) ++m;
-  if (m > 8) return false;
+bool PictureDecoder::Impl::DecodeJpeg(unsigned eighths, PixelRowSink& sink) {
   if (setjmp(jpeg_errors.jump) != 0) return false;
-  jpeg.scale_num = m;
+  jpeg.scale_num = eighths;
   jpeg.scale_denom = 8;
   jpeg.out_color_space = JCS_RGB;
   if (!jpeg_start_decompress(&jpeg)) return false;
@@ -293,7 +290,12 @@ bool PictureDecoder::Decode(PixelSize size, PixelRowSink& sink) {
   const std::size_t width = static_cast<std::size_t>(size.width);
   impl.row.assign(width * 4, 0);
   impl.rgb_row.assign(width * 3, 0);
-  if (impl.format == Format::kJpeg) return impl.DecodeJpeg(size, sink);
+  if (impl.format == Format::kJpeg) {
+    for (unsigned eighths = 1; eighths <= impl.native.size(); ++eighths) {
+      if (impl.native[eighths - 1] == size) return impl.DecodeJpeg(eighths, sink);
+    }
+    return false;
+  }
   if (size != impl.full) return false;
   return impl.DecodePng(sink);
 }
