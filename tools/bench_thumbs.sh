@@ -45,10 +45,10 @@ for i in $(seq 0 $((PHOTOS - 1))); do
   base="$WORK/base/$((i % 4 + 1)).jpg"
   out="$(printf '%s/photos/IMG_%04d.jpg' "$WORK" "$i")"
   case $((i / 4 % 4)) in
-    0) vips linear "$base" "$out[Q=90]" 1 $((i % 40)) ;;
-    1) vips flip "$base" "$out[Q=90]" horizontal ;;
-    2) vips rot "$base" "$out[Q=90]" d180 ;;
-    3) vips linear "$base" "$out[Q=90]" 0.9 $((i % 30)) ;;
+    0) vips linear "$base" "${out}[Q=90]" 1 $((i % 40)) ;;
+    1) vips flip "$base" "${out}[Q=90]" horizontal ;;
+    2) vips rot "$base" "${out}[Q=90]" d180 ;;
+    3) vips linear "$base" "${out}[Q=90]" 0.9 $((i % 30)) ;;
   esac
 done
 cat "$WORK"/photos/*.jpg >/dev/null
@@ -64,10 +64,10 @@ run_ours() {
     exit 1
   }
   read -r _ files _ made _ first _ kept _ _ _ peak <<<"$line"
-  [ "$files" -eq "$PHOTOS" ] && [ "$made" -eq "$PHOTOS" ] || {
+  if [ "$files" -ne "$PHOTOS" ] || [ "$made" -ne "$PHOTOS" ]; then
     echo "thumbnail-bench made $made of $files" >&2
     exit 1
-  }
+  fi
   ours_first+=("$first")
   ours_kept+=("$kept")
   ours_peak+=("$peak")

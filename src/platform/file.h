@@ -75,6 +75,10 @@ class ReadOnlyFile {
   // The size the file had when it was opened (read by the same call that
   // checked its kind, so it costs no call of its own).
   [[nodiscard]] std::optional<std::uint64_t> Length() const { return length_; }
+  // Its last write when it was opened, in seconds since 1970 UTC (read by the
+  // same call as its size): with the size, what tells a changed file, as a
+  // thumbnail's ETag and its kept copy do.
+  [[nodiscard]] std::int64_t changed_unix_seconds() const { return changed_unix_seconds_; }
   // True for a cloud placeholder (OneDrive's files kept online only, files a
   // storage tier moved away: IsCloudPlaceholder, base/file_attributes.h), from
   // the attributes the open read: its data may first have to come from the
@@ -99,6 +103,7 @@ class ReadOnlyFile {
   explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}
   UniqueResource<FileTraits> native_;
   std::uint64_t length_ = 0;
+  std::int64_t changed_unix_seconds_ = 0;
   bool in_cloud_ = false;
   int read_limit_ms_ = kCloudReadLimitMs;
 };

@@ -13,6 +13,7 @@
 #endif
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,13 @@ class ThumbnailTest : public ::testing::Test {
     names_.push_back("\\" + name);
     return platform::FileName{root_, names_.back(), true};
   }
+  // What the file is now, as the file layer reads it when it opens it.
+  static FileStamp StampOf(const platform::FileName& name) {
+    const std::optional<platform::ReadOnlyFile> file = platform::ReadOnlyFile::OpenRegular(name);
+    EXPECT_TRUE(file);
+    if (!file) return {};
+    return {file->Length().value_or(0), file->changed_unix_seconds()};
+  }
   // The thumbnail read back by this system's decoder.
   Pixels Decoded(const Thumbnail& thumbnail) {
     Pixels image;
@@ -232,7 +240,7 @@ TEST_F(ThumbnailTest, EachExifOrientationShowsThePhotoUpright) {
     const std::string file = "photo" + std::to_string(i++) + ".jpg";
     const std::string bytes = c.app1.empty() ? photo : WithApp1(photo, c.app1);
     const platform::FileName name = Write(file, bytes);
-    const FileStamp stamp{bytes.size(), 1700000000};
+    const FileStamp stamp = StampOf(name);
     // The page's cheap reading of the header gives the size it will have.
     const std::optional<PixelSize> predicted = maker_.SizeOf(name, stamp);
     ASSERT_TRUE(predicted);
@@ -274,7 +282,7 @@ TEST_F(ThumbnailTest, PngsAreScaledAndTransparencyLaidOverWhite) {
     SCOPED_TRACE(c.name);
     const std::string bytes = PlainPng(c.size, c.pixel);
     const platform::FileName name = Write("plain" + std::to_string(i++) + ".png", bytes);
-    const ThumbnailResult result = maker_.ThumbnailOf(name, {bytes.size(), 1}, deadline_);
+    const ThumbnailResult result = maker_.ThumbnailOf(name, StampOf(name), deadline_);
     ASSERT_EQ(Outcome::kMade, result.outcome);
     EXPECT_TRUE(c.thumbnail == result.thumbnail->size);
     const Pixels shown = Decoded(*result.thumbnail);
@@ -312,7 +320,7 @@ TEST_F(ThumbnailTest, HostilePicturesGiveNoThumbnailWithMemoryBounded) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const platform::FileName name = Write(c.name, c.bytes);
-    const ThumbnailResult result = maker_.ThumbnailOf(name, {c.bytes.size(), 1}, deadline_);
+    const ThumbnailResult result = maker_.ThumbnailOf(name, StampOf(name), deadline_);
     EXPECT_EQ(Outcome::kNone, result.outcome);
     EXPECT_FALSE(result.thumbnail);
   }
@@ -322,14 +330,18 @@ TEST_F(ThumbnailTest, HostilePicturesGiveNoThumbnailWithMemoryBounded) {
 TEST_F(ThumbnailTest, KeptUntilTheFileChanges) {
   const std::string first = Jpeg(Quarters({800, 600}));
   const platform::FileName name = Write("kept.jpg", first);
-  const ThumbnailResult made = maker_.ThumbnailOf(name, {first.size(), 100}, deadline_);
+  const FileStamp before = StampOf(name);
+  EXPECT_EQ(first.size(), before.size);
+  EXPECT_NEAR(static_cast<double>(std::time(nullptr)),
+              static_cast<double>(before.changed_unix_seconds), 86400.0);
+  const ThumbnailResult made = maker_.ThumbnailOf(name, before, deadline_);
   ASSERT_EQ(Outcome::kMade, made.outcome);
   // The same file: the very same thumbnail, not made again.
-  EXPECT_EQ(made.thumbnail, maker_.ThumbnailOf(name, {first.size(), 100}, deadline_).thumbnail);
+  EXPECT_EQ(made.thumbnail, maker_.ThumbnailOf(name, before, deadline_).thumbnail);
 
   const std::string second = Jpeg(Quarters({600, 800}));
   site_.Write("kept.jpg", second);
-  const ThumbnailResult remade = maker_.ThumbnailOf(name, {second.size(), 200}, deadline_);
+  const ThumbnailResult remade = maker_.ThumbnailOf(name, StampOf(name), deadline_);
   ASSERT_EQ(Outcome::kMade, remade.outcome);
   EXPECT_TRUE(PixelSize({270, 360}) == remade.thumbnail->size);
   EXPECT_EQ(1u, maker_.kept_count());

@@ -147,6 +147,9 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
     return std::nullopt;
   }
   file.length_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  file.changed_unix_seconds_ = UnixSecondsFromFileTime(
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime);
   // Opening does not fetch a placeholder's data; the first read does.
   file.in_cloud_ = IsCloudPlaceholder(info.dwFileAttributes);
   return file;
