@@ -347,8 +347,11 @@ std::optional<std::string> EncodeJpeg(const Pixels& image, int quality) {
   write.errors.manager.emit_message = JpegMessage;
   const bool made = Compress(write, image, quality);
   jpeg_destroy_compress(&write.jpeg);
-  std::optional<std::string> jpeg;
-  if (made) jpeg.emplace(reinterpret_cast<const char*>(write.out), write.out_size);
+  if (!made) {
+    std::free(write.out);
+    return std::nullopt;
+  }
+  std::string jpeg(reinterpret_cast<const char*>(write.out), write.out_size);
   std::free(write.out);
   return jpeg;
 }
