@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "http/core/multipart.h"
+#include "http/upload/multipart.h"
 #include "platform/upload_file.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "http/core/multipart.h"
+#include "http/upload/multipart.h"
 #include "http/core/path_map.h"
-#include "http/core/upload_name.h"
+#include "http/upload/upload_name.h"
 #include "http/core/url_decode.h"
 
 namespace orvane {

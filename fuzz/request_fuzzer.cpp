@@ -85,7 +85,7 @@ void CheckMapped(const MappedPath& m, const CodePage& ansi) {
 class UniformSite : public SiteLookup {
  public:
   UniformSite(Kind kind, std::uint64_t size) : kind_(kind), size_(size) {}
-  std::unique_ptr<FileBody> Open(const MappedPath&) override {
+  std::unique_ptr<BodySource> Open(const MappedPath&) override {
     if (kind_ != Kind::kFile) return nullptr;
     return std::make_unique<Body>(size_);
   }
@@ -102,7 +102,7 @@ class UniformSite : public SiteLookup {
   }
 
  private:
-  struct Body : FileBody {
+  struct Body : BodySource {
     explicit Body(std::uint64_t size) : size_(size) {}
     std::optional<std::uint64_t> Length() const override { return size_; }
     bool Seek(std::uint64_t) override { return true; }

@@ -12,10 +12,10 @@ build_windows32
 mkdir -p "$ROOT/dist"
 cp "$BUILD/win/OrvaneServer.exe" "$ROOT/dist/OrvaneServer.exe"
 cp "$BUILD/win32/OrvaneServer.exe" "$ROOT/dist/OrvaneServer-x86.exe"
-# The most each program may weigh: one use of the C++ streams (<sstream>,
-# <iostream>) anywhere brings their locale machinery into the static
-# program and takes it past this.
-declare -A ceiling_kib=([OrvaneServer.exe]=700 [OrvaneServer-x86.exe]=800)
+# The most each program may weigh, its features and their pages included:
+# one use of the C++ streams (<sstream>, <iostream>) anywhere brings their
+# locale machinery into the static program and takes it past this.
+declare -A ceiling_kib=([OrvaneServer.exe]=800 [OrvaneServer-x86.exe]=900)
 for exe in OrvaneServer.exe OrvaneServer-x86.exe; do
   # The programs are linked stripped; a debug section here means they were not.
   if x86_64-w64-mingw32-objdump -h "$ROOT/dist/$exe" | grep -q '\.debug'; then
@@ -24,7 +24,7 @@ for exe in OrvaneServer.exe OrvaneServer-x86.exe; do
   fi
   (cd "$ROOT/dist" && sha256sum "$exe" >"$exe.sha256")
   bytes="$(stat -c %s "$ROOT/dist/$exe")"
-  log "dist/$exe ($bytes bytes, $(((bytes + 1023) / 1024)) KiB)"
+  log "dist/$exe ($bytes bytes, $(((bytes + 1023) / 1024)) KiB of at most ${ceiling_kib[$exe]} KiB)"
   cat "$ROOT/dist/$exe.sha256"
   if [ "$bytes" -gt $((ceiling_kib[$exe] * 1024)) ]; then
     log "dist/$exe is larger than ${ceiling_kib[$exe]} KiB: look for streams in its link map"

@@ -10,7 +10,7 @@ source "$ROOT/tools/lib.sh"
 # The stages in the order a full run takes them: NAME, then what it checks.
 # A new stage is one row here and one function stage_NAME below.
 STAGES=(
-  "format      every C++ file is as clang-format (with .clang-format) writes it"
+  "format      every C++ file is as clang-format (with .clang-format) writes it; node --check reads the pages' scripts"
   "shellcheck  x, tools/, .ci/run and the test scripts pass shellcheck"
   "native      native build: unit and integration tests"
   "wine        Windows build: core and service tests under Wine (code page 936)"
@@ -44,10 +44,22 @@ stage_format() {
   while IFS= read -r f; do
     clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || bad+=("${f#"$ROOT"/}")
   done < <(cpp_sources)
-  [ ${#bad[@]} -eq 0 ] && return 0
-  echo "not formatted as .clang-format says (./x format fixes them):"
-  printf '  %s\n' "${bad[@]}"
-  return 1
+  [ ${#bad[@]} -eq 0 ] || {
+    echo "not formatted as .clang-format says (./x format fixes them):"
+    printf '  %s\n' "${bad[@]}"
+    return 1
+  }
+  check_page_scripts
+}
+
+# The scripts of the pages (src/http/*/*.js) must be JavaScript Node can read.
+check_page_scripts() {
+  ensure_packages nodejs || return 1
+  local script rc=0
+  while IFS= read -r script; do
+    node --check "$script" || rc=1
+  done < <(find "$ROOT/src/http" -name '*.js' | sort)
+  return "$rc"
 }
 
 stage_shellcheck() {

@@ -1,6 +1,7 @@
 #include "front/option_table.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace orvane {
 namespace {
@@ -31,11 +32,8 @@ std::size_t SwitchRow(std::string_view word, SwitchStyle style) {
 
 ServingOptions WithOption(ServingOptions options, std::size_t row, bool on) {
   if (row >= kOptionCount) return options;
-  const bool ServingOptions::*field = kOptionRows[row].field;
-  if (field == &ServingOptions::access_code && !on && options.uploads) return options;
   options.*(kOptionRows[row].field) = on;
-  if (options.uploads) options.access_code = true;
-  return options;
+  return WithOptionRules(std::move(options));
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words,

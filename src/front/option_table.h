@@ -56,11 +56,10 @@ constexpr std::size_t OptionRowNamed(std::string_view name) {
   return kOptionCount;
 }
 
-// `options` with the option of `row` switched on or off. Every switch of an
-// option goes through here (the menu, the command lines), so the rule
-// between options lives here once: uploads need the access code, so
-// switching uploads on switches the code on, and the code cannot be
-// switched off while uploads are on.
+// `options` with the option of `row` switched on or off, as the rule between
+// options (WithOptionRules) lets them stand: the code cannot be switched off
+// while uploads are on. Every switch of the menu and the command lines goes
+// through here.
 [[nodiscard]] ServingOptions WithOption(ServingOptions options, std::size_t row, bool on);
 
 enum class SwitchStyle {

@@ -3,21 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
-#include <vector>
 
-#include "http/core/folder_listing.h"
+#include "http/body_receive.h"
 #include "http/core/request.h"
 #include "http/core/responses.h"
 #include "http/core/serving_options.h"
 #include "http/core/text_rules.h"
-#include "http/listing_gate.h"
+#include "http/listing/folder_listing.h"
+#include "http/listing/listing_gate.h"
 #include "http/operator_panel.h"
 #include "net/net_socket.h"
-#include "platform/file.h"
 
 namespace orvane {
 
@@ -47,25 +44,19 @@ struct AnswerContext {
   OperatorPanel* panel = nullptr;
   // The port served, which the access code's cookie is named after.
   std::uint16_t port = 0;
+  // How slow a request body may come (ServerOptions::body_limits).
+  ReceiveLimits body_limits = {};
 };
 
-// `AnswerRequest`: resolves the request on the site folder (Resolve), reads
-// the folder for a listing, decides the reply (DecideReply) and sends it
-// (SendReply). True when a whole answer was sent, so the close must let the
-// client read it; false when nothing was sent or a body was cut short (the
-// connection is then closed at once).
+// `AnswerRequest`, one pipeline for every request: who is let in (Admit,
+// with the access code on; a request that writes must also come from a
+// page of this server), where the request leads (Resolve), what a feature
+// makes for its target (a listing's page, an upload received), the one
+// decision of the reply (DecideReply) and the one send (SendReply). True
+// when a whole answer was sent, so the close must let the client read it;
+// false when nothing was sent or a body was cut short (the connection is
+// then closed at once).
 bool AnswerRequest(net::NetSocket& client, const ParsedRequest& request,
                    const AnswerContext& context);
-
-// The listing of the folder `name` names, under the heading `heading`:
-// hidden entries and names no request can fetch left out (the latter
-// counted); nullopt when the folder cannot be read whole.
-std::optional<FolderListing> ReadFolderListing(const platform::FileName& name, std::string heading,
-                                               std::size_t cap);
-// ReadFolderListing's part once the folder was read: the entries found, in
-// the order the system gave them, made into the page's listing, each with
-// its own time in this machine's time zone.
-FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string heading,
-                        std::size_t cap);
 
 }  // namespace orvane

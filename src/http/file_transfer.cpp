@@ -19,7 +19,7 @@ std::size_t PieceOf(std::uint64_t left, std::size_t cap) {
 // fails at once still gets a whole answer (the 500 text), and a plain text's
 // character set is told from it. False when the seek or the read failed.
 bool ReadFirstPiece(Reply& reply, std::string& piece) {
-  FileBody& file = *reply.file;
+  BodySource& file = *reply.source;
   piece.resize(PieceOf(reply.count, kFileChunkSize));
   if (reply.count == 0) return true;
   // A body is read from its start unless a range says otherwise: a freshly
@@ -52,7 +52,7 @@ std::string HeadOf(const Reply& reply, std::string_view date, std::string_view p
 // The rest of a file body after its first piece: handed to the system where
 // it can send file bytes itself, else read and sent piece by piece. Never
 // more than `left` bytes.
-bool SendRestOfFile(net::NetSocket& client, FileBody& file, std::uint64_t offset,
+bool SendRestOfFile(net::NetSocket& client, BodySource& file, std::uint64_t offset,
                     std::uint64_t left, std::string& buffer, int send_wait_ms) {
   if (left > 0 && net::NetSocket::HasZeroCopySend() &&
       file.native() != platform::FileTraits::Invalid()) {
@@ -75,7 +75,7 @@ bool SendReply(net::NetSocket& client, Reply reply, const SendContext& context) 
   if (reply.kind == Reply::Kind::kNothing) return false;
   const std::string date = FormatHttpDate(platform::CurrentUtcTime());
   std::string piece;
-  if (reply.body == Reply::Body::kFile && !ReadFirstPiece(reply, piece)) {
+  if (reply.body == Reply::Body::kSource && !ReadFirstPiece(reply, piece)) {
     reply = CannedReply(CannedAnswer::kServerError);
   }
   const std::string head = HeadOf(reply, date, piece, context);
@@ -88,11 +88,11 @@ bool SendReply(net::NetSocket& client, Reply reply, const SendContext& context) 
       return true;
     case Reply::Body::kBytes:
       return client.SendAll(head, reply.bytes, wait);
-    case Reply::Body::kFile:
+    case Reply::Body::kSource:
       // The head and the first piece go out together: a small answer is one
       // segment.
       return client.SendAll(head, piece, wait) &&
-             SendRestOfFile(client, *reply.file, reply.first + piece.size(),
+             SendRestOfFile(client, *reply.source, reply.first + piece.size(),
                             reply.count - piece.size(), piece, wait);
   }
   return false;

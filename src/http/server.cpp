@@ -1,5 +1,6 @@
 #include "http/server.h"
 
+#include "http/access/access_code.h"
 #include "http/connection.h"
 #include "http/file_transfer.h"
 #include "http/core/request.h"
@@ -43,10 +44,10 @@ Server::~Server() {
 }
 
 void Server::SetServingOptions(ServingOptions options) {
+  options = WithOptionRules(std::move(options));
   platform::LockGuard guard(serving_lock_);
-  // Uploads need the code. A code is made when the option is switched on;
-  // while it stays on, the one in force is kept. Without it no code is held.
-  if (options.uploads) options.access_code = true;
+  // A code is made when the option is switched on; while it stays on, the
+  // one in force is kept. Without it no code is held.
   if (!options.access_code) {
     options.code.clear();
   } else if (!serving_->access_code || options.code.empty()) {
@@ -192,11 +193,17 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
     snapshot = serving_;
   }
   const ServingOptions& serving = *snapshot;
-  const AnswerContext context{*root,    canned_,
-                              ansi_,    options_.send_wait_ms,
-                              serving,  listings_,
-                              deadline, options_.test_listing_cap,
-                              &panel_,  served_port_.load()};
+  const AnswerContext context{*root,
+                              canned_,
+                              ansi_,
+                              options_.send_wait_ms,
+                              serving,
+                              listings_,
+                              deadline,
+                              options_.test_listing_cap,
+                              &panel_,
+                              served_port_.load(),
+                              options_.body_limits};
   if (!AnswerRequest(client, request, context)) return Served::kUnanswered;
   // The answer is complete: end the sending side now, so the client sees the
   // end while the slot is recycled (a thread creation). Where FinishConnection

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "http/listing_gate.h"
+#include "http/listing/listing_gate.h"
 #include "http/operator_panel.h"
 #include "http/core/responses.h"
 #include "http/core/settings.h"

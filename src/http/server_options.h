@@ -4,7 +4,8 @@
 
 #include <functional>
 
-#include "http/core/folder_listing.h"
+#include "http/listing/folder_listing.h"
+#include "http/body_receive.h"
 #include "http/core/serving_options.h"
 #include "http/worker_pool.h"
 
@@ -33,6 +34,8 @@ struct ServerOptions {
   int max_listings = 4;
   // How long FinalShutdown waits for the workers to end.
   int shutdown_wait_ms = 5000;
+  // How slow a request body (an upload) may come before it is given up.
+  ReceiveLimits body_limits;
 
   // Seams for tests, named test_*; the program keeps their defaults.
   // How the pool makes its worker threads; tests make it fail.

@@ -9,7 +9,7 @@ namespace orvane {
 namespace {
 
 // An open file of the site folder as a reply's body.
-class OpenFileBody final : public FileBody {
+class OpenFileBody final : public BodySource {
  public:
   explicit OpenFileBody(platform::ReadOnlyFile file) : file_(std::move(file)) {}
   [[nodiscard]] std::optional<std::uint64_t> Length() const override { return file_.Length(); }
@@ -28,7 +28,7 @@ platform::FileName FileNameOf(const MappedPath& mapped) {
   return platform::FileName{mapped.root, mapped.relative, mapped.encoding == NameEncoding::kUtf8};
 }
 
-std::unique_ptr<FileBody> SiteFiles::Open(const MappedPath& path) {
+std::unique_ptr<BodySource> SiteFiles::Open(const MappedPath& path) {
   std::optional<platform::ReadOnlyFile> file =
       platform::ReadOnlyFile::OpenRegular(FileNameOf(path));
   if (!file) return nullptr;

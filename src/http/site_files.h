@@ -16,7 +16,7 @@ platform::FileName FileNameOf(const MappedPath& mapped);
 
 class SiteFiles final : public SiteLookup {
  public:
-  std::unique_ptr<FileBody> Open(const MappedPath& path) override;
+  std::unique_ptr<BodySource> Open(const MappedPath& path) override;
   Kind KindOf(const MappedPath& path) override;
   std::optional<std::string> AnsiToUtf8(std::string_view ansi) override;
 };

@@ -83,7 +83,8 @@ long NetSocket::ReceiveSome(char* buffer, std::size_t size, int timeout_ms) {
   if (now != sys::kWouldBlock) return now;
   // A wait that reports an error falls through: the read then fails by itself.
   const Readiness ready = Wait(false, timeout_ms);
-  if (ready == Readiness::kTimedOut || interrupted_.load()) return -1;
+  if (interrupted_.load()) return -1;
+  if (ready == Readiness::kTimedOut) return kReceiveTimedOut;
   return sys::Receive(handle, buffer, size);
 }
 

@@ -58,7 +58,9 @@ class NetSocket {
   // together (a head and its body in one segment where they fit).
   [[nodiscard]] bool SendAll(std::string_view first, std::string_view second, int wait_ms);
   // One wait of at most timeout_ms and one read into `buffer`: the byte count,
-  // 0 when the peer closed, -1 on a time-out or an error.
+  // 0 when the peer closed, kReceiveTimedOut when nothing came in time, -1 on
+  // an error or once the socket was interrupted.
+  static constexpr long kReceiveTimedOut = -2;
   long ReceiveSome(char* buffer, std::size_t size, int timeout_ms);
   // True when unread bytes wait on the socket now (or when that cannot be
   // told); false after the peer's end of stream. Never waits.

@@ -1,11 +1,9 @@
 #include "ui/address_presenter.h"
 
-#include "http/core/access_code.h"
-#include "http/core/upload_page.h"
-
 #include <commctrl.h>
 
 #include "front/address_text.h"
+#include "front/phone_landing.h"
 #include "http/core/settings.h"
 #include "http/core/text_rules.h"
 #include "platform/adapters.h"
@@ -65,7 +63,7 @@ LRESULT CALLBACK AddressPresenter::BoxProc(HWND box, UINT message, WPARAM wparam
 void AddressPresenter::ShowServerAddress() {
   if (port_box_ == nullptr || box_ == nullptr) return;
   const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
-  const std::string address = WithCode(ServerAddressText(port_text, ShownHost(), ansi_));
+  const std::string address = AddressFor(ServerAddressText(port_text, ShownHost(), ansi_), "/");
   const std::wstring text = Widen(address, CP_ACP);
   if (text != WindowText(box_)) SetWindowTextW(box_, text.c_str());
 }
@@ -82,18 +80,17 @@ std::optional<std::int16_t> AddressPresenter::ServedPort() const {
   return server_.server_port();
 }
 
-std::optional<std::wstring> AddressPresenter::ServedAddress() const {
+std::optional<std::wstring> AddressPresenter::ServedAddress(std::string_view path) const {
   const std::optional<std::int16_t> port = ServedPort();
   if (!port) return std::nullopt;
-  return Widen(WithCode(ServerAddressText(DecimalText(*port), shown_, ansi_)), CP_ACP);
+  return Widen(AddressFor(ServerAddressText(DecimalText(*port), shown_, ansi_), path), CP_ACP);
 }
 
-// The address as a visitor needs it: with the access code in its query
-// while one is required (an address with no host carries none).
-std::string AddressPresenter::WithCode(const std::string& address) const {
+// The address as a visitor needs it, leading to `path`: with the access
+// code in its query while one is required.
+std::string AddressPresenter::AddressFor(const std::string& address, std::string_view path) const {
   const ServingOptions options = server_.serving_options();
-  if (!options.access_code || address == "http:///") return address;
-  return AddressWithCode(address, options.code);
+  return VisitorAddress(address, path, options.access_code ? options.code : std::string());
 }
 
 void AddressPresenter::ShowMenu(LPARAM at) {
@@ -144,19 +141,20 @@ void AddressPresenter::Follow() {
 // when that is not the box's text, or that the server is not started, and
 // the last line what the phone will see there.
 QrContent AddressPresenter::QrContentNow() const {
-  const std::optional<std::wstring> served = ServedAddress();
-  QrContent content{served.value_or(WindowText(box_)), {}};
-  // A "/" that is not the listing has no upload area: the code leads to the page.
-  if (phone_view_ == PhoneView::kUploadPage) {
-    const std::size_t query = content.address.find(L"/?");
-    if (query != std::wstring::npos) content.address.replace(query, 1, Widen(kUploadPath, CP_UTF8));
+  const ServingOptions options = server_.serving_options();
+  const std::optional<std::wstring> served = ServedAddress("/");
+  const std::string_view landing = PhoneLandingPath(options, phone_view_ == PhoneView::kListing);
+  QrContent content{ServedAddress(landing).value_or(WindowText(box_)), {}};
+  if (!served && landing != "/") {
+    const std::string port_text = WideToBytes(WindowText(port_box_), CP_ACP);
+    content.address =
+        Widen(AddressFor(ServerAddressText(port_text, shown_, ansi_), landing), CP_ACP);
   }
   if (!served) {
     content.remark = FromGbk(kServerNotStartedLine) + L"\r\n";
   } else if (*served != WindowText(box_)) {
     content.remark = FromGbk(kServedAddressLine) + L"\r\n";
   }
-  const ServingOptions options = server_.serving_options();
   if (options.access_code) content.remark += FromGbk(kCodeInAddressLine) + L"\r\n";
   switch (phone_view_) {
     case PhoneView::kIndexPage:

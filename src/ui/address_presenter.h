@@ -68,8 +68,8 @@ class AddressPresenter {
   // The port the server answers on while it runs; none while it is stopped.
   [[nodiscard]] std::optional<std::int16_t> ServedPort() const;
   // The address box's text for the port being served; none while stopped.
-  [[nodiscard]] std::optional<std::wstring> ServedAddress() const;
-  [[nodiscard]] std::string WithCode(const std::string& address) const;
+  [[nodiscard]] std::optional<std::wstring> ServedAddress(std::string_view path = "/") const;
+  [[nodiscard]] std::string AddressFor(const std::string& address, std::string_view path) const;
   // What the phone will see at the folder being served, or while stopped
   // at the folder in the box (what a start would serve).
   void AskPhoneView();

@@ -1,5 +1,6 @@
 #include "ui/phone_view.h"
 
+#include "front/phone_landing.h"
 #include "http/core/resolve.h"
 #include "http/site_files.h"
 #include "platform/codepage.h"
@@ -10,10 +11,12 @@ namespace orvane::ui {
 PhoneView PhoneSeesAt(const std::string& root, const ServingOptions& options) {
   SiteFiles files;
   const Target::Kind kind = ResolveRoot(root, platform::AnsiCodePage(), options, files).kind;
-  // Only the listing holds the upload area; an index.htm does not.
-  if (kind == Target::Kind::kListing) return PhoneView::kListing;
-  if (options.uploads) return PhoneView::kUploadPage;
+  if (PhoneLandingPath(options, kind == Target::Kind::kListing) != "/") {
+    return PhoneView::kUploadPage;
+  }
   switch (kind) {
+    case Target::Kind::kListing:
+      return PhoneView::kListing;
     case Target::Kind::kFolderIndex:
     case Target::Kind::kFile:
       return PhoneView::kIndexPage;

@@ -41,7 +41,9 @@ start_on_free_port "$work/out" launch_listing || exit 1
 
 got="$work/got"
 # nocontrol: the UTF-8 bytes of a name are kept as they are, not escaped.
+# The folders' archives and the pictures' thumbnails are the same files again.
 if ! timeout 60 wget -r -l 10 -np -nH -q -e robots=off --restrict-file-names=nocontrol \
+  --reject-regex '/:(zip|thumb)/' \
   -P "$got" "http://127.0.0.1:$port/"; then
   echo "wget failed (exit $?)"
   exit 1

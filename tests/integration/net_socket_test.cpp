@@ -87,7 +87,7 @@ TEST_F(NetSocketTest, ReceiveTimesOutWhenNothingArrivesAndEndsAtOnceAfterThePeer
   ASSERT_TRUE(pair.Open());
   char buffer[8191];
   std::int64_t start = platform::MonotonicMillis();
-  EXPECT_EQ(-1, pair.server_side.ReceiveSome(buffer, sizeof buffer, 1000));
+  EXPECT_EQ(NetSocket::kReceiveTimedOut, pair.server_side.ReceiveSome(buffer, sizeof buffer, 1000));
   const std::int64_t waited = platform::MonotonicMillis() - start;
   EXPECT_GE(waited, 900);
   EXPECT_LT(waited, 3000);

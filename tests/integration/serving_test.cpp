@@ -1,9 +1,12 @@
 // Requests answered end to end by a running server over 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -13,8 +16,8 @@
 #endif
 
 #include "http/connection.h"
-#include "http/core/access_code.h"
-#include "http/core/file_body.h"
+#include "http/access/access_code.h"
+#include "http/core/body_source.h"
 #include "http/file_transfer.h"
 #include "http/core/responses.h"
 #include "http/core/serving_options.h"
@@ -65,7 +68,7 @@ std::string Get(const std::string& path, const std::string& headers = "") {
 }
 
 // A file that fails where a disk or a network share can; it reads as 'f's.
-struct FailingFile : FileBody {
+struct FailingFile : BodySource {
   FailingFile(std::optional<std::uint64_t> length, bool seek_fails_ = false, int failing_read = -1)
       : size(length), seek_fails(seek_fails_), reads_before_failure(failing_read) {}
   std::optional<std::uint64_t> size;
@@ -225,6 +228,7 @@ TEST_F(ServingTest, RangesAnswerPartialContentOrNotSatisfiable) {
   } cases[] = {
       {"Range: bytes=100-\r\n", partial(100, 999)},
       {"range: BYTES=0-\r\n", partial(0, 999)},
+      {"Range: bytes=1-\r\n", partial(1, 999)},
       {"Range: bytes=10-19\r\n", partial(10, 19)},
       {"Range: bytes=990-5000\r\n", partial(990, 999)},
       {"Range: bytes=-100\r\n", partial(900, 999)},
@@ -616,6 +620,65 @@ TEST(AccessCodeServingTest, NothingOfTheFolderWithoutTheCodeEverythingWithIt) {
   s.server->SetServingOptions(ServingOptions{});
   EXPECT_EQ(OkHead(10, "text/plain") + "plain text", WithoutDate(Fetch(s.port, Get("/a.txt"))));
   EXPECT_EQ(kNotFound, WithoutDate(Fetch(s.port, Get("/a.txt?code=" + code))));
+}
+
+// The bytes of a file of the repository.
+std::string RepositoryFile(const std::string& relative) {
+  std::ifstream in(std::string(ORVANE_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// True when every stretch of `file` between its "{{...}}" places appears in
+// `page`, in order: the page is that file, filled in.
+bool MadeFrom(const std::string& page, const std::string& file) {
+  if (file.empty()) return false;
+  std::size_t at = 0;
+  std::size_t from = 0;
+  while (from <= file.size()) {
+    const std::size_t open = std::min(file.find("{{", from), file.size());
+    const std::string stretch = file.substr(from, open - from);
+    at = page.find(stretch, at);
+    if (at == std::string::npos) return false;
+    at += stretch.size();
+    if (open == file.size()) break;
+    from = file.find("}}", open) + 2;
+  }
+  return true;
+}
+
+TEST(PagesTest, ThePagesServedAreTheFilesOfTheRepository) {
+  net::SocketLibrary library;
+  TempSite site;
+  site.Write("a.txt", "a");
+  RunningServer s(site.FolderText());
+  ServingOptions options = Switched(true, false);
+  options.uploads = true;
+  options.upload_folder = site.FolderText();
+  s.server->SetServingOptions(options);
+  const std::string cookie = "Cookie: orvane_code_" + std::to_string(s.port) + "=" +
+                             s.server->serving_options().code + "\r\n";
+  const std::vector<std::string> upload = {"upload/upload_area.html", "upload/upload_area.css",
+                                           "upload/upload_area.js"};
+  const struct {
+    std::string path;
+    std::string headers;
+    std::vector<std::string> files;
+  } cases[] = {
+      {"/", "", {"access/refusal.html"}},
+      {"/:upload", cookie, {"upload/upload_page.html", upload[0], upload[1], upload[2]}},
+      {"/",
+       cookie,
+       {"listing/listing.html", "listing/listing.css", upload[0], upload[1], upload[2]}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path + " " + c.headers);
+    const std::string answer = Fetch(s.port, Get(c.path, c.headers));
+    const std::string page = answer.substr(std::min(answer.find("\r\n\r\n") + 4, answer.size()));
+    for (const std::string& file : c.files) {
+      EXPECT_TRUE(MadeFrom(page, RepositoryFile("src/http/" + file))) << file;
+    }
+  }
+  EXPECT_EQ(RepositoryFile("src/http/access/refusal.html"), std::string(RefusalPage()));
 }
 
 }  // namespace

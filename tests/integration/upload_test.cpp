@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-#include "http/core/upload_name.h"
+#include "http/upload/upload_name.h"
 #include "support/test_support.h"
 
 namespace orvane::testing {
@@ -133,6 +133,24 @@ TEST_F(UploadTest, AFormsFilesArriveWholeUnderSafeFreeNamesOrNotAtAll) {
        "POST /:upload HTTP/1.1\r\nContent-Length: 0\r\n\r\n",
        "HTTP/1.1 403 Forbidden",
        {}},
+      {"a page of this server",
+       Post(Address(), form, "Origin: http://a\r\n"),
+       "HTTP/1.1 200 OK",
+       {{"a.bin", "abc"}}},
+      {"a page of another program on this computer",
+       Post(Address(), form, "Origin: http://a:8081\r\n"),
+       "HTTP/1.1 403 Forbidden",
+       {}},
+      {"a signed length",
+       "POST " + Address() + " HTTP/1.1\r\nContent-Length: +5\r\n\r\nabcde",
+       "HTTP/1.1 400 Bad Request",
+       {}},
+      // The form would be read from inside the head: nothing may be stored.
+      {"a head past the request limit",
+       Post(Address(), Form({{"a.bin", "abc"}, {"b.bin", "def"}}),
+            "X-Pad: " + std::string(kMaxRequestBytes, 'p') + "\r\n"),
+       "HTTP/1.1 431 Request Header Fields Too Large",
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -160,6 +178,30 @@ TEST_F(UploadTest, AClientThatLeavesHalfWayLeavesNothingBehind) {
   client.Close();
   EXPECT_TRUE(server_->panel.WaitFor([&] { return Held(inbox_).empty(); }, 5000));
   EXPECT_EQ(0u, Fetch(server_->port, "GET / HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 403", 0));
+}
+
+TEST_F(UploadTest, ADripTooSlowForItsMinuteIsCutAndLeavesNothing) {
+  ServerOptions options = RunningServer::FastOptions();
+  options.body_limits.window_ms = 400;
+  options.body_limits.min_bytes = 1000;
+  RunningServer slow(site_.FolderText(), options);
+  slow.server->SetServingOptions(server_->server->serving_options());
+  const std::string code = slow.server->serving_options().code;
+  const std::string request = Post("/:upload?code=" + code, Form({{"drip.bin", Bytes(5000, 5)}}));
+  net::NetSocket client;
+  ASSERT_TRUE(ConnectLocal(client, slow.port));
+  ASSERT_TRUE(client.SendAll(std::string_view(request).substr(0, 300), 3000));
+  // A byte every 50 ms never falls silent, but brings 8 of the 1000 bytes
+  // each window asks for.
+  bool cut = false;
+  for (std::size_t at = 300; at < 400 && !cut; ++at) {
+    cut = !client.SendAll(std::string_view(request).substr(at, 1), 1000);
+    char answer[16];
+    const long got = client.ReceiveSome(answer, sizeof answer, 50);
+    cut = cut || got == 0 || (got < 0 && got != net::NetSocket::kReceiveTimedOut);
+  }
+  EXPECT_TRUE(cut) << "the drip was still read after 5 s";
+  EXPECT_TRUE(slow.panel.WaitFor([&] { return Held(inbox_).empty(); }, 5000));
 }
 
 TEST_F(UploadTest, TwentyUploadsAtOnceAllArriveExact) {

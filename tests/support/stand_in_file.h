@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <optional>
 
-#include "http/core/file_body.h"
+#include "http/core/body_source.h"
 
 namespace orvane::testing {
 
-struct StandInFile : FileBody {
+struct StandInFile : BodySource {
   explicit StandInFile(std::optional<std::uint64_t> size_ = 0) : size(size_) {}
   std::optional<std::uint64_t> size;
   [[nodiscard]] std::optional<std::uint64_t> Length() const override { return size; }

@@ -1,4 +1,4 @@
-#include "http/core/access_code.h"
+#include "http/access/access_code.h"
 
 #include <gtest/gtest.h>
 
@@ -110,11 +110,6 @@ TEST(AccessCodeTest, TheRefusalPageSaysWhereTheCodeIsAndNothingElse) {
           u8"这个网址需要访问码。请用手机扫描服务器屏幕上的二维码，访问码就在二维码的网址里。"));
   EXPECT_NE(std::string::npos, page.find("<meta charset=\"utf-8\">"));
   EXPECT_EQ(std::string::npos, page.find("http"));  // no address, no link
-}
-
-TEST(AccessCodeTest, TheAddressCarriesTheCodeInItsQuery) {
-  EXPECT_EQ("http://192.168.1.5:8080/?code=K7", AddressWithCode("http://192.168.1.5:8080/", "K7"));
-  EXPECT_EQ("http://10.0.0.2/?code=K7", AddressWithCode("http://10.0.0.2", "K7"));
 }
 
 }  // namespace

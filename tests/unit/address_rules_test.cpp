@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "front/address_text.h"
+#include "front/phone_landing.h"
 #include "front/qr_modules.h"
 
 namespace orvane {
@@ -141,6 +142,35 @@ TEST(AddressTextTest, OperatorsChoiceStaysWhileItIsStillUsable) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.choice);
     EXPECT_EQ(c.expected, FollowAdapterAddress(c.choice, c.adapters));
+  }
+}
+
+TEST(PhoneLandingTest, APhoneLandsWhereFilesCanBeSentWithTheCodeInTheAddress) {
+  ServingOptions off;
+  ServingOptions uploads;
+  uploads.uploads = true;
+  const struct {
+    const char* what;
+    const ServingOptions& options;
+    bool root_lists;
+    const char* base;
+    const char* code;
+    const char* expected;
+  } cases[] = {
+      {"no option", off, false, "http://10.0.0.2/", "", "http://10.0.0.2/"},
+      {"the code", off, false, "http://192.168.1.5:8080/", "K7",
+       "http://192.168.1.5:8080/?code=K7"},
+      {"no final slash", off, false, "http://10.0.0.2", "K7", "http://10.0.0.2/?code=K7"},
+      {"uploads, an index", uploads, false, "http://10.0.0.2:81/", "K7",
+       "http://10.0.0.2:81/:upload?code=K7"},
+      {"uploads, the listing holds the area", uploads, true, "http://10.0.0.2:81/", "K7",
+       "http://10.0.0.2:81/?code=K7"},
+      {"no host to lead to", uploads, false, "http:///", "K7", "http:///"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.expected,
+              VisitorAddress(c.base, PhoneLandingPath(c.options, c.root_lists), c.code));
   }
 }
 

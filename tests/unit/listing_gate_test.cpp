@@ -2,8 +2,8 @@
 // once, and what a folder's entries become on its page.
 #include <gtest/gtest.h>
 
-#include "http/connection.h"
-#include "http/listing_gate.h"
+#include "http/listing/listing_read.h"
+#include "http/listing/listing_gate.h"
 #include "platform/clock.h"
 
 namespace orvane {

@@ -1,4 +1,4 @@
-#include "http/core/multipart.h"
+#include "http/upload/multipart.h"
 
 #include <gtest/gtest.h>
 
@@ -102,18 +102,24 @@ TEST(MultipartReaderTest, GivesTheSameEventsHoweverTheBodyIsSplit) {
        Part(kFirefox, cd + "name=\"f\"; filename=\"\"\r\nContent-Type: application/octet-stream",
             "") + "--" + kFirefox + "--\r\n",
        {"begin f file= type=application/octet-stream", "end"}, S::kDone},
-      {"escaped quotes, Chinese, a backslash left alone", kShort,
-       FilePart(kShort, "\"say \\\"hi\\\" \xE7\x85\xA7.jpg\"", "x") +
-       FilePart(kShort, "\"C:\\Users\\a\\\\b.jpg\"", "y") + "--" + kShort + "--",
-       {"begin f file=say \"hi\" \xE7\x85\xA7.jpg type=", "data x", "end",
-        "begin f file=C:\\Users\\a\\b.jpg type=", "data y", "end"}, S::kDone},
+      {"names as browsers write them: %22, %0D, %0A; a backslash is a character", kShort,
+       FilePart(kShort, "\"say %22hi%22 \xE7\x85\xA7%0d%0A.jpg\"", "x") +
+       FilePart(kShort, "\"C:\\Users\\a\\\\b.jpg\"", "y") +
+       FilePart(kShort, "\"dir\\\"", "z") + FilePart(kShort, "\"100%.jpg\"", "") + "--" +
+       kShort + "--",
+       {"begin f file=say \"hi\" \xE7\x85\xA7\r\n.jpg type=", "data x", "end",
+        "begin f file=C:\\Users\\a\\\\b.jpg type=", "data y", "end",
+        "begin f file=dir\\ type=", "data z", "end", "begin f file=100%.jpg type=", "end"},
+       S::kDone},
       {"filename* preferred; unquoted values; any case", kShort,
        Part(kShort, "content-disposition: FORM-DATA; Name=g; filename=\"fallback.jpg\"; "
                     "FILENAME*=utf-8''%E7%85%A7%e7%89%87.jpg", "") +
        Part(kShort, cd + "name=h; filename=my photo.jpg ;", "") +
-       Part(kShort, cd + "name=i; filename*=latin1''x.jpg", "") + "--" + kShort + "--",
+       Part(kShort, cd + "name=i; filename*=latin1''x.jpg", "") +
+       Part(kShort, cd + "name=j; filename*=UTF-8''%E7%85%A7", "") + "--" + kShort + "--",
        {"begin g file=\xE7\x85\xA7\xE7\x89\x87.jpg type=", "end",
-        "begin h file=my photo.jpg type=", "end", "begin i type=", "end"}, S::kDone},
+        "begin h file=my photo.jpg type=", "end", "begin i type=", "end",
+        "begin j file=\xE7\x85\xA7 type=", "end"}, S::kDone},
       {"preamble, padding and epilogue", kShort,
        "ignored --AaB\r\n--AaB \t\r\n" + cd + "name=a\r\n\r\n1\r\n--AaB--\r\nepilogue\r\n"
        "--AaB\r\nx",
@@ -121,6 +127,9 @@ TEST(MultipartReaderTest, GivesTheSameEventsHoweverTheBodyIsSplit) {
       {"a header block of exactly the limit", kShort, Part(kShort, at_limit, "z") + "--AaB--",
        {"begin f type=", "data z", "end"}, S::kDone},
       {"the first boundary closes the body", kShort, "--AaB--\r\n", {}, S::kDone},
+      {"a CR and another byte, then the boundary's text", kShort,
+       FilePart(kShort, "a", "1\rx--AaB") + "--AaB--",
+       {"begin f file=a type=", "data 1\rx--AaB", "end"}, S::kDone},
       {"the sink stops at the second part", kShort,
        FilePart(kShort, "a", "1") + FilePart(kShort, "b", "2") + "--AaB--",
        {"begin f file=a type=", "data 1", "end", "begin f file=b type="}, S::kStopped, 2},

@@ -19,7 +19,7 @@ const std::string kOctet = "application/octet-stream";
 // A site where every name is a file that opens.
 class EverythingOpens : public SiteLookup {
  public:
-  std::unique_ptr<FileBody> Open(const MappedPath&) override {
+  std::unique_ptr<BodySource> Open(const MappedPath&) override {
     return std::make_unique<testing::StandInFile>();
   }
   Kind KindOf(const MappedPath&) override { return Kind::kFile; }
@@ -134,6 +134,7 @@ TEST(PathMapTest, RefusesPathsThatLeaveOrProbeTheSiteFolder) {
       "/a.txt%20",
       // Devices, in any case and with an extension.
       "/CON", "/con", "/nul.txt", "/com1", "/COM9.log", "/LPT1", "/lpt9.txt", "/a/aux.htm",
+      "/COM0", "/lpt0.txt",
       "/prn", "/conin$", "/CONOUT$", "/Con .txt", "/x/NUL/y",
       // Drive letters, streams, wildcards and control bytes.
       "/x:y", "/a.txt::$DATA", "/C:/windows/win.ini", "/a*", "/a?b", "/index.htm?v=2",
@@ -162,8 +163,8 @@ TEST(PathMapTest, RefusesDeviceNamesWithSuperscriptDigits) {
 }
 
 TEST(PathMapTest, KeepsNamesThatOnlyLookLikeDevices) {
-  const std::string allowed[] = {"/com0", "/com10",     "/console", "/lpt",
-                                 "/nul1", "/aux_x.htm", "/a.con",   "/conin"};
+  const std::string allowed[] = {"/com00", "/com10",     "/console", "/lpt",
+                                 "/nul1",  "/aux_x.htm", "/a.con",   "/conin"};
   for (const std::string& path : allowed) {
     SCOPED_TRACE(path);
     EXPECT_EQ("C:\\web\\" + path.substr(1), MapLine("GET " + path + " HTTP/1.1"));
@@ -179,7 +180,8 @@ TEST(PathMapTest, RecognisesWindowsDeviceNames) {
   EXPECT_FALSE(IsReservedDeviceName("COM\xC2\xB4"));  // acute accent, not a digit
   EXPECT_FALSE(IsReservedDeviceName("COM\xC2"));
   EXPECT_FALSE(IsReservedDeviceName("nul1"));
-  EXPECT_FALSE(IsReservedDeviceName("com0"));
+  EXPECT_TRUE(IsReservedDeviceName("com0"));
+  EXPECT_FALSE(IsReservedDeviceName("com00"));
   EXPECT_FALSE(IsReservedDeviceName(""));
 }
 

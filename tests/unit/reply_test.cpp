@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "http/core/folder_listing.h"
+#include "http/listing/folder_listing.h"
 #include "support/stand_in_file.h"
 
 namespace orvane {
@@ -76,7 +76,7 @@ TEST(ReplyTest, DecidesFromTheRequestAndTheTarget) {
     } else if (reply.kind == Reply::Kind::kHead) {
       got = std::string(reply.head.status) + " " + std::to_string(reply.first) + "+" +
             std::to_string(reply.count);
-      if (reply.body == Reply::Body::kFile) {
+      if (reply.body == Reply::Body::kSource) {
         EXPECT_EQ("text/plain", reply.head.content_type);
       }
     }
@@ -170,7 +170,7 @@ TEST(ReplyTest, TheServingOptionsAddRedirectsListingsAndTheCommonTypes) {
     const std::string request =
         "GET /x HTTP/1.1\r\n" + (c.range.empty() ? "" : "Range: " + c.range + "\r\n") + "\r\n";
     Target target;
-    std::optional<std::string> listing_page;
+    std::optional<Reply> listing_page;
     if (c.found == kFile) {
       target = FileTarget(c.relative, 5);
     } else if (c.found == kRedirect) {
@@ -178,14 +178,14 @@ TEST(ReplyTest, TheServingOptionsAddRedirectsListingsAndTheCommonTypes) {
       target.location = c.relative;
     } else {
       target.kind = Target::Kind::kListing;
-      if (c.found == kListing) listing_page = page;
+      if (c.found == kListing) listing_page = PageReply("200 OK", page);
     }
     const Reply reply = DecideReply(ParseRequest(request, CodePage::Gbk()), {}, std::move(target),
-                                    c.options, listing_page);
+                                    c.options, std::move(listing_page));
     std::string sent = reply.kind == Reply::Kind::kCanned
                            ? FillCannedResponse(canned.server_error, date)
                            : BuildHead(reply.head, date) + reply.bytes;
-    if (reply.body == Reply::Body::kFile) sent += std::string("hello").substr(reply.first);
+    if (reply.body == Reply::Body::kSource) sent += std::string("hello").substr(reply.first);
     EXPECT_EQ(c.expected, sent);
   }
 }

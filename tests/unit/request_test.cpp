@@ -75,6 +75,8 @@ TEST(RequestTest, KnowsWhenTheClientMayStillSend) {
   }
 }
 
+using F = BodyFraming;
+
 TEST(RequestTest, ReadsWhatABodyIsReadBy) {
   const std::string post = "POST /:upload HTTP/1.1\r\n";
   const struct {
@@ -84,18 +86,53 @@ TEST(RequestTest, ReadsWhatABodyIsReadBy) {
     bool unreadable, without_length, expects;
     std::string type;
     std::string body;  // what follows the header block; "(none)" when it has not ended
+    BodyFraming framing;
   } cases[] = {
       {post + "Content-Length: 5\r\nContent-Type: a/b\r\n\r\nabcde", true, 5, false, false, false,
-       "a/b", "abcde"},
+       "a/b", "abcde", F::kLength},
       {post + "content-length:12\r\nExpect: 100-continue\r\n\r\n", true, 12, false, false, true, "",
-       ""},
-      {post + "Expect: 100-continuex\r\n\r\n", true, {}, false, false, false, "", ""},
-      {post + "Transfer-Encoding: chunked\r\n\r\n", true, {}, false, true, false, "", ""},
-      {post + "Content-Length: 5\r\nContent-Length: 6\r\n\r\n", true, 6, true, false, false, "",
-       ""},
-      {post + "Content-Length: -5\r\n\r\n", true, {}, true, false, false, "", ""},
-      {post + "Content-Length: 5\r\n", true, 5, false, false, false, "", "(none)"},
-      {"POSTX / HTTP/1.1\n\n", false, {}, false, false, false, "", ""},
+       "", F::kLength},
+      {post + "Expect: 100-continuex\r\n\r\n", true, {}, false, false, false, "", "", F::kNoLength},
+      {post + "Transfer-Encoding: chunked\r\n\r\n",
+       true,
+       {},
+       false,
+       true,
+       false,
+       "",
+       "",
+       F::kNoLength},
+      {post + "Content-Length: 5\r\nContent-Length: 6\r\n\r\n", true, 6, true, false, false, "", "",
+       F::kMalformedLength},
+      {post + "Content-Length: -5\r\n\r\n",
+       true,
+       {},
+       true,
+       false,
+       false,
+       "",
+       "",
+       F::kMalformedLength},
+      {post + "Content-Length: +5\r\n\r\n",
+       true,
+       {},
+       true,
+       false,
+       false,
+       "",
+       "",
+       F::kMalformedLength},
+      {post + "Content-Length: 5\r\n", true, 5, false, false, false, "", "(none)", F::kHeadTooLong},
+      {post + "X-Pad: " + std::string(kMaxRequestBytes, 'p'),
+       true,
+       {},
+       false,
+       false,
+       false,
+       "",
+       "(none)",
+       F::kHeadTooLong},
+      {"POSTX / HTTP/1.1\n\n", false, {}, false, false, false, "", "", F::kNoLength},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
@@ -108,6 +145,29 @@ TEST(RequestTest, ReadsWhatABodyIsReadBy) {
     EXPECT_EQ(c.type, r.content_type);
     EXPECT_EQ(c.body,
               r.body_start == std::string::npos ? "(none)" : c.request.substr(r.body_start));
+    EXPECT_EQ(c.framing, FramingOf(r));
+  }
+}
+
+TEST(RequestTest, SplitsTheQueryOffThePathOnce) {
+  const struct {
+    std::string line;
+    std::string path, query;
+    bool has_query;
+  } cases[] = {
+      {"GET /a.txt HTTP/1.1", "/a.txt", "", false},
+      {"GET /:upload?code=K7&x=1 HTTP/1.1", "/:upload", "code=K7&x=1", true},
+      {"GET /?code=K7?x HTTP/1.1", "/", "code=K7?x", true},
+      {"GET /a? HTTP/1.1", "/a", "", true},
+      {"GET %3F?b HTTP/1.1", "%3F", "b", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string request = c.line + "\r\n\r\n";
+    const ParsedRequest r = ParseRequest(request, CodePage::Gbk());
+    EXPECT_EQ(c.path, r.target.path);
+    EXPECT_EQ(c.query, r.target.query);
+    EXPECT_EQ(c.has_query, r.target.has_query);
   }
 }
 

@@ -21,7 +21,7 @@ class FakeSite : public SiteLookup {
  public:
   explicit FakeSite(std::map<std::string, Found> entries) : entries_(std::move(entries)) {}
 
-  std::unique_ptr<FileBody> Open(const MappedPath& path) override {
+  std::unique_ptr<BodySource> Open(const MappedPath& path) override {
     asked_.push_back("open " + Key(path));
     if (Look(path) != Found::kFile) return nullptr;
     return std::make_unique<testing::StandInFile>();

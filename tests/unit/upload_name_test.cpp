@@ -1,4 +1,4 @@
-#include "http/core/upload_name.h"
+#include "http/upload/upload_name.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +22,11 @@ TEST(UploadNameTest, SafeUploadNameMakesAPlainVisibleNameOfAnyInput) {
   } cases[] = {
       {"photo.jpg", "photo.jpg"},
       {kZhao + " 2024.jpg", kZhao + " 2024.jpg"},
-      {"C:\\Users\\me\\photo.jpg", "photo.jpg"},
+      {"C:\\Users\\me\\photo.jpg", "C__Users_me_photo.jpg"},  // "\\" is no separator
+      {"dir\\photo.jpg", "dir_photo.jpg"},
+      {"name\\", "name_"},
       {"../../etc/passwd", "passwd"},
-      {"a/b\\c.txt", "c.txt"},
+      {"a/b\\c.txt", "b_c.txt"},
       {"folder/", "upload"},
       {"bad\xFF\xFEname.jpg", "bad__name.jpg"},
       {"\xE7\x85", "__"},               // a character cut short
@@ -47,6 +49,8 @@ TEST(UploadNameTest, SafeUploadNameMakesAPlainVisibleNameOfAnyInput) {
       {"con.txt", "_con.txt"},
       {"Com1.jpg", "_Com1.jpg"},
       {"LPT9", "_LPT9"},
+      {"COM0", "_COM0"},
+      {"lpt0.txt", "_lpt0.txt"},
       {"nul.tar.gz", "_nul.tar.gz"},
       {"CON .", "_CON"},
       {"CONSOLE.txt", "CONSOLE.txt"},

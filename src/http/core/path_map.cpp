@@ -85,7 +85,8 @@ bool IsReservedDeviceName(std::string_view segment) {
   const std::string_view digit = base.substr(3);
   static constexpr std::string_view kSuperscripts[] = {"\xB9",     "\xB2",     "\xB3",
                                                        "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
-  if (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') return true;
+  // COM0 and LPT0 too: Microsoft's naming page lists them.
+  if (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') return true;
   for (std::string_view superscript : kSuperscripts) {
     if (digit == superscript) return true;
   }

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "http/core/content_type.h"
-#include "http/core/upload_page.h"
 #include "http/core/url_decode.h"
 
 namespace orvane {
@@ -23,40 +22,20 @@ Reply HeadOnly(std::string_view status, std::string_view content_type) {
 }
 
 Reply FileReply(const ParsedRequest& request, Target target, const ServingOptions& options) {
-  const std::optional<std::uint64_t> size = target.file->Length();
-  if (!size) return CannedReply(CannedAnswer::kServerError);
-  const RangeDecision range = DecideRange(request.range, *size);
-  if (range.kind == RangeDecision::Kind::kUnsatisfiable) {
-    Reply reply = HeadOnly("416 Range Not Satisfiable", "text/html");
-    reply.head.content_range = "*/" + UnsignedDecimalText(*size);
-    return reply;
-  }
-  Reply reply;
-  reply.kind = Reply::Kind::kHead;
-  const bool partial = range.kind == RangeDecision::Kind::kPartial;
-  reply.head.status = partial ? "206 Partial Content" : "200 OK";
-  reply.first = partial ? range.first : 0;
-  reply.count = partial ? range.last - range.first + 1 : *size;
-  reply.head.content_length = reply.count;
-  if (partial) {
-    reply.head.content_range = UnsignedDecimalText(range.first) + "-" +
-                               UnsignedDecimalText(range.last) + "/" + UnsignedDecimalText(*size);
-  }
   const std::string_view type = ContentTypeOf(
       target.path, options.common_types ? ContentTypes::kCommon : ContentTypes::kOriginal);
-  reply.head.content_type = type;
+  Reply reply = SourceReply(request, std::move(target.file), type);
+  if (reply.body != Reply::Body::kSource) return reply;
   if (options.common_types || AdvertisesByteRanges(type)) {
     reply.head.extra_lines.emplace_back(kAcceptRangesLine);
   }
   reply.head.private_cache = true;
   reply.text_charset_from_body = options.common_types && type == kPlainText;
-  reply.body = Reply::Body::kFile;
-  reply.file = std::move(target.file);
   return reply;
 }
 
-Reply RefusalReply() {
-  Reply reply = PageReply("403 Forbidden", std::string(RefusalPage()));
+Reply RefusalReply(const Admission& admission) {
+  Reply reply = PageReply("403 Forbidden", std::string(admission.refusal_page));
   reply.head.private_cache = false;
   return reply;
 }
@@ -79,6 +58,33 @@ Reply PageReply(std::string_view status, std::string page) {
   return reply;
 }
 
+Reply SourceReply(const ParsedRequest& request, std::unique_ptr<BodySource> source,
+                  std::string_view content_type) {
+  const std::optional<std::uint64_t> size = source->Length();
+  if (!size) return CannedReply(CannedAnswer::kServerError);
+  const RangeDecision range = DecideRange(request.range, *size);
+  if (range.kind == RangeDecision::Kind::kUnsatisfiable) {
+    Reply reply = HeadOnly("416 Range Not Satisfiable", "text/html");
+    reply.head.content_range = "*/" + UnsignedDecimalText(*size);
+    return reply;
+  }
+  Reply reply;
+  reply.kind = Reply::Kind::kHead;
+  const bool partial = range.kind == RangeDecision::Kind::kPartial;
+  reply.head.status = partial ? "206 Partial Content" : "200 OK";
+  reply.first = partial ? range.first : 0;
+  reply.count = partial ? range.last - range.first + 1 : *size;
+  reply.head.content_length = reply.count;
+  if (partial) {
+    reply.head.content_range = UnsignedDecimalText(range.first) + "-" +
+                               UnsignedDecimalText(range.last) + "/" + UnsignedDecimalText(*size);
+  }
+  reply.head.content_type = content_type;
+  reply.body = Reply::Body::kSource;
+  reply.source = std::move(source);
+  return reply;
+}
+
 Reply CannedReply(CannedAnswer answer) {
   Reply reply;
   reply.kind = Reply::Kind::kCanned;
@@ -87,8 +93,8 @@ Reply CannedReply(CannedAnswer answer) {
 }
 
 Reply DecideReply(const ParsedRequest& request, const Admission& admission, Target target,
-                  const ServingOptions& options, std::optional<std::string> listing_page) {
-  if (admission.kind == Admission::Kind::kRefuse) return RefusalReply();
+                  const ServingOptions& options, std::optional<Reply> made) {
+  if (admission.kind == Admission::Kind::kRefuse) return RefusalReply(admission);
   if (admission.kind == Admission::Kind::kSendOnWithout) return CodeRedirectReply(admission);
   switch (target.kind) {
     case Target::Kind::kIgnored:
@@ -103,14 +109,10 @@ Reply DecideReply(const ParsedRequest& request, const Admission& admission, Targ
       reply.head.location = std::move(target.location);
       return reply;
     }
-    case Target::Kind::kListing: {
-      if (!listing_page) return CannedReply(CannedAnswer::kServerError);
-      return PageReply("200 OK", std::move(*listing_page));
-    }
+    case Target::Kind::kListing:
     case Target::Kind::kUploadPage:
-      return PageReply("200 OK", UploadPage());
     case Target::Kind::kUploadForm:
-      return Reply{};  // received by the service, which answers it itself
+      return made ? std::move(*made) : CannedReply(CannedAnswer::kServerError);
     case Target::Kind::kFile:
     case Target::Kind::kFolderIndex:
       return FileReply(request, std::move(target), options);

@@ -119,6 +119,14 @@ void ReadHeaderBlock(std::string_view received, ParsedRequest& parsed) {
     const std::string_view name = TrimHttpSpace(line.substr(0, colon));
     if (EqualsIgnoreAsciiCase(name, "Cookie")) {
       parsed.cookies.push_back(TrimHttpSpace(value));
+    } else if (EqualsIgnoreAsciiCase(name, "Host")) {
+      parsed.host = TrimHttpSpace(value);
+    } else if (EqualsIgnoreAsciiCase(name, "Origin")) {
+      parsed.origin = TrimHttpSpace(value);
+    } else if (EqualsIgnoreAsciiCase(name, "Referer")) {
+      parsed.referer = TrimHttpSpace(value);
+    } else if (EqualsIgnoreAsciiCase(name, "Sec-Fetch-Site")) {
+      parsed.fetch_site = TrimHttpSpace(value);
     } else if (EqualsIgnoreAsciiCase(name, "Content-Type")) {
       parsed.content_type = TrimHttpSpace(value);
     } else if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding")) {
@@ -151,12 +159,26 @@ ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
   parsed.is_post = parsed.text.substr(0, 5) == "POST ";
   parsed.raw_path = RawRequestPath(parsed.text, ansi);
   if (parsed.raw_path) {
+    parsed.target = SplitTarget(*parsed.raw_path);
     parsed.path = DecodeUrlPath(*parsed.raw_path, &parsed.path_had_nul, &parsed.path_escaped_slash);
     parsed.names_folder = !parsed.path.empty() && parsed.path.back() == '/';
   }
   ReadHeaderBlock(received, parsed);
   if (parsed.body_start != std::string_view::npos) parsed.body = received.substr(parsed.body_start);
   return parsed;
+}
+
+RequestTarget SplitTarget(std::string_view raw_path) {
+  const std::size_t question = raw_path.find('?');
+  if (question == std::string_view::npos) return RequestTarget{raw_path, {}, false};
+  return RequestTarget{raw_path.substr(0, question), raw_path.substr(question + 1), true};
+}
+
+BodyFraming FramingOf(const ParsedRequest& request) {
+  if (request.body_start == std::string_view::npos) return BodyFraming::kHeadTooLong;
+  if (request.length_unreadable) return BodyFraming::kMalformedLength;
+  if (request.body_without_length || !request.content_length) return BodyFraming::kNoLength;
+  return BodyFraming::kLength;
 }
 
 RangeDecision DecideRange(const ByteRangeSpec& asked, std::uint64_t file_length) {

@@ -34,6 +34,14 @@ bool HeaderBlockEnded(std::string_view received, std::size_t already_checked = 0
 // no CR LF or its first line no space.
 std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi);
 
+// A raw path split at its first "?": the path, and the query after it.
+struct RequestTarget {
+  std::string_view path;
+  std::string_view query;  // empty when there is none
+  bool has_query = false;
+};
+[[nodiscard]] RequestTarget SplitTarget(std::string_view raw_path);
+
 // One byte range from a Range header line, as the client wrote it.
 struct ByteRangeSpec {
   enum class Kind { kNone, kFrom, kFromTo, kSuffix };
@@ -52,6 +60,9 @@ struct ParsedRequest {
   // RawRequestPath: the path as the client sent it; nullopt for a malformed
   // request line (no CR LF, or no space on it).
   std::optional<std::string_view> raw_path;
+  // The raw path split at its first "?" (SplitTarget): only the upload
+  // address and the access code read the query; the path is decoded whole.
+  RequestTarget target;
   // The raw path decoded (DecodeUrlPath), once: "%00" ends it, and
   // `path_had_nul` says so.
   std::string path;
@@ -75,12 +86,20 @@ struct ParsedRequest {
   bool may_send_more = true;
   // The values of the header block's "Cookie:" lines, in order.
   std::vector<std::string_view> cookies;
+  // Where a browser says the request comes from, for a request that
+  // writes: the last "Host:", "Origin:", "Referer:" and "Sec-Fetch-Site:"
+  // values, nullopt when the header is not there.
+  std::optional<std::string_view> host;
+  std::optional<std::string_view> origin;
+  std::optional<std::string_view> referer;
+  std::optional<std::string_view> fetch_site;
 
   // What a request with a body (an upload) is read by. The request line
   // starts "POST ".
   bool is_post = false;
   // Content-Length, when one was given in digits; `length_unreadable` when
-  // one was not, or two disagree.
+  // one was not (a sign included: "+5" and "-5" are not lengths), or two
+  // disagree.
   std::optional<std::uint64_t> content_length;
   bool length_unreadable = false;
   // A Transfer-Encoding: the body's length is not said up front.
@@ -96,6 +115,13 @@ struct ParsedRequest {
 
 // Reads the received bytes once: the request line, then each header line.
 ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi);
+
+// How the end of a request's body is known, checked in this order: the
+// head did not end within kMaxRequestBytes (431: what follows cannot be
+// told from the head); a length that is not one (400); no length, or a
+// Transfer-Encoding (411); else its Content-Length.
+enum class BodyFraming { kHeadTooLong, kMalformedLength, kNoLength, kLength };
+[[nodiscard]] BodyFraming FramingOf(const ParsedRequest& request);
 
 // What to send of a file of `file_length` bytes.
 struct RangeDecision {

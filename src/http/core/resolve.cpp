@@ -3,8 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "http/core/folder_listing.h"
-#include "http/core/upload_page.h"
+#include "http/core/reserved_paths.h"
 #include "http/core/url_decode.h"
 
 namespace orvane {
@@ -20,7 +19,7 @@ Target Of(Kind kind) {
 }
 
 // A file that opened, to be served as `kind`.
-Target Opened(Kind kind, MappedPath path, std::unique_ptr<FileBody> file) {
+Target Opened(Kind kind, MappedPath path, std::unique_ptr<BodySource> file) {
   Target target = Of(kind);
   target.path = std::move(path);
   target.file = std::move(file);
@@ -143,7 +142,7 @@ Target ResolveFile(std::string_view decoded, std::string_view site_root, const C
   for (MappedPath& mapped : readings) {
     // Opened first: a file that opens is the common case, and costs no
     // separate look.
-    if (std::unique_ptr<FileBody> file = files.Open(mapped)) {
+    if (std::unique_ptr<BodySource> file = files.Open(mapped)) {
       return Opened(found_kind, std::move(mapped), std::move(file));
     }
     const SiteLookup::Kind kind = files.KindOf(mapped);
@@ -169,10 +168,11 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
     const std::vector<std::string> segments = Utf8Segments(folder, ansi, files);
     if (!SpelledAsOwn(request, segments)) return RedirectTo(SpellingOf(segments));
     MappedPath index = IndexOf(folder);
-    if (std::unique_ptr<FileBody> file = files.Open(index)) {
+    if (std::unique_ptr<BodySource> file = files.Open(index)) {
       return Opened(Kind::kFolderIndex, std::move(index), std::move(file));
     }
     Target target = Of(Kind::kListing);
+    target.spelling = SpellingOf(segments);
     target.heading = "/";
     for (const std::string& segment : segments) target.heading += ShownAsUtf8(segment) + "/";
     target.path = std::move(folder);
@@ -186,8 +186,7 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
                const ServingOptions& options, SiteLookup& files) {
   const bool list_folders = options.list_folders;
-  if (options.uploads && request.raw_path &&
-      request.raw_path->substr(0, request.raw_path->find('?')) == kUploadPath) {
+  if (options.uploads && request.raw_path && request.target.path == kUploadPath) {
     if (request.is_post) return Of(Kind::kUploadForm);
     if (request.is_get) return Of(Kind::kUploadPage);
   }
@@ -205,6 +204,8 @@ Target Resolve(const ParsedRequest& request, std::string_view site_root, const C
   }
   return ResolveFile(request.path, site_root, ansi, list_folders, files, Kind::kFile);
 }
+
+bool Writes(Target::Kind kind) { return kind == Kind::kUploadForm; }
 
 Target ResolveRoot(std::string_view site_root, const CodePage& ansi, const ServingOptions& options,
                    SiteLookup& files) {

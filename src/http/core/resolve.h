@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "http/core/file_body.h"
+#include "http/core/body_source.h"
 #include "http/core/path_map.h"
 #include "http/core/request.h"
 #include "http/core/serving_options.h"
@@ -23,7 +23,7 @@ class SiteLookup {
   virtual ~SiteLookup() = default;
   // The regular file at `path`, opened for reading; null when there is none
   // or it cannot be opened (a folder, a device, a locked file).
-  virtual std::unique_ptr<FileBody> Open(const MappedPath& path) = 0;
+  virtual std::unique_ptr<BodySource> Open(const MappedPath& path) = 0;
   // What is at `path`, links followed: kOther for a pipe, a device, a dead end.
   virtual Kind KindOf(const MappedPath& path) = 0;
   // A name in the system's ANSI code page as UTF-8; nullopt when the bytes
@@ -46,12 +46,14 @@ struct Target {
   };
   Kind kind = Kind::kMissing;
   MappedPath path;
-  std::unique_ptr<FileBody> file;
+  std::unique_ptr<BodySource> file;
   // kListing: the folder's path under the site folder in UTF-8, "/" or
   // "/a/b/" (a byte that is not UTF-8 shown as U+FFFD).
   std::string heading;
   // kFolderRedirect: the folder's own spelling with its final "/".
   std::string location;
+  // kListing: the folder's own spelling ("/a%20b/"), as the request gave it.
+  std::string spelling;
 };
 
 // `request`'s target under `site_root` (UTF-8). A path is mapped under the
@@ -69,6 +71,10 @@ struct Target {
 // that name.
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
                const ServingOptions& options, SiteLookup& files);
+
+// True for a target whose request stores what it sends (an upload form):
+// such a request must come from a page of this server (WriteFromThisServer).
+[[nodiscard]] bool Writes(Target::Kind kind);
 
 // The target of "/", as a phone that opens the server's address finds it.
 Target ResolveRoot(std::string_view site_root, const CodePage& ansi, const ServingOptions& options,

@@ -1,11 +1,12 @@
-// What the operator switches on beside the design.
+// What the operator switches on beside the design, and the one rule between
+// the options.
 #pragma once
 
 #include <string>
 
 namespace orvane {
 
-// Each off by default: with both off every answer is byte for byte the
+// Each off by default: with all off every answer is byte for byte the
 // design's. Read once per request, so a change applies from the next one.
 struct ServingOptions {
   bool list_folders = false;  // a folder path answers with its index.htm or its listing page
@@ -18,5 +19,14 @@ struct ServingOptions {
   bool uploads = false;
   std::string upload_folder;
 };
+
+// `options` as they may stand: uploads need the access code, so with uploads
+// on the code is on too (switching it off then changes nothing). Every
+// change of the options passes through here: the options menu, both command
+// lines and the server itself.
+[[nodiscard]] inline ServingOptions WithOptionRules(ServingOptions options) {
+  if (options.uploads) options.access_code = true;
+  return options;
+}
 
 }  // namespace orvane

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "base/pixels.h"
-#include "http/listing_gate.h"
+#include "http/listing/listing_gate.h"
 #include "http/thumbnail/thumbnail_store.h"
 #include "platform/file.h"
 #include "platform/lock.h"

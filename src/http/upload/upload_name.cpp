@@ -1,4 +1,4 @@
-#include "http/core/upload_name.h"
+#include "http/upload/upload_name.h"
 
 #include <cstring>
 
@@ -72,7 +72,10 @@ void FitLength(std::string& name) {
 }  // namespace
 
 std::string SafeUploadName(std::string_view filename) {
-  const std::size_t separator = filename.find_last_of("/\\");
+  // Browsers send the name alone; an older client's path ends at its last
+  // "/". A "\\" is a character of the name, made "_" below like the other
+  // characters Windows refuses.
+  const std::size_t separator = filename.rfind('/');
   if (separator != std::string_view::npos) filename.remove_prefix(separator + 1);
   std::string name;
   name.reserve(filename.size());

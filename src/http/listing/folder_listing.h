@@ -35,11 +35,20 @@ enum class ListedName {
 // with ".").
 [[nodiscard]] ListedName ClassifyListedName(std::string_view name, bool hidden);
 
+// How a file is shown: a row, or a tile with its thumbnail (a picture, or a
+// video whose thumbnail the system makes).
+enum class Tile { kNone, kPicture, kVideo };
+
 struct ListingEntry {
   std::string name;  // UTF-8, as ClassifyListedName let it through
   bool is_folder = false;
   std::uint64_t size = 0;  // files only
   LocalTime changed;
+  Tile tile = Tile::kNone;
+  // A tile's thumbnail size, written in its tag so the page does not move
+  // as thumbnails load.
+  int tile_width = 0;
+  int tile_height = 0;
 };
 
 struct FolderListing {
@@ -53,17 +62,22 @@ struct FolderListing {
   std::size_t cap = kListingCap;  // the most entries the page shows
   std::size_t byte_budget = kListingByteBudget;
   NameLessFn name_less = nullptr;  // null: NaturalLess
-  bool upload_area = false;        // the upload area under the heading
+  // HTML of another feature put under the heading (the upload area); it
+  // must outlive the rendering.
+  std::string_view top = {};
+  // The same path as the folder's own spelling in an address: "/" or
+  // "/a%20b/c/" (each segment percent-encoded); its thumbnails and its
+  // archive are addressed under it.
+  std::string spelling = "/";
 };
 
-// The whole UTF-8 HTML page: the folder's path as its heading, a link to the
-// parent folder except at "/", folders then files in `name_less` order with
-// their size and last change, at most `cap` of them and no more once the
-// page is past `byte_budget`, then a line for the rest and one for the names
-// left out.
+// The whole UTF-8 HTML page (listing.html filled in): the folder's path as
+// its heading, `top` under it, the links to its archive (all, or the ticked
+// entries), a link to the parent folder except at "/", then in `name_less`
+// order the folders, the pictures as tiles and the other files, each with
+// its size and last change and a tick box, at most `cap` of them and no
+// more once the page is past `byte_budget`, then a line for the rest and one
+// for the names left out.
 std::string RenderFolderListing(FolderListing listing);
-
-// "512 B", "1.5 KB", "20.0 MB", "3.2 GB": binary units, one decimal past B.
-std::string SizeText(std::uint64_t size);
 
 }  // namespace orvane

@@ -1,24 +1,19 @@
-#include "http/upload.h"
+#include "http/upload/upload_form.h"
 
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "http/core/log_line.h"
-#include "http/core/multipart.h"
-#include "http/core/reply.h"
-#include "http/core/upload_name.h"
-#include "http/core/upload_page.h"
+#include "http/upload/multipart.h"
+#include "http/upload/upload_name.h"
+#include "http/upload/upload_page.h"
 #include "platform/codepage.h"
 #include "platform/upload_file.h"
 
 namespace orvane {
 
 namespace {
-
-// What a piece of the body is read into.
-constexpr std::size_t kReadPiece = 256 * 1024;
 
 // 上传需要说明内容的长度 (an upload must say how long it is)
 constexpr std::string_view kNoLength =
@@ -28,6 +23,9 @@ constexpr std::string_view kNoLength =
 constexpr std::string_view kMalformed =
     "\xE4\xB8\x8A\xE4\xBC\xA0\xE7\x9A\x84\xE5\x86\x85\xE5\xAE\xB9\xE6\xA0\xBC\xE5\xBC\x8F\xE4\xB8"
     "\x8D\xE5\xAF\xB9";
+// 请求头太长 (the request's head is too long)
+constexpr std::string_view kHeadTooLong =
+    "\xE8\xAF\xB7\xE6\xB1\x82\xE5\xA4\xB4\xE5\xA4\xAA\xE9\x95\xBF";
 // 磁盘空间不足，文件未能保存 (not enough room on the disk, the file was not saved)
 constexpr std::string_view kDiskFull =
     "\xE7\xA3\x81\xE7\x9B\x98\xE7\xA9\xBA\xE9\x97\xB4\xE4\xB8\x8D\xE8\xB6\xB3\xEF\xBC\x8C\xE6\x96"
@@ -36,9 +34,8 @@ constexpr std::string_view kDiskFull =
 constexpr std::string_view kNotSaved =
     "\xE6\x96\x87\xE4\xBB\xB6\xE6\x9C\xAA\xE8\x83\xBD\xE4\xBF\x9D\xE5\xAD\x98";
 
-bool Trouble(net::NetSocket& client, std::string_view status, std::string_view trouble,
-             const UploadContext& context) {
-  return SendReply(client, PageReply(status, UploadTroublePage(trouble)), context.send);
+Reply Trouble(std::string_view status, std::string_view trouble) {
+  return PageReply(status, UploadTroublePage(trouble));
 }
 
 // Writes each file part to its own temporary file and keeps it under a free
@@ -79,11 +76,14 @@ class StoringSink final : public MultipartSink {
       context_.panel->AppendConnectionLog(StoredFileLogLine(platform::Utf8ToLogText(*stored), size_,
                                                             context_.peer, context_.peer_port));
     }
-    stored_.push_back(StoredFile{*stored, size_});
+    stored_.Add(StoredFile{*stored, size_});
     return true;
   }
 
-  [[nodiscard]] const std::vector<StoredFile>& stored() const { return stored_; }
+  // The file under way, and its temporary file, go at once.
+  void Drop() { file_.reset(); }
+
+  [[nodiscard]] const StoredFiles& stored() const { return stored_; }
   [[nodiscard]] std::string_view failure() const { return failure_; }
 
  private:
@@ -98,55 +98,63 @@ class StoringSink final : public MultipartSink {
   std::optional<platform::UploadFile> file_;
   std::string name_;
   std::uint64_t size_ = 0;
-  std::vector<StoredFile> stored_;
+  StoredFiles stored_;
   std::string_view failure_;
+};
+
+// The body as the receive loop hands it over, read as a form.
+class FormSink final : public BodySink {
+ public:
+  FormSink(std::string_view boundary, StoringSink& files) : reader_(boundary), files_(files) {}
+  bool Take(std::string_view bytes) override {
+    return reader_.Feed(bytes, files_) == MultipartState::kMoreWanted;
+  }
+  MultipartReader& reader() { return reader_; }
+
+ private:
+  MultipartReader reader_;
+  StoringSink& files_;
 };
 
 }  // namespace
 
-bool ReceiveUpload(net::NetSocket& client, const ParsedRequest& request,
-                   const UploadContext& context) {
-  // The end of a body is known only from its length.
-  if (request.body_without_length || !request.content_length) {
-    return Trouble(client, "411 Length Required", kNoLength, context);
+Reply ReceiveUploadForm(net::NetSocket& client, const ParsedRequest& request,
+                        const UploadContext& context) {
+  switch (FramingOf(request)) {
+    case BodyFraming::kHeadTooLong:
+      return Trouble("431 Request Header Fields Too Large", kHeadTooLong);
+    case BodyFraming::kMalformedLength:
+      return Trouble("400 Bad Request", kMalformed);
+    case BodyFraming::kNoLength:
+      return Trouble("411 Length Required", kNoLength);
+    case BodyFraming::kLength:
+      break;
   }
   const std::optional<std::string> boundary = BoundaryOf(request.content_type);
-  if (request.length_unreadable || !boundary) {
-    return Trouble(client, "400 Bad Request", kMalformed, context);
-  }
-  std::uint64_t left = *request.content_length;
+  if (!boundary) return Trouble("400 Bad Request", kMalformed);
   const std::optional<std::uint64_t> room = platform::UploadFile::FreeSpace(context.folder);
-  if (room && left > *room) return Trouble(client, "507 Insufficient Storage", kDiskFull, context);
-  if (request.expects_continue && !SendContinue(client, context.send)) return false;
-  StoringSink sink(context);
-  MultipartReader reader(*boundary);
-  MultipartState state = MultipartState::kMoreWanted;
-  // What came with the head first, then the rest as it arrives.
-  std::string_view piece = request.body.substr(0, left);
-  std::string buffer;
-  for (;;) {
-    left -= piece.size();
-    state = reader.Feed(piece, sink);
-    if (state != MultipartState::kMoreWanted || left == 0) break;
-    if (buffer.empty()) buffer.resize(kReadPiece);
-    const std::size_t want = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
-    const long got = client.ReceiveSome(buffer.data(), want, context.read_wait_ms);
-    // Gone, or silent too long: the file under way is dropped with the sink.
-    if (got <= 0) return false;
-    piece = std::string_view(buffer.data(), static_cast<std::size_t>(got));
+  if (room && *request.content_length > *room) {
+    return Trouble("507 Insufficient Storage", kDiskFull);
   }
-  if (state == MultipartState::kMoreWanted) state = reader.Finish();
+  StoringSink files(context);
+  FormSink form(*boundary, files);
+  const Received received = ReceiveBody(client, request, form, context.send, context.limits);
+  if (received == Received::kGone || received == Received::kTooSlow) {
+    files.Drop();
+    return Reply{};
+  }
+  MultipartState state = form.reader().state();
+  if (state == MultipartState::kMoreWanted) state = form.reader().Finish();
   std::string_view status = "200 OK";
   std::string_view trouble;
   if (state == MultipartState::kStopped) {
-    trouble = sink.failure();
+    trouble = files.failure();
     status = trouble == kDiskFull ? "507 Insufficient Storage" : "500 Internal Server Error";
   } else if (state != MultipartState::kDone) {
     trouble = kMalformed;
     status = "400 Bad Request";
   }
-  return SendReply(client, PageReply(status, UploadResultPage(sink.stored(), trouble)),
-                   context.send);
+  return PageReply(status, UploadResultPage(files.stored(), trouble));
 }
 
 }  // namespace orvane

@@ -28,9 +28,10 @@ inline constexpr std::size_t kMaxPartHeaderBytes = 8192;
 // What a part's header block says about it.
 struct PartHeader {
   std::string name;  // the form field's name
-  // The file's name as the client sent it: a quoted value with its "\"" and
-  // "\\" escapes undone, or the UTF-8 of a "filename*=UTF-8''..." parameter,
-  // which is preferred when both are present. Not yet made safe.
+  // The file's name as the client sent it: a quoted value as the HTML
+  // standard writes it (no backslash escapes; %22, %0D and %0A undone), or
+  // the UTF-8 of a "filename*=UTF-8''..." parameter, which is preferred when
+  // both are present. Not yet made safe.
   std::string filename;
   bool has_filename = false;  // a file field (even one sent with no file chosen)
   std::string content_type;   // empty when the part has none

@@ -11,7 +11,7 @@
 namespace orvane {
 
 // A name Windows and Linux both take as one plain, visible file of this
-// folder: only what follows the last "/" or "\"; UTF-8 kept, each byte that
+// folder: only what follows the last "/"; UTF-8 kept, each byte that
 // is not part of a UTF-8 character, each control character (C0, DEL, C1
 // and the bidirectional controls that can disguise an extension) and each of
 // <>:"/\|?* made "_"; final dots and spaces dropped; a leading dot made "_"

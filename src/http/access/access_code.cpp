@@ -1,5 +1,6 @@
-#include "http/core/access_code.h"
+#include "http/access/access_code.h"
 
+#include "http/access/access_pages.h"
 #include "http/core/text_rules.h"
 #include "http/core/url_decode.h"
 
@@ -30,14 +31,9 @@ void ForEachPart(std::string_view query, Each each) {
   }
 }
 
-std::string_view QueryOf(std::string_view raw_path) {
-  const std::size_t question = raw_path.find('?');
-  return question == std::string_view::npos ? std::string_view() : raw_path.substr(question + 1);
-}
-
-bool QueryHasCode(std::string_view raw_path, std::string_view code) {
+bool QueryHasCode(std::string_view query, std::string_view code) {
   bool found = false;
-  ForEachPart(QueryOf(raw_path), [&](std::string_view part) {
+  ForEachPart(query, [&](std::string_view part) {
     const Parameter p = SplitParameter(part);
     if (EqualsIgnoreAsciiCase(p.name, kCodeParameter) && SameCode(p.value, code)) found = true;
   });
@@ -91,12 +87,12 @@ bool SameCode(std::string_view given, std::string_view code) {
 }
 
 std::string WithoutCode(std::string_view raw_path) {
-  const std::size_t question = raw_path.find('?');
-  std::string_view path = raw_path.substr(0, question);
+  const RequestTarget target = SplitTarget(raw_path);
+  std::string_view path = target.path;
   // One leading "/" only: "//host" would name another server.
   while (!path.empty() && (path.front() == '/' || path.front() == '\\')) path.remove_prefix(1);
   std::string kept;
-  ForEachPart(QueryOf(raw_path), [&](std::string_view part) {
+  ForEachPart(target.query, [&](std::string_view part) {
     if (EqualsIgnoreAsciiCase(SplitParameter(part).name, kCodeParameter)) return;
     if (!kept.empty()) kept.push_back('&');
     kept.append(part);
@@ -107,10 +103,9 @@ std::string WithoutCode(std::string_view raw_path) {
 }
 
 Admission Admit(const ParsedRequest& request, std::string_view code, std::uint16_t port) {
-  Admission admission;
-  admission.kind = Admission::Kind::kRefuse;
+  Admission admission = Refused();
   const std::string name = CodeCookieName(port);
-  if (request.raw_path && QueryHasCode(*request.raw_path, code)) {
+  if (request.raw_path && QueryHasCode(request.target.query, code)) {
     if (!request.is_get) {
       admission.kind = Admission::Kind::kLetIn;
       return admission;
@@ -125,31 +120,13 @@ Admission Admit(const ParsedRequest& request, std::string_view code, std::uint16
   return admission;
 }
 
-std::string_view RefusalPage() {
-  // 需要访问码 / 这个网址需要访问码。请用手机扫描服务器屏幕上的二维码，
-  // 访问码就在二维码的网址里。
-  return "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
-         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-         "<title>\xE9\x9C\x80\xE8\xA6\x81\xE8\xAE\xBF\xE9\x97\xAE\xE7\xA0\x81</title>\n"
-         "<style>:root{color-scheme:light dark}body{margin:0;padding:16px;"
-         "font:16px/1.5 system-ui,sans-serif}</style>\n</head>\n<body>\n"
-         "<h1>\xE9\x9C\x80\xE8\xA6\x81\xE8\xAE\xBF\xE9\x97\xAE\xE7\xA0\x81</h1>\n"
-         "<p>\xE8\xBF\x99\xE4\xB8\xAA\xE7\xBD\x91\xE5\x9D\x80\xE9\x9C\x80\xE8\xA6\x81"
-         "\xE8\xAE\xBF\xE9\x97\xAE\xE7\xA0\x81\xE3\x80\x82\xE8\xAF\xB7\xE7\x94\xA8"
-         "\xE6\x89\x8B\xE6\x9C\xBA\xE6\x89\xAB\xE6\x8F\x8F\xE6\x9C\x8D\xE5\x8A\xA1"
-         "\xE5\x99\xA8\xE5\xB1\x8F\xE5\xB9\x95\xE4\xB8\x8A\xE7\x9A\x84\xE4\xBA\x8C"
-         "\xE7\xBB\xB4\xE7\xA0\x81\xEF\xBC\x8C\xE8\xAE\xBF\xE9\x97\xAE\xE7\xA0\x81"
-         "\xE5\xB0\xB1\xE5\x9C\xA8\xE4\xBA\x8C\xE7\xBB\xB4\xE7\xA0\x81\xE7\x9A\x84"
-         "\xE7\xBD\x91\xE5\x9D\x80\xE9\x87\x8C\xE3\x80\x82</p>\n"
-         "<p lang=\"en\">This address needs its access code: scan the QR code on the "
-         "server's screen.</p>\n</body>\n</html>\n";
-}
+std::string_view RefusalPage() { return pages::RefusalPage(); }
 
-std::string AddressWithCode(std::string_view address, std::string_view code) {
-  std::string out(address);
-  if (out.empty() || out.back() != '/') out.push_back('/');
-  out.append("?").append(kCodeParameter).append("=").append(code);
-  return out;
+Admission Refused() {
+  Admission admission;
+  admission.kind = Admission::Kind::kRefuse;
+  admission.refusal_page = RefusalPage();
+  return admission;
 }
 
 }  // namespace orvane

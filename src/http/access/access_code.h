@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "http/core/admission.h"
 #include "http/core/request.h"
 
 namespace orvane {
@@ -36,21 +37,10 @@ inline constexpr std::string_view kCodeParameter = "code";
 // a code typed in lower case counts.
 [[nodiscard]] bool SameCode(std::string_view given, std::string_view code);
 
-struct Admission {
-  enum class Kind {
-    kLetIn,          // served as without a code
-    kSendOnWithout,  // the code was right: redirect to `location` with `cookie`
-    kRefuse,         // the refusal page, nothing of the folder
-  };
-  Kind kind = Kind::kLetIn;  // as when no code is required
-  std::string location;      // kSendOnWithout: the same path and query without the code
-  std::string cookie_line;   // kSendOnWithout: the whole Set-Cookie line
-};
-
 // `request` with the code `code` required on port `port`: the right code in
 // the query lets a GET in through a redirect that sets the cookie (any other
 // request is let in at once); else the right cookie lets it in; else it is
-// refused.
+// refused with the refusal page.
 [[nodiscard]] Admission Admit(const ParsedRequest& request, std::string_view code,
                               std::uint16_t port);
 
@@ -60,11 +50,11 @@ struct Admission {
 // percent-encoded.
 [[nodiscard]] std::string WithoutCode(std::string_view raw_path);
 
+// A visitor refused, with the refusal page.
+[[nodiscard]] Admission Refused();
+
 // The refusal page's body (UTF-8): the address needs its code, which the QR
 // code on the server's screen carries.
 [[nodiscard]] std::string_view RefusalPage();
-
-// "http://host:port/" with the code in its query: "http://host:port/?code=X".
-[[nodiscard]] std::string AddressWithCode(std::string_view address, std::string_view code);
 
 }  // namespace orvane

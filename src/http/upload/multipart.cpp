@@ -1,4 +1,4 @@
-#include "http/core/multipart.h"
+#include "http/upload/multipart.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,13 +32,41 @@ struct Parameter {
   std::string value;
 };
 
+// How a quoted value is written. A Content-Type's parameters are quoted
+// strings, where a backslash escapes the next byte. A form's field names and
+// file names are written as the HTML standard says: browsers put no
+// backslash escape in them (a "\" is a character of the name) and write a
+// '"', CR and LF of the name as %22, %0D and %0A.
+enum class Quoting { kQuotedString, kFormName };
+
+// A form name's %22, %0D and %0A as the bytes they stand for; any other "%"
+// stays as it is.
+std::string FormNameDecoded(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const std::string_view escape = value.substr(i, 3);
+    if (EqualsIgnoreAsciiCase(escape, "%22")) {
+      out += '"';
+    } else if (EqualsIgnoreAsciiCase(escape, "%0D")) {
+      out += '\r';
+    } else if (EqualsIgnoreAsciiCase(escape, "%0A")) {
+      out += '\n';
+    } else {
+      out += value[i];
+      continue;
+    }
+    i += 2;
+  }
+  return out;
+}
+
 // The parameters after a header value's first item ("form-data; name=x"
 // gives name=x), each "name=value" with the value a token or a quoted
-// string. Inside quotes a backslash escapes only '"' and '\': browsers leave
-// other backslashes of a file name as they are. An unquoted value runs to
-// the next ';' (spaces around it dropped), so a file name with a space still
-// reads whole. nullopt when the text is not of this form.
-std::optional<std::vector<Parameter>> ParametersOf(std::string_view text) {
+// string, read as `quoting` says. An unquoted value runs to the next ';'
+// (spaces around it dropped), so a file name with a space still reads
+// whole. nullopt when the text is not of this form.
+std::optional<std::vector<Parameter>> ParametersOf(std::string_view text, Quoting quoting) {
   std::vector<Parameter> out;
   std::size_t i = 0;
   const auto skip_blanks = [&] {
@@ -67,13 +95,14 @@ std::optional<std::vector<Parameter>> ParametersOf(std::string_view text) {
           closed = true;
           break;
         }
-        if (c == '\\' && i < text.size() && (text[i] == '"' || text[i] == '\\')) {
+        if (c == '\\' && quoting == Quoting::kQuotedString && i < text.size()) {
           parameter.value += text[i++];
         } else {
           parameter.value += c;
         }
       }
       if (!closed) return std::nullopt;
+      if (quoting == Quoting::kFormName) parameter.value = FormNameDecoded(parameter.value);
     } else {
       const std::size_t end = std::min(text.find(';', i), text.size());
       parameter.value = std::string(TrimOws(text.substr(i, end - i)));
@@ -126,7 +155,8 @@ std::optional<std::string> ExtendedValue(std::string_view value) {
 bool ReadDisposition(std::string_view value, PartHeader& header) {
   const std::size_t type_end = std::min(value.find(';'), value.size());
   if (!EqualsIgnoreAsciiCase(TrimOws(value.substr(0, type_end)), "form-data")) return false;
-  const std::optional<std::vector<Parameter>> parameters = ParametersOf(value.substr(type_end));
+  const std::optional<std::vector<Parameter>> parameters =
+      ParametersOf(value.substr(type_end), Quoting::kFormName);
   if (!parameters) return false;
   if (const std::string* name = Find(*parameters, "name")) header.name = *name;
   std::optional<std::string> filename;
@@ -207,7 +237,7 @@ std::optional<std::string> BoundaryOf(std::string_view content_type) {
     return std::nullopt;
   }
   const std::optional<std::vector<Parameter>> parameters =
-      ParametersOf(content_type.substr(type_end));
+      ParametersOf(content_type.substr(type_end), Quoting::kQuotedString);
   if (!parameters) return std::nullopt;
   const std::string* boundary = Find(*parameters, "boundary");
   if (boundary == nullptr || !IsValidBoundary(*boundary)) return std::nullopt;

@@ -1,0 +1,37 @@
+// What a reply's body is read from: an open file of the site folder, a body
+// made as it is sent, or a test's stand-in that fails or stalls where a disk,
+// a network share or a cloud provider can. The one send loop drains it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace orvane {
+
+class BodySource {
+ public:
+  virtual ~BodySource() = default;
+  // nullopt when the size cannot be read.
+  [[nodiscard]] virtual std::optional<std::uint64_t> Length() const = 0;
+  // Moves the read position, which is at the start of the body until then.
+  virtual bool Seek(std::uint64_t offset) = 0;
+  // Bytes read (0 at the end of the body) or -1 on an error.
+  virtual std::int64_t Read(char* buffer, std::size_t size) = 0;
+  // The native handle for zero-copy sending; -1 when there is none.
+  [[nodiscard]] virtual std::intptr_t native() const = 0;
+  // True for a placeholder whose bytes a cloud provider still has to bring
+  // (the first read waits for it).
+  [[nodiscard]] virtual bool in_cloud() const { return false; }
+};
+
+// Where a request's body goes as it is read: each piece in order, as it
+// arrives. False stops the reading (the bytes cannot be kept).
+class BodySink {
+ public:
+  virtual ~BodySink() = default;
+  virtual bool Take(std::string_view bytes) = 0;
+};
+
+}  // namespace orvane
