@@ -165,7 +165,26 @@ ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
   }
   ReadHeaderBlock(received, parsed);
   if (parsed.body_start != std::string_view::npos) parsed.body = received.substr(parsed.body_start);
+  parsed.head = received.substr(0, parsed.body_start);
   return parsed;
+}
+
+std::optional<std::string_view> HeaderValue(const ParsedRequest& request, std::string_view name) {
+  std::optional<std::string_view> value;
+  std::string_view rest = request.head;
+  // The request line is no header line.
+  for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+    rest.remove_prefix(end + 1);
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos &&
+        EqualsIgnoreAsciiCase(TrimHttpSpace(line.substr(0, colon)), name)) {
+      std::string_view found = line.substr(colon + 1);
+      if (!found.empty() && found.back() == '\r') found.remove_suffix(1);
+      value = TrimHttpSpace(found);
+    }
+  }
+  return value;
 }
 
 RequestTarget SplitTarget(std::string_view raw_path) {

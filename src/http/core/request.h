@@ -57,6 +57,9 @@ struct ByteRangeSpec {
 struct ParsedRequest {
   std::string_view text;  // RequestTextOf: what the request log shows
   bool is_get = false;    // IsGetRequest
+  // The received bytes up to the empty line that ends the header block (all
+  // of them when it did not end), which HeaderValue reads.
+  std::string_view head;
   // RawRequestPath: the path as the client sent it; nullopt for a malformed
   // request line (no CR LF, or no space on it).
   std::optional<std::string_view> raw_path;
@@ -115,6 +118,11 @@ struct ParsedRequest {
 
 // Reads the received bytes once: the request line, then each header line.
 ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi);
+
+// The value of the last header line called `name` (in any case) of the
+// request's head, blanks at either end trimmed; nullopt when none is there.
+[[nodiscard]] std::optional<std::string_view> HeaderValue(const ParsedRequest& request,
+                                                          std::string_view name);
 
 // How the end of a request's body is known, checked in this order: the
 // head did not end within kMaxRequestBytes (431: what follows cannot be
