@@ -14,6 +14,7 @@
 #include "http/listing/folder_listing.h"
 #include "http/listing/listing_gate.h"
 #include "http/operator_panel.h"
+#include "http/thumbnail/thumbnail_maker.h"
 #include "net/net_socket.h"
 
 namespace orvane {
@@ -46,6 +47,9 @@ struct AnswerContext {
   std::uint16_t port = 0;
   // How slow a request body may come (ServerOptions::body_limits).
   ReceiveLimits body_limits = {};
+  // The server's one maker of thumbnails (it counts and keeps); none in
+  // tests of other features.
+  thumbnail::ThumbnailMaker* thumbnails = nullptr;
 };
 
 // `AnswerRequest`, one pipeline for every request: who is let in (Admit,

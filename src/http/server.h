@@ -14,6 +14,7 @@
 #include "http/core/settings.h"
 #include "http/core/text_rules.h"
 #include "http/server_options.h"
+#include "http/thumbnail/thumbnail_maker.h"
 #include "http/worker_pool.h"
 #include "net/net_socket.h"
 #include "platform/lock.h"
@@ -116,6 +117,8 @@ class Server : private WorkerHost {
   net::NetSocket listen_socket_;
   // Folder listings being built now; counts by itself.
   ListingGate listings_;
+  // Thumbnails being made and kept: at most one a processor made at once.
+  thumbnail::ThumbnailMaker thumbnails_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
   // Answered connections being drained now (FinishConnection), at most

@@ -17,6 +17,9 @@ class OpenFileBody final : public BodySource {
   std::int64_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
   [[nodiscard]] std::intptr_t native() const override { return file_.native(); }
   [[nodiscard]] bool in_cloud() const override { return file_.in_cloud(); }
+  [[nodiscard]] std::optional<std::int64_t> changed_unix_seconds() const override {
+    return file_.changed_unix_seconds();
+  }
 
  private:
   platform::ReadOnlyFile file_;

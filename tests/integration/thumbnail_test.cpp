@@ -1,8 +1,9 @@
 // Thumbnails made from real files by this system's own codecs (libjpeg-turbo
-// and libpng natively, the Windows Imaging Component under Wine): upright as
-// the Exif orientation says, nothing for a hostile file, kept until the file
-// changes. The test pictures are made here, with the same codecs, and each
-// thumbnail is read back with them.
+// and libpng natively, the Windows Imaging Component under Wine) and served
+// by a running server over 127.0.0.1 with the listing on: upright as the Exif
+// orientation says, 404 for a hostile file, tiles on a folder's page, kept
+// until the file changes and revalidated by their tag. The test pictures are
+// made here, with the same codecs, and each thumbnail is read back with them.
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
@@ -19,6 +20,7 @@
 
 #include "http/thumbnail/thumbnail_maker.h"
 #include "platform/image_codec.h"
+#include "support/gbk_texts.h"
 #include "support/test_support.h"
 
 namespace orvane::thumbnail {
@@ -170,10 +172,24 @@ class ThumbnailTest : public ::testing::Test {
     if (!file) return {};
     return {file->Length().value_or(0), file->changed_unix_seconds()};
   }
+  // The answer to a GET of `path` from the server, its date left out.
+  testing::Answer Get(const std::string& path, const std::string& headers = "") {
+    return testing::SplitAnswer(testing::WithoutDate(
+        testing::Fetch(server_.port, "GET " + path + " HTTP/1.1\r\n" + headers + "\r\n")));
+  }
+  // The thumbnail's size the site folder's page writes in the tile of `file`.
+  PixelSize TileSizeOf(const std::string& file) {
+    const std::string page = Get("/").body;
+    const std::string tag = "<img src=\"/:thumb/" + file + "\" width=\"";
+    const std::size_t at = page.find(tag);
+    if (at == std::string::npos) return {};
+    const std::size_t height = page.find("height=\"", at);
+    return {std::atoi(page.c_str() + at + tag.size()), std::atoi(page.c_str() + height + 8)};
+  }
   // The thumbnail read back by this system's decoder.
-  Pixels Decoded(const Thumbnail& thumbnail) {
+  Pixels Decoded(const std::string& jpeg) {
     Pixels image;
-    const platform::FileName name = Write("decoded.jpg", thumbnail.jpeg);
+    const platform::FileName name = Write("decoded.jpg", jpeg);
     std::optional<platform::PictureDecoder> decoder = platform::PictureDecoder::Open(name);
     EXPECT_TRUE(decoder);
     if (!decoder) return image;
@@ -188,7 +204,28 @@ class ThumbnailTest : public ::testing::Test {
   std::vector<std::string> names_{1000};  // stable storage for the FileNames' views
   ThumbnailMaker maker_;
   const std::int64_t deadline_ = platform::MonotonicMillis() + 60000;
+  testing::RunningServer server_{root_};
+  void SetUp() override {
+    ServingOptions options;
+    options.list_folders = true;
+    server_.server->SetServingOptions(options);
+  }
 };
+
+const std::string kNotFound =
+    "HTTP/1.1 404 Object Not Found\r\nServer: OrvaneServer/1.0\r\nDate: <date>\r\n"
+    "Connection: close\r\nContent-Length: 10\r\nContent-Type: text/html\r\n\r\n";
+
+// The ETag line of an answer's head; "" when it has none.
+std::string EtagOf(const testing::Answer& answer) {
+  const std::size_t at = answer.head.find("\r\nETag: ");
+  if (at == std::string::npos) return "";
+  return answer.head.substr(at + 8, answer.head.find("\r\n", at + 8) - at - 8);
+}
+
+std::string Size(PixelSize size) {
+  return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
 
 // A colour as this system's codecs order its bytes: WIC's are BGR.
 Rgb InCodecOrder(const Rgb& colour) {
@@ -239,17 +276,13 @@ TEST_F(ThumbnailTest, EachExifOrientationShowsThePhotoUpright) {
     SCOPED_TRACE(c.name);
     const std::string file = "photo" + std::to_string(i++) + ".jpg";
     const std::string bytes = c.app1.empty() ? photo : WithApp1(photo, c.app1);
-    const platform::FileName name = Write(file, bytes);
-    const FileStamp stamp = StampOf(name);
+    Write(file, bytes);
     // The page's cheap reading of the header gives the size it will have.
-    const std::optional<PixelSize> predicted = maker_.SizeOf(name, stamp);
-    ASSERT_TRUE(predicted);
-    EXPECT_TRUE(c.shown == *predicted);
+    EXPECT_EQ(Size(c.shown), Size(TileSizeOf(file)));
 
-    const ThumbnailResult result = maker_.ThumbnailOf(name, stamp, deadline_);
-    ASSERT_EQ(Outcome::kMade, result.outcome);
-    EXPECT_TRUE(c.shown == result.thumbnail->size);
-    const Pixels shown = Decoded(*result.thumbnail);
+    const testing::Answer answer = Get("/:thumb/" + file);
+    ASSERT_EQ(0u, answer.head.find("HTTP/1.1 200 OK\r\n"));
+    const Pixels shown = Decoded(answer.body);
     ASSERT_TRUE(c.shown == shown.size);
     const int w = shown.size.width;
     const int h = shown.size.height;
@@ -285,14 +318,14 @@ TEST_F(ThumbnailTest, PngsAreScaledAndTransparencyLaidOverWhite) {
     const ThumbnailResult result = maker_.ThumbnailOf(name, StampOf(name), deadline_);
     ASSERT_EQ(Outcome::kMade, result.outcome);
     EXPECT_TRUE(c.thumbnail == result.thumbnail->size);
-    const Pixels shown = Decoded(*result.thumbnail);
+    const Pixels shown = Decoded(result.thumbnail->jpeg);
     ASSERT_TRUE(c.thumbnail == shown.size);
     EXPECT_TRUE(
         Near(shown.At(shown.size.width / 2, shown.size.height / 2), InCodecOrder(c.colour)));
   }
 }
 
-TEST_F(ThumbnailTest, HostilePicturesGiveNoThumbnailWithMemoryBounded) {
+TEST_F(ThumbnailTest, HostilePicturesAreAnswered404WithMemoryBounded) {
   const std::string photo = Jpeg(Quarters({800, 600}));
   // A frame header that claims 65,500 × 65,500 pixels, and nothing after it.
   const std::string huge_jpeg =
@@ -316,15 +349,68 @@ TEST_F(ThumbnailTest, HostilePicturesGiveNoThumbnailWithMemoryBounded) {
        WithApp1(photo, OrientationExif(6, false), 0xFFF0).substr(0, 4000)},
       {"exif-swallows-the-frame.jpg", WithApp1(photo, OrientationExif(6, true), 0x0800)},
   };
+  Write("good.jpg", photo);
   const std::uint64_t before = PeakMemoryBytes();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const platform::FileName name = Write(c.name, c.bytes);
-    const ThumbnailResult result = maker_.ThumbnailOf(name, StampOf(name), deadline_);
-    EXPECT_EQ(Outcome::kNone, result.outcome);
-    EXPECT_FALSE(result.thumbnail);
+    Write(c.name, c.bytes);
+    const testing::Answer answer = Get("/:thumb/" + std::string(c.name));
+    EXPECT_EQ(kNotFound + testing::kNotFoundBody, answer.head + answer.body);
+    // And the server still serves.
+    EXPECT_EQ(0u, Get("/:thumb/good.jpg").head.find("HTTP/1.1 200 OK\r\n"));
   }
   EXPECT_LT(PeakMemoryBytes() - before, 64u * 1024 * 1024);
+}
+
+TEST_F(ThumbnailTest, AFolderPageShowsPicturesAsTilesAndOtherFilesAsRows) {
+  Write("a.jpg", Jpeg(Quarters({800, 600})));
+  Write("b.png", PlainPng({100, 50}, std::string("\0\0\xFF", 3)));
+  Write("broken.jpg", "text named as a picture");
+  Write("clip.mp4", "not a video either");
+  Write("notes.txt", "text");
+  site_.MakeFolder("sub");
+  const bool videos = platform::SystemImageDecoders() == platform::ImageDecoders::kWindowsImaging;
+  const struct {
+    std::string name;
+    std::string shown;  // a tile's size, or "row"
+  } cases[] = {
+      {"a.jpg", "360x270"},
+      {"b.png", "100x50"},
+      // No size to be read: a square, and the page's sign when it gives no thumbnail.
+      {"broken.jpg", "360x360"},
+      {"clip.mp4", videos ? "360x360" : "row"},
+      {"notes.txt", "row"},
+      {"sub", "row"},
+  };
+  const std::string page = Get("/").body;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool row = page.find("<a href=\"" + c.name) != std::string::npos &&
+                     page.find("\">" + c.name) != std::string::npos;
+    const PixelSize tile = TileSizeOf(c.name);
+    EXPECT_EQ(c.shown, tile.width > 0 ? Size(tile) : row ? "row" : "neither");
+  }
+  const std::size_t tiles = page.find("<ul class=\"tiles\">");
+  EXPECT_LT(tiles, page.find("/:thumb/a.jpg"));
+  EXPECT_LT(page.find("/:thumb/a.jpg"), page.find("/:thumb/b.png"));
+}
+
+TEST_F(ThumbnailTest, ItsTagGetsNotModifiedUntilTheFileChanges) {
+  Write("kept.jpg", Jpeg(Quarters({800, 600})));
+  const testing::Answer first = Get("/:thumb/kept.jpg");
+  ASSERT_EQ(0u, first.head.find("HTTP/1.1 200 OK\r\n"));
+  const std::string tag = EtagOf(first);
+  // Another tag: the thumbnail itself.
+  EXPECT_TRUE(first.body == Get("/:thumb/kept.jpg", "If-None-Match: \"x\"\r\n").body);
+  const testing::Answer again = Get("/:thumb/kept.jpg", "If-None-Match: \"x\", " + tag + "\r\n");
+  EXPECT_EQ(0u, again.head.find("HTTP/1.1 304 Not Modified\r\n"));
+  EXPECT_EQ("", again.body);
+
+  site_.Write("kept.jpg", Jpeg(Quarters({600, 800})));
+  const testing::Answer changed = Get("/:thumb/kept.jpg", "If-None-Match: " + tag + "\r\n");
+  ASSERT_EQ(0u, changed.head.find("HTTP/1.1 200 OK\r\n"));
+  EXPECT_NE(tag, EtagOf(changed));
+  EXPECT_EQ("270x360", Size(Decoded(changed.body).size));
 }
 
 TEST_F(ThumbnailTest, KeptUntilTheFileChanges) {

@@ -84,6 +84,8 @@ std::string Describe(const Target& target) {
       return "upload page";
     case Kind::kUploadForm:
       return "upload form";
+    case Kind::kThumbnail:
+      return "thumbnail " + target.path.FullPath();
   }
   return "?";
 }
@@ -184,6 +186,23 @@ TEST(ResolveTest, TurnsEachRequestIntoOneTarget) {
       {true, "POST /:upload?code=K HTTP/1.1", "upload form", true},
       {true, "POST /a.txt HTTP/1.1", "ignored", true},
       {true, "GET /:uploads HTTP/1.1", "refused", true},
+      // A thumbnail's address: the rest read as any file's path, the listing on.
+      {false, "GET /:thumb/a.txt HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt HTTP/1.1", "thumbnail C:\\web\\a.txt"},
+      {true, "GET /:thumb/sub/../a%2Etxt HTTP/1.1", "thumbnail C:\\web\\a.txt"},
+      {true, "GET /:thumb/%E6%96%87/a.txt HTTP/1.1", "404"},
+      {true, "GET /:thumb/sub HTTP/1.1", "404"},
+      {true, "GET /:thumb/fifo HTTP/1.1", "404"},
+      {true, "GET /:thumb/sub/ HTTP/1.1", "refused"},
+      {true, "GET /:thumb/ HTTP/1.1", "refused"},
+      {true, "GET /:thumb HTTP/1.1", "refused"},
+      {true, "GET /:thumb/../a.txt HTTP/1.1", "refused"},
+      {true, "GET /:thumb/nul HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt?x HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt%00.jpg HTTP/1.1", "404"},
+      {true, "GET /:thumbs/a.txt HTTP/1.1", "refused"},
+      {true, "GET /%3Athumb/a.txt HTTP/1.1", "refused"},
+      {true, "POST /:thumb/a.txt HTTP/1.1", "ignored"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request + (c.list ? " (listing on)" : "") + (c.uploads ? " (uploads on)" : ""));

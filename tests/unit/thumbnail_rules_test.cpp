@@ -1,5 +1,6 @@
 // The pure rules of thumbnails: their size, the decode size, a photo's Exif
-// orientation and header, which names get one, scaling down, and the store.
+// orientation and header, which names get one, scaling down, the store and
+// the replies.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "http/thumbnail/picture_header.h"
 #include "http/thumbnail/shrink.h"
 #include "http/thumbnail/thumbnail_names.h"
+#include "http/thumbnail/thumbnail_reply.h"
 #include "http/thumbnail/thumbnail_store.h"
 
 namespace orvane::thumbnail {
@@ -339,6 +341,56 @@ TEST(ThumbnailEtagTest, ChangesWithTheFilesSizeOrTime) {
   EXPECT_EQ(tag, ThumbnailEtag({5000, 1700000000}));
   EXPECT_NE(tag, ThumbnailEtag({5001, 1700000000}));
   EXPECT_NE(tag, ThumbnailEtag({5000, 1700000001}));
+}
+
+TEST(ThumbnailReplyTest, TagMatchesAsIfNoneMatchComparesThem) {
+  const std::string tag = "\"1f-6a-t360\"";
+  const struct {
+    std::string if_none_match;
+    bool matches;
+  } cases[] = {
+      {tag, true},
+      {"W/" + tag, true},
+      {"\"x\", " + tag, true},
+      {"\"x\"," + tag + " ,\"y\"", true},
+      {" * ", true},
+      {"", false},
+      {"\"x\"", false},
+      {"1f-6a-t360", false},
+      {tag + "x", false},
+      {"w/" + tag, false},
+      {"\"1f-6a-t360", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.if_none_match);
+    EXPECT_EQ(c.matches, TagMatches(c.if_none_match, tag));
+  }
+}
+
+TEST(ThumbnailReplyTest, HeadsTellTheTagAndHowLongToKeepIt) {
+  const FileStamp stamp{31, 106};
+  const auto thumbnail = std::make_shared<const Thumbnail>(Thumbnail{"JPEG bytes", {4, 3}});
+  const std::string lines = "ETag: \"1f-6a-t360\"\r\nCache-Control: private, max-age=86400\r\n";
+  const std::string start = "Server: OrvaneServer/1.0\r\nDate: D\r\n";
+  const struct {
+    const char* name;
+    Reply reply;
+    std::string head;
+  } cases[] = {
+      {"made", ThumbnailReply(ParsedRequest{}, thumbnail, stamp),
+       "HTTP/1.1 200 OK\r\n" + start + "Content-Length: 10\r\nContent-Type: image/jpeg\r\n" +
+           lines + "\r\n"},
+      {"the browser's copy is current", NotModifiedReply(stamp),
+       "HTTP/1.1 304 Not Modified\r\n" + start + lines + "\r\n"},
+      {"busy", BusyReply(),
+       "HTTP/1.1 503 Service Unavailable\r\n" + start +
+           "Connection: close\r\nContent-Length: " + std::to_string(BusyReply().bytes.size()) +
+           "\r\nContent-Type: text/html; charset=utf-8\r\nCache-control: private\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.head, BuildHead(c.reply.head, "D"));
+  }
 }
 
 }  // namespace

@@ -24,6 +24,11 @@ class BodySource {
   // True for a placeholder whose bytes a cloud provider still has to bring
   // (the first read waits for it).
   [[nodiscard]] virtual bool in_cloud() const { return false; }
+  // A file's last write when it was opened, in seconds since 1970 UTC (with
+  // its length, what tells a changed file); nullopt for a body made here.
+  [[nodiscard]] virtual std::optional<std::int64_t> changed_unix_seconds() const {
+    return std::nullopt;
+  }
 };
 
 // Where a request's body goes as it is read: each piece in order, as it

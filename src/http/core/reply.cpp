@@ -112,6 +112,7 @@ Reply DecideReply(const ParsedRequest& request, const Admission& admission, Targ
     case Target::Kind::kListing:
     case Target::Kind::kUploadPage:
     case Target::Kind::kUploadForm:
+    case Target::Kind::kThumbnail:
       return made ? std::move(*made) : CannedReply(CannedAnswer::kServerError);
     case Target::Kind::kFile:
     case Target::Kind::kFolderIndex:

@@ -43,6 +43,7 @@ struct Target {
     kUnreadable,      // something there that is not a file that opens (500)
     kUploadPage,      // uploads on: the page with the upload area (a GET)
     kUploadForm,      // uploads on: a form's files to receive (a POST)
+    kThumbnail,       // the listing on: a file's thumbnail, the file open: `path`, `file`
   };
   Kind kind = Kind::kMissing;
   MappedPath path;
@@ -69,6 +70,9 @@ struct Target {
 // With uploads on, the upload page's address (kUploadPath, any query) is
 // that page for a GET and the form's receiver for a POST; no file can have
 // that name.
+// With the listing on, kThumbnailPath and a path ("/:thumb/a/b.jpg") is the
+// thumbnail of the file that path names, read as a file's path is (the same
+// mapping and refusals); one that names no file that opens is kMissing.
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
                const ServingOptions& options, SiteLookup& files);
 

@@ -25,12 +25,17 @@ std::string BuildHead(const HeadParts& head, std::string_view date) {
   out.append("Server: OrvaneServer/1.0\r\n");
   out.append("Date: ").append(date).append("\r\n");
   if (head.close) out.append("Connection: close\r\n");
-  out.append("Content-Length: ").append(UnsignedDecimalText(head.content_length)).append("\r\n");
+  // A 304 has no body and tells nothing of one: a length and a type would
+  // have to be those of the 200 it stands for.
+  const bool not_modified = head.status.substr(0, 4) == "304 ";
+  if (!not_modified) {
+    out.append("Content-Length: ").append(UnsignedDecimalText(head.content_length)).append("\r\n");
+  }
   if (!head.content_range.empty()) {
     out.append("Content-Range: bytes ").append(head.content_range).append("\r\n");
   }
   if (!head.location.empty()) out.append("Location: ").append(head.location).append("\r\n");
-  out.append("Content-Type: ").append(head.content_type).append("\r\n");
+  if (!not_modified) out.append("Content-Type: ").append(head.content_type).append("\r\n");
   for (const std::string& line : head.extra_lines) out.append(line).append("\r\n");
   if (head.private_cache) out.append("Cache-control: private\r\n");
   out.append("\r\n");

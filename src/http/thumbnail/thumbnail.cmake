@@ -1,6 +1,8 @@
 # Thumbnails of the site's pictures: the pure rules (sizes, orientation,
-# headers, names, the store), the system's codecs behind
-# platform/image_codec.h, and the maker that joins them.
+# headers, names, the store, the replies, with the busy page's file), the
+# system's codecs behind platform/image_codec.h, the maker that joins them,
+# and the service's part (thumbnail_serve.cpp, built into orvane_service:
+# a thumbnail's request and a folder page's tiles).
 add_library(orvane_thumbnail_rules STATIC
   src/http/thumbnail/fit.cpp
   src/http/thumbnail/orientation.cpp
@@ -8,8 +10,10 @@ add_library(orvane_thumbnail_rules STATIC
   src/http/thumbnail/thumbnail_names.cpp
   src/http/thumbnail/shrink.cpp
   src/http/thumbnail/thumbnail_store.cpp
+  src/http/thumbnail/thumbnail_reply.cpp
 )
-target_link_libraries(orvane_thumbnail_rules PUBLIC orvane_base)
+orvane_embed_pages(orvane_thumbnail_rules src/http/thumbnail/busy.html ThumbnailBusyPage)
+target_link_libraries(orvane_thumbnail_rules PUBLIC orvane_core)
 
 if(WIN32)
   # The Windows Imaging Component and the shell are part of Windows: only
@@ -29,6 +33,7 @@ endif()
 
 add_library(orvane_thumbnail STATIC src/http/thumbnail/thumbnail_maker.cpp)
 target_link_libraries(orvane_thumbnail PUBLIC orvane_thumbnail_rules orvane_image_codec)
+list(APPEND ORVANE_SERVICE_SOURCES src/http/thumbnail/thumbnail_serve.cpp)
 
 if(ORVANE_BUILD_BENCH AND NOT WIN32)
   # ./x bench thumbs: the maker's entry point over a folder of photos.

@@ -1,5 +1,6 @@
 #include "http/thumbnail/thumbnail_maker.h"
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
@@ -81,11 +82,16 @@ std::shared_ptr<const Thumbnail> FromPicture(const platform::FileName& name,
   return Encoded(Orient(shrinker.Take(), orientation));
 }
 
+// A name's key: ASCII is the same name in either encoding, so a listing
+// (which names files in UTF-8) and a request (which maps ASCII as ANSI) find
+// one entry.
 std::string KeyOf(const platform::FileName& name) {
+  const bool ascii = std::all_of(name.relative.begin(), name.relative.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   std::string key;
   key.reserve(name.root.size() + name.relative.size() + 2);
   key.append(name.root).push_back('\0');
-  key.append(name.relative).push_back(name.relative_is_utf8 ? 'u' : 'a');
+  key.append(name.relative).push_back(name.relative_is_utf8 && !ascii ? 'u' : 'a');
   return key;
 }
 
