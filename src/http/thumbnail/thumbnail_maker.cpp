@@ -1,7 +1,6 @@
 #include "http/thumbnail/thumbnail_maker.h"
 
 #include <algorithm>
-#include <thread>
 #include <utility>
 
 #include "http/thumbnail/fit.h"
@@ -10,6 +9,7 @@
 #include "http/thumbnail/shrink.h"
 #include "http/thumbnail/thumbnail_names.h"
 #include "platform/image_codec.h"
+#include "platform/thread.h"
 
 namespace orvane::thumbnail {
 
@@ -95,11 +95,6 @@ std::string KeyOf(const platform::FileName& name) {
   return key;
 }
 
-int Processors() {
-  const unsigned count = std::thread::hardware_concurrency();
-  return count == 0 ? 1 : static_cast<int>(count);
-}
-
 }  // namespace
 
 std::optional<std::shared_ptr<const Thumbnail>> MakeThumbnail(const platform::FileName& name) {
@@ -111,7 +106,7 @@ std::optional<std::shared_ptr<const Thumbnail>> MakeThumbnail(const platform::Fi
   return FromPicture(name, ReadPictureHeader(*prefix));
 }
 
-ThumbnailMaker::ThumbnailMaker(int at_once) : gate_(at_once > 0 ? at_once : Processors()) {}
+ThumbnailMaker::ThumbnailMaker(int at_once) : gate_(at_once > 0 ? at_once : platform::ProcessorCount()) {}
 
 ThumbnailResult ThumbnailMaker::ThumbnailOf(const platform::FileName& name, FileStamp stamp,
                                             std::int64_t deadline_ms) {
