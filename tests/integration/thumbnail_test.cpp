@@ -204,6 +204,7 @@ class ThumbnailTest : public ::testing::Test {
   std::vector<std::string> names_{1000};  // stable storage for the FileNames' views
   ThumbnailMaker maker_;
   const std::int64_t deadline_ = platform::MonotonicMillis() + 60000;
+  net::SocketLibrary sockets_;
   testing::RunningServer server_{root_};
   void SetUp() override {
     ServingOptions options;
@@ -366,6 +367,7 @@ TEST_F(ThumbnailTest, AFolderPageShowsPicturesAsTilesAndOtherFilesAsRows) {
   Write("a.jpg", Jpeg(Quarters({800, 600})));
   Write("b.png", PlainPng({100, 50}, std::string("\0\0\xFF", 3)));
   Write("broken.jpg", "text named as a picture");
+  Write("empty.jpg", "");
   Write("clip.mp4", "not a video either");
   Write("notes.txt", "text");
   site_.MakeFolder("sub");
@@ -378,6 +380,7 @@ TEST_F(ThumbnailTest, AFolderPageShowsPicturesAsTilesAndOtherFilesAsRows) {
       {"b.png", "100x50"},
       // No size to be read: a square, and the page's sign when it gives no thumbnail.
       {"broken.jpg", "360x360"},
+      {"empty.jpg", "row"},
       {"clip.mp4", videos ? "360x360" : "row"},
       {"notes.txt", "row"},
       {"sub", "row"},

@@ -114,7 +114,7 @@ ThumbnailResult ThumbnailMaker::ThumbnailOf(const platform::FileName& name, File
   const auto kept = [&]() -> std::optional<ThumbnailResult> {
     platform::LockGuard guard(lock_);
     std::optional<std::shared_ptr<const Thumbnail>> found = store_.Find(key, stamp);
-    if (!found) return std::nullopt;
+    if (!found || (*found && (*found)->jpeg.empty())) return std::nullopt;  // not made yet
     if (!*found) return ThumbnailResult{};
     return ThumbnailResult{Outcome::kMade, std::move(*found)};
   };
@@ -151,15 +151,25 @@ std::optional<PixelSize> ThumbnailMaker::SizeOf(const platform::FileName& name, 
   }
   const std::optional<std::string> prefix = ReadPrefix(name);
   if (!prefix) return std::nullopt;
+  std::optional<PixelSize> size;
   const std::optional<PictureHeader> header = ReadPictureHeader(*prefix);
   if (header && header->stored) {
-    return FitWithin(OrientedSize(*header->stored, header->orientation));
+    size = FitWithin(OrientedSize(*header->stored, header->orientation));
+  } else if (std::optional<platform::PictureDecoder> decoder =
+                 platform::PictureDecoder::Open(name)) {
+    // A header past the first bytes, or a format only the codec reads.
+    size = FitWithin(
+        OrientedSize(decoder->full_size(), OrientationOf(header, decoder->orientation())));
   }
-  // A header past the first bytes, or a format only the codec reads.
-  std::optional<platform::PictureDecoder> decoder = platform::PictureDecoder::Open(name);
-  if (!decoder) return std::nullopt;
-  return FitWithin(
-      OrientedSize(decoder->full_size(), OrientationOf(header, decoder->orientation())));
+  // Kept, so the next page reads no header: the size alone until the
+  // thumbnail is made; a file that opened but that no codec reads gives none.
+  std::shared_ptr<const Thumbnail> kept;
+  if (size) kept = std::make_shared<const Thumbnail>(Thumbnail{std::string(), *size});
+  const std::string key = KeyOf(name);
+  platform::LockGuard guard(lock_);
+  // A thumbnail made meanwhile stays.
+  if (!store_.Find(key, stamp)) store_.Put(key, stamp, std::move(kept));
+  return size;
 }
 
 std::size_t ThumbnailMaker::kept_count() {

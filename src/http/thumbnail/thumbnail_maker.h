@@ -58,7 +58,8 @@ class ThumbnailMaker {
   // The size `name`'s thumbnail has, without making it: the kept one's, else
   // worked out from the picture's header (its first bytes, or its codec's
   // reading of the header). nullopt for a file that gets none, a header that
-  // gives no size, and a video.
+  // gives no size, and a video. A file its codec cannot read is kept as one
+  // that gives no thumbnail.
   [[nodiscard]] std::optional<PixelSize> SizeOf(const platform::FileName& name, FileStamp stamp)
       EXCLUDES(lock_);
 

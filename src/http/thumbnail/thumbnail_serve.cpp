@@ -31,6 +31,8 @@ Reply AnswerThumbnail(const ParsedRequest& request, const Target& target, Thumbn
 }
 
 void ThumbnailTiles::TileOf(const platform::FileName& folder, ListingEntry& entry) {
+  // An empty file is no picture, whatever its name: a row, and nothing read.
+  if (entry.size == 0) return;
   const ThumbnailSource source = ThumbnailSourceFor(entry.name, decoders_);
   if (source == ThumbnailSource::kNone) return;
   // The file's name as a request for it maps it: the site folder's own

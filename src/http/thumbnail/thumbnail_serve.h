@@ -21,7 +21,7 @@ namespace orvane::thumbnail {
 [[nodiscard]] Reply AnswerThumbnail(const ParsedRequest& request, const Target& target,
                                     ThumbnailMaker& maker, std::int64_t deadline_ms);
 
-// A folder page's tiles: each file whose name the system's decoders take,
+// A folder page's tiles: each file (not empty) whose name the system's decoders take,
 // a picture with its thumbnail's size, a video with its kept thumbnail's
 // size; a square of the longest side while the size is not known (a
 // header that gives none, a video not yet made).

@@ -18,7 +18,8 @@ namespace orvane::thumbnail {
 // The most memory kept thumbnails take, keys and bookkeeping counted.
 inline constexpr std::size_t kStoreBytes = 32 * 1024 * 1024;
 
-// A made thumbnail: the JPEG file and its size in pixels.
+// A made thumbnail: the JPEG file and its size in pixels. With no JPEG, only
+// the size is known yet (read from the picture's header for a folder's page).
 struct Thumbnail {
   std::string jpeg;
   PixelSize size;
