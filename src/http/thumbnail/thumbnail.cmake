@@ -34,9 +34,3 @@ endif()
 add_library(orvane_thumbnail STATIC src/http/thumbnail/thumbnail_maker.cpp)
 target_link_libraries(orvane_thumbnail PUBLIC orvane_thumbnail_rules orvane_image_codec)
 list(APPEND ORVANE_SERVICE_SOURCES src/http/thumbnail/thumbnail_serve.cpp)
-
-if(ORVANE_BUILD_BENCH AND NOT WIN32)
-  # ./x bench thumbs: the maker's entry point over a folder of photos.
-  add_executable(thumbnail-bench bench/thumbnail_bench.cpp)
-  target_link_libraries(thumbnail-bench PRIVATE orvane_thumbnail)
-endif()
