@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
-"""A folder page's grid as a phone of 390 CSS pixels shows it, in headless
-Chromium: opens ADDRESS, finds COUNT tiles three to a row, scrolls down to
-the end of the page so that each lazily loaded thumbnail is fetched, and
-waits until every one has loaded (naturalWidth > 0); then switches to the
-list (the thumbnails hidden, every name a row), reloads (still the list),
-switches back and reloads (the grid). Fails naming the step that did not
-happen.
+"""A folder page's grid in headless Chromium as a phone of 390 CSS pixels:
+opens ADDRESS, finds COUNT tiles three to a row, scrolls to the end so each
+lazy thumbnail is fetched and waits until all have loaded (naturalWidth >
+0); then the list and back, each kept after a reload. Fails naming the step.
 Usage: browser_grid.py ADDRESS PROFILE_FOLDER COUNT"""
 import os
 import sys

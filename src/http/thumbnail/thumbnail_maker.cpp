@@ -106,7 +106,8 @@ std::optional<std::shared_ptr<const Thumbnail>> MakeThumbnail(const platform::Fi
   return FromPicture(name, ReadPictureHeader(*prefix));
 }
 
-ThumbnailMaker::ThumbnailMaker(int at_once) : gate_(at_once > 0 ? at_once : platform::ProcessorCount()) {}
+ThumbnailMaker::ThumbnailMaker(int at_once)
+    : gate_(at_once > 0 ? at_once : platform::ProcessorCount()) {}
 
 ThumbnailResult ThumbnailMaker::ThumbnailOf(const platform::FileName& name, FileStamp stamp,
                                             std::int64_t deadline_ms) {
