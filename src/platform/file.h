@@ -41,6 +41,9 @@ struct FolderEntry {
   bool hidden = false;
   std::uint64_t size = 0;
   std::int64_t changed_unix_seconds = 0;  // last write, seconds since 1970 UTC
+  // A cloud placeholder (IsCloudPlaceholder, base/file_attributes.h): a read
+  // may first fetch it from the network. Always false on POSIX.
+  bool in_cloud = false;
 };
 
 // Every entry of the folder `name` names that a request could fetch, in no

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "http/thumbnail/thumbnail_maker.h"
+#include "http/thumbnail/thumbnail_serve.h"
 #include "platform/image_codec.h"
 #include "support/gbk_texts.h"
 #include "support/test_support.h"
@@ -387,6 +388,16 @@ TEST_F(ThumbnailTest, AFolderPageShowsPicturesAsTilesAndOtherFilesAsRows) {
                      page.find("\">" + c.name) != std::string::npos;
     const PixelSize tile = TileSizeOf(c.name);
     EXPECT_EQ(c.shown, tile.width > 0 ? Size(tile) : row ? "row" : "neither");
+  }
+}
+
+TEST_F(ThumbnailTest, AFileACloudProviderHoldsIsASquareTileWithNothingRead) {
+  Write("a.jpg", Jpeg(Quarters({800, 600})));
+  ThumbnailTiles tiles(maker_);
+  for (const bool in_cloud : {true, false}) {
+    ListingEntry entry{"a.jpg", false, 1000, {}, 0, in_cloud};
+    tiles.TileOf(platform::FileName{root_, "", true}, entry);
+    EXPECT_EQ(in_cloud ? "360x360" : "360x270", Size({entry.tile_width, entry.tile_height}));
   }
 }
 

@@ -46,6 +46,7 @@ struct ListingEntry {
   std::uint64_t size = 0;  // files only
   LocalTime changed;
   std::int64_t changed_unix_seconds = 0;  // the same time, as the file system gave it
+  bool in_cloud = false;  // a cloud placeholder: reading it may fetch it from the network
   Tile tile = Tile::kNone;
   // A tile's thumbnail size, written in its tag so the page does not move
   // as thumbnails load.

@@ -36,7 +36,7 @@ FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string he
       any_converted = true;
     }
     listing.entries.push_back(ListingEntry{std::move(entry.name), entry.is_folder, entry.size,
-                                           converted, entry.changed_unix_seconds});
+                                           converted, entry.changed_unix_seconds, entry.in_cloud});
   }
   return listing;
 }

@@ -42,8 +42,12 @@ void ThumbnailTiles::TileOf(const platform::FileName& folder, ListingEntry& entr
     root.remove_suffix(1);
   }
   const std::string relative = std::string(folder.relative) + '\\' + entry.name;
-  const std::optional<PixelSize> size = maker_.SizeOf(
-      platform::FileName{root, relative, true}, FileStamp{entry.size, entry.changed_unix_seconds});
+  // A file a cloud provider still holds stays there while the page is made:
+  // its thumbnail's size is the square's until the phone asks for it.
+  const std::optional<PixelSize> size =
+      entry.in_cloud ? std::nullopt
+                     : maker_.SizeOf(platform::FileName{root, relative, true},
+                                     FileStamp{entry.size, entry.changed_unix_seconds});
   entry.tile = source == ThumbnailSource::kVideo ? Tile::kVideo : Tile::kPicture;
   entry.tile_width = size ? size->width : kLongestSide;
   entry.tile_height = size ? size->height : kLongestSide;

@@ -24,7 +24,8 @@ namespace orvane::thumbnail {
 // A folder page's tiles: each file (not empty) whose name the system's decoders take,
 // a picture with its thumbnail's size, a video with its kept thumbnail's
 // size; a square of the longest side while the size is not known (a
-// header that gives none, a video not yet made).
+// header that gives none, a video not yet made, a file a cloud provider
+// still holds, which is not read for the page).
 class ThumbnailTiles final : public TileSource {
  public:
   explicit ThumbnailTiles(ThumbnailMaker& maker) : maker_(maker) {}
