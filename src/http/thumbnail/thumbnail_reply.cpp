@@ -1,7 +1,5 @@
 #include "http/thumbnail/thumbnail_reply.h"
 
-#include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "http/thumbnail/thumbnail_pages.h"
@@ -24,8 +22,7 @@ class ThumbnailBody final : public BodySource {
     return true;
   }
   std::int64_t Read(char* buffer, std::size_t size) override {
-    const std::size_t count = std::min(size, thumbnail_->jpeg.size() - at_);
-    std::memcpy(buffer, thumbnail_->jpeg.data() + at_, count);
+    const std::size_t count = thumbnail_->jpeg.copy(buffer, size, at_);
     at_ += count;
     return static_cast<std::int64_t>(count);
   }
