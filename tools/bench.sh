@@ -12,6 +12,7 @@
 #   the Windows program under Wine on the small file, when it is built
 #   receiving files: tools/bench_upload.sh, last (`./x bench upload` runs
 #     only that part)
+#   thumbnails: tools/bench_thumbs.sh, only as `./x bench thumbs`
 # Prints one table with the ratios this/floor, this/nginx, floor/nginx and
 # this/python.
 # Environment: ORVANE_BENCH_PORT (first of seven ports; by default seven free
@@ -26,9 +27,10 @@ source "$ROOT/tools/lib.sh"
 
 case "${1:-}" in
   upload) exec "$ROOT/tools/bench_upload.sh" ;;
+  thumbs) exec "$ROOT/tools/bench_thumbs.sh" ;;
   "") ;;
   *)
-    echo "usage: $0 [upload]" >&2
+    echo "usage: $0 [upload|thumbs]" >&2
     exit 2
     ;;
 esac

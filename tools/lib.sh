@@ -52,7 +52,7 @@ ensure_wine32() {
   ensure_packages wine32:i386
 }
 
-NATIVE_PACKAGES=(cmake ninja-build g++ googletest media-types)
+NATIVE_PACKAGES=(cmake ninja-build g++ googletest media-types libjpeg62-turbo-dev libpng-dev)
 # The cross compilers, one package list per Windows target: each Windows build
 # installs its own before it configures, so any stage or command that builds
 # the Windows program works alone on a machine that has none of them.

@@ -13,6 +13,7 @@
 #include "http/listing/listing_read.h"
 #include "http/site_files.h"
 #include "http/upload/resumable.h"
+#include "http/thumbnail/thumbnail_serve.h"
 #include "http/upload/upload_form.h"
 #include "http/upload/upload_page.h"
 #include "platform/clock.h"
@@ -50,11 +51,18 @@ std::optional<Reply> MadeByFeature(net::NetSocket& client, const ParsedRequest& 
     case Target::Kind::kListing: {
       // With uploads on, the listing holds the upload area under its heading.
       const std::string top = context.serving.uploads ? UploadArea() : std::string();
-      std::optional<std::string> page = ListingPageOf(
-          target, top, nullptr, context.listings, context.listing_deadline_ms, context.listing_cap);
+      std::optional<thumbnail::ThumbnailTiles> tiles;
+      if (context.thumbnails != nullptr) tiles.emplace(*context.thumbnails);
+      std::optional<std::string> page =
+          ListingPageOf(target, top, tiles ? &*tiles : nullptr, context.listings,
+                        context.listing_deadline_ms, context.listing_cap);
       if (!page) return std::nullopt;
       return PageReply("200 OK", std::move(*page));
     }
+    case Target::Kind::kThumbnail:
+      if (context.thumbnails == nullptr) return std::nullopt;
+      return thumbnail::AnswerThumbnail(request, target, *context.thumbnails,
+                                        context.listing_deadline_ms);
     case Target::Kind::kUploadPage:
       return PageReply("200 OK", UploadPage());
     case Target::Kind::kUploadForm:

@@ -15,6 +15,7 @@
 #include "http/listing/listing_gate.h"
 #include "http/operator_panel.h"
 #include "http/upload/resumable_store.h"
+#include "http/thumbnail/thumbnail_maker.h"
 #include "net/net_socket.h"
 
 namespace orvane {
@@ -49,6 +50,9 @@ struct AnswerContext {
   ReceiveLimits body_limits = {};
   // The server's unfinished resumable uploads.
   ResumableStore* resumable = nullptr;
+  // The server's one maker of thumbnails (it counts and keeps); none in
+  // tests of other features.
+  thumbnail::ThumbnailMaker* thumbnails = nullptr;
 };
 
 // `AnswerRequest`, one pipeline for every request: who is let in (Admit,

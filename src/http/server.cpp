@@ -219,7 +219,8 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
                               &panel_,
                               served_port_.load(),
                               options_.body_limits,
-                              &resumable_};
+                              &resumable_,
+                              &thumbnails_};
   if (!AnswerRequest(client, request, context)) return Served::kUnanswered;
   // The answer is complete: end the sending side now, so the client sees the
   // end while the slot is recycled (a thread creation). Where FinishConnection

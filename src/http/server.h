@@ -15,6 +15,7 @@
 #include "http/core/text_rules.h"
 #include "http/server_options.h"
 #include "http/upload/resumable_store.h"
+#include "http/thumbnail/thumbnail_maker.h"
 #include "http/worker_pool.h"
 #include "net/net_socket.h"
 #include "platform/lock.h"
@@ -122,6 +123,8 @@ class Server : private WorkerHost {
   // use them.
   ResumableStore resumable_;
   ResumableHousekeeper housekeeper_;
+  // Thumbnails being made and kept: at most one a processor made at once.
+  thumbnail::ThumbnailMaker thumbnails_;
   std::unique_ptr<WorkerPool> pool_;
   bool workers_ended_ = false;
   // Answered connections being drained now (FinishConnection), at most

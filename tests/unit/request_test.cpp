@@ -293,5 +293,28 @@ TEST(RequestTest, ReadsNoRangeFromTheRequestLineItself) {
   }
 }
 
+TEST(RequestTest, ReadsTheLastValueOfAHeaderLineInAnyCase) {
+  const struct {
+    std::string request;
+    std::optional<std::string> value;  // of If-None-Match
+  } cases[] = {
+      {"GET / HTTP/1.1\r\nIf-None-Match: \"a\"\r\n\r\n", "\"a\""},
+      {"GET / HTTP/1.1\r\nif-none-match:\t \"a\", W/\"b\" \r\n\r\n", "\"a\", W/\"b\""},
+      {"GET / HTTP/1.1\r\nIf-None-Match: 1\r\nHost: x\r\nIf-None-Match: 2\r\n\r\n", "2"},
+      {"GET / HTTP/1.1\nIf-None-Match: 3\n\n", "3"},
+      {"GET / HTTP/1.1\r\nIf-None-Match:\r\n\r\n", ""},
+      {"GET / HTTP/1.1\r\nX-If-None-Match: 4\r\n\r\n", std::nullopt},
+      {"GET /If-None-Match: 5 HTTP/1.1\r\n\r\n", std::nullopt},
+      // Only the head: a line of the body is no header line.
+      {"POST / HTTP/1.1\r\n\r\nIf-None-Match: 6\r\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    const std::optional<std::string_view> value =
+        HeaderValue(ParseRequest(c.request, CodePage::Gbk()), "If-None-Match");
+    EXPECT_EQ(c.value, value ? std::optional<std::string>(*value) : std::nullopt);
+  }
+}
+
 }  // namespace
 }  // namespace orvane

@@ -94,6 +94,8 @@ std::string Describe(const Target& target) {
       return "tus append " + target.upload_id;
     case Kind::kResumableEnd:
       return "tus end " + target.upload_id;
+    case Kind::kThumbnail:
+      return "thumbnail " + target.path.FullPath();
   }
   return "?";
 }
@@ -212,6 +214,23 @@ TEST(ResolveTest, TurnsEachRequestIntoOneTarget) {
       {true, "HEAD /:upload/ab12 HTTP/1.1", "ignored"},
       {true, "PATCH /:upload/ab12 HTTP/1.1", "ignored"},
       {true, "DELETE /:upload/ab12 HTTP/1.1", "ignored"},
+      // A thumbnail's address: the rest read as any file's path, the listing on.
+      {false, "GET /:thumb/a.txt HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt HTTP/1.1", "thumbnail C:\\web\\a.txt"},
+      {true, "GET /:thumb/sub/../a%2Etxt HTTP/1.1", "thumbnail C:\\web\\a.txt"},
+      {true, "GET /:thumb/%E6%96%87/a.txt HTTP/1.1", "404"},
+      {true, "GET /:thumb/sub HTTP/1.1", "404"},
+      {true, "GET /:thumb/fifo HTTP/1.1", "404"},
+      {true, "GET /:thumb/sub/ HTTP/1.1", "refused"},
+      {true, "GET /:thumb/ HTTP/1.1", "refused"},
+      {true, "GET /:thumb HTTP/1.1", "refused"},
+      {true, "GET /:thumb/../a.txt HTTP/1.1", "refused"},
+      {true, "GET /:thumb/nul HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt?x HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt%00.jpg HTTP/1.1", "404"},
+      {true, "GET /:thumbs/a.txt HTTP/1.1", "refused"},
+      {true, "GET /%3Athumb/a.txt HTTP/1.1", "refused"},
+      {true, "POST /:thumb/a.txt HTTP/1.1", "ignored"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request + (c.list ? " (listing on)" : "") + (c.uploads ? " (uploads on)" : ""));

@@ -211,6 +211,26 @@ std::optional<Target> ResolveUpload(const ParsedRequest& request) {
   return target;
 }
 
+// The rest of a path under a feature's address `prefix` ("/:thumb/a.jpg" is
+// "/a.jpg" under "/:thumb"), as the request decoded it; nullopt for a path
+// not under it. The prefix is matched as the client sent it, unescaped.
+std::optional<std::string_view> PathUnder(const ParsedRequest& request, std::string_view prefix) {
+  const std::string_view raw = request.target.path;
+  if (raw.size() <= prefix.size() || raw.substr(0, prefix.size()) != prefix ||
+      raw[prefix.size()] != '/') {
+    return std::nullopt;
+  }
+  return std::string_view(request.path).substr(prefix.size());
+}
+
+// A file's thumbnail: a folder or a file that does not open has none.
+Target ResolveThumbnail(std::string_view picture, std::string_view site_root, const CodePage& ansi,
+                        SiteLookup& files) {
+  Target target = ResolveFile(picture, site_root, ansi, false, files, Kind::kThumbnail);
+  if (target.kind == Kind::kUnreadable) return Of(Kind::kMissing);
+  return target;
+}
+
 }  // namespace
 
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
@@ -225,6 +245,9 @@ Target Resolve(const ParsedRequest& request, std::string_view site_root, const C
     // "%00" cuts the decoded path short: the rest would be looked up under a
     // name the client never sent, and a folder's redirect would never settle.
     if (request.path_had_nul) return Of(Kind::kMissing);
+    if (const std::optional<std::string_view> picture = PathUnder(request, kThumbnailPath)) {
+      return ResolveThumbnail(*picture, site_root, ansi, files);
+    }
     if (request.names_folder) return ResolveFolder(request, site_root, ansi, files);
   }
   // "/" alone names the one default document.

@@ -52,6 +52,7 @@ struct Target {
     kResumableOffset,
     kResumableAppend,
     kResumableEnd,
+    kThumbnail,       // the listing on: a file's thumbnail, the file open: `path`, `file`
   };
   Kind kind = Kind::kMissing;
   MappedPath path;
@@ -83,6 +84,9 @@ struct Target {
 // uploads' creation for a POST with a Tus-Resumable line and their options
 // for an OPTIONS; below it, kUploadPath + "/" + id is an upload's address
 // for HEAD, PATCH and DELETE. No file can have these names.
+// With the listing on, kThumbnailPath and a path ("/:thumb/a/b.jpg") is the
+// thumbnail of the file that path names, read as a file's path is (the same
+// mapping and refusals); one that names no file that opens is kMissing.
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
                const ServingOptions& options, SiteLookup& files);
 

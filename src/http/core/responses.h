@@ -30,7 +30,8 @@ std::string FillCannedResponse(std::string_view canned, std::string_view date);
 // Date, "Connection: close" when `close`, Content-Length, Content-Range and
 // Location when not empty, Content-Type, the extra lines, and
 // "Cache-control: private" when `private_cache`; then the empty line. A
-// head of `no_content` (204) has neither Content-Length nor Content-Type.
+// head of `no_content` (204, and a 304, which tells nothing of a body) has
+// neither Content-Length nor Content-Type.
 struct HeadParts {
   std::string_view status;  // "200 OK", "206 Partial Content", ...
   bool close = false;
