@@ -2,9 +2,10 @@
 // sending one file, as a phone's browser or an app would.
 //   node tus_client.js start ENDPOINT COOKIE FILE [STOP_AT]
 //     creates an upload at ENDPOINT and sends FILE in one PATCH; with
-//     STOP_AT (a fraction of the file), the client is ended once it has
-//     sent that much, as when a phone loses its network. Prints
-//     {"url": ..., "done": true|false}.
+//     STOP_AT (a fraction of the file), it sends in PATCHes of 8 MiB and is
+//     ended once the server has taken that much, as when a phone loses its
+//     network (a single PATCH would be all in the socket's buffers before
+//     it could be ended). Prints {"url": ..., "done": true|false}.
 //   node tus_client.js resume URL COOKIE FILE
 //     goes on with the upload at URL: asks its offset, then sends the rest.
 //     Prints {"told": offset the server told, "from": offset its first PATCH
@@ -40,8 +41,8 @@ function main() {
     onAfterResponse(request, response) {
       if (request.getMethod() === 'HEAD') report.told = Number(response.getHeader('Upload-Offset'));
     },
-    onProgress(sent) {
-      if (stopAt !== undefined && !stopping && sent >= Number(stopAt) * bytes.length) {
+    onChunkComplete(chunk, accepted) {
+      if (stopAt !== undefined && !stopping && accepted >= Number(stopAt) * bytes.length) {
         stopping = true;
         // Ended without telling the server, as a dropped connection is.
         upload.abort(false).then(() => finish({ url: upload.url, done: false }));
@@ -58,6 +59,7 @@ function main() {
   };
   if (mode === 'start') {
     options.endpoint = address;
+    if (stopAt !== undefined) options.chunkSize = 8 * 1024 * 1024;
   } else if (mode === 'resume') {
     options.uploadUrl = address;
   } else {
