@@ -9,7 +9,10 @@
 #   the other (--next), against the same PUT;
 #   1,000 files of 100 KiB three at a time (curl --parallel-max 3), each in
 #   the request that creates its upload, against nginx's PUT of the same
-#   files three at a time: files per second.
+#   files three at a time: files per second; and against a second nginx
+#   that closes each connection after its answer, as this server (one
+#   request a connection, by design) does, so the cost of the connections
+#   is told apart from the rest.
 # Each figure also gives this server's peak resident memory over its turns
 # (VmHWM, reset before each figure through /proc/PID/clear_refs).
 # Prints a small table and a RESULT line; the targets: one PATCH >= 0.9 of
@@ -32,13 +35,14 @@ configure_and_build "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TES
   -DORVANE_BUILD_BENCH=ON -- orvane-headless
 SERVER="$BUILD/bench/orvane-headless"
 
-read -r -a PORTS <<<"$(free_ports 2)"
+read -r -a PORTS <<<"$(free_ports 3)"
 PORT_THIS=${PORTS[0]}
 PORT_NGINX=${PORTS[1]}
+PORT_NGINX_CLOSE=${PORTS[2]}
 WORK="$(mktemp -d /tmp/orvane-bench-resumable.XXXXXX)"
 chmod 755 "$WORK"
 INBOX="$WORK/inbox"
-mkdir -p "$INBOX" "$WORK/site" "$WORK/small" "$WORK/nginx/tmp"
+mkdir -p "$INBOX" "$WORK/site" "$WORK/small" "$WORK/nginx/tmp" "$WORK/nginx-close/tmp"
 chmod 777 "$INBOX"
 PIDS=()
 cleanup() {
@@ -71,9 +75,20 @@ start_nginx "$WORK/nginx" 64 "  client_max_body_size 0;
     location / { dav_methods PUT; }
   }"
 PIDS+=("$NGINX_PID")
-for _ in $(seq 1 100); do
-  curl -s -o /dev/null --max-time 1 "http://127.0.0.1:$PORT_NGINX/" && break
-  sleep 0.1
+start_nginx "$WORK/nginx-close" 64 "  client_max_body_size 0;
+  client_body_buffer_size 256k;
+  keepalive_timeout 0;
+  server {
+    listen 127.0.0.1:$PORT_NGINX_CLOSE;
+    root $INBOX;
+    location / { dav_methods PUT; }
+  }"
+PIDS+=("$NGINX_PID")
+for port in "$PORT_NGINX" "$PORT_NGINX_CLOSE"; do
+  for _ in $(seq 1 100); do
+    curl -s -o /dev/null --max-time 1 "http://127.0.0.1:$port/" && break
+    sleep 0.1
+  done
 done
 
 log "making 1 GiB and $SMALL_COUNT files of 100 KiB of random bytes"
@@ -108,7 +123,7 @@ pieces_config() {
 }
 
 # The curl config of the small files: each in its creating request (this),
-# or PUT by name (nginx), named f*-TAG.bin.
+# or PUT by name (nginx, or nginx-close), named f*-TAG.bin.
 small_config() {
   local file name first=1
   for file in "$WORK"/small/*; do
@@ -122,7 +137,9 @@ small_config() {
       printf 'header = "Upload-Length: %s"\n' "$SMALL_BYTES"
       printf 'header = "Upload-Metadata: filename %s"\n' "$(printf '%s' "$name" | base64 -w0)"
     else
-      printf 'url = "http://127.0.0.1:%s/%s"\nupload-file = "%s"\n' "$PORT_NGINX" "$name" "$file"
+      local port="$PORT_NGINX"
+      [ "$1" = nginx-close ] && port="$PORT_NGINX_CLOSE"
+      printf 'url = "http://127.0.0.1:%s/%s"\nupload-file = "%s"\n' "$port" "$name" "$file"
     fi
     printf 'output = "/dev/null"\n'
   done
@@ -130,6 +147,7 @@ small_config() {
 for round in $(seq 1 "$ROUNDS"); do
   small_config this "this$round" >"$WORK/small-this$round.conf"
   small_config nginx "nginx$round" >"$WORK/small-nginx$round.conf"
+  small_config nginx-close "close$round" >"$WORK/small-close$round.conf"
 done
 
 declare -A FIGURES HWM
@@ -140,7 +158,7 @@ declare -A FIGURES HWM
 turn() {
   local name="$1" round="$2" start elapsed address count
   case "$name" in
-    small | small_put) ;;
+    small | small_put | small_close) ;;
     *) find "$INBOX" -maxdepth 1 -name 'big*' -delete ;;
   esac
   sync
@@ -156,12 +174,14 @@ turn() {
     put) curl -s -o /dev/null -T "$BIG" "http://127.0.0.1:$PORT_NGINX/big.bin" ;;
     small) curl -s --parallel --parallel-max 3 -K "$WORK/small-this$round.conf" 2>/dev/null ;;
     small_put) curl -s --parallel --parallel-max 3 -K "$WORK/small-nginx$round.conf" 2>/dev/null ;;
+    small_close) curl -s --parallel --parallel-max 3 -K "$WORK/small-close$round.conf" 2>/dev/null ;;
   esac
   elapsed=$(($(now_ns) - start))
   case "$name" in
-    small | small_put)
+    small | small_put | small_close)
       local tag=this
       [ "$name" = small_put ] && tag=nginx
+      [ "$name" = small_close ] && tag=close
       count=$(find "$INBOX" -maxdepth 1 -name "f*-$tag$round.bin" | wc -l)
       [ "$count" -eq "$SMALL_COUNT" ] || { log "$name: $count of $SMALL_COUNT files stored"; exit 1; }
       FIGURES[$name]+=" $(per_s "$SMALL_COUNT" "$elapsed" 1000000000)"
@@ -178,19 +198,25 @@ for figure in patch pieces small; do
   for round in $(seq 1 "$ROUNDS"); do
     log "resumable round $round/$ROUNDS: $figure"
     turn "$figure" "$round"
-    if [ "$figure" = small ]; then turn small_put "$round"; else turn put "$round"; fi
+    if [ "$figure" = small ]; then
+      turn small_put "$round"
+      turn small_close "$round"
+    else
+      turn put "$round"
+    fi
   done
   HWM[$figure]=$(awk '$1 == "VmHWM:" { print $2 }' "/proc/$THIS_PID/status")
 done
 
 declare -A M
 # shellcheck disable=SC2086 # space-separated samples, split into median's arguments
-for name in patch pieces put small small_put; do M[$name]=$(median ${FIGURES[$name]}); done
+for name in patch pieces put small small_put small_close; do M[$name]=$(median ${FIGURES[$name]}); done
 row() { printf '%-34s %10s %10s %10s %16s\n' "$@"; }
 echo
 echo "resumable uploads: medians of $ROUNDS interleaved turns over 127.0.0.1 into one folder"
 echo "per turn: one PATCH${FIGURES[patch]}; 8 MiB PATCHes${FIGURES[pieces]};" \
-  "nginx PUT${FIGURES[put]}; small${FIGURES[small]}; nginx small${FIGURES[small_put]}"
+  "nginx PUT${FIGURES[put]}; small${FIGURES[small]}; nginx small${FIGURES[small_put]};" \
+  "nginx small, closing${FIGURES[small_close]}"
 row "figure" "this" "nginx" "this/nginx" "peak RSS (this)"
 row "1 GiB in one PATCH, MB/s" "${M[patch]}" "${M[put]}" "$(ratio "${M[patch]}" "${M[put]}")" \
   "$(mb "${HWM[patch]}") MB"
@@ -198,10 +224,13 @@ row "1 GiB in 8 MiB PATCHes, MB/s" "${M[pieces]}" "${M[put]}" \
   "$(ratio "${M[pieces]}" "${M[put]}")" "$(mb "${HWM[pieces]}") MB"
 row "1,000 x 100 KiB, 3 at once, files/s" "${M[small]}" "${M[small_put]}" \
   "$(ratio "${M[small]}" "${M[small_put]}")" "$(mb "${HWM[small]}") MB"
+row "  nginx closing each connection" "${M[small]}" "${M[small_close]}" \
+  "$(ratio "${M[small]}" "${M[small_close]}")" ""
 echo "(targets: one PATCH >= 0.9, 8 MiB PATCHes >= 0.8, files/s >= 1.0 of nginx; peaks under 100 MB)"
 echo "RESULT tus_patch=${M[patch]} tus_pieces=${M[pieces]} tus_put_nginx=${M[put]}" \
   "tus_small=${M[small]} tus_small_nginx=${M[small_put]}" \
   "tus_patch_nginx=$(ratio "${M[patch]}" "${M[put]}")" \
   "tus_pieces_nginx=$(ratio "${M[pieces]}" "${M[put]}")" \
   "tus_small_nginx_ratio=$(ratio "${M[small]}" "${M[small_put]}")" \
+  "tus_small_nginx_close=${M[small_close]}" \
   "tus_hwm_patch_kb=${HWM[patch]} tus_hwm_pieces_kb=${HWM[pieces]} tus_hwm_small_kb=${HWM[small]}"
