@@ -220,12 +220,9 @@ TEST(OptionTableTest, UploadsKeepTheAccessCodeOn) {
     std::size_t row;
     bool on;
     bool code_on, uploads_on;
-  } steps[] = {{upload, true, true, true},
-               {code, false, true, true},
-               {upload, false, true, false},
-               {code, false, false, false},
-               {code, true, true, false},
-               {remember, false, true, false}};
+  } steps[] = {{upload, true, true, true},   {code, false, true, true},
+               {upload, false, true, false}, {code, false, false, false},
+               {code, true, true, false},    {remember, false, true, false}};
   for (const auto& step : steps) {
     options = WithOption(options, step.row, step.on);
     EXPECT_EQ(step.code_on, options.access_code);

@@ -52,7 +52,7 @@ struct Target {
     kResumableOffset,
     kResumableAppend,
     kResumableEnd,
-    kThumbnail,       // the listing on: a file's thumbnail, the file open: `path`, `file`
+    kThumbnail,  // the listing on: a file's thumbnail, the file open: `path`, `file`
   };
   Kind kind = Kind::kMissing;
   MappedPath path;
