@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary upload bodies through the multipart reader, fed
 // whole, in random pieces and byte by byte, which must all give the same
-// parts; and each received file name through the name rules.
+// parts; each received file name through the name rules; and the body as a
+// resumable upload's metadata.
 //
 // Input: two bytes that seed the split points and the part at which the sink
 // stops, then the body. The boundary is fixed ("AaB03x"), so that the corpus
@@ -10,11 +11,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "http/upload/multipart.h"
+#include "http/upload/resumable_rules.h"
 #include "http/core/path_map.h"
 #include "http/upload/upload_name.h"
 #include "http/core/url_decode.h"
@@ -131,6 +134,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The first line as a Content-Type: a boundary found is one a reader takes.
   const std::optional<std::string> boundary = BoundaryOf(body.substr(0, body.find('\r')));
   Check(!boundary || IsValidBoundary(*boundary), "BoundaryOf gives a valid boundary");
+
+  // The same bytes as an upload's metadata, and as base64.
+  if (const std::optional<UploadMetadata> metadata = ParseUploadMetadata(body)) {
+    Check(!metadata->filename.empty(), "metadata names a file");
+  }
+  if (const std::optional<std::string> decoded = DecodeBase64(body)) {
+    Check(body.size() % 4 == 0 && decoded->size() <= body.size() / 4 * 3 &&
+              decoded->size() + 2 >= body.size() / 4 * 3,
+          "base64 decodes whole quads");
+  }
 
   const int stop_at_part = static_cast<int>(seed % 4);  // 0: never stops
   const Result whole = Read(body, {}, stop_at_part);

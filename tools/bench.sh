@@ -14,6 +14,7 @@
 #     only that part)
 #   a folder as one archive: tools/bench_zip.sh, after it (`./x bench zip`
 #     runs only that part)
+#   thumbnails: tools/bench_thumbs.sh, only as `./x bench thumbs`
 # Prints one table with the ratios this/floor, this/nginx, floor/nginx and
 # this/python.
 # Environment: ORVANE_BENCH_PORT (first of seven ports; by default seven free
@@ -29,9 +30,10 @@ source "$ROOT/tools/lib.sh"
 case "${1:-}" in
   upload) exec "$ROOT/tools/bench_upload.sh" ;;
   zip) exec "$ROOT/tools/bench_zip.sh" ;;
+  thumbs) exec "$ROOT/tools/bench_thumbs.sh" ;;
   "") ;;
   *)
-    echo "usage: $0 [upload|zip]" >&2
+    echo "usage: $0 [upload|zip|thumbs]" >&2
     exit 2
     ;;
 esac

@@ -18,7 +18,8 @@
 #   Then one 1 GiB upload to a fresh server: its peak resident memory
 #   (VmHWM from /proc) before and after.
 # Prints a small table and a RESULT line; the targets are this/nginx >= 0.8
-# and a peak under 100 MB.
+# and a peak under 100 MB. Then tools/bench_resumable.sh: the same with the
+# resumable protocol (one PATCH, 8 MiB PATCHes, 1,000 small files).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
@@ -215,3 +216,6 @@ echo "RESULT upload_this=${M[answered.this]} upload_nginx=${M[answered.nginx]}" 
   "upload_disk_this_nginx=$(ratio "${M[disk.this]}" "${M[disk.nginx]}")" \
   "upload_cpu_this=${M[cpu.this]} upload_cpu_nginx=${M[cpu.nginx]}" \
   "upload_hwm_idle_kb=$HWM_IDLE upload_hwm_1gib_kb=$HWM_BIG"
+
+# Then the resumable uploads the page sends, beside nginx's PUT.
+"$ROOT/tools/bench_resumable.sh"

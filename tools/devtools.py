@@ -119,6 +119,9 @@ class Chromium:
             start_new_session=True)
         self.socket = None
         self.serial = 0
+        # The events the page sent (those of a domain a caller enabled,
+        # such as Network), in order, as {"method", "params"}.
+        self.events = []
         try:
             port = self._devtools_port(os.path.join(profile, "DevToolsActivePort"), timeout)
             page = self._first_page(port, timeout)
@@ -169,7 +172,9 @@ class Chromium:
             except socket.timeout:
                 raise DevToolsError(f"{method}: no answer within {timeout} s") from None
             if message.get("id") != serial:
-                continue  # an event
+                if "method" in message:
+                    self.events.append(message)
+                continue
             if "error" in message:
                 raise DevToolsError(f"{method}: {message['error']}")
             return message.get("result", {})

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # tools/fuzz.sh [SECONDS]: builds the fuzzers (the CMake targets
-# request_fuzzer, multipart_fuzzer and settings_fuzzer: clang, libFuzzer with
-# AddressSanitizer and UBSan) in $BUILD/fuzz and runs them for SECONDS in all
-# (default 300): half for the request fuzzer on a scratch copy of
-# fuzz/corpus, a third for the multipart fuzzer on one of
-# fuzz/multipart_corpus, a sixth for the settings file's on one of
-# fuzz/settings_corpus. Each one's
+# request_fuzzer, multipart_fuzzer, settings_fuzzer and exif_fuzzer: clang,
+# libFuzzer with AddressSanitizer and UBSan) in $BUILD/fuzz and runs them for
+# SECONDS in all (default 300): a third for the request fuzzer on a scratch
+# copy of fuzz/corpus, a third for the multipart fuzzer on one of
+# fuzz/multipart_corpus, a sixth each for the settings file's on one of
+# fuzz/settings_corpus and the Exif fuzzer on one of fuzz/exif_corpus. Each one's
 # libFuzzer output goes to $BUILD/fuzz/NAME.log; one summary line is printed
 # for each. Exits non-zero on a crash or a broken invariant: the tail of the
 # log is printed and the crashing input is left in $BUILD/fuzz/.
@@ -20,7 +20,8 @@ mkdir -p "$BUILD"
 log "fuzzer build ($OUT)"
 configure_and_build "$OUT" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DORVANE_FUZZ=ON -DORVANE_BUILD_TESTS=OFF \
-  -DORVANE_SANITIZE=address,undefined -- request_fuzzer multipart_fuzzer settings_fuzzer || exit 1
+  -DORVANE_SANITIZE=address,undefined -- request_fuzzer multipart_fuzzer settings_fuzzer \
+  exif_fuzzer || exit 1
 rm -f "$OUT"/crash-* "$OUT"/leak-* "$OUT"/timeout-* "$OUT"/oom-* "$OUT"/*-crash-* \
   "$OUT"/*-leak-* "$OUT"/*-timeout-* "$OUT"/*-oom-*
 
@@ -63,10 +64,14 @@ multipart_seconds=$((SECONDS_TO_RUN / 3))
 [ "$multipart_seconds" -ge 1 ] || multipart_seconds=1
 settings_seconds=$((SECONDS_TO_RUN / 6))
 [ "$settings_seconds" -ge 1 ] || settings_seconds=1
-request_seconds=$((SECONDS_TO_RUN - multipart_seconds - settings_seconds))
+exif_seconds=$((SECONDS_TO_RUN / 6))
+[ "$exif_seconds" -ge 1 ] || exif_seconds=1
+request_seconds=$((SECONDS_TO_RUN - multipart_seconds - settings_seconds - exif_seconds))
 [ "$request_seconds" -ge 1 ] || request_seconds=1
 rc=0
 run_fuzzer request "$ROOT/fuzz/corpus" "$request_seconds" 8192 || rc=1
 run_fuzzer multipart "$ROOT/fuzz/multipart_corpus" "$multipart_seconds" 16384 || rc=1
 run_fuzzer settings "$ROOT/fuzz/settings_corpus" "$settings_seconds" 65536 || rc=1
+# An Exif block is at most 64 KiB, and so is what is read for a header.
+run_fuzzer exif "$ROOT/fuzz/exif_corpus" "$exif_seconds" 70000 || rc=1
 exit "$rc"

@@ -52,7 +52,7 @@ ensure_wine32() {
   ensure_packages wine32:i386
 }
 
-NATIVE_PACKAGES=(cmake ninja-build g++ googletest media-types)
+NATIVE_PACKAGES=(cmake ninja-build g++ googletest media-types libjpeg62-turbo-dev libpng-dev)
 # The cross compilers, one package list per Windows target: each Windows build
 # installs its own before it configures, so any stage or command that builds
 # the Windows program works alone on a machine that has none of them.
@@ -135,6 +135,32 @@ fetch_qrcodegen_locked() {
   rm -rf "$QRCODEGEN_SOURCE_DIR"
   tar -xzf "$apt/download/$QRCODEGEN_TARBALL" -C "$deps" || return 1
   echo "$QRCODEGEN_SHA256" >"$QRCODEGEN_SOURCE_DIR.sha256"
+}
+
+# tus-js-client, a resumable upload client that speaks the protocol the
+# upload page speaks, for the tests that resume an upload with a real
+# client: installed with npm into the build folder at a pinned version, once
+# (two tests at once share a lock on the folder). Sets TUS_CLIENT_MODULES,
+# the node_modules folder to hand Node as NODE_PATH.
+TUS_CLIENT_VERSION=4.3.1
+ensure_tus_client() {
+  # A Node.js that comes with its own npm (not Debian's) needs no npm package.
+  command -v node >/dev/null || ensure_packages nodejs || return 1
+  command -v npm >/dev/null || ensure_packages npm || return 1
+  local dir="$BUILD/node"
+  TUS_CLIENT_MODULES="$dir/node_modules"
+  mkdir -p "$dir"
+  (
+    flock 8 || exit 1
+    grep -q "\"version\": \"$TUS_CLIENT_VERSION\"" \
+      "$TUS_CLIENT_MODULES/tus-js-client/package.json" 2>/dev/null && exit 0
+    log "installing tus-js-client $TUS_CLIENT_VERSION (npm) into $dir"
+    npm install --prefix "$dir" --no-audit --no-fund --no-save --loglevel=error \
+      "tus-js-client@$TUS_CLIENT_VERSION" >"$dir/install.log" 2>&1 || {
+      cat "$dir/install.log" >&2
+      exit 1
+    }
+  ) 8>"$dir/.install.lock"
 }
 
 # configure_and_build DIR [cmake args...] [-- ninja targets...]

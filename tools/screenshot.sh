@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# ./x screenshot [window|listing|upload]: starts OrvaneServer.exe in a Wine
+# ./x screenshot [window|listing|upload|grid]: starts OrvaneServer.exe in a Wine
 # virtual desktop on a private Xvfb screen and saves the window, title bar
 # included, to docs/screenshot.png; then, in a second desktop, the address
 # box's menu opened beside the QR window, to docs/address-menu.png. Then the
 # folder listing as a phone shows it, to docs/listing.png, and the same page
-# with uploads on, in the middle of sending files, to docs/upload.png. A word
-# names one part.
+# with uploads on, in the middle of sending files, to docs/upload.png, and a
+# folder of photos in the grid of thumbnails, to docs/grid.png. A word names
+# one part.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/tools/lib.sh"
@@ -145,8 +146,63 @@ take_upload() {
   log "saved docs/upload.png"
 }
 
+# make_photos FOLDER: a phone's folder of holiday photos by the sea, drawn
+# here by ImageMagick: a sky, the sea and the sand in the light of five
+# times of day, the horizon and the sun moving from one to the next, with a
+# little grain; landscape and portrait, named and dated as a camera does.
+make_photos() {
+  local folder="$1" i sky sea sand sun width height horizon shore x y name
+  local skies=('#4a90d9-#d6ecfa' '#f39c5a-#fbe3b8' '#6a4c93-#f7a072' '#1f3b73-#7f9cc9'
+    '#87b5e0-#f4f8fb')
+  local seas=('#1b6ca8-#3fa7d6' '#c0703e-#5d8aa8' '#5b3f7a-#d98c6a' '#0f2442-#2d4f7f'
+    '#2b7bb9-#7cc6de')
+  local sands=('#e8d3a2-#c9a66b' '#d9a66b-#a87444' '#b98a6e-#7a5446' '#5a5150-#3a3433'
+    '#efe2c0-#d8c08f')
+  local suns=('#fffbe6' '#ffd27a' '#ffb36b' '#f2f2f2' '#fffdf5')
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  for i in $(seq 0 14); do
+    sky=${skies[i % 5]} sea=${seas[i % 5]} sand=${sands[i % 5]} sun=${suns[i % 5]}
+    width=1200 height=900
+    [ $((i % 4)) -eq 1 ] && width=900 height=1200
+    horizon=$((height * (40 + i * 7 % 20) / 100))
+    shore=$((horizon + height * (20 + i * 3 % 10) / 100))
+    x=$((width * (15 + i * 23 % 70) / 100)) y=$((horizon * (35 + i * 11 % 45) / 100))
+    name="$(printf 'IMG_20260503_%02d%02d%02d.jpg' $((9 + i / 2)) $((i * 7 % 60)) $((i * 13 % 60)))"
+    convert -size "${width}x$height" xc:white \
+      \( -size "${width}x$horizon" gradient:"$sky" \) -geometry +0+0 -composite \
+      -fill "$sun" -draw "circle $x,$y $((x + width / 18)),$y" \
+      \( -size "${width}x$((shore - horizon))" gradient:"$sea" \) -geometry "+0+$horizon" -composite \
+      \( -size "${width}x$((height - shore))" gradient:"$sand" \) -geometry "+0+$shore" -composite \
+      -seed "$i" -attenuate 0.4 +noise Gaussian -blur 0x1.5 -quality 85 "$folder/$name"
+    TZ=UTC touch -d "2026-05-03 $((9 + i / 2)):$((10 + i * 3))" "$folder/$name"
+  done
+}
+
+# A folder of photos in the grid, served by the headless server with the
+# listing on, in a 390 x 844 window of headless Chromium: what a phone shows.
+take_grid() {
+  ensure_packages "${NATIVE_PACKAGES[@]}" chromium imagemagick fonts-wqy-microhei python3 curl
+  build_native
+  local site="$BUILD/grid-sample" port server_pid shot=0
+  make_photos "$site/海边"
+  port="$(free_port)"
+  serve_sample "$port" /dev/null --list "$site" || return 1
+  mkdir -p "$ROOT/docs"
+  timeout 120 python3 "$ROOT/tools/grid_picture.py" "http://127.0.0.1:$port/%E6%B5%B7%E8%BE%B9/" \
+    "$BUILD/grid-browser" "$ROOT/docs/grid.png" || shot=$?
+  kill "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  rm -rf "$site" "$BUILD/grid-browser"
+  if [ "$shot" -ne 0 ]; then
+    log "Chromium took no picture of the grid"
+    return 1
+  fi
+  log "saved docs/grid.png"
+}
+
 case "$part" in
-  listing | upload)
+  listing | upload | grid)
     "take_$part"
     exit
     ;;
@@ -235,3 +291,4 @@ log "saved docs/address-menu.png"
 [ "$part" = window ] && exit
 take_listing
 take_upload
+take_grid

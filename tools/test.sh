@@ -21,7 +21,7 @@ STAGES=(
   "tsan        ThreadSanitizer build: the service tests"
   "win32       32-bit Windows build: core and service tests and one window run"
   "dpi         the window's layout tests and the QR window on a 144-DPI screen under Wine"
-  "fuzz        the request, multipart and settings-file fuzzers for 30 s"
+  "fuzz        the request, multipart, settings-file and Exif fuzzers for 30 s"
   "stress      the stress program, short form"
 )
 
@@ -218,6 +218,9 @@ stage_wine() {
 
 stage_window() {
   build_windows_for win window && wine_ready || return 1
+  # The resumable upload client the address tests run from outside Wine.
+  ensure_tus_client || return 1
+  export NODE_PATH="$TUS_CLIENT_MODULES"
   start_beside_window
   run_ctest "$BUILD/win" -L window
 }

@@ -27,4 +27,16 @@ UtcTime UtcTimeFromUnixSeconds(std::int64_t seconds) {
   return t;
 }
 
+std::int64_t UnixSecondsFromUtcTime(const UtcTime& time) {
+  // Days from a civil date (Howard Hinnant's algorithm).
+  const std::int64_t y = time.year - (time.month <= 2 ? 1 : 0);
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t mp = time.month > 2 ? time.month - 3 : time.month + 9;
+  const std::int64_t doy = (153 * mp + 2) / 5 + time.day - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const std::int64_t days = era * 146097 + doe - 719468;
+  return days * 86400 + time.hour * 3600 + time.minute * 60 + time.second;
+}
+
 }  // namespace orvane

@@ -19,4 +19,8 @@ struct UtcTime {
 // Seconds since 1970-01-01 UTC broken down (the proleptic Gregorian calendar).
 UtcTime UtcTimeFromUnixSeconds(std::int64_t seconds);
 
+// The other way: a broken-down moment (day_of_week not read) as seconds
+// since 1970-01-01 UTC.
+std::int64_t UnixSecondsFromUtcTime(const UtcTime& time);
+
 }  // namespace orvane

@@ -32,7 +32,8 @@ std::size_t SwitchRow(std::string_view word, SwitchStyle style) {
 }  // namespace
 
 ServingOptions WithOption(ServingOptions options, std::size_t row, bool on) {
-  if (row >= kOptionCount) return options;
+  // A row of the window's own choices sets no serving option.
+  if (row >= kOptionCount || kOptionRows[row].field == nullptr) return options;
   options.*(kOptionRows[row].field) = on;
   return WithOptionRules(std::move(options));
 }

@@ -28,7 +28,9 @@ Received ReceiveBody(net::NetSocket& client, const ParsedRequest& request, BodyS
     left -= piece.size();
     if (!piece.empty() && !sink.Take(piece)) return Received::kStopped;
     if (left == 0) return Received::kWhole;
-    if (buffer.empty()) buffer.resize(kReadPiece);
+    // No larger than the body needs: a small one costs no 256 KiB to clear.
+    if (buffer.empty())
+      buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, kReadPiece)));
     const std::size_t want = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
     // Each wait ends at the silence limit or at the end of the rate window,
     // whichever comes first, so a slow drip is judged when its window ends.

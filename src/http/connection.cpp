@@ -12,6 +12,8 @@
 #include "http/file_transfer.h"
 #include "http/listing/listing_read.h"
 #include "http/site_files.h"
+#include "http/upload/resumable.h"
+#include "http/thumbnail/thumbnail_serve.h"
 #include "http/upload/upload_form.h"
 #include "http/upload/upload_page.h"
 #include "platform/clock.h"
@@ -49,17 +51,34 @@ std::optional<Reply> MadeByFeature(net::NetSocket& client, const ParsedRequest& 
     case Target::Kind::kListing: {
       // With uploads on, the listing holds the upload area under its heading.
       const std::string top = context.serving.uploads ? UploadArea() : std::string();
-      std::optional<std::string> page = ListingPageOf(
-          target, top, nullptr, context.listings, context.listing_deadline_ms, context.listing_cap);
+      std::optional<thumbnail::ThumbnailTiles> tiles;
+      if (context.thumbnails != nullptr) tiles.emplace(*context.thumbnails);
+      std::optional<std::string> page =
+          ListingPageOf(target, top, tiles ? &*tiles : nullptr, context.listings,
+                        context.listing_deadline_ms, context.listing_cap);
       if (!page) return std::nullopt;
       return PageReply("200 OK", std::move(*page));
     }
+    case Target::Kind::kThumbnail:
+      if (context.thumbnails == nullptr) return std::nullopt;
+      return thumbnail::AnswerThumbnail(request, target, *context.thumbnails,
+                                        context.listing_deadline_ms);
     case Target::Kind::kUploadPage:
       return PageReply("200 OK", UploadPage());
     case Target::Kind::kUploadForm:
       return ReceiveUploadForm(client, request,
                                UploadContext{context.serving.upload_folder, send, context.panel,
                                              peer.address, peer.port, context.body_limits});
+    case Target::Kind::kResumableOptions:
+    case Target::Kind::kResumableCreate:
+    case Target::Kind::kResumableOffset:
+    case Target::Kind::kResumableAppend:
+    case Target::Kind::kResumableEnd:
+      if (context.resumable == nullptr) return std::nullopt;
+      return AnswerResumable(client, request, target,
+                             UploadContext{context.serving.upload_folder, send, context.panel,
+                                           peer.address, peer.port, context.body_limits},
+                             *context.resumable);
     case Target::Kind::kArchive:
       if (context.archives == nullptr) return std::nullopt;
       return ArchiveReply(client, request, target,

@@ -15,6 +15,8 @@
 #include "http/listing/folder_listing.h"
 #include "http/listing/listing_gate.h"
 #include "http/operator_panel.h"
+#include "http/upload/resumable_store.h"
+#include "http/thumbnail/thumbnail_maker.h"
 #include "net/net_socket.h"
 
 namespace orvane {
@@ -47,6 +49,11 @@ struct AnswerContext {
   std::uint16_t port = 0;
   // How slow a request body may come (ServerOptions::body_limits).
   ReceiveLimits body_limits = {};
+  // The server's unfinished resumable uploads.
+  ResumableStore* resumable = nullptr;
+  // The server's one maker of thumbnails (it counts and keeps); none in
+  // tests of other features.
+  thumbnail::ThumbnailMaker* thumbnails = nullptr;
   // The gate and the CRC cache of archives; none (archives answer 500) in
   // tests that make no server.
   ArchiveState* archives = nullptr;

@@ -35,6 +35,8 @@ Server::Server(OperatorPanel& panel, const CodePage& ansi, const ServerOptions& 
       site_root_(std::make_shared<const std::string>()),
       canned_(BuildCannedResponses()),
       listings_(options.max_listings),
+      resumable_(panel),
+      housekeeper_(resumable_),
       pool_(std::make_unique<WorkerPool>(static_cast<WorkerHost&>(*this), options.slot_count,
                                          options.test_make_thread)) {
   pool_->Build();
@@ -144,6 +146,8 @@ void Server::StopServer() {
   // The run ends first, so a waiter whose Accept fails from here on knows it
   // was stopped, and a connection accepted meanwhile is closed unanswered.
   pool_->ShutdownConnections();
+  // Nothing of an unfinished upload outlives its run.
+  resumable_.RemoveAll(true);
   platform::LockGuard guard(run_lock_);
   if (listen_socket_.Handle() != net::kNoSocket) {
     stopped_port_ = static_cast<std::uint16_t>(server_port_);
@@ -158,9 +162,11 @@ bool Server::FinalShutdown() {
     listen_socket_.Close();
     running_.store(false);
   }
+  const bool kept = housekeeper_.Stop(options_.shutdown_wait_ms);
+  resumable_.RemoveAll(false);
   const bool ended = pool_->ShutdownWorkers(options_.shutdown_wait_ms);
   workers_ended_ = true;
-  return ended;
+  return ended && kept;
 }
 
 void Server::ShutdownForExit() {
@@ -213,6 +219,8 @@ Served Server::ServeConnection(net::NetSocket& client, std::int64_t accepted_ms)
                               &panel_,
                               served_port_.load(),
                               options_.body_limits,
+                              &resumable_,
+                              &thumbnails_,
                               &archives_};
   if (!AnswerRequest(client, request, context)) return Served::kUnanswered;
   // The answer is complete: end the sending side now, so the client sees the

@@ -15,6 +15,8 @@
 #include "http/core/settings.h"
 #include "http/core/text_rules.h"
 #include "http/server_options.h"
+#include "http/upload/resumable_store.h"
+#include "http/thumbnail/thumbnail_maker.h"
 #include "http/worker_pool.h"
 #include "net/net_socket.h"
 #include "platform/lock.h"
@@ -117,6 +119,13 @@ class Server : private WorkerHost {
   net::NetSocket listen_socket_;
   // Folder listings being built now; counts by itself.
   ListingGate listings_;
+  // The unfinished resumable uploads, and the thread that pauses and
+  // expires them; made before the pool and gone after it, since workers
+  // use them.
+  ResumableStore resumable_;
+  ResumableHousekeeper housekeeper_;
+  // Thumbnails being made and kept: at most one a processor made at once.
+  thumbnail::ThumbnailMaker thumbnails_;
   // Archives being sent now and the CRCs of files sent; each counts or
   // locks by itself.
   ArchiveState archives_;

@@ -18,6 +18,9 @@ class OpenFileBody final : public BodySource {
   [[nodiscard]] std::intptr_t native() const override { return file_.native(); }
   [[nodiscard]] bool in_cloud() const override { return file_.in_cloud(); }
   [[nodiscard]] int first_read_limit_ms() const override { return file_.first_read_limit_ms(); }
+  [[nodiscard]] std::optional<std::int64_t> changed_unix_seconds() const override {
+    return file_.changed_unix_seconds();
+  }
 
  private:
   platform::ReadOnlyFile file_;

@@ -42,6 +42,9 @@ struct FolderEntry {
   bool hidden = false;
   std::uint64_t size = 0;
   std::int64_t changed_unix_seconds = 0;  // last write, seconds since 1970 UTC
+  // A cloud placeholder (IsCloudPlaceholder, base/file_attributes.h): a read
+  // may first fetch it from the network. Always false on POSIX.
+  bool in_cloud = false;
 };
 
 // Every entry of the folder `name` names that a request could fetch, in no
@@ -73,6 +76,10 @@ class ReadOnlyFile {
   // The size the file had when it was opened (read by the same call that
   // checked its kind, so it costs no call of its own).
   [[nodiscard]] std::optional<std::uint64_t> Length() const { return length_; }
+  // Its last write when it was opened, in seconds since 1970 UTC (read by the
+  // same call as its size): with the size, what tells a changed file, as a
+  // thumbnail's ETag and its kept copy do.
+  [[nodiscard]] std::int64_t changed_unix_seconds() const { return changed_unix_seconds_; }
   // True for a cloud placeholder (OneDrive's files kept online only, files a
   // storage tier moved away: IsCloudPlaceholder, base/file_attributes.h), from
   // the attributes the open read: its data may first have to come from the
@@ -103,6 +110,7 @@ class ReadOnlyFile {
   explicit ReadOnlyFile(std::intptr_t native) : native_(native) {}
   UniqueResource<FileTraits> native_;
   std::uint64_t length_ = 0;
+  std::int64_t changed_unix_seconds_ = 0;
   bool in_cloud_ = false;
   // While the file may still be in the cloud, reads are timed; cleared once
   // a read finds it on this machine.

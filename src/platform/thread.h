@@ -40,4 +40,7 @@ class Thread {
   std::unique_ptr<Impl> impl_;
 };
 
+// How many processors this machine runs threads on (at least 1).
+[[nodiscard]] int ProcessorCount();
+
 }  // namespace orvane::platform

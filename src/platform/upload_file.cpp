@@ -114,6 +114,10 @@ WriteResult UploadFile::Flush() {
   return parts.failure;
 }
 
+bool UploadFile::SetModifiedTime(std::int64_t unix_ms) {
+  return Flush() == WriteResult::kOk && upload_sys::SetModifiedTime(parts_->file.get(), unix_ms);
+}
+
 std::optional<std::string> UploadFile::Commit(std::string_view safe_name) {
   if (!parts_) return std::nullopt;
   // Whatever happens below, this object is done with; `parts` removes the

@@ -38,6 +38,11 @@ class UploadFile {
   // Hands every byte written so far to the system.
   [[nodiscard]] WriteResult Flush();
 
+  // Flushes what was written and gives the file the modification time
+  // `unix_ms` (milliseconds since 1970 UTC), which Commit keeps; false when
+  // the system refuses.
+  [[nodiscard]] bool SetModifiedTime(std::int64_t unix_ms);
+
   // Flushes the file and renames it to `safe_name` or, when that is taken,
   // to a free FreeNameCandidate(safe_name, n) that FreeNumberAbove finds
   // (base/free_name.h), never replacing a file, even one made meanwhile by

@@ -45,6 +45,9 @@ using FolderHandle = std::unique_ptr<Folder, FolderCloser>;
 // Every byte, or the reason why not.
 [[nodiscard]] WriteResult WriteAll(std::intptr_t file, std::string_view bytes);
 
+// Sets the file's modification time (milliseconds since 1970 UTC).
+[[nodiscard]] bool SetModifiedTime(std::intptr_t file, std::int64_t unix_ms);
+
 // Clears what made the temporary file hidden and would follow it to its
 // final name (Windows' hidden attribute; its other attributes stay);
 // nothing to do on POSIX.

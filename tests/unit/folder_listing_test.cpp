@@ -66,6 +66,32 @@ TEST(FolderListingTest, EscapesEveryNameAndLinksItBackToTheSameName) {
   }
 }
 
+TEST(FolderListingTest, AsksForTheTilesOfTheFilesThePageShowsOnly) {
+  const struct {
+    std::size_t cap;
+    std::size_t byte_budget;
+    std::vector<std::string> asked;
+  } cases[] = {
+      {10, kListingByteBudget, {"1.jpg", "2.txt", "3.jpg"}},
+      {2, kListingByteBudget, {"1.jpg"}},
+      {10, 0, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cap);
+    FolderListing listing{"/", {File("3.jpg"), Folder("d"), File("2.txt"), File("1.jpg")}};
+    listing.cap = c.cap;
+    listing.byte_budget = c.byte_budget;
+    std::vector<std::string> asked;
+    listing.tile_of = [&asked](ListingEntry& entry) {
+      asked.push_back(entry.name);
+      if (entry.name != "2.txt") entry.tile = Tile::kPicture;
+    };
+    const std::string page = RenderFolderListing(std::move(listing));
+    EXPECT_EQ(c.asked, asked);
+    EXPECT_EQ(!c.asked.empty(), page.find("<img src=\"/:thumb/1.jpg\"") != std::string::npos);
+  }
+}
+
 TEST(FolderListingTest, ListsFoldersThenPicturesAsTilesThenFilesInNaturalOrder) {
   ListingEntry dated = File("10.jpg", 1536);
   dated.changed = {2026, 3, 5, 7, 9};

@@ -58,7 +58,8 @@ TEST(HttpDateTest, FormatsABrokenDownTime) {
 }
 
 // Walks day by day with its own calendar and compares every day from 1900 to
-// 2400 with the conversion: weekday, month lengths, leap years.
+// 2400 with the conversion: weekday, month lengths, leap years; and the
+// conversion back gives the seconds again.
 TEST(HttpDateTest, AgreesWithADayByDayCalendarFor500Years) {
   const auto days_in_month = [](int year, int month) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -71,7 +72,7 @@ TEST(HttpDateTest, AgreesWithADayByDayCalendarFor500Years) {
   for (std::int64_t days = -25567; year < 2400; ++days) {
     const UtcTime t = UtcTimeFromUnixSeconds(days * 86400 + 43200);
     if (t.year != year || t.month != month || t.day != day || t.day_of_week != weekday ||
-        t.hour != 12) {
+        t.hour != 12 || UnixSecondsFromUtcTime(t) != days * 86400 + 43200) {
       ADD_FAILURE() << "day " << days << ": expected " << year << "-" << month << "-" << day;
       if (++mismatches > 5) break;
     }

@@ -149,6 +149,35 @@ TEST(RequestTest, ReadsWhatABodyIsReadBy) {
   }
 }
 
+TEST(RequestTest, ReadsTheMethodItsPathAndAnyHeaderLine) {
+  const struct {
+    std::string request;
+    std::string method;
+    std::string path;
+    std::optional<std::string> value;  // of Upload-Offset
+  } cases[] = {
+      {"PATCH /:upload/a HTTP/1.1\r\nUpload-Offset: 5\r\n\r\n", "PATCH", "/:upload/a", "5"},
+      {"DELETE /x?y HTTP/1.1\r\nupload-offset:\t 7 \r\n\r\n", "DELETE", "/x?y", "7"},
+      {"OPTIONS / HTTP/1.1\r\nUpload-Offset: 1\r\nUpload-Offset: 2\r\n\r\n", "OPTIONS", "/", "2"},
+      // Bare LF line ends: the header lines count, the request line has no path.
+      {"HEAD /a HTTP/1.1\nUpload-Offset: 3\n\n", "HEAD", "(none)", "3"},
+      {"HEAD /a HTTP/1.1\r\nUpload-Offset:\r\n\r\n", "HEAD", "/a", ""},
+      {"HEAD /a HTTP/1.1\r\nX-Upload-Offset: 3\r\n\r\n", "HEAD", "/a", std::nullopt},
+      // Only the head is read: a line of the body is no header line.
+      {"PATCH /a HTTP/1.1\r\n\r\nUpload-Offset: 9\r\n", "PATCH", "/a", std::nullopt},
+      {"POST /p HTTP/1.1\r\n\r\n", "POST", "/p", std::nullopt},
+      {"GET /g HTTP/1.1\r\n\r\n", "GET", "/g", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    const ParsedRequest r = ParseRequest(c.request, CodePage::Gbk());
+    EXPECT_EQ(c.method, r.method);
+    EXPECT_EQ(c.path, r.raw_path.value_or("(none)"));
+    const std::optional<std::string_view> value = HeaderValue(r, "Upload-Offset");
+    EXPECT_EQ(c.value, value ? std::optional<std::string>(*value) : std::nullopt);
+  }
+}
+
 TEST(RequestTest, SplitsTheQueryOffThePathOnce) {
   const struct {
     std::string line;
@@ -261,6 +290,29 @@ TEST(RequestTest, DecidesWhatPartOfTheFileToSend) {
 TEST(RequestTest, ReadsNoRangeFromTheRequestLineItself) {
   for (const char* text : {"Range: bytes=5-\r\n\r\n", "GET / HTTP/1.1", ""}) {
     EXPECT_EQ(ByteRangeSpec::Kind::kNone, ParseRequest(text, CodePage::Gbk()).range.kind) << text;
+  }
+}
+
+TEST(RequestTest, ReadsTheLastValueOfAHeaderLineInAnyCase) {
+  const struct {
+    std::string request;
+    std::optional<std::string> value;  // of If-None-Match
+  } cases[] = {
+      {"GET / HTTP/1.1\r\nIf-None-Match: \"a\"\r\n\r\n", "\"a\""},
+      {"GET / HTTP/1.1\r\nif-none-match:\t \"a\", W/\"b\" \r\n\r\n", "\"a\", W/\"b\""},
+      {"GET / HTTP/1.1\r\nIf-None-Match: 1\r\nHost: x\r\nIf-None-Match: 2\r\n\r\n", "2"},
+      {"GET / HTTP/1.1\nIf-None-Match: 3\n\n", "3"},
+      {"GET / HTTP/1.1\r\nIf-None-Match:\r\n\r\n", ""},
+      {"GET / HTTP/1.1\r\nX-If-None-Match: 4\r\n\r\n", std::nullopt},
+      {"GET /If-None-Match: 5 HTTP/1.1\r\n\r\n", std::nullopt},
+      // Only the head: a line of the body is no header line.
+      {"POST / HTTP/1.1\r\n\r\nIf-None-Match: 6\r\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    const std::optional<std::string_view> value =
+        HeaderValue(ParseRequest(c.request, CodePage::Gbk()), "If-None-Match");
+    EXPECT_EQ(c.value, value ? std::optional<std::string>(*value) : std::nullopt);
   }
 }
 

@@ -84,6 +84,18 @@ std::string Describe(const Target& target) {
       return "upload page";
     case Kind::kUploadForm:
       return "upload form";
+    case Kind::kResumableOptions:
+      return "tus options";
+    case Kind::kResumableCreate:
+      return "tus create";
+    case Kind::kResumableOffset:
+      return "tus offset " + target.upload_id;
+    case Kind::kResumableAppend:
+      return "tus append " + target.upload_id;
+    case Kind::kResumableEnd:
+      return "tus end " + target.upload_id;
+    case Kind::kThumbnail:
+      return "thumbnail " + target.path.FullPath();
     case Kind::kArchive:
       return "archive " + target.heading + " of " + target.path.FullPath();
   }
@@ -186,6 +198,41 @@ TEST(ResolveTest, TurnsEachRequestIntoOneTarget) {
       {true, "POST /:upload?code=K HTTP/1.1", "upload form", true},
       {true, "POST /a.txt HTTP/1.1", "ignored", true},
       {true, "GET /:uploads HTTP/1.1", "refused", true},
+      // Resumable uploads: the upload address creates with Tus-Resumable and
+      // tells the options; below it, an upload's own address.
+      {true, "POST /:upload HTTP/1.1\r\nTus-Resumable: 1.0.0", "tus create", true},
+      {true, "POST /:upload?code=K HTTP/1.1\r\ntus-resumable:0.2", "tus create", true},
+      {true, "OPTIONS /:upload HTTP/1.1", "tus options", true},
+      {true, "HEAD /:upload/ab12 HTTP/1.1", "tus offset ab12", true},
+      {true, "PATCH /:upload/ab12?code=K HTTP/1.1", "tus append ab12", true},
+      {true, "DELETE /:upload/x/y HTTP/1.1", "tus end x/y", true},
+      {true, "PUT /:upload/ab12 HTTP/1.1", "ignored", true},
+      {true, "HEAD /:upload HTTP/1.1", "ignored", true},
+      {true, "PATCH /:uploadab12 HTTP/1.1", "ignored", true},
+      {true, "GET /:upload/ab12 HTTP/1.1", "refused", true},
+      // None of it without uploads: every request but GET stays unanswered.
+      {true, "OPTIONS /:upload HTTP/1.1", "ignored"},
+      {true, "POST /:upload HTTP/1.1\r\nTus-Resumable: 1.0.0", "ignored"},
+      {true, "HEAD /:upload/ab12 HTTP/1.1", "ignored"},
+      {true, "PATCH /:upload/ab12 HTTP/1.1", "ignored"},
+      {true, "DELETE /:upload/ab12 HTTP/1.1", "ignored"},
+      // A thumbnail's address: the rest read as any file's path, the listing on.
+      {false, "GET /:thumb/a.txt HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt HTTP/1.1", "thumbnail C:\\web\\a.txt"},
+      {true, "GET /:thumb/sub/../a%2Etxt HTTP/1.1", "thumbnail C:\\web\\a.txt"},
+      {true, "GET /:thumb/%E6%96%87/a.txt HTTP/1.1", "404"},
+      {true, "GET /:thumb/sub HTTP/1.1", "404"},
+      {true, "GET /:thumb/fifo HTTP/1.1", "404"},
+      {true, "GET /:thumb/sub/ HTTP/1.1", "refused"},
+      {true, "GET /:thumb/ HTTP/1.1", "refused"},
+      {true, "GET /:thumb HTTP/1.1", "refused"},
+      {true, "GET /:thumb/../a.txt HTTP/1.1", "refused"},
+      {true, "GET /:thumb/nul HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt?x HTTP/1.1", "refused"},
+      {true, "GET /:thumb/a.txt%00.jpg HTTP/1.1", "404"},
+      {true, "GET /:thumbs/a.txt HTTP/1.1", "refused"},
+      {true, "GET /%3Athumb/a.txt HTTP/1.1", "refused"},
+      {true, "POST /:thumb/a.txt HTTP/1.1", "ignored"},
       // A folder as one archive: only with the listing on, any spelling of
       // a folder, refused and missing as the folder's own address would be.
       {false, "GET /:zip/ HTTP/1.1", "refused"},

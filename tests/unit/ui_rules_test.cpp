@@ -212,17 +212,17 @@ TEST(OptionTableTest, OneParserReadsTheWindowsAndTheHeadlessCommandLines) {
 TEST(OptionTableTest, UploadsKeepTheAccessCodeOn) {
   const std::size_t code = OptionRowNamed("code");
   const std::size_t upload = OptionRowNamed("upload");
+  // The window's own choice is no serving option: switching it changes none.
+  const std::size_t remember = OptionRowOf(&WindowChoices::remember);
   ServingOptions options;
   // Each step switches one row; then the code and uploads as they stand.
   const struct {
     std::size_t row;
     bool on;
     bool code_on, uploads_on;
-  } steps[] = {{upload, true, true, true},
-               {code, false, true, true},
-               {upload, false, true, false},
-               {code, false, false, false},
-               {code, true, true, false}};
+  } steps[] = {{upload, true, true, true},   {code, false, true, true},
+               {upload, false, true, false}, {code, false, false, false},
+               {code, true, true, false},    {remember, false, true, false}};
   for (const auto& step : steps) {
     options = WithOption(options, step.row, step.on);
     EXPECT_EQ(step.code_on, options.access_code);

@@ -31,6 +31,8 @@ std::wstring g_exe_path;
 XInput g_input{""};
 std::string g_zbarimg;  // Unix paths of the decoder and of ImageMagick's import
 std::string g_import = "/usr/bin/import";
+// The Unix path of the resumable upload client's script (tus_client.js).
+std::string g_tus_client;
 int g_expected_dpi = 0;
 // The user's Downloads folder, asked for once at the start: under Wine, after
 // some of the tests before it have run, the known folder reads back empty.
@@ -448,6 +450,64 @@ TEST_F(UploadKeysTest, AFileSentWithTheCopiedCodeLandsInDownloads) {
   RunShell("rm -rf " + outside);
 }
 
+// The same program, a resumable client from outside Wine (tus-js-client in
+// Node, tests/headless/tus_client.js) ended half-way, as a phone losing its
+// network, and a second one going on from the offset the program tells: the
+// file lands in Downloads once, byte for byte, with its modification time.
+TEST_F(UploadKeysTest, AnUploadCutHalfWayAndResumedLandsInDownloadsWithItsTime) {
+  ASSERT_FALSE(g_downloads.empty()) << "no Downloads folder";
+  const char* node_path = std::getenv("NODE_PATH");
+  ASSERT_TRUE(node_path != nullptr && !g_tus_client.empty())
+      << "no tus client: ./x test window installs it and sets NODE_PATH";
+  const std::string name = "orvane-resumed-" + std::to_string(GetCurrentProcessId()) + ".mp4";
+  const std::wstring stored = g_downloads + L"\\" + Widen(name);
+  DeleteFileW(stored.c_str());
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const int port = StartServing(temp);
+  if (port == 0) return;
+  const std::string code = CodeIn(CopiedAddress());
+  ASSERT_FALSE(code.empty());
+
+  std::string outside =
+      RunShell("d=$(mktemp -d) && head -c 16000000 /dev/urandom > $d/" + name +
+               " && touch -d '2020-01-02 03:04:05.250 UTC' $d/" + name + " && echo $d");
+  ASSERT_FALSE(outside.empty()) << "no file made outside Wine";
+  outside.pop_back();
+  const std::string sent = outside + "/" + name;
+  const std::string client = "NODE_PATH=" + std::string(node_path) + " node " + g_tus_client;
+  const std::string cookie = " orvane_code_" + std::to_string(port) + "=" + code + " " + sent;
+  const std::string first = RunShell(client + " start http://127.0.0.1:" + std::to_string(port) +
+                                     "/:upload" + cookie + " 0.5");
+  const std::size_t url_at = first.find("http://");
+  ASSERT_NE(std::string::npos, url_at) << first;
+  const std::string url = first.substr(url_at, first.find('"', url_at) - url_at);
+  // {"told":N,"from":N,"patches":1}: the rest, from where the program said.
+  const std::string second = RunShell(client + " resume " + url + cookie);
+  const std::size_t told_at = second.find("\"told\":");
+  ASSERT_NE(std::string::npos, told_at) << second;
+  const std::string told = second.substr(told_at + 7, second.find(',', told_at) - told_at - 7);
+  EXPECT_NE("0", told);
+  EXPECT_NE(std::string::npos, second.find("\"from\":" + told + ",\"patches\":1}")) << second;
+
+  const std::string bytes = ReadWholeFile(OnDriveZ(sent)).value_or("");
+  EXPECT_EQ(16000000u, bytes.size());
+  EXPECT_TRUE(ReadWholeFile(stored) == bytes) << "the stored file is not the one sent";
+  WIN32_FILE_ATTRIBUTE_DATA held{};
+  ASSERT_TRUE(GetFileAttributesExW(stored.c_str(), GetFileExInfoStandard, &held));
+  // 2020-01-02 03:04:05.250 UTC in 100 ns from 1601.
+  const ULONGLONG expected = (1577934245250ULL + 11644473600000ULL) * 10000;
+  EXPECT_EQ(expected, (static_cast<ULONGLONG>(held.ftLastWriteTime.dwHighDateTime) << 32) |
+                          held.ftLastWriteTime.dwLowDateTime);
+  WIN32_FIND_DATAW found{};
+  HANDLE left = FindFirstFileW((g_downloads + L"\\.orvane-*").c_str(), &found);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, left) << "a temporary file was left in Downloads";
+  if (left != INVALID_HANDLE_VALUE) FindClose(left);
+  ClickStop();
+  DeleteFileW(stored.c_str());
+  RunShell("rm -rf " + outside);
+}
+
 // With uploads on, the QR code leads to a page with the send area: "/" when
 // it is the folder's listing, else the upload page (an index.htm has none);
 // the QR window's last line says which.
@@ -730,7 +790,7 @@ int main(int argc, char** argv) {
   if (argc < 2) {
     fprintf(stderr,
             "usage: address_window_tests PATH\\TO\\OrvaneServer.exe [--xdotool=UNIX_PATH] "
-            "[--zbarimg=UNIX_PATH] [--import=UNIX_PATH] [--dpi=N]\n");
+            "[--zbarimg=UNIX_PATH] [--import=UNIX_PATH] [--dpi=N] [--tus-client=UNIX_PATH]\n");
     return 2;
   }
   SetProcessDPIAware();  // rectangles in real pixels, as the program has them
@@ -743,6 +803,7 @@ int main(int argc, char** argv) {
     if (option.rfind("--zbarimg=", 0) == 0) g_zbarimg = option.substr(10);
     if (option.rfind("--import=", 0) == 0) g_import = option.substr(9);
     if (option.rfind("--dpi=", 0) == 0) g_expected_dpi = std::atoi(option.c_str() + 6);
+    if (option.rfind("--tus-client=", 0) == 0) g_tus_client = option.substr(13);
   }
   PWSTR downloads = nullptr;
   if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &downloads))) {

@@ -124,8 +124,8 @@ std::vector<std::uint8_t> EncodeImage(int size) {
   return out;
 }
 
-// --- The 256 px image as PNG, which icons may hold since Windows Vista: a
-// few kilobytes instead of the bitmap's 270. Each row is stored with the
+// --- The large images as PNG, which icons may hold since Windows Vista: the
+// 256 px one a few kilobytes instead of the bitmap's 270. Each row is stored with the
 // Sub filter (each byte less the one a pixel before), so flat areas become
 // runs of zeros, and deflated in one block of the fixed Huffman codes,
 // taking repeats at a distance of one byte, one pixel or one row.
@@ -289,9 +289,12 @@ int main(int argc, char** argv) {
   const int sizes[] = {16, 20, 24, 32, 40, 48, 64, 72, 96, 128, 256};
   constexpr unsigned kCount = sizeof sizes / sizeof sizes[0];
   std::vector<std::vector<std::uint8_t>> images;
-  // Windows reads a 256 px image as PNG; the smaller ones stay bitmaps,
-  // which every reader of icons takes.
-  for (int size : sizes) images.push_back(size >= 256 ? EncodePng(size) : EncodeImage(size));
+  // Windows (since Vista) reads an icon's image as PNG too: the large ones,
+  // which only Explorer's views and high-DPI screens ask for, are PNG, a
+  // fifth of their bitmap's bytes; the small ones, which the title bar, the
+  // taskbar and the notification area take, stay bitmaps, which every
+  // reader of icons takes.
+  for (int size : sizes) images.push_back(size >= 64 ? EncodePng(size) : EncodeImage(size));
 
   std::vector<std::uint8_t> file;
   Put16(file, 0);  // reserved

@@ -38,6 +38,11 @@ class BodySource {
   // How long the first read of such a placeholder may wait (it grows with
   // the file's size); 0 for every other source.
   [[nodiscard]] virtual int first_read_limit_ms() const { return 0; }
+  // A file's last write when it was opened, in seconds since 1970 UTC (with
+  // its length, what tells a changed file); nullopt for a body made here.
+  [[nodiscard]] virtual std::optional<std::int64_t> changed_unix_seconds() const {
+    return std::nullopt;
+  }
   // True for a body made as it is sent (an archive), which the send loop
   // reads in larger pieces than a file's.
   [[nodiscard]] virtual bool made_as_sent() const { return false; }

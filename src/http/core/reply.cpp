@@ -113,6 +113,12 @@ Reply DecideReply(const ParsedRequest& request, const Admission& admission, Targ
     case Target::Kind::kUploadPage:
     case Target::Kind::kUploadForm:
     case Target::Kind::kArchive:
+    case Target::Kind::kResumableOptions:
+    case Target::Kind::kResumableCreate:
+    case Target::Kind::kResumableOffset:
+    case Target::Kind::kResumableAppend:
+    case Target::Kind::kResumableEnd:
+    case Target::Kind::kThumbnail:
       return made ? std::move(*made) : CannedReply(CannedAnswer::kServerError);
     case Target::Kind::kFile:
     case Target::Kind::kFolderIndex:

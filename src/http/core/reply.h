@@ -60,8 +60,9 @@ Reply SourceReply(const ParsedRequest& request, std::unique_ptr<BodySource> sour
 // whole (200), a range of it (206) or 416. With the common types on, the
 // file's type comes from the common table, every file answer advertises
 // byte ranges, and plain text gets its character set.
-// A feature's target (a listing, the upload page, an upload, an archive) is answered
-// with what its module `made`, or 500 when it made nothing.
+// A feature's target (a listing, the upload page, an upload, a thumbnail,
+// an archive) is answered with what its module `made`, or 500 when it made
+// nothing.
 // With the access code on, `admission` comes first: a refused visitor gets
 // the refusal page (403), one who brought the code the redirect that takes
 // it out of the address and leaves its cookie (302); `target` is read only

@@ -64,14 +64,15 @@ std::string_view RequestTextOf(std::string_view received) {
 
 bool IsGetRequest(std::string_view request_text) { return request_text.substr(0, 3) == "GET"; }
 
-std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi) {
+std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi,
+                                               std::size_t from) {
   const std::size_t line_end = FindText(request, "\r\n", ansi);
   if (line_end == std::string_view::npos) return std::nullopt;
   const std::string_view line = request.substr(0, line_end);
   const std::size_t last_space = FindLastText(line, " ", ansi);
   if (last_space == std::string_view::npos) return std::nullopt;
-  if (last_space <= 4) return std::string_view();
-  return TrimBlanks(line.substr(4, last_space - 4), ansi);
+  if (last_space <= from) return std::string_view();
+  return TrimBlanks(line.substr(from, last_space - from), ansi);
 }
 
 bool HeaderBlockEnded(std::string_view received, std::size_t already_checked) {
@@ -159,7 +160,9 @@ ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
   parsed.text = RequestTextOf(received);
   parsed.is_get = IsGetRequest(parsed.text);
   parsed.is_post = parsed.text.substr(0, 5) == "POST ";
-  parsed.raw_path = RawRequestPath(parsed.text, ansi);
+  parsed.method = parsed.text.substr(0, parsed.text.find_first_of(" \r\n"));
+  parsed.raw_path = RawRequestPath(parsed.text, ansi,
+                                   parsed.is_get || parsed.is_post ? 4 : parsed.method.size() + 1);
   if (parsed.raw_path) {
     parsed.target = SplitTarget(*parsed.raw_path);
     parsed.path = DecodeUrlPath(*parsed.raw_path, &parsed.path_had_nul, &parsed.path_escaped_slash);
@@ -167,7 +170,26 @@ ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi) {
   }
   ReadHeaderBlock(received, parsed);
   if (parsed.body_start != std::string_view::npos) parsed.body = received.substr(parsed.body_start);
+  parsed.head = received.substr(0, parsed.body_start);
   return parsed;
+}
+
+std::optional<std::string_view> HeaderValue(const ParsedRequest& request, std::string_view name) {
+  std::optional<std::string_view> value;
+  std::string_view rest = request.head;
+  // The request line is no header line.
+  for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+    rest.remove_prefix(end + 1);
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos &&
+        EqualsIgnoreAsciiCase(TrimHttpSpace(line.substr(0, colon)), name)) {
+      std::string_view found = line.substr(colon + 1);
+      if (!found.empty() && found.back() == '\r') found.remove_suffix(1);
+      value = TrimHttpSpace(found);
+    }
+  }
+  return value;
 }
 
 RequestTarget SplitTarget(std::string_view raw_path) {

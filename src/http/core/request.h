@@ -31,8 +31,10 @@ bool HeaderBlockEnded(std::string_view received, std::size_t already_checked = 0
 // The raw path of the request line: the bytes from the fifth one (after
 // "GET ") up to the last space before the first CR LF, blanks trimmed. Empty
 // when that space is at or before the fifth byte; nullopt when the request has
-// no CR LF or its first line no space.
-std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi);
+// no CR LF or its first line no space. A method of another length than GET's
+// and POST's gives its own `from`: the byte after its word.
+std::optional<std::string_view> RawRequestPath(std::string_view request, const CodePage& ansi,
+                                               std::size_t from = 4);
 
 // A raw path split at its first "?": the path, and the query after it.
 struct RequestTarget {
@@ -57,6 +59,12 @@ struct ByteRangeSpec {
 struct ParsedRequest {
   std::string_view text;  // RequestTextOf: what the request log shows
   bool is_get = false;    // IsGetRequest
+  // The request line's first word ("HEAD", "PATCH"), for the features that
+  // answer more than GET and POST.
+  std::string_view method;
+  // The received bytes up to the empty line that ends the header block (all
+  // of them when it did not end), which HeaderValue reads.
+  std::string_view head;
   // RawRequestPath: the path as the client sent it; nullopt for a malformed
   // request line (no CR LF, or no space on it).
   std::optional<std::string_view> raw_path;
@@ -118,6 +126,11 @@ struct ParsedRequest {
 
 // Reads the received bytes once: the request line, then each header line.
 ParsedRequest ParseRequest(std::string_view received, const CodePage& ansi);
+
+// The value of the last header line called `name` (in any case) of the
+// request's head, blanks at either end trimmed; nullopt when none is there.
+[[nodiscard]] std::optional<std::string_view> HeaderValue(const ParsedRequest& request,
+                                                          std::string_view name);
 
 // How the end of a request's body is known, checked in this order: the
 // head did not end within kMaxRequestBytes (431: what follows cannot be

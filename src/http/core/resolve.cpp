@@ -181,6 +181,56 @@ Target ResolveFolder(const ParsedRequest& request, std::string_view site_root, c
   return Of(readings.empty() ? Kind::kRefused : Kind::kMissing);
 }
 
+// The upload address and the resumable uploads' addresses under it; nullopt
+// for any other request.
+std::optional<Target> ResolveUpload(const ParsedRequest& request) {
+  const std::string_view path = request.target.path;
+  if (path == kUploadPath) {
+    if (request.is_post) {
+      return Of(HeaderValue(request, "Tus-Resumable") ? Kind::kResumableCreate : Kind::kUploadForm);
+    }
+    if (request.is_get) return Of(Kind::kUploadPage);
+    if (request.method == "OPTIONS") return Of(Kind::kResumableOptions);
+    return std::nullopt;
+  }
+  if (path.size() <= kUploadPath.size() || path.substr(0, kUploadPath.size()) != kUploadPath ||
+      path[kUploadPath.size()] != '/') {
+    return std::nullopt;
+  }
+  Target target;
+  if (request.method == "HEAD") {
+    target = Of(Kind::kResumableOffset);
+  } else if (request.method == "PATCH") {
+    target = Of(Kind::kResumableAppend);
+  } else if (request.method == "DELETE") {
+    target = Of(Kind::kResumableEnd);
+  } else {
+    return std::nullopt;
+  }
+  target.upload_id = std::string(path.substr(kUploadPath.size() + 1));
+  return target;
+}
+
+// The rest of a path under a feature's address `prefix` ("/:thumb/a.jpg" is
+// "/a.jpg" under "/:thumb"), as the request decoded it; nullopt for a path
+// not under it. The prefix is matched as the client sent it, unescaped.
+std::optional<std::string_view> PathUnder(const ParsedRequest& request, std::string_view prefix) {
+  const std::string_view raw = request.target.path;
+  if (raw.size() <= prefix.size() || raw.substr(0, prefix.size()) != prefix ||
+      raw[prefix.size()] != '/') {
+    return std::nullopt;
+  }
+  return std::string_view(request.path).substr(prefix.size());
+}
+
+// A file's thumbnail: a folder or a file that does not open has none.
+Target ResolveThumbnail(std::string_view picture, std::string_view site_root, const CodePage& ansi,
+                        SiteLookup& files) {
+  Target target = ResolveFile(picture, site_root, ansi, false, files, Kind::kThumbnail);
+  if (target.kind == Kind::kUnreadable) return Of(Kind::kMissing);
+  return target;
+}
+
 // The folder after kArchivePath ("/a/" of "/:zip/a/"), read as a listing's
 // folder is; its spelling does not matter, since no page is built on it.
 Target ResolveArchive(std::string_view decoded, std::string_view site_root, const CodePage& ansi,
@@ -202,32 +252,25 @@ Target ResolveArchive(std::string_view decoded, std::string_view site_root, cons
   return Of(readings.empty() ? Kind::kRefused : Kind::kMissing);
 }
 
-// The raw path is kArchivePath followed by a folder's path.
-bool NamesArchive(const ParsedRequest& request) {
-  const std::string_view path = request.target.path;
-  return path.size() > kArchivePath.size() && path.substr(0, kArchivePath.size()) == kArchivePath &&
-         path[kArchivePath.size()] == '/';
-}
-
 }  // namespace
 
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
                const ServingOptions& options, SiteLookup& files) {
   const bool list_folders = options.list_folders;
-  if (options.uploads && request.raw_path && request.target.path == kUploadPath) {
-    if (request.is_post) return Of(Kind::kUploadForm);
-    if (request.is_get) return Of(Kind::kUploadPage);
+  if (options.uploads && request.raw_path) {
+    if (std::optional<Target> upload = ResolveUpload(request)) return std::move(*upload);
   }
-  const bool archive = list_folders && request.raw_path && NamesArchive(request);
+  const std::optional<std::string_view> archive =
+      list_folders ? PathUnder(request, kArchivePath) : std::nullopt;
   if (!request.is_get && !(archive && request.is_post)) return Of(Kind::kIgnored);
   if (!request.raw_path) return Of(Kind::kMissing);
   if (list_folders) {
     // "%00" cuts the decoded path short: the rest would be looked up under a
     // name the client never sent, and a folder's redirect would never settle.
     if (request.path_had_nul) return Of(Kind::kMissing);
-    if (archive) {
-      return ResolveArchive(std::string_view(request.path).substr(kArchivePath.size()), site_root,
-                            ansi, files);
+    if (archive) return ResolveArchive(*archive, site_root, ansi, files);
+    if (const std::optional<std::string_view> picture = PathUnder(request, kThumbnailPath)) {
+      return ResolveThumbnail(*picture, site_root, ansi, files);
     }
     if (request.names_folder) return ResolveFolder(request, site_root, ansi, files);
   }
@@ -238,7 +281,10 @@ Target Resolve(const ParsedRequest& request, std::string_view site_root, const C
   return ResolveFile(request.path, site_root, ansi, list_folders, files, Kind::kFile);
 }
 
-bool Writes(Target::Kind kind) { return kind == Kind::kUploadForm; }
+bool Writes(Target::Kind kind) {
+  return kind == Kind::kUploadForm || kind == Kind::kResumableCreate ||
+         kind == Kind::kResumableAppend || kind == Kind::kResumableEnd;
+}
 
 Target ResolveRoot(std::string_view site_root, const CodePage& ansi, const ServingOptions& options,
                    SiteLookup& files) {

@@ -43,8 +43,18 @@ struct Target {
     kUnreadable,      // something there that is not a file that opens (500)
     kUploadPage,      // uploads on: the page with the upload area (a GET)
     kUploadForm,      // uploads on: a form's files to receive (a POST)
-    kArchive,         // listing on: a folder as one archive (a GET, or a POST of ticked names):
-                      // `path`, `heading`
+    // Uploads on, the resumable upload protocol (tus): its options (OPTIONS
+    // on the upload address), a new upload (a POST there with
+    // Tus-Resumable), and at an upload's own address `upload_id` its offset
+    // (HEAD), more of its bytes (PATCH) and its end (DELETE).
+    kResumableOptions,
+    kResumableCreate,
+    kResumableOffset,
+    kResumableAppend,
+    kResumableEnd,
+    kThumbnail,  // the listing on: a file's thumbnail, the file open: `path`, `file`
+    kArchive,    // the listing on: a folder as one archive (a GET, or a POST of ticked
+                 // names): `path`, `heading`
   };
   Kind kind = Kind::kMissing;
   MappedPath path;
@@ -56,6 +66,9 @@ struct Target {
   std::string location;
   // kListing: the folder's own spelling ("/a%20b/"), as the request gave it.
   std::string spelling;
+  // kResumableOffset, kResumableAppend, kResumableEnd: what follows
+  // kUploadPath and "/" in the path, unchecked.
+  std::string upload_id;
 };
 
 // `request`'s target under `site_root` (UTF-8). A path is mapped under the
@@ -73,13 +86,19 @@ struct Target {
 // under any spelling that maps to it; a path that maps to no folder is
 // kMissing or kRefused, as the folder's own address would be.
 // With uploads on, the upload page's address (kUploadPath, any query) is
-// that page for a GET and the form's receiver for a POST; no file can have
-// that name.
+// that page for a GET, the form's receiver for a POST, and the resumable
+// uploads' creation for a POST with a Tus-Resumable line and their options
+// for an OPTIONS; below it, kUploadPath + "/" + id is an upload's address
+// for HEAD, PATCH and DELETE. No file can have these names.
+// With the listing on, kThumbnailPath and a path ("/:thumb/a/b.jpg") is the
+// thumbnail of the file that path names, read as a file's path is (the same
+// mapping and refusals); one that names no file that opens is kMissing.
 Target Resolve(const ParsedRequest& request, std::string_view site_root, const CodePage& ansi,
                const ServingOptions& options, SiteLookup& files);
 
-// True for a target whose request stores what it sends (an upload form):
-// such a request must come from a page of this server (WriteFromThisServer).
+// True for a target whose request stores what it sends or ends an upload (an
+// upload form, a resumable upload's creation, append and end): such a
+// request must come from a page of this server (WriteFromThisServer).
 [[nodiscard]] bool Writes(Target::Kind kind);
 
 // The target of "/", as a phone that opens the server's address finds it.

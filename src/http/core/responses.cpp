@@ -25,12 +25,14 @@ std::string BuildHead(const HeadParts& head, std::string_view date) {
   out.append("Server: OrvaneServer/1.0\r\n");
   out.append("Date: ").append(date).append("\r\n");
   if (head.close) out.append("Connection: close\r\n");
-  out.append("Content-Length: ").append(UnsignedDecimalText(head.content_length)).append("\r\n");
+  if (!head.no_content) {
+    out.append("Content-Length: ").append(UnsignedDecimalText(head.content_length)).append("\r\n");
+  }
   if (!head.content_range.empty()) {
     out.append("Content-Range: bytes ").append(head.content_range).append("\r\n");
   }
   if (!head.location.empty()) out.append("Location: ").append(head.location).append("\r\n");
-  out.append("Content-Type: ").append(head.content_type).append("\r\n");
+  if (!head.no_content) out.append("Content-Type: ").append(head.content_type).append("\r\n");
   for (const std::string& line : head.extra_lines) out.append(line).append("\r\n");
   if (head.private_cache) out.append("Cache-control: private\r\n");
   out.append("\r\n");

@@ -29,7 +29,9 @@ std::string FillCannedResponse(std::string_view canned, std::string_view date);
 // A head by its parts, written in this order: the status line, Server,
 // Date, "Connection: close" when `close`, Content-Length, Content-Range and
 // Location when not empty, Content-Type, the extra lines, and
-// "Cache-control: private" when `private_cache`; then the empty line.
+// "Cache-control: private" when `private_cache`; then the empty line. A
+// head of `no_content` (204, and a 304, which tells nothing of a body) has
+// neither Content-Length nor Content-Type.
 struct HeadParts {
   std::string_view status;  // "200 OK", "206 Partial Content", ...
   bool close = false;
@@ -39,6 +41,7 @@ struct HeadParts {
   std::string_view content_type;
   std::vector<std::string> extra_lines;  // whole lines without their CR LF
   bool private_cache = false;
+  bool no_content = false;
 };
 
 std::string BuildHead(const HeadParts& head, std::string_view date);

@@ -137,7 +137,8 @@ std::string RenderFolderListing(FolderListing listing) {
         "<li><a href=\"../\">../<span>\xE4\xB8\x8A\xE4\xB8\x80\xE7\xBA\xA7</span></a></li>\n";  // 上一级
   std::size_t written = 0;
   while (written < shown && rows.size() + tiles.size() + files.size() < budget) {
-    const ListingEntry& entry = entries[written++];
+    ListingEntry& entry = entries[written++];
+    if (!entry.is_folder && listing.tile_of) listing.tile_of(entry);
     if (entry.is_folder) {
       AppendRow(rows, entry);
     } else if (entry.tile != Tile::kNone) {

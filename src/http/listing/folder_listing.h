@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,8 @@ struct ListingEntry {
   bool is_folder = false;
   std::uint64_t size = 0;  // files only
   LocalTime changed;
+  std::int64_t changed_unix_seconds = 0;  // the same time, as the file system gave it
+  bool in_cloud = false;  // a cloud placeholder: reading it may fetch it from the network
   Tile tile = Tile::kNone;
   // A tile's thumbnail size, written in its tag so the page does not move
   // as thumbnails load.
@@ -62,6 +65,10 @@ struct FolderListing {
   std::size_t cap = kListingCap;  // the most entries the page shows
   std::size_t byte_budget = kListingByteBudget;
   NameLessFn name_less = nullptr;  // null: NaturalLess
+  // Sets a file's tile and its size once the page is sure to show it, so a
+  // file's header is read only for a tile that is written; null: each file
+  // keeps the tile it has.
+  std::function<void(ListingEntry&)> tile_of = nullptr;
   // HTML of another feature put under the heading (the upload area); it
   // must outlive the rendering.
   std::string_view top = {};

@@ -35,8 +35,8 @@ FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string he
       converted_seconds = entry.changed_unix_seconds;
       any_converted = true;
     }
-    listing.entries.push_back(
-        ListingEntry{std::move(entry.name), entry.is_folder, entry.size, converted});
+    listing.entries.push_back(ListingEntry{std::move(entry.name), entry.is_folder, entry.size,
+                                           converted, entry.changed_unix_seconds, entry.in_cloud});
   }
   return listing;
 }
@@ -49,16 +49,12 @@ std::optional<std::string> ListingPageOf(const Target& target, std::string_view 
   const platform::FileName folder = FileNameOf(target.path);
   std::optional<FolderListing> listing = ReadFolderListing(folder, target.heading, cap);
   if (!listing) return std::nullopt;
-  if (tiles != nullptr) {
-    // The entries' names are UTF-8; so must the folder's be to join them.
-    std::optional<std::string> relative(std::string(folder.relative));
-    if (!folder.relative_is_utf8) relative = platform::AnsiToUtf8(folder.relative);
-    if (relative) {
-      const platform::FileName utf8_folder{folder.root, *relative, true};
-      for (ListingEntry& entry : listing->entries) {
-        if (!entry.is_folder) tiles->TileOf(utf8_folder, entry);
-      }
-    }
+  // The entries' names are UTF-8; so must the folder's be to join them.
+  std::optional<std::string> relative(std::string(folder.relative));
+  if (!folder.relative_is_utf8) relative = platform::AnsiToUtf8(folder.relative);
+  if (tiles != nullptr && relative) {
+    listing->tile_of = [tiles, utf8_folder = platform::FileName{folder.root, *relative, true}](
+                           ListingEntry& entry) { tiles->TileOf(utf8_folder, entry); };
   }
   listing->name_less = &platform::NameLess;  // Explorer's order on Windows
   listing->top = top;

@@ -31,8 +31,8 @@ FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string he
 class TileSource {
  public:
   virtual ~TileSource() = default;
-  // Sets `entry`'s tile and its size; `folder` is the folder's file name
-  // with its names in UTF-8.
+  // Sets `entry`'s tile and its size, for a file the page shows; `folder`
+  // is the folder's file name with its names in UTF-8.
   virtual void TileOf(const platform::FileName& folder, ListingEntry& entry) = 0;
 };
 

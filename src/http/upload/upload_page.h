@@ -1,6 +1,7 @@
 // The pages of uploads: the "send files to this computer" area (a form for
-// several files, with a small script that shows a bar per file and for the
-// whole, and a line per file once it has arrived), the page that holds it
+// several files, with a small script that sends each resumably and shows a
+// bar per file and for the whole, and a line per file once it has
+// arrived), the page that holds it
 // when the folder listing is off, and the page that answers a form sent
 // without the script. UTF-8, readable on a phone of 360 CSS pixels, light
 // and dark, nothing from elsewhere; the pages themselves are files beside

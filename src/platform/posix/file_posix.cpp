@@ -93,6 +93,7 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   file.length_ = static_cast<std::uint64_t>(info.st_size);
+  file.changed_unix_seconds_ = static_cast<std::int64_t>(info.st_mtime);
   // O_NONBLOCK stays: it has no effect on a regular file (reads and sendfile
   // still wait for the disk), and clearing it would cost two calls a request.
   return file;

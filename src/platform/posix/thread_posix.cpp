@@ -1,4 +1,5 @@
 #include <pthread.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -80,5 +81,10 @@ bool Thread::Resume() {
 }
 
 void Thread::CancelBlockingIo() {}
+
+int ProcessorCount() {
+  const long count = sysconf(_SC_NPROCESSORS_ONLN);
+  return count < 1 ? 1 : static_cast<int>(count);
+}
 
 }  // namespace orvane::platform

@@ -57,6 +57,16 @@ WriteResult WriteAll(std::intptr_t file, std::string_view bytes) {
   return WriteResult::kOk;
 }
 
+bool SetModifiedTime(std::intptr_t file, std::int64_t unix_ms) {
+  // Whole seconds rounded down, so a time before 1970 keeps a positive part.
+  const std::int64_t seconds = unix_ms >= 0 ? unix_ms / 1000 : -((-unix_ms + 999) / 1000);
+  struct timespec times[2] = {};
+  times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+  times[1].tv_sec = static_cast<time_t>(seconds);
+  times[1].tv_nsec = static_cast<long>((unix_ms - seconds * 1000) * 1000000);
+  return futimens(static_cast<int>(file), times) == 0;
+}
+
 bool Reveal(std::intptr_t) { return true; }
 
 bool CloseFile(std::intptr_t file) {

@@ -41,10 +41,12 @@ std::optional<std::wstring> WidePath(const FileName& name) {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Kind, size and last write time into `entry`; the size of a folder is 0.
-void Describe(FolderEntry& entry, FoundKind kind, DWORD size_high, DWORD size_low,
+// Kind, size, last write time and whether a cloud provider still holds the
+// data into `entry`; the size of a folder is 0.
+void Describe(FolderEntry& entry, FoundKind kind, DWORD attributes, DWORD size_high, DWORD size_low,
               const FILETIME& written) {
   entry.is_folder = kind == FoundKind::kFolder;
+  entry.in_cloud = IsCloudPlaceholder(attributes);
   entry.size = entry.is_folder ? 0 : (static_cast<std::uint64_t>(size_high) << 32) | size_low;
   entry.changed_unix_seconds = UnixSecondsFromFileTime(
       (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
@@ -67,7 +69,8 @@ bool DescribeTarget(const std::wstring& path, FolderEntry& entry) {
   }
   const FoundKind kind = ClassifyFoundEntry(info.dwFileAttributes, tag.ReparseTag);
   if (kind != FoundKind::kFile && kind != FoundKind::kFolder) return false;
-  Describe(entry, kind, info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
+  Describe(entry, kind, info.dwFileAttributes, info.nFileSizeHigh, info.nFileSizeLow,
+           info.ftLastWriteTime);
   return true;
 }
 
@@ -106,7 +109,8 @@ std::optional<std::vector<FolderEntry>> ListFolder(const FileName& name) {
       // while a request is served what it leads to.
       if (!DescribeTarget(folder + std::wstring(entry_name), entry)) continue;
     } else {
-      Describe(entry, kind, found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime);
+      Describe(entry, kind, found.dwFileAttributes, found.nFileSizeHigh, found.nFileSizeLow,
+               found.ftLastWriteTime);
     }
     entry.name = Utf16NameToUtf8(std::u16string(entry_name.begin(), entry_name.end()));
     entries.push_back(std::move(entry));
@@ -142,6 +146,9 @@ std::optional<ReadOnlyFile> ReadOnlyFile::OpenRegular(const FileName& name) {
     return std::nullopt;
   }
   file.length_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  file.changed_unix_seconds_ = UnixSecondsFromFileTime(
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime);
   // Opening does not fetch a placeholder's data; the first read does.
   file.in_cloud_ = IsCloudPlaceholder(info.dwFileAttributes);
   file.timed_reads_ = file.in_cloud_;

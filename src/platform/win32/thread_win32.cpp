@@ -76,4 +76,10 @@ void Thread::CancelBlockingIo() {
   CancelSynchronousIo(impl_->handle.get());
 }
 
+int ProcessorCount() {
+  // Every processor group's, as a machine of more than 64 has several.
+  const DWORD count = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+  return count == 0 ? 1 : static_cast<int>(count);
+}
+
 }  // namespace orvane::platform

@@ -178,6 +178,14 @@ WriteResult WriteAll(std::intptr_t file, std::string_view bytes) {
   return WriteResult::kOk;
 }
 
+bool SetModifiedTime(std::intptr_t file, std::int64_t unix_ms) {
+  // FILETIME counts 100 ns from 1601; the rules keep the time at or after it.
+  constexpr std::int64_t kMsFrom1601To1970 = 11644473600000;
+  const auto ticks = static_cast<std::uint64_t>(unix_ms + kMsFrom1601To1970) * 10000;
+  FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  return SetFileTime(AsHandle(file), nullptr, nullptr, &time) != 0;
+}
+
 bool Reveal(std::intptr_t file) {
   FILE_BASIC_INFO info{};
   if (!GetFileInformationByHandleEx(AsHandle(file), FileBasicInfo, &info, sizeof info)) {
