@@ -26,9 +26,9 @@ target_link_libraries(orvane_archive PUBLIC orvane_archive_core orvane_platform)
 list(APPEND ORVANE_SERVICE_SOURCES src/http/archive/archive_reply.cpp)
 
 if(WIN32)
-  # The Windows program is held to a size (./x dist). This code waits on the
-  # disk and the network; its one loop that counts, the CRC's folding, runs
-  # as fast built for size, and the whole is 40 KiB smaller.
+  # The Windows program is held to 800 KiB (./x dist). This code waits on
+  # the disk and the network; its one loop that counts, the CRC's folding,
+  # runs as fast built for size, and the program is 29 KiB smaller.
   target_compile_options(orvane_archive_core PRIVATE -Os)
   target_compile_options(orvane_archive PRIVATE -Os)
   set_source_files_properties(src/http/archive/archive_reply.cpp PROPERTIES COMPILE_OPTIONS -Os)
