@@ -14,6 +14,7 @@
 #include "ui/keyboard_focus.h"
 #include "ui/main_window.h"
 #include "ui/options_menu.h"
+#include "ui/program_file.h"
 #include "ui/win_handles.h"
 #include "ui/win_text.h"
 #include "ui/window_classes.h"
@@ -23,16 +24,7 @@ namespace {
 // `ProgramFolder`: the program file's folder without a trailing backslash
 // ("C:" for a program in a drive's root).
 std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);  // the path was cut: ask again with more room
-  }
+  const std::wstring path = orvane::ui::ProgramFile();
   const std::size_t slash = path.find_last_of(L'\\');
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }

@@ -11,6 +11,7 @@
 #include "http/core/text_rules.h"
 #include "ui/com_handles.h"
 #include "ui/win_text.h"
+#include "ui/program_file.h"
 
 namespace orvane::ui {
 namespace {
@@ -154,16 +155,7 @@ std::optional<GUID> AdapterOf(std::string_view ipv4) {
 }  // namespace
 
 std::string ThisProgramPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  std::wstring path = ProgramFile();
   // Started by a short (8.3) name, the program would not match its rules.
   const DWORD length = GetLongPathNameW(path.c_str(), nullptr, 0);
   std::wstring long_path(length, L'\0');

@@ -22,6 +22,7 @@ add_library(orvane_ui STATIC
   src/ui/options_menu.cpp
   src/ui/settings_keeper.cpp
   src/ui/firewall_com.cpp
+  src/ui/program_file.cpp
   src/ui/firewall_advisor.cpp
   src/ui/firewall_helper.cpp
   src/ui/main_window.cpp
