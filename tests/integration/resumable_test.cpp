@@ -28,16 +28,6 @@ std::string Bytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-std::map<std::string, std::string> Held(const fs::path& folder) {
-  std::map<std::string, std::string> held;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    held[entry.path().filename().u8string()] =
-        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  return held;
-}
-
 // The value of a header line of an answer; "" when it has none.
 std::string HeaderOf(const std::string& answer, const std::string& name) {
   const std::size_t at = answer.find("\r\n" + name + ": ");

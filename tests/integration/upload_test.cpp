@@ -56,17 +56,6 @@ std::string Bytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-// Every file of the folder, name to bytes.
-std::map<std::string, std::string> Held(const fs::path& folder) {
-  std::map<std::string, std::string> held;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    held[entry.path().filename().u8string()] =
-        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  return held;
-}
-
 class UploadTest : public ::testing::Test {
  protected:
   void SetUp() override {

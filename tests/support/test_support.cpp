@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <thread>
 
@@ -248,6 +250,17 @@ bool RunningServer::WaitAllSlotsFree(int timeout_ms) {
         return all - s->TestFreeSlotCount() <= 1;
       },
       timeout_ms);
+}
+
+std::map<std::string, std::string> Held(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> held;
+  for (const std::filesystem::directory_entry& entry :
+       std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    held[entry.path().filename().u8string()] =
+        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  return held;
 }
 
 }  // namespace orvane::testing

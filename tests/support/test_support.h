@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -96,6 +97,10 @@ Answer SplitAnswer(const std::string& raw);
 std::string HeadWithoutDate(const std::string& head);
 // A whole answer, head and body, with its Date value replaced the same way.
 std::string WithoutDate(const std::string& raw);
+
+// Every file of `folder`, its name (UTF-8) to its bytes: what a folder that
+// receives uploads holds.
+std::map<std::string, std::string> Held(const std::filesystem::path& folder);
 
 // A server on a free port, started with the given options and site folder.
 struct RunningServer {
