@@ -28,31 +28,15 @@ PIECE=$((8 * MIB))
 SMALL_COUNT=1000
 SMALL_BYTES=$((100 * 1024))
 
-ensure_packages "${NATIVE_PACKAGES[@]}" nginx-light curl python3 coreutils
-mkdir -p "$BUILD"
-log "optimised native build ($BUILD/bench)"
-configure_and_build "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TESTS=OFF \
-  -DORVANE_BUILD_BENCH=ON -- orvane-headless
-SERVER="$BUILD/bench/orvane-headless"
+bench_start resumable nginx-light curl python3 coreutils
 
 read -r -a PORTS <<<"$(free_ports 3)"
 PORT_THIS=${PORTS[0]}
 PORT_NGINX=${PORTS[1]}
 PORT_NGINX_CLOSE=${PORTS[2]}
-WORK="$(mktemp -d /tmp/orvane-bench-resumable.XXXXXX)"
-chmod 755 "$WORK"
 INBOX="$WORK/inbox"
 mkdir -p "$INBOX" "$WORK/site" "$WORK/small" "$WORK/nginx/tmp" "$WORK/nginx-close/tmp"
 chmod 777 "$INBOX"
-PIDS=()
-cleanup() {
-  local pid
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 now_ns() { date +%s%N; }
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }

@@ -29,33 +29,17 @@ MIB=$((1024 * 1024))
 SENT_BYTES=$((512 * MIB))
 BIG_BYTES=$((1024 * MIB))
 
-ensure_packages "${NATIVE_PACKAGES[@]}" nginx-light curl python3 coreutils
-mkdir -p "$BUILD"
-log "optimised native build ($BUILD/bench)"
-configure_and_build "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TESTS=OFF \
-  -DORVANE_BUILD_BENCH=ON -- orvane-headless
-SERVER="$BUILD/bench/orvane-headless"
+bench_start upload nginx-light curl python3 coreutils
 
 read -r -a PORTS <<<"$(free_ports 3)"
 PORT_THIS=${PORTS[0]}
 PORT_NGINX=${PORTS[1]}
 PORT_MEMORY=${PORTS[2]}
 
-WORK="$(mktemp -d /tmp/orvane-bench-upload.XXXXXX)"
-chmod 755 "$WORK"
 INBOX="$WORK/inbox"
 # nginx's worker runs as another user when started as root.
 mkdir -p "$INBOX" "$WORK/site" "$WORK/nginx/tmp"
 chmod 777 "$INBOX"
-PIDS=()
-cleanup() {
-  local pid
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 # start_headless PORT OUT: this server with uploads into INBOX, its report in
 # OUT; sets STARTED_PID and CODE once it listens (20 s at most).

@@ -28,25 +28,9 @@ ROUNDS="${ORVANE_BENCH_ROUNDS:-3}"
 TOTAL=$((4 * 1024 * 1024 * 1024))
 SMALL_FILES=10000
 
-ensure_packages "${NATIVE_PACKAGES[@]}" nginx-light curl python3 linux-perf
-mkdir -p "$BUILD"
-log "optimised native build ($BUILD/bench)"
-configure_and_build "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TESTS=OFF \
-  -DORVANE_BUILD_BENCH=ON -- orvane-headless
-SERVER="$BUILD/bench/orvane-headless"
+bench_start zip nginx-light curl python3 linux-perf
 
-WORK="$(mktemp -d /tmp/orvane-bench-zip.XXXXXX)"
-chmod 755 "$WORK"  # nginx's worker runs as another user and must read the site
 SITE="$WORK/site"
-PIDS=()
-cleanup() {
-  local pid
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 log "making a folder of 4 GiB ($SMALL_FILES small files and 4 large ones) and one file as large"
 python3 - "$SITE/folder" "$SITE/one.bin" "$TOTAL" "$SMALL_FILES" <<'PY'

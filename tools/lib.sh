@@ -440,3 +440,32 @@ NGINX
   nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" &
   NGINX_PID=$!
 }
+
+# bench_start NAME PACKAGE...: what every benchmark begins with. Installs the
+# packages named (with the native build's), builds the optimised headless
+# server (SERVER, in $BUILD/bench), makes WORK, a folder of its own under
+# /tmp that anyone may read (nginx's worker runs as another user), and PIDS,
+# the processes to end: on the way out they are ended and WORK is removed.
+bench_start() {
+  local name="$1"
+  shift
+  ensure_packages "${NATIVE_PACKAGES[@]}" "$@" || exit 1
+  mkdir -p "$BUILD"
+  log "optimised native build ($BUILD/bench)"
+  configure_and_build "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TESTS=OFF \
+    -DORVANE_BUILD_BENCH=ON -- orvane-headless || exit 1
+  SERVER="$BUILD/bench/orvane-headless"
+  WORK="$(mktemp -d "/tmp/orvane-bench-$name.XXXXXX")"
+  chmod 755 "$WORK"
+  PIDS=()
+  trap bench_end EXIT
+  trap 'exit 130' INT TERM
+}
+
+# Ends what a benchmark started (PIDS) and removes its WORK folder.
+bench_end() {
+  local pid
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$WORK"
+}
