@@ -13,7 +13,7 @@
 #include "http/core/serving_options.h"
 #include "http/core/text_rules.h"
 #include "http/listing/folder_listing.h"
-#include "http/listing/listing_gate.h"
+#include "http/gate.h"
 #include "http/operator_panel.h"
 #include "http/upload/resumable_store.h"
 #include "http/thumbnail/thumbnail_maker.h"
@@ -38,7 +38,7 @@ struct AnswerContext {
   const CodePage& ansi;
   int send_wait_ms;
   const ServingOptions& serving;  // as they stood when the request came
-  ListingGate& listings;
+  Gate& listings;
   // A listing waits for its turn in the gate up to this moment (monotonic).
   std::int64_t listing_deadline_ms = 0;
   std::size_t listing_cap = kListingCap;

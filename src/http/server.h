@@ -9,7 +9,7 @@
 #include <string>
 
 #include "http/archive/archive_reply.h"
-#include "http/listing/listing_gate.h"
+#include "http/gate.h"
 #include "http/operator_panel.h"
 #include "http/core/responses.h"
 #include "http/core/settings.h"
@@ -118,7 +118,7 @@ class Server : private WorkerHost {
   // Opened and closed under run_lock_; workers Accept on it without the lock.
   net::NetSocket listen_socket_;
   // Folder listings being built now; counts by itself.
-  ListingGate listings_;
+  Gate listings_;
   // The unfinished resumable uploads, and the thread that pauses and
   // expires them; made before the pool and gone after it, since workers
   // use them.

@@ -80,7 +80,7 @@ TEST(ArchiveAnswerTest, EachRefusalHasItsStatusAndSendsNothingOfTheFolder) {
     SCOPED_TRACE(c.request);
     ServingOptions options;
     options.list_folders = c.list;
-    ListingGate listings(1);
+    Gate listings(1);
     ArchiveState archives;
     archives.entry_cap = c.cap;
     for (int i = 0; c.gate_full && i < kArchivesAtOnce; ++i) ASSERT_TRUE(archives.gate.Enter(0));

@@ -570,7 +570,7 @@ TEST_F(ListingTest, AFolderThatCannotBeReadAnswers500) {
       const CannedResponses canned = BuildCannedResponses();
       const CodePage ansi = platform::AnsiCodePage();
       const ServingOptions list = Switched(true, false);
-      ListingGate listings(1);
+      Gate listings(1);
       const std::string root = SettleSiteRoot(site_.FolderText());
       const AnswerContext context{
           root, canned, ansi, 1000, list, listings, platform::MonotonicMillis() + 3000};

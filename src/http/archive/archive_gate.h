@@ -5,18 +5,18 @@
 // then get a page that asks them to come back.
 #pragma once
 
-#include "http/listing/listing_gate.h"
+#include "http/gate.h"
 
 namespace orvane {
 
 inline constexpr int kArchivesAtOnce = 4;
 
-class ArchiveGate : public ListingGate {
+class ArchiveGate : public Gate {
  public:
-  explicit ArchiveGate(int at_once = kArchivesAtOnce) : ListingGate(at_once) {}
+  explicit ArchiveGate(int at_once = kArchivesAtOnce) : Gate(at_once) {}
 };
 
 // A place in the gate for one archive's sending, given back when it ends.
-using ArchiveTurn = ListingTurn;
+using ArchiveTurn = GateTurn;
 
 }  // namespace orvane

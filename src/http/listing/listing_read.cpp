@@ -42,9 +42,9 @@ FolderListing ListingOf(std::vector<platform::FolderEntry> found, std::string he
 }
 
 std::optional<std::string> ListingPageOf(const Target& target, std::string_view top,
-                                         TileSource* tiles, ListingGate& gate,
-                                         std::int64_t deadline_ms, std::size_t cap) {
-  const ListingTurn turn(gate, deadline_ms);
+                                         TileSource* tiles, Gate& gate, std::int64_t deadline_ms,
+                                         std::size_t cap) {
+  const GateTurn turn(gate, deadline_ms);
   if (!turn.entered()) return std::nullopt;
   const platform::FileName folder = FileNameOf(target.path);
   std::optional<FolderListing> listing = ReadFolderListing(folder, target.heading, cap);

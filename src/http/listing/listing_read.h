@@ -10,7 +10,7 @@
 
 #include "http/core/resolve.h"
 #include "http/listing/folder_listing.h"
-#include "http/listing/listing_gate.h"
+#include "http/gate.h"
 #include "platform/file.h"
 
 namespace orvane {
@@ -41,7 +41,7 @@ class TileSource {
 // order on Windows; nullopt (a 500) when the folder cannot be read whole or
 // its turn in `gate` does not come before `deadline_ms` (monotonic).
 std::optional<std::string> ListingPageOf(const Target& target, std::string_view top,
-                                         TileSource* tiles, ListingGate& gate,
-                                         std::int64_t deadline_ms, std::size_t cap);
+                                         TileSource* tiles, Gate& gate, std::int64_t deadline_ms,
+                                         std::size_t cap);
 
 }  // namespace orvane

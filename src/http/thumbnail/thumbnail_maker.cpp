@@ -124,7 +124,7 @@ ThumbnailResult ThumbnailMaker::ThumbnailOf(const platform::FileName& name, File
       ThumbnailSource::kNone) {
     return ThumbnailResult{};
   }
-  ListingTurn turn(gate_, deadline_ms);
+  GateTurn turn(gate_, deadline_ms);
   if (!turn.entered()) return ThumbnailResult{Outcome::kBusy, nullptr};
   // Made by another request while this one waited for its turn?
   if (std::optional<ThumbnailResult> result = kept()) return std::move(*result);

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "base/pixels.h"
-#include "http/listing/listing_gate.h"
+#include "http/gate.h"
 #include "http/thumbnail/thumbnail_store.h"
 #include "platform/file.h"
 #include "platform/lock.h"
@@ -69,7 +69,7 @@ class ThumbnailMaker {
  private:
   platform::Lock lock_;
   ThumbnailStore store_ GUARDED_BY(lock_);
-  ListingGate gate_;
+  Gate gate_;
 };
 
 }  // namespace orvane::thumbnail

@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "http/listing/listing_read.h"
-#include "http/listing/listing_gate.h"
+#include "http/gate.h"
 #include "platform/clock.h"
 
 namespace orvane {
 namespace {
 
-TEST(ListingGateTest, LetsInAFewAtATimeAndTheRestWaitUntilTheirDeadline) {
-  ListingGate gate(2);
+TEST(GateTest, LetsInAFewAtATimeAndTheRestWaitUntilTheirDeadline) {
+  Gate gate(2);
   const std::int64_t now = platform::MonotonicMillis();
   // Each step: enter (with a deadline already past, so a full gate answers
   // at once) or leave, and whether an entry got in.

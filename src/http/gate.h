@@ -1,7 +1,8 @@
-// How many folder listings are built at the same time. A listing of a large
-// folder holds every entry in memory while it is read and sorted, so many
-// clients asking at once are let in a few at a time; the others wait their
-// turn, up to a deadline.
+// How many of one costly kind of answer are made at the same time: folder
+// listings (a large folder's every entry is held while it is read and
+// sorted), thumbnails (a picture decoded), archives (a folder read through).
+// Many clients asking at once are let in a few at a time; the others wait
+// their turn, up to a deadline.
 #pragma once
 
 #include <atomic>
@@ -11,11 +12,11 @@
 
 namespace orvane {
 
-class ListingGate {
+class Gate {
  public:
-  explicit ListingGate(int at_once) : at_once_(at_once) {}
-  ListingGate(const ListingGate&) = delete;
-  ListingGate& operator=(const ListingGate&) = delete;
+  explicit Gate(int at_once) : at_once_(at_once) {}
+  Gate(const Gate&) = delete;
+  Gate& operator=(const Gate&) = delete;
 
   // Takes a place, waiting while every place is taken; false when the
   // monotonic clock reached `deadline_ms` first.
@@ -37,19 +38,18 @@ class ListingGate {
 };
 
 // A place in the gate, given back when the scope ends (also by an exception).
-class ListingTurn {
+class GateTurn {
  public:
-  ListingTurn(ListingGate& gate, std::int64_t deadline_ms)
-      : gate_(gate), entered_(gate.Enter(deadline_ms)) {}
-  ~ListingTurn() {
+  GateTurn(Gate& gate, std::int64_t deadline_ms) : gate_(gate), entered_(gate.Enter(deadline_ms)) {}
+  ~GateTurn() {
     if (entered_) gate_.Leave();
   }
-  ListingTurn(const ListingTurn&) = delete;
-  ListingTurn& operator=(const ListingTurn&) = delete;
+  GateTurn(const GateTurn&) = delete;
+  GateTurn& operator=(const GateTurn&) = delete;
   [[nodiscard]] bool entered() const { return entered_; }
 
  private:
-  ListingGate& gate_;
+  Gate& gate_;
   const bool entered_;
 };
 
